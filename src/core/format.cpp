@@ -1,0 +1,168 @@
+#include "core/format.h"
+
+#include "core/exceptions.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <vector>
+
+namespace quendel {
+
+namespace {
+
+struct TSpec {
+  bool Left = false;
+  int Width = -1;
+  int Precision = -1;
+  char Conv = 0;
+};
+
+std::string Pad(std::string s, const TSpec& spec) {
+  if (spec.Width > 0 && static_cast<int>(s.size()) < spec.Width) {
+    const std::string fill(static_cast<std::size_t>(spec.Width) - s.size(), ' ');
+    s = spec.Left ? s + fill : fill + s;
+  }
+  return s;
+}
+
+// Zero-extends digits to the precision, keeping a leading minus sign.
+std::string ZeroPad(std::string digits, int precision) {
+  const bool neg = !digits.empty() && digits[0] == '-';
+  std::string body = neg ? digits.substr(1) : digits;
+  if (precision > 0 && static_cast<int>(body.size()) < precision)
+    body.insert(0, static_cast<std::size_t>(precision) - body.size(), '0');
+  return neg ? "-" + body : body;
+}
+
+// Renders one specifier; false when the argument does not suit it.
+bool Render(const TSpec& spec, const TFormatArg& arg, std::string& out) {
+  char buf[64];
+  switch (spec.Conv) {
+  case 's': {
+    const std::string* s = arg.AsString();
+    if (!s) return false;
+    std::string v = *s;
+    if (spec.Precision >= 0 && static_cast<int>(v.size()) > spec.Precision)
+      v.resize(static_cast<std::size_t>(spec.Precision));
+    out += Pad(std::move(v), spec);
+    return true;
+  }
+  case 'd':
+  case 'u': {
+    const std::int64_t* i = arg.AsInteger();
+    if (!i) return false;
+    if (spec.Conv == 'u')
+      std::snprintf(buf, sizeof buf, "%" PRIu32, static_cast<std::uint32_t>(*i));
+    else
+      std::snprintf(buf, sizeof buf, "%" PRId64, *i);
+    out += Pad(ZeroPad(buf, spec.Precision), spec);
+    return true;
+  }
+  case 'x':
+  case 'X': {
+    const std::int64_t* i = arg.AsInteger();
+    if (!i) return false;
+    // Negative 32-bit values print as their two's complement, as a 32-bit
+    // program would; larger values keep all their digits.
+    const auto v = (*i >= INT32_MIN && *i <= static_cast<std::int64_t>(UINT32_MAX))
+                       ? static_cast<std::uint64_t>(static_cast<std::uint32_t>(*i))
+                       : static_cast<std::uint64_t>(*i);
+    std::snprintf(buf, sizeof buf, spec.Conv == 'x' ? "%" PRIx64 : "%" PRIX64, v);
+    out += Pad(ZeroPad(buf, spec.Precision), spec);
+    return true;
+  }
+  case 'f': {
+    double v;
+    if (const double* d = arg.AsFloat())
+      v = *d;
+    else if (const std::int64_t* i = arg.AsInteger())
+      v = static_cast<double>(*i);
+    else
+      return false;
+    std::snprintf(buf, sizeof buf, "%.*f", spec.Precision >= 0 ? spec.Precision : 2, v);
+    out += Pad(buf, spec);
+    return true;
+  }
+  default: return false;
+  }
+}
+
+std::string DoFormat(std::string_view Fmt, TFormatArgs Args, bool Strict) {
+  const std::vector<const TFormatArg*> args = [&] {
+    std::vector<const TFormatArg*> v;
+    for (const TFormatArg& a : Args) v.push_back(&a);
+    return v;
+  }();
+  std::string out;
+  std::size_t next = 0;
+  std::size_t i = 0;
+  while (i < Fmt.size()) {
+    const char c = Fmt[i];
+    if (c != '%') {
+      out += c;
+      ++i;
+      continue;
+    }
+    const std::size_t start = i++;
+    if (i < Fmt.size() && Fmt[i] == '%') {
+      out += '%';
+      ++i;
+      continue;
+    }
+    TSpec spec;
+    if (i < Fmt.size() && Fmt[i] == '-') {
+      spec.Left = true;
+      ++i;
+    }
+    auto number = [&](int& into) {
+      if (i >= Fmt.size() || Fmt[i] < '0' || Fmt[i] > '9') return;
+      into = 0;
+      while (i < Fmt.size() && Fmt[i] >= '0' && Fmt[i] <= '9') {
+        into = into * 10 + (Fmt[i] - '0');
+        if (into > 4096) into = 4096; // widths beyond this are a mistake, not a request
+        ++i;
+      }
+    };
+    number(spec.Width);
+    if (i < Fmt.size() && Fmt[i] == '.') {
+      ++i;
+      spec.Precision = 0;
+      number(spec.Precision);
+    }
+    if (i < Fmt.size()) {
+      spec.Conv = Fmt[i];
+      if (spec.Conv >= 'A' && spec.Conv <= 'Z' && spec.Conv != 'X')
+        spec.Conv = static_cast<char>(spec.Conv + 32);
+      ++i;
+    }
+    const std::string_view whole = Fmt.substr(start, i - start);
+    bool ok = false;
+    if (next < args.size()) ok = Render(spec, *args[next], out);
+    if (ok) {
+      ++next;
+      continue;
+    }
+    if (Strict) {
+      if (next >= args.size())
+        throw EConvertError("Format '" + std::string(Fmt) + "' has no argument for " + std::string(whole));
+      throw EConvertError("Format '" + std::string(Fmt) + "' invalid or incompatible with argument");
+    }
+    out += whole;
+    if (next < args.size()) ++next; // the argument belonged to this specifier
+  }
+  return out;
+}
+
+} // namespace
+
+std::string Format(std::string_view Fmt, TFormatArgs Args) { return DoFormat(Fmt, Args, true); }
+
+std::string FormatSafe(std::string_view Fmt, TFormatArgs Args) noexcept {
+  try {
+    return DoFormat(Fmt, Args, false);
+  } catch (...) {
+    return std::string(Fmt);
+  }
+}
+
+} // namespace quendel
