@@ -1,0 +1,71 @@
+#pragma once
+// Errors of the operating-system ports. Every failing call becomes one
+// EPlatformError that names the call, its arguments and a Windows error code.
+// The native adapters report the same codes as Windows for the same faults.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace quendel::platform {
+
+// Windows system error codes (winerror.h values).
+using TErrorCode = std::uint32_t;
+inline constexpr TErrorCode errSuccess = 0;
+inline constexpr TErrorCode errInvalidFunction = 1;
+inline constexpr TErrorCode errFileNotFound = 2;
+inline constexpr TErrorCode errPathNotFound = 3;
+inline constexpr TErrorCode errTooManyOpenFiles = 4;
+inline constexpr TErrorCode errAccessDenied = 5;
+inline constexpr TErrorCode errInvalidHandle = 6;
+inline constexpr TErrorCode errNotEnoughMemory = 8;
+inline constexpr TErrorCode errInvalidData = 13;
+inline constexpr TErrorCode errNotSameDevice = 17;
+inline constexpr TErrorCode errWriteProtect = 19;
+inline constexpr TErrorCode errGenFailure = 31;
+inline constexpr TErrorCode errSharingViolation = 32;
+inline constexpr TErrorCode errHandleEof = 38;
+inline constexpr TErrorCode errNotSupported = 50;
+inline constexpr TErrorCode errFileExists = 80;
+inline constexpr TErrorCode errInvalidParameter = 87;
+inline constexpr TErrorCode errDiskFull = 112;
+inline constexpr TErrorCode errInsufficientBuffer = 122;
+inline constexpr TErrorCode errInvalidName = 123;
+inline constexpr TErrorCode errNegativeSeek = 131;
+inline constexpr TErrorCode errDirNotEmpty = 145;
+inline constexpr TErrorCode errBadPathName = 161;
+inline constexpr TErrorCode errAlreadyExists = 183;
+inline constexpr TErrorCode errFilenameExcedRange = 206;
+inline constexpr TErrorCode errMoreData = 234;
+inline constexpr TErrorCode errNoMoreItems = 259;
+inline constexpr TErrorCode errDirectory = 267;
+inline constexpr TErrorCode errBadDb = 1009;
+inline constexpr TErrorCode errKeyDeleted = 1018;
+inline constexpr TErrorCode errUnsupportedType = 1630;
+
+// The symbolic name of a code ("ERROR_FILE_NOT_FOUND"), or "" for a code this
+// table does not know.
+std::string_view ErrorName(TErrorCode code);
+
+class EPlatformError : public std::runtime_error {
+public:
+  // A call that failed without leaving an error code still failed: code 0
+  // becomes errGenFailure, so that Code() never reads as success.
+  EPlatformError(std::string call, std::string arguments, TErrorCode code);
+
+  const std::string& Call() const noexcept { return call_; }
+  const std::string& Arguments() const noexcept { return arguments_; }
+  TErrorCode Code() const noexcept { return code_; }
+
+private:
+  std::string call_;
+  std::string arguments_;
+  TErrorCode code_;
+};
+
+// Helpers for the argument lists of error texts.
+std::string QuoteArg(std::string_view text); // "C:\x.txt" with the quotes
+std::string HexArg(std::uint32_t value);     // 0x80000001
+
+} // namespace quendel::platform

@@ -1,0 +1,27 @@
+#include "platform/native/native_platform.h"
+
+#include <utility>
+
+#include "platform/native/native_files.h"
+#include "platform/native/native_registry.h"
+#include "platform/native/native_sysinfo.h"
+
+namespace quendel::platform {
+
+namespace native {
+
+TPlatform CreateNativePlatform(TDriveMap drives) {
+  TPlatform platform;
+  platform.Files = std::make_unique<TNativeFileSystem>(std::move(drives));
+  platform.Registry = std::make_unique<TNativeRegistry>();
+  platform.System = std::make_unique<TNativeSystemInfo>();
+  return platform;
+}
+
+} // namespace native
+
+TPlatform CreateDefaultPlatform() {
+  return native::CreateNativePlatform(native::TDriveMap::Default());
+}
+
+} // namespace quendel::platform

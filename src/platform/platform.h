@@ -1,0 +1,23 @@
+#pragma once
+// The operating-system ports as one bundle. The run's context owns one.
+
+#include <memory>
+
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/sysinfo.h"
+
+namespace quendel::platform {
+
+struct TPlatform {
+  std::unique_ptr<IFileSystem> Files;
+  std::unique_ptr<IRegistry> Registry;
+  std::unique_ptr<ISystemInfo> System;
+};
+
+// The Win32 adapters in the win32 build. Natively, the Windows-like machine
+// with the default drive map (Z: is "/"); see native/native_platform.h for
+// one with a drive map of its own.
+TPlatform CreateDefaultPlatform();
+
+} // namespace quendel::platform

@@ -1,0 +1,17 @@
+#include "platform/platform.h"
+
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_sysinfo.h"
+
+namespace quendel::platform {
+
+TPlatform CreateDefaultPlatform() {
+  TPlatform platform;
+  platform.Files = std::make_unique<win32::TWin32FileSystem>();
+  platform.Registry = std::make_unique<win32::TWin32Registry>();
+  platform.System = std::make_unique<win32::TWin32SystemInfo>();
+  return platform;
+}
+
+} // namespace quendel::platform
