@@ -3,8 +3,18 @@
 namespace quendel::cli {
 
 // One line per area; each is defined in its cmd_<area>.cpp.
+void AddArchiveCommands(CLI::App& App);
+void AddVersionCommands(CLI::App& App);
+void AddSystemCommands(CLI::App& App);
+void AddTranslateCommands(CLI::App& App);
+void AddDefinitionCommands(CLI::App& App);
 
 void AddCommands(CLI::App& App) {
+  AddArchiveCommands(App);
+  AddVersionCommands(App);
+  AddSystemCommands(App);
+  AddTranslateCommands(App);
+  AddDefinitionCommands(App);
   (void)App;
 }
 

@@ -43,9 +43,13 @@ void TFont::SetHeight(std::int32_t Value) {
   Changed();
 }
 
-std::int32_t TFont::Size() const { return -MulDiv(FHeight, 72, PixelsPerInch); }
+std::int32_t TFont::Size() const {
+  return -MulDiv(FHeight, 72, PixelsPerInch);
+}
 
-void TFont::SetSize(std::int32_t Points) { SetHeight(-MulDiv(Points, PixelsPerInch, 72)); }
+void TFont::SetSize(std::int32_t Points) {
+  SetHeight(-MulDiv(Points, PixelsPerInch, 72));
+}
 
 void TFont::SetCharset(std::uint8_t Value) {
   if (Value == FCharset) return;
@@ -87,8 +91,8 @@ void TFont::Assign(const TPersistent& Source) {
 }
 
 bool TFont::operator==(const TFont& o) const {
-  return FName == o.FName && FHeight == o.FHeight && FCharset == o.FCharset &&
-         FColor == o.FColor && FStyle == o.FStyle && FPitch == o.FPitch;
+  return FName == o.FName && FHeight == o.FHeight && FCharset == o.FCharset && FColor == o.FColor &&
+         FStyle == o.FStyle && FPitch == o.FPitch;
 }
 
 void TFont::Changed() {

@@ -5,6 +5,7 @@
 
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/shell.h"
 #include "platform/sysinfo.h"
 
 namespace quendel::platform {
@@ -13,6 +14,7 @@ struct TPlatform {
   std::unique_ptr<IFileSystem> Files;
   std::unique_ptr<IRegistry> Registry;
   std::unique_ptr<ISystemInfo> System;
+  std::unique_ptr<IShell> Shell; // may be absent: special folders then give nothing
 };
 
 // The Win32 adapters in the win32 build. Natively, the Windows-like machine

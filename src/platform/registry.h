@@ -86,6 +86,9 @@ public:
   virtual TRegValue ReadValue(const std::string& name) = 0;
   virtual void WriteValue(const std::string& name, const TRegValue& value) = 0;
   virtual void DeleteValue(const std::string& name) = 0;
+  // RegFlushKey: the key's changes go to disk now rather than lazily. The
+  // in-memory registry has nothing to flush.
+  virtual void Flush() {}
 
   // REG_SZ or REG_EXPAND_SZ (not expanded); another type fails with errUnsupportedType.
   std::string ReadString(const std::string& name);

@@ -12,6 +12,7 @@ TEST(Platform, CreateDefault_GivesWorkingAdapters) {
   ASSERT_NE(platform.Files, nullptr);
   ASSERT_NE(platform.Registry, nullptr);
   ASSERT_NE(platform.System, nullptr);
+  ASSERT_NE(platform.Shell, nullptr);
   EXPECT_TRUE(platform.Files->DirectoryExists(platform.Files->TempDirectory()))
       << platform.Files->TempDirectory();
   EXPECT_TRUE(platform.Files->DirectoryExists(platform.Files->GetCurrentDir()));

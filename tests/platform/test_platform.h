@@ -31,6 +31,7 @@ protected:
   IFileSystem& Files() { return *adapters_.Platform.Files; }
   IRegistry& Reg() { return *adapters_.Platform.Registry; }
   ISystemInfo& System() { return *adapters_.Platform.System; }
+  IShell& Shell() { return *adapters_.Platform.Shell; }
 
   // The scratch directory (no trailing "\") and paths in it.
   const std::string& Dir() const { return dir_; }

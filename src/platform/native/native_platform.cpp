@@ -4,6 +4,7 @@
 
 #include "platform/native/native_files.h"
 #include "platform/native/native_registry.h"
+#include "platform/native/native_shell.h"
 #include "platform/native/native_sysinfo.h"
 
 namespace quendel::platform {
@@ -15,6 +16,7 @@ TPlatform CreateNativePlatform(TDriveMap drives) {
   platform.Files = std::make_unique<TNativeFileSystem>(std::move(drives));
   platform.Registry = std::make_unique<TNativeRegistry>();
   platform.System = std::make_unique<TNativeSystemInfo>();
+  platform.Shell = std::make_unique<TNativeShell>();
   return platform;
 }
 

@@ -7,7 +7,8 @@
 namespace quendel::platform::native {
 
 // Native file system on the given drives, an empty registry (but for
-// HKEY_LOCAL_MACHINE\SOFTWARE\Classes) and the default system information.
+// HKEY_LOCAL_MACHINE\SOFTWARE\Classes), the default system information and
+// the special folders of a Windows 7 user.
 TPlatform CreateNativePlatform(TDriveMap drives);
 
 } // namespace quendel::platform::native

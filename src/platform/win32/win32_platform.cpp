@@ -2,6 +2,7 @@
 
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_sysinfo.h"
 
 namespace quendel::platform {
@@ -11,6 +12,7 @@ TPlatform CreateDefaultPlatform() {
   platform.Files = std::make_unique<win32::TWin32FileSystem>();
   platform.Registry = std::make_unique<win32::TWin32Registry>();
   platform.System = std::make_unique<win32::TWin32SystemInfo>();
+  platform.Shell = std::make_unique<win32::TWin32Shell>();
   return platform;
 }
 

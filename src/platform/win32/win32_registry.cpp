@@ -102,6 +102,11 @@ public:
     if (result != ERROR_SUCCESS) ThrowError("RegDeleteValueA", args, result);
   }
 
+  void Flush() override {
+    const LONG result = ::RegFlushKey(key_.Get());
+    if (result != ERROR_SUCCESS) ThrowError("RegFlushKey", QuoteArg(name_), result);
+  }
+
 private:
   template <typename Next> std::vector<std::string> Enumerate(const char* call, Next next) {
     const std::string args = QuoteArg(name_);

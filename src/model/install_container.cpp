@@ -1,0 +1,362 @@
+#include "model/install_container.h"
+
+#include "core/strings.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace quendel {
+
+const TEnumInfo InstallTypeInfo("TInstallType", {"itFull", "itDefault", "itCompact", "itCustom"});
+
+namespace {
+
+// The operating systems an object installs on unless told otherwise: every
+// Windows the system detects by name. (A system detected as osLinux would get
+// [osLinux] instead, but detection never yields it.)
+constexpr OSSet DefaultOS{oswin95, oswinNT, oswin2K, oswin98, oswinME, oswinXP};
+
+bool IsSpecifierHost(const TComponent* Owner) {
+  return Owner && (TInstallContainer::InheritsFromName(*Owner, "TCustomForm") ||
+                   TInstallContainer::InheritsFromName(*Owner, "TDataModule"));
+}
+
+bool Contains(const std::vector<TInstallContainer*>& List, const TInstallContainer* Item) {
+  return std::find(List.begin(), List.end(), Item) != List.end();
+}
+
+} // namespace
+
+// ---- TInstallContainer ----------------------------------------------------------------
+
+const TClassInfo& TInstallContainer::StaticClass() {
+  static const TClassInfo Info =
+      TClassBuilder<TInstallContainer>("TInstallContainer", TComponent::StaticClass()).Build();
+  return Info;
+}
+
+TInstallContainer::TInstallContainer(TComponent* AOwner)
+    : TComponent(AOwner), FContext(CurrentModelContext()), FOS(DefaultOS) {
+  if (IsSpecifierHost(AOwner) && FContext.EnsureStandardSpecifiers)
+    FContext.EnsureStandardSpecifiers(AOwner);
+  FContext.AllContainers.Add(this);
+}
+
+TInstallContainer::~TInstallContainer() {
+  TInstallContainerList& All = FContext.AllContainers;
+  // Last to first; a handler may remove entries, so re-check the bounds.
+  for (int i = All.Count() - 1; i >= 0; --i) {
+    if (i >= All.Count()) continue;
+    TInstallContainer* Other = All.Items(i);
+    if (Other != this) Other->ContainerDestroying(this);
+  }
+  FChildren.clear();
+  All.Remove(this);
+}
+
+bool TInstallContainer::InheritsFromName(const TPersistent& Obj, std::string_view Name) {
+  for (const TClassInfo* Cls = &Obj.ClassType(); Cls; Cls = Cls->Parent())
+    if (SameText(Cls->Name(), Name)) return true;
+  return false;
+}
+
+int TInstallContainer::FileContainerCount() const {
+  return static_cast<int>(std::count_if(FChildren.begin(), FChildren.end(), [](auto* C) {
+    return InheritsFromName(*C, "TFileContainer");
+  }));
+}
+
+TInstallContainer* TInstallContainer::FileContainers(int Index) const {
+  if (const TClassInfo* Cls = ClassRegistry().Find("TFileContainer")) return Comp(Index, *Cls);
+  // Not registered: find by name, failing the way Comp does.
+  int Seen = 0;
+  for (TInstallContainer* C : FChildren)
+    if (InheritsFromName(*C, "TFileContainer") && Seen++ == Index) return C;
+  throw IEInstallContainer("Bad call to the Comp procedure which returns a TInstallObject for a "
+                           "TInstallContainer component. The parameters are probably reversed. "
+                           "Index: %d, ComponentType: %d",
+                           {Index, 0});
+}
+
+void TInstallContainer::SetDestDir(const std::string& Value) {
+  FDestDir = Value;
+}
+
+void TInstallContainer::SetDestDirType(TCustomPathSpecifier* Value) {
+  FDestDirTypeAssigned = true;
+  if (Value && !IsLoading()) Value->Validate(this);
+  FDestDirType = Value;
+  if (Value) FreeNotification(Value);
+}
+
+void TInstallContainer::MarkDestDirTypeDefaulted() {
+  if (!FDestDirType) return;
+  FDestDirTypeDefaulted = true;
+  FDestDirTypeAssigned = false;
+}
+
+void TInstallContainer::ContainerDestroying(TInstallContainer* Container) {
+  // Only install objects are ever children, so this is a no-op for any other.
+  RemoveChild(Container);
+}
+
+void TInstallContainer::PushStatusMessage(const std::string& Text) {
+  TMessageParameter Param(Text);
+  Broadcast(this, iePushStatusMessage, &Param);
+}
+
+void TInstallContainer::PopStatusMessage() {
+  Broadcast(this, iePopStatusMessage, nullptr);
+}
+
+void TInstallContainer::DoInformationEventControl(TComponent*, int, TEventParameter*) {}
+
+void TInstallContainer::HandleEvent(TComponent*, int, TEventParameter*) {}
+
+std::string TInstallContainer::GetFullDestDir() {
+  std::string Dir = FDestDirType ? FDestDirType->GetPath(this) + FDestDir : FDestDir;
+  return RemoveBackslash(Dir);
+}
+
+int TInstallContainer::RegisteredType() const {
+  throw IEInstallContainer("Class must declare a registered type");
+}
+
+void TInstallContainer::AddChild(TInstallContainer* Child) {
+  if (!Child) throw IEInstallContainer("Cannot add a blank base helper component to %s", {Name()});
+  if (Child == this) throw IEInstallContainer("Circular reference");
+  // Child must not be one of this container's ancestors. The walk is bounded
+  // by the number of live containers, whatever the links look like.
+  const TInstallContainer* Current = this;
+  for (int Steps = FContext.AllContainers.Count(); Steps >= 0; --Steps) {
+    auto* Obj = dynamic_cast<const TInstallObject*>(Current);
+    if (!Obj || !Obj->Container()) break;
+    Current = Obj->Container();
+    if (Current == Child) throw IEInstallContainer("Circular reference");
+  }
+
+  std::size_t Position = FChildren.size();
+  if (SameText(Child->ClassName(), "TINSTALLBDE")) {
+    Position = 0;
+  } else {
+    // In front of the first child of the same kind or a later one: within a
+    // kind, the child added last comes first.
+    const int Kind = Child->RegisteredType();
+    for (std::size_t i = 0; i < FChildren.size(); ++i)
+      if (FChildren[i]->RegisteredType() >= Kind) {
+        Position = i;
+        break;
+      }
+  }
+  FChildren.insert(FChildren.begin() + static_cast<std::ptrdiff_t>(Position), Child);
+}
+
+void TInstallContainer::Process() {
+  // The OS filter switches the object off for the rest of the run.
+  if (!FOS.Contains(FContext.OSVersion())) FInclude = false;
+  try {
+    if (OnBeforeProcess) OnBeforeProcess(this);
+    Broadcast(this, ieBeforeProcess, nullptr);
+    if (!FInclude) return;
+    Broadcast(this, ieProcessIncluded, nullptr);
+    if (FCurrentInstallType != itCustom && !FInstallTypes.Contains(FCurrentInstallType)) return;
+    DoInstall();
+    FEntered = true;
+    if (FContext.InstallRoot && FUninstall)
+      WriteUninstallEntries(UninstallKeyPrefix + FContext.InstallRoot->InstallRootProductName());
+    if (OnAfterProcess) OnAfterProcess(this);
+    Broadcast(this, ieAfterProcess, nullptr);
+  } catch (const EAbort&) {
+    // A handler skipped this object quietly; the container goes on.
+  }
+}
+
+void TInstallContainer::DoInstall() {
+  FEntered = true;
+  // A child's processing may free siblings: walk a copy, skipping the gone.
+  const std::vector<TInstallContainer*> Snapshot = FChildren;
+  for (TInstallContainer* Child : Snapshot)
+    if (Contains(FChildren, Child) && Child->ProcessWithContainer()) Child->Process();
+}
+
+bool TInstallContainer::IsSelected() const {
+  return FInclude &&
+         (FCurrentInstallType == itCustom || FInstallTypes.Contains(FCurrentInstallType));
+}
+
+void TInstallContainer::CompleteAfterReboot() {}
+
+void TInstallContainer::Translate() {}
+
+void TInstallContainer::RemoveChild(TInstallContainer* Child) {
+  if (!Child) return;
+  auto It = std::find(FChildren.begin(), FChildren.end(), Child);
+  if (It != FChildren.end()) FChildren.erase(It);
+}
+
+void TInstallContainer::WriteUninstallEntries(const std::string&) {}
+
+TInstallContainer* TInstallContainer::Children(int Index) const {
+  if (Index < 0 || Index >= ChildCount())
+    throw IEInstallContainer("Tried to reference a helper component in the following component: "
+                             "%s. The following index was used: %d",
+                             {Name(), Index});
+  return FChildren[static_cast<std::size_t>(Index)];
+}
+
+TInstallContainer* TInstallContainer::Comp(int Index, const TClassInfo& ComponentType) const {
+  int Seen = 0;
+  if (Index >= 0)
+    for (TInstallContainer* C : FChildren)
+      if (C->ClassType().InheritsFrom(ComponentType) && Seen++ == Index) return C;
+  throw IEInstallContainer(
+      "Bad call to the Comp procedure which returns a TInstallObject for a "
+      "TInstallContainer component. The parameters are probably reversed. "
+      "Index: %d, ComponentType: %d",
+      {Index, static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(&ComponentType))});
+}
+
+int TInstallContainer::CompCount(const TClassInfo& ComponentType) const {
+  return static_cast<int>(std::count_if(FChildren.begin(), FChildren.end(), [&](auto* C) {
+    return C->ClassType().InheritsFrom(ComponentType);
+  }));
+}
+
+void TInstallContainer::FreeChildrenOfClass(const TClassInfo& ComponentType) {
+  // Last to first. Each child leaves the list before it is freed, so that the
+  // loop ends even if a destructor does not get that far.
+  for (;;) {
+    auto It = std::find_if(FChildren.rbegin(), FChildren.rend(),
+                           [&](auto* C) { return C->ClassType().InheritsFrom(ComponentType); });
+    if (It == FChildren.rend()) break;
+    TInstallContainer* Child = *It;
+    RemoveChild(Child);
+    Child->Free();
+  }
+}
+
+void TInstallContainer::Broadcast(TComponent* Sender, int Code, TEventParameter* Param) {
+  // A receiver may free siblings: walk a copy, skipping those that left.
+  const std::vector<TInstallContainer*> Snapshot = FChildren;
+  for (TInstallContainer* Child : Snapshot)
+    if (Contains(FChildren, Child) && Child->RegisteredType() >= rtFirstBroadcast)
+      Child->HandleEvent(Sender, Code, Param);
+}
+
+void TInstallContainer::SelectInstallType(TInstallType T) {
+  for (TInstallContainer* Child : FChildren)
+    Child->SelectInstallType(T);
+  FCurrentInstallType = T;
+}
+
+void TInstallContainer::SetInstallTypes(TInstallTypeSet Value) {
+  FInstallTypes = Value.Empty() ? TInstallTypeSet{itFull} : Value;
+}
+
+void TInstallContainer::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == opRemove && AComponent && AComponent == FDestDirType) FDestDirType = nullptr;
+  TComponent::Notification(AComponent, Operation);
+}
+
+void TInstallContainer::Loaded() {
+  if (FDestDirTypeDefaulted && !FDestDirTypeAssigned) FDestDirType = nullptr;
+  FDestDirTypeDefaulted = false;
+  TComponent::Loaded();
+}
+
+// ---- TInstallObject ----------------------------------------------------------------
+
+const TClassInfo& TInstallObject::StaticClass() {
+  static const TClassInfo Info =
+      TClassBuilder<TInstallObject>("TInstallObject", TInstallContainer::StaticClass()).Build();
+  return Info;
+}
+
+TInstallObject::TInstallObject(TComponent* AOwner) : TInstallContainer(AOwner) {}
+
+TInstallObject::~TInstallObject() = default;
+
+void TInstallObject::ApplyDesignDefaults() {
+  if (FDesignDefaultsApplied || !IsDesigning() || IsLoading()) return;
+  FDesignDefaultsApplied = true;
+  TInstallContainer* Root = Context().InstallRootContainer();
+  if (!Root || Root == this) return;
+  SetContainer(Root);
+  FContainerAssigned = false;
+  FContainerDefaulted = true;
+  MarkDestDirTypeDefaulted();
+}
+
+void TInstallObject::SetContainer(TInstallContainer* Value) {
+  FContainerAssigned = true;
+  if (Value == FContainer) return;
+  if (Value) Value->AddChild(this); // may refuse; the old link then stands
+  if (FContainer) FContainer->RemoveChild(this);
+  FContainer = Value;
+  if (IsLoading()) return;
+  if (Value) {
+    // Re-parented objects go to their new container's destination. Without a
+    // psContainerDestDir on the form there is nothing to point at, and the
+    // current destination is kept.
+    if (TCustomPathSpecifier* Spec =
+            Context().StandardPathSpecifiers.FindByClassName("TpsContainerDestDir")) {
+      SetDestDirType(Spec);
+      SetDestDir("");
+    }
+  } else if (DestDirType() && InheritsFromName(*DestDirType(), "TpsContainerDestDir")) {
+    SetDestDirType(nullptr);
+  }
+}
+
+void TInstallObject::ContainerDestroying(TInstallContainer* Container) {
+  TInstallContainer::ContainerDestroying(Container);
+  if (Container && Container == FContainer) SetContainer(nullptr);
+}
+
+void TInstallObject::Process() {
+  // During a run an object is processed only inside its container's pass.
+  const TModelContext& Ctx = Context();
+  if (Ctx.InstallRoot && Ctx.InstallRoot->InstallRootRunning() && FContainer &&
+      !FContainer->Entered())
+    return;
+  TInstallContainer::Process();
+}
+
+void TInstallObject::Loaded() {
+  if (FContainerDefaulted && !FContainerAssigned) SetContainer(nullptr);
+  FContainerDefaulted = false;
+  TInstallContainer::Loaded();
+}
+
+bool TInstallObject::GetInterface(const TGUID& IID, void** Obj) {
+  return FReflector.QueryInterface(IID, Obj) == hrOK;
+}
+
+std::int32_t TInstallObject::TReflector::QueryInterface(const TGUID& IID, void** Obj) {
+  if (!Obj) return hrNoInterface;
+  if (IID == IQndlReflectee::IID) {
+    *Obj = static_cast<IQndlReflectee*>(this);
+    return hrOK;
+  }
+  if (IID == IQndlReflector::IID) {
+    *Obj = static_cast<IQndlReflector*>(this);
+    return hrOK;
+  }
+  *Obj = nullptr;
+  return hrNoInterface;
+}
+
+TComponent* CreateInstallObject(const TClassInfo& Cls, TComponent* Owner) {
+  TComponent* Obj = Cls.Create(Owner);
+  if (auto* Install = dynamic_cast<TInstallObject*>(Obj)) {
+    try {
+      Install->ApplyDesignDefaults();
+    } catch (...) {
+      Obj->Free();
+      throw;
+    }
+  }
+  return Obj;
+}
+
+} // namespace quendel

@@ -1,0 +1,17 @@
+#include "model/model_classes.h"
+
+#include "core/reflection.h"
+#include "model/install_container.h"
+#include "model/path_specifier.h"
+
+namespace quendel {
+
+void RegisterModelClasses() {
+  TClassRegistry& R = ClassRegistry();
+  R.Register<TInstallContainer>();
+  R.Register<TInstallObject>();
+  R.Register<TCustomPathSpecifier>();
+  R.Register<TStandardPathSpecifier>();
+}
+
+} // namespace quendel

@@ -1,0 +1,101 @@
+#include "model/model_context.h"
+
+#include "model/install_container.h"
+
+namespace quendel {
+
+void TInstallContainerList::Add(TInstallContainer* Container) {
+  if (!Container)
+    throw IEContainerList("Cannot add a blank entry to the TInstallContainerList object");
+  FItems.push_back(Container);
+}
+
+void TCustomInstallFileList::Add(TCustomInstallFile* File) {
+  if (!File)
+    throw IECustomInstallFileList("Cannot add a blank entry to the TCustomInstallFileList object");
+  FItems.push_back(File);
+}
+
+// ---- TUniqueIDPool --------------------------------------------------------------------
+
+int TUniqueIDPool::Allocate() {
+  for (int i = 0; i < Size; ++i)
+    if (!FTaken.test(static_cast<std::size_t>(i))) {
+      FTaken.set(static_cast<std::size_t>(i));
+      return i;
+    }
+  return 0;
+}
+
+void TUniqueIDPool::Mark(int ID) {
+  if (ID >= 0 && ID < Size) FTaken.set(static_cast<std::size_t>(ID));
+}
+
+void TUniqueIDPool::Release(int ID) {
+  if (ID >= 0 && ID < Size) FTaken.reset(static_cast<std::size_t>(ID));
+}
+
+bool TUniqueIDPool::IsTaken(int ID) const {
+  return ID >= 0 && ID < Size && FTaken.test(static_cast<std::size_t>(ID));
+}
+
+void TUniqueIDPool::ResetOnce() {
+  if (FWasReset) return;
+  FTaken.reset();
+  FWasReset = true;
+}
+
+// ---- TModelContext ----------------------------------------------------------------------
+
+TModelContext::TModelContext() = default;
+TModelContext::~TModelContext() = default;
+
+platform::TPlatform& TModelContext::Platform() {
+  if (FAttachedPlatform) return *FAttachedPlatform;
+  if (!FOwnedPlatform)
+    FOwnedPlatform = std::make_unique<platform::TPlatform>(platform::CreateDefaultPlatform());
+  return *FOwnedPlatform;
+}
+
+TOSVerType TModelContext::OSVersion() {
+  platform::TPlatform& P = Platform();
+  if (!P.System)
+    throw EAPIRoutines("Could not get information about the current version of Windows");
+  return GetOSVersion(*P.System);
+}
+
+TInstallContainer* TModelContext::InstallRootContainer() const {
+  return InstallRoot ? &InstallRoot->InstallRootContainer() : nullptr;
+}
+
+bool TModelContext::InstallRootRunning() const {
+  return InstallRoot && InstallRoot->InstallRootRunning();
+}
+
+// ---- The current context ---------------------------------------------------------------
+
+namespace {
+TModelContext*& Current() {
+  static TModelContext* Context = nullptr;
+  return Context;
+}
+} // namespace
+
+TModelContext& CurrentModelContext() {
+  if (!Current()) throw EComponentError("No model context is active");
+  return *Current();
+}
+
+bool HasCurrentModelContext() {
+  return Current() != nullptr;
+}
+
+TModelContextScope::TModelContextScope(TModelContext& Context) : FPrevious(Current()) {
+  Current() = &Context;
+}
+
+TModelContextScope::~TModelContextScope() {
+  Current() = FPrevious;
+}
+
+} // namespace quendel

@@ -1,0 +1,189 @@
+// The registries the install objects share: every live container, every
+// install file, the unique-identifier pool, the path-specifier lists, the
+// shared compressor and the current install root.
+//
+// One TModelContext exists per run (tests make a fresh one each). Objects take
+// the context that is current when they are created and keep using it; the
+// context must outlive them.
+#pragma once
+
+#include "core/exceptions.h"
+#include "model/path_specifier.h"
+#include "platform/platform.h"
+#include "system/os_version.h"
+
+#include <bitset>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quendel {
+
+class TInstallContainer;
+class TCustomInstallFile;
+class TQndlCompress;
+class IQndlExternalReflector;
+
+QUENDEL_EXCEPTION(IEContainerList, IException);
+QUENDEL_EXCEPTION(IECustomInstallFileList, IException);
+
+// A list of object references over a plain pointer list: get by index, add
+// with a nil check, remove by reference. Does not own its entries.
+template <class T> class TObjectRefList {
+public:
+  int Count() const { return static_cast<int>(FItems.size()); }
+  // Raises EListError outside 0..Count-1.
+  T* Items(int Index) const {
+    if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (%d)", {Index});
+    return FItems[static_cast<std::size_t>(Index)];
+  }
+  int IndexOf(const T* Item) const {
+    for (std::size_t i = 0; i < FItems.size(); ++i)
+      if (FItems[i] == Item) return static_cast<int>(i);
+    return -1;
+  }
+  bool Contains(const T* Item) const { return IndexOf(Item) >= 0; }
+  // Removes the first occurrence; an absent entry is ignored.
+  void Remove(const T* Item) {
+    const int i = IndexOf(Item);
+    if (i >= 0) FItems.erase(FItems.begin() + i);
+  }
+  void Clear() { FItems.clear(); }
+  const std::vector<T*>& Items() const { return FItems; }
+
+protected:
+  std::vector<T*> FItems;
+};
+
+class TInstallContainerList : public TObjectRefList<TInstallContainer> {
+public:
+  // Raises IEContainerList for nil.
+  void Add(TInstallContainer* Container);
+};
+
+class TCustomInstallFileList : public TObjectRefList<TCustomInstallFile> {
+public:
+  // Raises IECustomInstallFileList for nil.
+  void Add(TCustomInstallFile* File);
+};
+
+// Unique identifiers of install files: 2000 slots and a mark that the pool
+// was cleared for a loaded definition.
+class TUniqueIDPool {
+public:
+  static constexpr int Size = 2000;
+
+  // The lowest free slot, now taken. With every slot taken: 0, nothing marked.
+  int Allocate();
+  // Takes ID (a stored identifier); identifiers outside 0..1999 are ignored.
+  void Mark(int ID);
+  // Frees ID; identifiers outside 0..1999 are ignored.
+  void Release(int ID);
+  bool IsTaken(int ID) const;
+  // Clears every slot the first time it is called and sets the reset mark;
+  // later calls do nothing. The first loaded install file calls it so that the
+  // stored identifiers replace those handed out while the objects were created.
+  void ResetOnce();
+  bool WasReset() const { return FWasReset; }
+
+private:
+  std::bitset<Size> FTaken;
+  bool FWasReset = false;
+};
+
+// What the model needs from the install root (built on top of the model):
+// the root object, whether a run is in progress and the product name its
+// uninstall entries go under.
+class IInstallRoot {
+public:
+  virtual TInstallContainer& InstallRootContainer() = 0;
+  virtual bool InstallRootRunning() const = 0;
+  virtual std::string InstallRootProductName() const = 0;
+
+protected:
+  ~IInstallRoot() = default;
+};
+
+// Destroys the shared compressor through a function captured where its type
+// is complete, so that this layer needs only its declaration.
+struct TCompressorDeleter {
+  void (*Destroy)(TQndlCompress*) = nullptr;
+  void operator()(TQndlCompress* C) const {
+    if (Destroy) Destroy(C);
+  }
+};
+
+struct TModelContext {
+  TModelContext();
+  ~TModelContext();
+  TModelContext(const TModelContext&) = delete;
+  TModelContext& operator=(const TModelContext&) = delete;
+
+  // The ports the objects use (operating-system version for the OS filter,
+  // and everything the later layers ask). Attach one; otherwise the context
+  // makes the default platform on first use.
+  platform::TPlatform& Platform();
+  void AttachPlatform(platform::TPlatform* APlatform) { FAttachedPlatform = APlatform; }
+  // The running system as the OS filter sees it (EAPIRoutines on failure).
+  TOSVerType OSVersion();
+
+  // The install root, or nullptr. The root sets itself here when it is
+  // created and clears it when destroyed.
+  IInstallRoot* InstallRoot = nullptr;
+  TInstallContainer* InstallRootContainer() const;
+  bool InstallRootRunning() const;
+
+  // Called for the owner of a new install object when that owner is a form
+  // or data module: makes sure the owner has its standard path specifiers.
+  // The paths layer installs it; empty means nothing to do.
+  std::function<void(TComponent* Owner)> EnsureStandardSpecifiers;
+
+  // Declared for an external reflector; nothing in the system sets it.
+  IQndlExternalReflector* Reflector = nullptr;
+
+  TPathSpecifierClassList PathSpecifierClasses;
+  TPathSpecifierList PathSpecifiers;
+  TStandardPathSpecList StandardPathSpecifiers;
+
+  // Destroyed in the reverse order: DeferredRegistrations, AllInstallFiles,
+  // SharedCompressor, AllContainers.
+  TInstallContainerList AllContainers;
+
+  // The compressor that holds the main archive open. The archive layer puts
+  // one here; the deleter is captured where the type is complete.
+  std::unique_ptr<TQndlCompress, TCompressorDeleter> SharedCompressor;
+  template <class C> void SetSharedCompressor(std::unique_ptr<C> Compressor) {
+    SharedCompressor = std::unique_ptr<TQndlCompress, TCompressorDeleter>(
+        Compressor.release(),
+        TCompressorDeleter{[](TQndlCompress* P) { delete static_cast<C*>(P); }});
+  }
+
+  TCustomInstallFileList AllInstallFiles;
+  TCustomInstallFileList DeferredRegistrations;
+
+  TUniqueIDPool UniqueIDPool;
+
+private:
+  platform::TPlatform* FAttachedPlatform = nullptr;
+  std::unique_ptr<platform::TPlatform> FOwnedPlatform;
+};
+
+// The context new install objects and path specifiers join. Raises
+// EComponentError when no TModelContextScope is active.
+TModelContext& CurrentModelContext();
+bool HasCurrentModelContext();
+
+// Makes a context current for its lifetime and restores the previous one.
+class TModelContextScope {
+public:
+  explicit TModelContextScope(TModelContext& Context);
+  ~TModelContextScope();
+  TModelContextScope(const TModelContextScope&) = delete;
+  TModelContextScope& operator=(const TModelContextScope&) = delete;
+
+private:
+  TModelContext* FPrevious;
+};
+
+} // namespace quendel

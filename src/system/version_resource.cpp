@@ -1,0 +1,343 @@
+#include "system/version_resource.h"
+
+#include "core/exceptions.h"
+#include "core/format.h"
+#include "platform/files.h"
+
+#include <array>
+#include <utility>
+
+namespace quendel {
+
+namespace {
+
+struct TLanguageEntry {
+  const char* Name;
+  std::uint16_t Id;
+};
+
+// 1025..1057 one each, then the sublanguages.
+const std::array<TLanguageEntry, 45> Languages = {{
+    {"lnArabic", 1025},          {"lnBulgarian", 1026},
+    {"lnCatalan", 1027},         {"lnTraditionalChinese", 1028},
+    {"lnCzech", 1029},           {"lnDanish", 1030},
+    {"lnGerman", 1031},          {"lnGreek", 1032},
+    {"lnUSEnglish", 1033},       {"lnCastilianSpanish", 1034},
+    {"lnFinnish", 1035},         {"lnFrench", 1036},
+    {"lnHebrew", 1037},          {"lnHungarian", 1038},
+    {"lnIcelandic", 1039},       {"lnItalian", 1040},
+    {"lnJapanese", 1041},        {"lnKorean", 1042},
+    {"lnDutch", 1043},           {"lnNorwegianBokmal", 1044},
+    {"lnPolish", 1045},          {"lnBrazilianPortuguese", 1046},
+    {"lnRhaetoRomanic", 1047},   {"lnRomanian", 1048},
+    {"lnRussian", 1049},         {"lnCroatoSerbian", 1050},
+    {"lnSlovak", 1051},          {"lnAlbanian", 1052},
+    {"lnSwedish", 1053},         {"lnThai", 1054},
+    {"lnTurkish", 1055},         {"lnUrdu", 1056},
+    {"lnBahasa", 1057},          {"lnSimplifiedChinese", 2052},
+    {"lnSwissGerman", 2055},     {"lnUKEnglish", 2057},
+    {"lnMexicanSpanish", 2058},  {"lnBelgianFrench", 2060},
+    {"lnSwissItalian", 2064},    {"lnBelgianDutch", 2067},
+    {"lnNorwegianNynorsk", 2068}, {"lnPortuguese", 2070},
+    {"lnSerboCroatian", 2074},   {"lnCanadianFrench", 3084},
+    {"lnSwissFrench", 4108},
+}};
+
+struct TCharsetEntry {
+  const char* Name;
+  std::uint16_t CodePage;
+};
+
+const std::array<TCharsetEntry, 12> Charsets = {{
+    {"csASCII", 0},
+    {"csJapan", 932},
+    {"csKorea", 949},
+    {"csTaiwan", 950},
+    {"csUnicode", 1200},
+    {"csLatin2", 1250},
+    {"csCyrillic", 1251},
+    {"csMultilingual", 1252},
+    {"csGreek", 1253},
+    {"csTurkish", 1254},
+    {"csHebrew", 1255},
+    {"csArabic", 1256},
+}};
+
+template <class A> std::vector<std::string> NamesOf(const A& Table) {
+  std::vector<std::string> names;
+  for (const auto& e : Table) names.emplace_back(e.Name);
+  return names;
+}
+
+std::string Join4(std::uint32_t Ms, std::uint32_t Ls) {
+  return Format("%u.%u.%u.%u", {Ms >> 16, Ms & 0xFFFF, Ls >> 16, Ls & 0xFFFF});
+}
+
+std::uint32_t Dword(const std::string& B, std::size_t At) {
+  const auto* p = reinterpret_cast<const unsigned char*>(B.data() + At);
+  return p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+}
+
+const char* FileOSName(std::uint32_t V) {
+  switch (V) {
+  case 0x1: return "Windows 3.0 or later";
+  case 0x2: return "16 bit OS/2 Presentation Manager";
+  case 0x3: return "32 bit OS/2 Presentation Manager";
+  case 0x4: return "32 bit Windows";
+  case 0x10000: return "MS-Dos";
+  case 0x10001: return "Windows 3.0 or later with MS-Dos";
+  case 0x10004: return "32 bit Windows with MS-Dos";
+  case 0x20000: return "16 bit OS/2";
+  case 0x20002: return "16 bit OS/2 with Presentation Manager";
+  case 0x30000: return "32 bit OS/2";
+  case 0x30003: return "32 bit OS/2 with Presentation Manager";
+  case 0x40000: return "Windows NT";
+  case 0x40004: return "Windows NT with 32 bit Windows";
+  default: return "Unknown";
+  }
+}
+
+const char* FileTypeName(std::uint32_t V) {
+  switch (V) {
+  case 1: return "Application";
+  case 2: return "Dynamic-Link Library";
+  case 3: return "Device Driver";
+  case 4: return "Font";
+  case 5: return "Virtual Device Driver";
+  case 7: return "Static-Link Library";
+  default: return "Unknown";
+  }
+}
+
+const char* DriverSubTypeName(std::uint32_t V) {
+  static const char* const Names[] = {"Printer", "Keyboard", "Language", "Display",
+                                      "Mouse",   "Network",  "System",   "Installable",
+                                      "Sound",   "Communications"};
+  return V >= 1 && V <= 10 ? Names[V - 1] : "Unknown";
+}
+
+const char* FontSubTypeName(std::uint32_t V) {
+  switch (V) {
+  case 1: return "Raster";
+  case 2: return "Vector";
+  case 3: return "TrueType";
+  default: return "Unknown";
+  }
+}
+
+constexpr std::size_t FixedInfoSize = 52;
+
+} // namespace
+
+const TEnumInfo& LanguageInfo() {
+  static const TEnumInfo Info("TLanguage", NamesOf(Languages));
+  return Info;
+}
+
+const TEnumInfo& CharacterSetInfo() {
+  static const TEnumInfo Info("TCharacterSet", NamesOf(Charsets));
+  return Info;
+}
+
+std::uint16_t LanguageId(TLanguage Language) {
+  const auto i = static_cast<std::size_t>(Language);
+  if (i >= Languages.size()) throw Exception("");
+  return Languages[i].Id;
+}
+
+std::uint16_t CodePage(TCharacterSet CharacterSet) {
+  const auto i = static_cast<std::size_t>(CharacterSet);
+  if (i >= Charsets.size()) throw Exception("");
+  return Charsets[i].CodePage;
+}
+
+// ---- TVersionInfo -------------------------------------------------------------
+
+const TClassInfo& TVersionInfo::StaticClass() {
+  using T = TVersionInfo;
+  static const TClassInfo Info = TClassBuilder<T>("TVersionInfo", TPersistent::StaticClass())
+                                     .Str("Comment", &T::Comment, &T::Comment)
+                                     .Str("CompanyName", &T::CompanyName, &T::CompanyName)
+                                     .Str("FileDescription", &T::FileDescription, &T::FileDescription)
+                                     .Str("FileVersion", &T::FileVersion, &T::FileVersion)
+                                     .Str("InternalName", &T::InternalName, &T::InternalName)
+                                     .Str("LegalCopyright", &T::LegalCopyright, &T::LegalCopyright)
+                                     .Str("LegalTradeMarks", &T::LegalTradeMarks, &T::LegalTradeMarks)
+                                     .Str("OriginalFileName", &T::OriginalFileName, &T::OriginalFileName)
+                                     .Str("PrivateBuild", &T::PrivateBuild, &T::PrivateBuild)
+                                     .Str("ProductName", &T::ProductName, &T::ProductName)
+                                     .Str("ProductVersion", &T::ProductVersion, &T::ProductVersion)
+                                     .Str("SpecialBuild", &T::SpecialBuild, &T::SpecialBuild)
+                                     .Str("FileOS", &T::FileOS, &T::FileOS)
+                                     .Str("FileType", &T::FileType, &T::FileType)
+                                     .Str("FileSubType", &T::FileSubType, &T::FileSubType)
+                                     .Build();
+  return Info;
+}
+
+void TVersionInfo::Clear() {
+  for (std::string* s : {&Comment, &CompanyName, &FileDescription, &FileVersion, &InternalName,
+                         &LegalCopyright, &LegalTradeMarks, &OriginalFileName, &PrivateBuild,
+                         &ProductName, &ProductVersion, &SpecialBuild, &FileOS, &FileType,
+                         &FileSubType})
+    s->clear();
+  PrimaryLanguage = 0;
+}
+
+void TVersionInfo::Assign(const TPersistent& Source) {
+  const auto* o = dynamic_cast<const TVersionInfo*>(&Source);
+  if (!o) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  Comment = o->Comment;
+  CompanyName = o->CompanyName;
+  FileDescription = o->FileDescription;
+  FileVersion = o->FileVersion;
+  InternalName = o->InternalName;
+  LegalCopyright = o->LegalCopyright;
+  LegalTradeMarks = o->LegalTradeMarks;
+  OriginalFileName = o->OriginalFileName;
+  PrivateBuild = o->PrivateBuild;
+  ProductName = o->ProductName;
+  ProductVersion = o->ProductVersion;
+  SpecialBuild = o->SpecialBuild;
+  FileOS = o->FileOS;
+  FileType = o->FileType;
+  FileSubType = o->FileSubType;
+  PrimaryLanguage = o->PrimaryLanguage;
+}
+
+bool TVersionInfo::operator==(const TVersionInfo& O) const {
+  return Comment == O.Comment && CompanyName == O.CompanyName &&
+         FileDescription == O.FileDescription && FileVersion == O.FileVersion &&
+         InternalName == O.InternalName && LegalCopyright == O.LegalCopyright &&
+         LegalTradeMarks == O.LegalTradeMarks && OriginalFileName == O.OriginalFileName &&
+         PrivateBuild == O.PrivateBuild && ProductName == O.ProductName &&
+         ProductVersion == O.ProductVersion && SpecialBuild == O.SpecialBuild &&
+         FileOS == O.FileOS && FileType == O.FileType && FileSubType == O.FileSubType &&
+         PrimaryLanguage == O.PrimaryLanguage;
+}
+
+// ---- Reading ------------------------------------------------------------------
+
+void ReadVersionInfo(const IVersionData& Data, std::uint16_t LanguageId, std::uint16_t CodePage,
+                     TVersionInfo& Info) {
+  Info.Clear();
+  const auto fixed = Data.Query("\\");
+  if (!fixed || fixed->size() < FixedInfoSize) return;
+  const auto translation = Data.Query("\\VarFileInfo\\Translation");
+  if (translation && translation->size() == 4)
+    Info.PrimaryLanguage = static_cast<std::uint16_t>(
+        (static_cast<unsigned char>((*translation)[0]) |
+         static_cast<unsigned>(static_cast<unsigned char>((*translation)[1])) << 8) &
+        0x3FF);
+  Info.FileVersion = Join4(Dword(*fixed, 8), Dword(*fixed, 12));
+  Info.ProductVersion = Join4(Dword(*fixed, 16), Dword(*fixed, 20));
+  Info.FileOS = FileOSName(Dword(*fixed, 32));
+  const std::uint32_t type = Dword(*fixed, 36);
+  Info.FileType = FileTypeName(type);
+  if (type == 3) Info.FileSubType = DriverSubTypeName(Dword(*fixed, 40));
+  if (type == 4) Info.FileSubType = FontSubTypeName(Dword(*fixed, 40));
+
+  const std::string prefix = Format("\\StringFileInfo\\%.4X%.4X\\", {LanguageId, CodePage});
+  const std::pair<const char*, std::string*> names[] = {
+      {"Comment", &Info.Comment},
+      {"CompanyName", &Info.CompanyName},
+      {"FileDescription", &Info.FileDescription},
+      {"InternalName", &Info.InternalName},
+      {"LegalCopyright", &Info.LegalCopyright},
+      {"LegalTradeMarks", &Info.LegalTradeMarks},
+      {"OriginalFileName", &Info.OriginalFileName},
+      {"PrivateBuild", &Info.PrivateBuild},
+      {"ProductName", &Info.ProductName},
+      {"ProductVersion", &Info.ProductVersion},
+      {"SpecialBuild", &Info.SpecialBuild},
+  };
+  for (const auto& [name, target] : names) {
+    auto text = Data.Query(prefix + name);
+    if (!text) continue;
+    *target = text->substr(0, text->find('\0'));
+  }
+}
+
+std::unique_ptr<IVersionData> LoadVersionDataPortable(platform::IFileSystem& Files,
+                                                      const std::string& FileName) {
+  std::unique_ptr<platform::IFile> file;
+  std::uint64_t size = 0;
+  try {
+    if (FileName.empty() || !Files.FileExists(FileName)) return nullptr;
+    file = Files.OpenRead(FileName);
+    size = file->Size();
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+  TByteSource source;
+  source.Size = size;
+  source.ReadAt = [&file](std::uint64_t Pos, void* Buffer, std::size_t Count) -> std::size_t {
+    try {
+      file->Seek(static_cast<std::int64_t>(Pos), platform::TSeekOrigin::Begin);
+      return file->Read(Buffer, Count);
+    } catch (const std::exception&) {
+      return 0;
+    }
+  };
+  auto block = ReadPeVersionResource(source);
+  if (block.empty()) return nullptr;
+  return ParseVersionBlock(std::move(block));
+}
+
+std::string GetFileVersionString(platform::IFileSystem* Files, const std::string& FileName) {
+  auto data = LoadVersionData(Files, FileName);
+  if (!data) return {};
+  TVersionInfo info;
+  ReadVersionInfo(*data, LanguageId(lnUSEnglish), CodePage(csMultilingual), info);
+  return info.FileVersion;
+}
+
+// ---- TVersionResource -------------------------------------------------------------
+
+TVersionResource::TVersionResource(TComponent* AOwner, platform::IFileSystem* Files)
+    : TComponent(AOwner), FFiles(Files) {
+  FFileName = DefaultVersionFileName();
+  ReRead();
+}
+
+const TClassInfo& TVersionResource::StaticClass() {
+  using T = TVersionResource;
+  static const TClassInfo Info =
+      TClassBuilder<T>("TVersionResource", TComponent::StaticClass())
+          .Str("FileName", &T::FileName, &T::SetFileName)
+          .Enum("Language", &T::Language, &T::SetLanguage, LanguageInfo(), lnUSEnglish)
+          .Enum("CharacterSet", &T::CharacterSet, &T::SetCharacterSet, CharacterSetInfo(),
+                csMultilingual)
+          .Object("VersionInfo", static_cast<const TVersionInfo& (T::*)() const>(&T::VersionInfo))
+          .Build();
+  return Info;
+}
+
+void TVersionResource::SetFileName(const std::string& Value) {
+  FFileName = Value;
+  ReRead();
+}
+
+void TVersionResource::SetLanguage(TLanguage Value) {
+  LanguageId(Value);
+  FLanguage = Value;
+  ReRead();
+}
+
+void TVersionResource::SetCharacterSet(TCharacterSet Value) {
+  CodePage(Value);
+  FCharacterSet = Value;
+  ReRead();
+}
+
+void TVersionResource::ReRead() {
+  FVersionInfo.Clear();
+  auto data = LoadVersionData(FFiles, FFileName);
+  if (!data) return;
+  ReadVersionInfo(*data, LanguageId(FLanguage), CodePage(FCharacterSet), FVersionInfo);
+}
+
+} // namespace quendel
