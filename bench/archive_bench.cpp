@@ -51,7 +51,9 @@ void operator delete(void* P) noexcept {
   Count(-static_cast<std::int64_t>(malloc_usable_size(P)));
   std::free(P);
 }
-void operator delete(void* P, std::size_t) noexcept { operator delete(P); }
+void operator delete(void* P, std::size_t) noexcept {
+  operator delete(P);
+}
 
 namespace {
 
@@ -71,17 +73,19 @@ struct TPayload {
     const std::int64_t total = (mb ? std::atoll(mb) : 50) << 20;
     std::mt19937 rng(7);
     // Text: 40 %, in files of 1 MiB.
-    static const char* const Words[] = {"install ", "the ", "file ",  "archive ", "setup ",
-                                        "of ",      "and ", "\r\n",   "Windows ", "version "};
+    static const char* const Words[] = {"install ", "the ", "file ", "archive ", "setup ",
+                                        "of ",      "and ", "\r\n",  "Windows ", "version "};
     for (int i = 0; Bytes < total * 4 / 10; ++i) {
       std::string t;
-      while (t.size() < (1u << 20)) t += Words[rng() % 10];
+      while (t.size() < (1u << 20))
+        t += Words[rng() % 10];
       Put("text" + std::to_string(i) + ".txt", t);
     }
     // Already compressed: 30 %, random bytes in files of 3 MiB.
     for (int i = 0; Bytes < total * 7 / 10; ++i) {
       std::string r(3u << 20, '\0');
-      for (auto& c : r) c = static_cast<char>(rng());
+      for (auto& c : r)
+        c = static_cast<char>(rng());
       Put("packed" + std::to_string(i) + ".jpg", r);
     }
     // Binaries: the rest, from the machine's own 32-bit Windows DLLs when
@@ -98,7 +102,8 @@ struct TPayload {
       }
     for (int i = 0; Bytes < total; ++i) {
       std::string b(1u << 20, '\0');
-      for (std::size_t k = 0; k < b.size(); ++k) b[k] = static_cast<char>((rng() % 4) ? k % 251 : rng());
+      for (std::size_t k = 0; k < b.size(); ++k)
+        b[k] = static_cast<char>((rng() % 4) ? k % 251 : rng());
       Put("code" + std::to_string(i) + ".dll", b);
     }
     Files = std::make_unique<platform::native::TNativeFileSystem>(
@@ -110,7 +115,8 @@ struct TPayload {
     fs::remove_all(Host, ec);
   }
   void Put(const std::string& Name, const std::string& Data) {
-    std::ofstream(Host / "in" / Name, std::ios::binary).write(Data.data(), static_cast<std::streamsize>(Data.size()));
+    std::ofstream(Host / "in" / Name, std::ios::binary)
+        .write(Data.data(), static_cast<std::streamsize>(Data.size()));
     Names.push_back(Name);
     Bytes += static_cast<std::int64_t>(Data.size());
   }
@@ -128,7 +134,8 @@ void MakeArchive(TQndlCompress& C, TCompressionLevel Level) {
   C.SetCompressedFile("C:\\archive.qar");
   C.SetCompressionLevel(Level);
   TStrings l;
-  for (const auto& n : p.Names) l.Add("C:\\in\\" + n);
+  for (const auto& n : p.Names)
+    l.Add("C:\\in\\" + n);
   C.SetFilesToProcess(l);
   C.Add(lzcOverwrite, 0);
 }
@@ -151,7 +158,8 @@ void BM_ArchiveAdd(benchmark::State& State) {
     peak = std::max(peak, Peak.load() - base);
   }
   Report(State, peak);
-  State.counters["archive_MiB"] = static_cast<double>(fs::file_size(p.Host / "archive.qar")) / (1 << 20);
+  State.counters["archive_MiB"] =
+      static_cast<double>(fs::file_size(p.Host / "archive.qar")) / (1 << 20);
 }
 
 // The same bytes through deflateInit2/deflate with the same 64 KiB buffers,
@@ -200,7 +208,8 @@ void BM_ArchiveExtract(benchmark::State& State) {
     const std::int64_t base = Live.load();
     Peak = base;
     TStrings l;
-    for (const auto& n : p.Names) l.Add("C:\\in\\" + n);
+    for (const auto& n : p.Names)
+      l.Add("C:\\in\\" + n);
     c.SetFilesToProcess(l);
     c.Extract();
     peak = std::max(peak, Peak.load() - base);
@@ -263,7 +272,8 @@ void BM_PlainCopy(benchmark::State& State) {
       std::FILE* f = std::fopen((p.Host / "in" / n).c_str(), "rb");
       std::FILE* o = std::fopen((p.Host / "copy" / n).c_str(), "wb");
       std::size_t k;
-      while ((k = std::fread(buf.data(), 1, buf.size(), f)) > 0) std::fwrite(buf.data(), 1, k, o);
+      while ((k = std::fread(buf.data(), 1, buf.size(), f)) > 0)
+        std::fwrite(buf.data(), 1, k, o);
       std::fclose(o);
       std::fclose(f);
     }
@@ -280,7 +290,8 @@ void BM_PeakHeapBySize(benchmark::State& State) {
     std::mt19937 rng(3);
     std::string chunk(1 << 20, '\0');
     for (std::size_t done = 0; done < size; done += chunk.size()) {
-      for (auto& c : chunk) c = static_cast<char>(rng() % 16);
+      for (auto& c : chunk)
+        c = static_cast<char>(rng() % 16);
       f.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
     }
   }
@@ -313,6 +324,11 @@ BENCHMARK(BM_PlainDeflate)->DenseRange(1, 3)->Unit(benchmark::kMillisecond)->Ite
 BENCHMARK(BM_ArchiveExtract)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PlainInflate)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_PeakHeapBySize)->Arg(4)->Arg(16)->Arg(64)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PeakHeapBySize)
+    ->Arg(4)
+    ->Arg(16)
+    ->Arg(64)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 BENCHMARK_MAIN();

@@ -100,7 +100,8 @@ void RunAdd(const TAddOptions& O) {
   c.SetCompressedFile(files.ToPlatform(O.Archive));
   c.SetCompressionLevel(Levels.at(O.Level));
   TStrings list;
-  for (const std::string& f : O.Files) list.Add(files.ToPlatform(f));
+  for (const std::string& f : O.Files)
+    list.Add(files.ToPlatform(f));
   c.SetFilesToProcess(list);
   TProgress progress;
   c.OnStatus = [&](TQndlCompress&, const TlzhFileStats& S) {
@@ -132,7 +133,8 @@ void RunExtract(const TExtractOptions& O) {
   const TFileHeaders& dir = c.Directory();
   TStrings wanted;
   if (O.Names.empty()) {
-    for (int i = 0; i < dir.Count(); ++i) wanted.Add(dir.Item(i).Record.FileName());
+    for (int i = 0; i < dir.Count(); ++i)
+      wanted.Add(dir.Item(i).Record.FileName());
   } else {
     for (const std::string& name : O.Names) {
       // The stored name, or failing that the one member with this file name.
@@ -190,8 +192,10 @@ void RunSplit(const TSplitOptions& O) {
   c.SplitToVolumes(files.ToPlatform(O.Directory), first);
   progress.Done();
   std::cout << Format("%d volume(s): %s", {volumes, ChangeFileExt(first, ".1")})
-            << (volumes > 1 ? Format(" to %s", {ChangeFileExt(first, std::string(1, '.').append(IntToStr(volumes)))})
-                            : std::string())
+            << (volumes > 1
+                    ? Format(" to %s",
+                             {ChangeFileExt(first, std::string(1, '.').append(IntToStr(volumes)))})
+                    : std::string())
             << "\n";
 }
 
@@ -235,7 +239,8 @@ void AddArchiveCommands(CLI::App& App) {
   e->callback([extract] { RunExtract(*extract); });
 
   auto split = std::make_shared<TSplitOptions>();
-  auto* s = archive->add_subcommand("split", "Write an archive as a volume set for removable disks");
+  auto* s =
+      archive->add_subcommand("split", "Write an archive as a volume set for removable disks");
   s->add_option("ARCHIVE", split->Archive, "The archive")->required();
   s->add_option("DIR", split->Directory, "Directory for the volumes NAME.1, NAME.2, ...")
       ->required();

@@ -19,7 +19,8 @@ struct TVersionOptions {
 void RunVersion(const TVersionOptions& O) {
   TCliFiles files;
   const std::string path = files.ToPlatform(O.File);
-  if (!files.Files().FileExists(path)) throw std::runtime_error(std::string("cannot open ").append(O.File));
+  if (!files.Files().FileExists(path))
+    throw std::runtime_error(std::string("cannot open ").append(O.File));
   TVersionResource r(nullptr, &files.Files());
   r.SetFileName(path);
   const TVersionInfo& v = r.VersionInfo();

@@ -8,6 +8,7 @@ void AddVersionCommands(CLI::App& App);
 void AddSystemCommands(CLI::App& App);
 void AddTranslateCommands(CLI::App& App);
 void AddDefinitionCommands(CLI::App& App);
+void AddPathsCommands(CLI::App& App);
 
 void AddCommands(CLI::App& App) {
   AddArchiveCommands(App);
@@ -15,6 +16,7 @@ void AddCommands(CLI::App& App) {
   AddSystemCommands(App);
   AddTranslateCommands(App);
   AddDefinitionCommands(App);
+  AddPathsCommands(App);
   (void)App;
 }
 

@@ -35,8 +35,7 @@ const char* const MsgDiskFull = "The disk is full";
 const char* const MsgTooLarge =
     "The file %s is 2 GiB or larger; an archive holds only files smaller than 2 GiB";
 const char* const MsgArchiveTooLarge = "The archive %s would grow to 2 GiB or more";
-const char* const MsgAppendToSet =
-    "Cannot add files to %s: it is the first volume of a volume set";
+const char* const MsgAppendToSet = "Cannot add files to %s: it is the first volume of a volume set";
 const char* const MsgSplitSet = "Cannot split %s: it is a volume set already";
 const char* const MsgTooManyVolumes = "A volume set cannot have more than 255 volumes";
 
@@ -57,7 +56,8 @@ bool IsUnsafeFileName(const std::string& Name) {
   }
   if (onlyDots) return true;
   std::string stem = UpperCase(Name.substr(0, Name.find('.')));
-  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  while (!stem.empty() && stem.back() == ' ')
+    stem.pop_back();
   for (const char* dev : {"CON", "PRN", "AUX", "NUL", "CLOCK$"})
     if (stem == dev) return true;
   if (stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
@@ -123,16 +123,21 @@ struct TQndlCompress::TOpenFiles {
 };
 
 const TEnumInfo& CompressionLevelInfo() {
-  static const TEnumInfo Info("TCompressionLevel", {"colNone", "colFastest", "colDefault", "colMax"});
+  static const TEnumInfo Info("TCompressionLevel",
+                              {"colNone", "colFastest", "colDefault", "colMax"});
   return Info;
 }
 
 int ZlibLevel(TCompressionLevel Level) {
   switch (Level) {
-  case colNone: return 0;
-  case colFastest: return 1;
-  case colDefault: return -1;
-  case colMax: return 9;
+  case colNone:
+    return 0;
+  case colFastest:
+    return 1;
+  case colDefault:
+    return -1;
+  case colMax:
+    return 9;
   }
   return 9;
 }
@@ -153,7 +158,8 @@ const TClassInfo& TQndlCompress::StaticClass() {
           .Enum("CompressionLevel", &T::CompressionLevel, &T::SetCompressionLevel,
                 CompressionLevelInfo(), colMax)
           .Str("ExtractDirectory", &T::ExtractDirectory, &T::SetExtractDirectory)
-          .Strings("FilesToProcess", static_cast<const TStrings& (T::*)() const>(&T::FilesToProcess))
+          .Strings("FilesToProcess",
+                   static_cast<const TStrings& (T::*)() const>(&T::FilesToProcess))
           .Int("Offset", &T::Offset, &T::SetOffset, 0)
           .Enum("Overwrite", &T::Overwrite, &T::SetOverwrite, OverwriteTypeInfo(), owAlways)
           .Event("OnAborted", &T::OnAborted)
@@ -190,7 +196,9 @@ void TQndlCompress::SetFilesToProcess(const TStrings& Value) {
 
 // ---- Shared steps --------------------------------------------------------------
 
-void TQndlCompress::ResetIdTable() { FIds.fill(-1); }
+void TQndlCompress::ResetIdTable() {
+  FIds.fill(-1);
+}
 
 void TQndlCompress::Pump() {
   if (ProcessMessages) ProcessMessages();
@@ -264,8 +272,8 @@ std::unique_ptr<TPlatformFileStream> TQndlCompress::OpenVolume(int K, std::strin
   throw EQndlCompress(MsgOpenArchive, {Path});
 }
 
-void TQndlCompress::Guarded(const std::function<void()>& Body,
-                            const std::function<void()>& Cleanup, bool PassSilentAbort) {
+void TQndlCompress::Guarded(const std::function<void()>& Body, const std::function<void()>& Cleanup,
+                            bool PassSilentAbort) {
   try {
     Body();
   } catch (const EqcAborted&) {
@@ -385,7 +393,8 @@ void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
         // Sources are opened by the path given; the header keeps its first
         // 100 characters.
         std::vector<std::string> sources;
-        for (const std::string& entry : FFilesToProcess) sources.push_back(GetToken(entry, 1));
+        for (const std::string& entry : FFilesToProcess)
+          sources.push_back(GetToken(entry, 1));
         std::size_t next = 0;
         FHeaders.BuildFromList(FFilesToProcess, append, [&](const std::string& Stored) {
           const std::string& path = sources[next++];
@@ -562,7 +571,8 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
 
   if (fs.FileExists(target)) {
     switch (IsFileNewer(fs, rec.FileVersion(), target, FOverwrite, rec.FileDate())) {
-    case odError: throw EQndlCompress(MsgCompare);
+    case odError:
+      throw EQndlCompress(MsgCompare);
     case odEqual:
     case odKeep:
       FStats.Finished = true;
@@ -631,7 +641,9 @@ void TQndlCompress::InflateMember(const TFileHeader& Header, TOpenFiles& Open) {
         std::size_t want = in.size();
         if (FCurrentVolume == rec.EndVolume()) {
           const std::int64_t left = lastByte - Open.Archive->Position() + 1;
-          want = left <= 0 ? 0 : static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(in.size())));
+          want = left <= 0 ? 0
+                           : static_cast<std::size_t>(std::min<std::int64_t>(
+                                 left, static_cast<std::int64_t>(in.size())));
         }
         const std::size_t n = want ? Open.Archive->Read(in.data(), want) : 0;
         if (n == 0) break;
@@ -744,8 +756,7 @@ void TQndlCompress::CopyChunks(TFileHeader& Header, TOpenFiles& Open, const std:
     CheckAbort();
     const std::int64_t pos = Open.Source->Position();
     if (pos > limit) break;
-    const auto want =
-        static_cast<std::size_t>(std::min<std::int64_t>(ChunkSize, limit - pos + 1));
+    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(ChunkSize, limit - pos + 1));
     const std::size_t n = ReadFull(*Open.Source, buf.data(), want);
     Pump();
     if (n == 0) break;
@@ -796,9 +807,11 @@ void TQndlCompress::CopyPlainFile(const std::string& Source, const std::string& 
 
   if (fs.FileExists(target)) {
     switch (IsFileNewerByName(fs, Source, target, FOverwrite)) {
-    case odError: throw EQndlCompress(MsgCompare);
+    case odError:
+      throw EQndlCompress(MsgCompare);
     case odEqual:
-    case odKeep: return;
+    case odKeep:
+      return;
     case odReplace:
     case odAsk:
       if (OnReplace) OnReplace(*this, FStats);

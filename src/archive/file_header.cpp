@@ -40,12 +40,14 @@ std::int32_t TFileHeaderRecord::GetInt(int At) const {
 void TFileHeaderRecord::SetInt(int At, std::int32_t V) {
   const auto u = static_cast<std::uint32_t>(V);
   auto* p = FBytes.data() + At;
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(u >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    p[i] = static_cast<std::uint8_t>(u >> (8 * i));
 }
 
 TDateTime TFileHeaderRecord::FileDate() const {
   std::uint64_t bits = 0;
-  for (int i = 7; i >= 0; --i) bits = bits << 8 | FBytes[8 + i];
+  for (int i = 7; i >= 0; --i)
+    bits = bits << 8 | FBytes[8 + i];
   double d;
   std::memcpy(&d, &bits, sizeof d);
   return d;
@@ -54,7 +56,8 @@ TDateTime TFileHeaderRecord::FileDate() const {
 void TFileHeaderRecord::SetFileDate(TDateTime V) {
   std::uint64_t bits;
   std::memcpy(&bits, &V, sizeof bits);
-  for (int i = 0; i < 8; ++i) FBytes[8 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+  for (int i = 0; i < 8; ++i)
+    FBytes[8 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
 }
 
 std::string TFileHeaderRecord::GetShort(int At, int Capacity) const {
@@ -132,7 +135,8 @@ void TFileHeaders::BuildFromList(const TStrings& List, bool Append,
     made.push_back(std::move(h));
   }
   if (!Append) FItems.clear();
-  for (auto& h : made) FItems.push_back(std::move(h));
+  for (auto& h : made)
+    FItems.push_back(std::move(h));
 }
 
 void TFileHeaders::ReadFrom(TStream& Stream, std::int64_t Offset) {
@@ -179,7 +183,8 @@ void TFileHeaders::WriteTo(TStream& Stream) {
   Stream.SetPosition(0);
   std::uint8_t prologue[ArchivePrologueSize];
   const auto count = static_cast<std::uint32_t>(Count());
-  for (int i = 0; i < 4; ++i) prologue[i] = static_cast<std::uint8_t>(count >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    prologue[i] = static_cast<std::uint8_t>(count >> (8 * i));
   prologue[4] = Spanned ? 1 : 0;
   if (Stream.Write(prologue, sizeof prologue) != sizeof prologue)
     throw EQndlCompress(MsgWriteHeaders);

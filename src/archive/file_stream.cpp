@@ -11,7 +11,10 @@ std::size_t TPlatformFileStream::Read(void* Buffer, std::size_t Count) {
 std::size_t TPlatformFileStream::Write(const void* Buffer, std::size_t Count) {
   const auto start = static_cast<std::int64_t>(FFile->Position());
   std::size_t n = Count;
-  if (FCapacity > 0) n = start >= FCapacity ? 0 : static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(Count), FCapacity - start));
+  if (FCapacity > 0)
+    n = start >= FCapacity ? 0
+                           : static_cast<std::size_t>(std::min<std::int64_t>(
+                                 static_cast<std::int64_t>(Count), FCapacity - start));
   if (n == 0) return 0;
   try {
     FFile->Write(Buffer, n);
@@ -31,7 +34,9 @@ std::int64_t TPlatformFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin) 
   return static_cast<std::int64_t>(FFile->Seek(Offset, o));
 }
 
-std::int64_t TPlatformFileStream::Size() const { return static_cast<std::int64_t>(FFile->Size()); }
+std::int64_t TPlatformFileStream::Size() const {
+  return static_cast<std::int64_t>(FFile->Size());
+}
 
 void TPlatformFileStream::SetSize(std::int64_t NewSize) {
   const std::int64_t keep = static_cast<std::int64_t>(FFile->Position());

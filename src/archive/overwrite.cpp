@@ -30,7 +30,8 @@ bool Numeric(std::string_view F, bool& Negative, std::string_view& Digits) {
   if (F.empty()) return false;
   for (char c : F)
     if (c < '0' || c > '9') return false;
-  while (F.size() > 1 && F[0] == '0') F.remove_prefix(1);
+  while (F.size() > 1 && F[0] == '0')
+    F.remove_prefix(1);
   if (F == "0") Negative = false;
   Digits = F;
   return true;
@@ -45,7 +46,9 @@ int CompareNumbers(bool NegA, std::string_view A, bool NegB, std::string_view B)
 }
 
 TVersionOrder Order(int C) {
-  return C > 0 ? TVersionOrder::FirstNewer : C < 0 ? TVersionOrder::SecondNewer : TVersionOrder::Equal;
+  return C > 0   ? TVersionOrder::FirstNewer
+         : C < 0 ? TVersionOrder::SecondNewer
+                 : TVersionOrder::Equal;
 }
 
 std::optional<TDateTime> FileDateOf(platform::IFileSystem& Files, const std::string& Path) {
@@ -70,21 +73,27 @@ TOverwriteDecision Decide(platform::IFileSystem& Files, const std::string& NewVe
                           const std::function<std::optional<TDateTime>()>& NewDate,
                           const std::string& ExistingFile, TOverwriteType Mode) {
   switch (Mode) {
-  case owAlways: return odReplace;
+  case owAlways:
+    return odReplace;
   case owNever:
     return !ExistingFile.empty() && Files.FileExists(ExistingFile) ? odKeep : odReplace;
   case owVersion:
   case owVersionDate: {
     switch (CompareVersions(NewVersion, GetFileVersionString(&Files, ExistingFile))) {
-    case TVersionOrder::FirstNewer: return odReplace;
-    case TVersionOrder::SecondNewer: return odKeep;
-    case TVersionOrder::Equal: break;
+    case TVersionOrder::FirstNewer:
+      return odReplace;
+    case TVersionOrder::SecondNewer:
+      return odKeep;
+    case TVersionOrder::Equal:
+      break;
     }
     if (Mode == owVersion) return odEqual;
     return ByDate(Files, NewDate(), ExistingFile);
   }
-  case owDate: return ByDate(Files, NewDate(), ExistingFile);
-  case owAsk: return odAsk;
+  case owDate:
+    return ByDate(Files, NewDate(), ExistingFile);
+  case owAsk:
+    return odAsk;
   }
   return odError;
 }
@@ -92,8 +101,8 @@ TOverwriteDecision Decide(platform::IFileSystem& Files, const std::string& NewVe
 } // namespace
 
 const TEnumInfo& OverwriteTypeInfo() {
-  static const TEnumInfo Info("TOverwriteType", {"owAlways", "owNever", "owVersion", "owDate",
-                                                 "owVersionDate", "owAsk"});
+  static const TEnumInfo Info(
+      "TOverwriteType", {"owAlways", "owNever", "owVersion", "owDate", "owVersionDate", "owAsk"});
   return Info;
 }
 
@@ -106,8 +115,8 @@ TVersionOrder CompareVersions(std::string_view A, std::string_view B) {
     }
     bool na, nb;
     std::string_view da, db;
-    const int c = Numeric(a, na, da) && Numeric(b, nb, db) ? CompareNumbers(na, da, nb, db)
-                                                           : a.compare(b);
+    const int c =
+        Numeric(a, na, da) && Numeric(b, nb, db) ? CompareNumbers(na, da, nb, db) : a.compare(b);
     if (c != 0) return Order(c);
   }
 }

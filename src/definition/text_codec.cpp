@@ -3,7 +3,6 @@
 #include "definition/binary_codec.h"
 
 #include <bit>
-#include <cerrno>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>

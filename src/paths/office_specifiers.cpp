@@ -11,7 +11,8 @@ namespace quendel {
 namespace {
 
 template <class T> const TClassInfo& OfficeClass(const char* Name) {
-  static const TClassInfo Info = TClassBuilder<T>(Name, TStandardPathSpecifier::StaticClass()).Build();
+  static const TClassInfo Info =
+      TClassBuilder<T>(Name, TStandardPathSpecifier::StaticClass()).Build();
   return Info;
 }
 
@@ -30,7 +31,9 @@ bool AfterSecondDot(const std::string& Text, std::string& Rest) {
   return true;
 }
 
-bool KnownVersion(int Version) { return Version >= 7 && Version <= 19; }
+bool KnownVersion(int Version) {
+  return Version >= 7 && Version <= 19;
+}
 
 std::string OfficeKey(int Version, const std::string& Rest) {
   if (!KnownVersion(Version)) return {};
@@ -52,7 +55,8 @@ std::string InProgramFiles(platform::TPlatform& Platform, const char* Subdirecto
 } // namespace
 
 int OfficeVersion(platform::TPlatform& Platform) {
-  const std::string ClassName = ReadString(Platform, rkiClassesRoot, "\\Word.Document\\CurVer", "", "");
+  const std::string ClassName =
+      ReadString(Platform, rkiClassesRoot, "\\Word.Document\\CurVer", "", "");
   std::string Rest;
   if (!AfterSecondDot(ClassName, Rest)) return -1;
   const std::string Server = ReadString(
@@ -65,7 +69,9 @@ std::string OfficeTemplateKey(int Version, const std::string& Name) {
   return OfficeKey(Version, "Common\\FileNew\\" + Name);
 }
 
-std::string OfficeWordOptionsKey(int Version) { return OfficeKey(Version, "Word\\Options"); }
+std::string OfficeWordOptionsKey(int Version) {
+  return OfficeKey(Version, "Word\\Options");
+}
 
 std::string OfficeTemplateFolder(platform::TPlatform& Platform, const std::string& Name,
                                  const std::string& Default) {
@@ -84,7 +90,8 @@ const TClassInfo& TpsOfficeUserTemplates::StaticClass() {
 }
 std::string TpsOfficeUserTemplates::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();
-  return OfficeTemplateFolder(P, "LocalTemplates", InProgramFiles(P, "Microsoft Office\\Templates"));
+  return OfficeTemplateFolder(P, "LocalTemplates",
+                              InProgramFiles(P, "Microsoft Office\\Templates"));
 }
 
 TpsOfficeWorkgroupTemplates::TpsOfficeWorkgroupTemplates(TComponent* AOwner)
@@ -117,7 +124,8 @@ const TClassInfo& TpsOfficeStartupDirectory::StaticClass() {
 }
 std::string TpsOfficeStartupDirectory::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();
-  return OfficeWordOption(P, "STARTUP-PATH", InProgramFiles(P, "Microsoft Office\\Office\\Startup"));
+  return OfficeWordOption(P, "STARTUP-PATH",
+                          InProgramFiles(P, "Microsoft Office\\Office\\Startup"));
 }
 
 TpsOfficeToolsDirectory::TpsOfficeToolsDirectory(TComponent* AOwner)

@@ -11,10 +11,13 @@ namespace quendel {
 
 namespace {
 
-std::string NameOf(const TComponent* Obj) { return Obj ? Obj->Name() : std::string("nil"); }
+std::string NameOf(const TComponent* Obj) {
+  return Obj ? Obj->Name() : std::string("nil");
+}
 
 template <class T> const TClassInfo& StandardClass(const char* Name) {
-  static const TClassInfo Info = TClassBuilder<T>(Name, TStandardPathSpecifier::StaticClass()).Build();
+  static const TClassInfo Info =
+      TClassBuilder<T>(Name, TStandardPathSpecifier::StaticClass()).Build();
   return Info;
 }
 
@@ -31,8 +34,9 @@ TInstallObject& RequireContained(TComponent* Obj, const std::string& DefaultName
 
 void RequireInstallRoot(TModelContext& Context, TComponent* Obj) {
   if (!Context.InstallRootContainer())
-    throw IEPathSpecifier("There is no TInstall component so the path specifier could not be expanded for %s",
-                          {NameOf(Obj)});
+    throw IEPathSpecifier(
+        "There is no TInstall component so the path specifier could not be expanded for %s",
+        {NameOf(Obj)});
 }
 
 const IInstallRootSource* RootSource(TModelContext& Context) {
@@ -53,7 +57,9 @@ std::string FullArchiveFileOf(TInstallContainer& Container) {
   return RemoveBackslash(Path);
 }
 
-std::string DescriptionOf(TComponent& Container) { return GetStrProp(Container, "Description"); }
+std::string DescriptionOf(TComponent& Container) {
+  return GetStrProp(Container, "Description");
+}
 
 } // namespace
 
@@ -129,7 +135,9 @@ const TClassInfo& TpsInstallSource::StaticClass() {
   return StandardClass<TpsInstallSource>("TpsInstallSource");
 }
 
-void TpsInstallSource::Validate(TComponent* Obj) { RequireInstallRoot(Context(), Obj); }
+void TpsInstallSource::Validate(TComponent* Obj) {
+  RequireInstallRoot(Context(), Obj);
+}
 
 std::string TpsInstallSource::GetPath(TComponent* Obj) {
   Validate(Obj);
@@ -145,7 +153,8 @@ const TClassInfo& TpsMainInstall::StaticClass() {
 void TpsMainInstall::Validate(TComponent* Obj) {
   RequireInstallRoot(Context(), Obj);
   if (Obj && Obj == Context().InstallRootContainer())
-    throw IEPathSpecifier("Cannot use the ddMainInstallDir path specifier for a TInstall component");
+    throw IEPathSpecifier(
+        "Cannot use the ddMainInstallDir path specifier for a TInstall component");
 }
 
 std::string TpsMainInstall::GetPath(TComponent* Obj) {
@@ -160,7 +169,9 @@ const TClassInfo& TpsMainArchiveFile::StaticClass() {
   return StandardClass<TpsMainArchiveFile>("TpsMainArchiveFile");
 }
 
-void TpsMainArchiveFile::Validate(TComponent* Obj) { RequireInstallRoot(Context(), Obj); }
+void TpsMainArchiveFile::Validate(TComponent* Obj) {
+  RequireInstallRoot(Context(), Obj);
+}
 
 std::string TpsMainArchiveFile::GetPath(TComponent* Obj) {
   Validate(Obj);
@@ -180,14 +191,16 @@ std::string TpsMainArchiveFile::GetPath(TComponent* Obj) {
 
 TpsBDEDLL::TpsBDEDLL(TComponent* AOwner)
     : TpsDescribed(AOwner, "Borland Database Engine DLL Path", "BDE DLL") {}
-const TClassInfo& TpsBDEDLL::StaticClass() { return StandardClass<TpsBDEDLL>("TpsBDEDLL"); }
+const TClassInfo& TpsBDEDLL::StaticClass() {
+  return StandardClass<TpsBDEDLL>("TpsBDEDLL");
+}
 
 std::string TpsBDEDLL::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();
   std::string Path;
   if (P.Registry)
-    Path = GetToken(ReadRegString(*P.Registry, rkiLocalMachine, "\\Software\\Borland\\Database Engine",
-                                  "DLLPath", ""),
+    Path = GetToken(ReadRegString(*P.Registry, rkiLocalMachine,
+                                  "\\Software\\Borland\\Database Engine", "DLLPath", ""),
                     1, ';');
   // A list that starts with an empty field names no directory either.
   if (Path.empty()) Path = AddBackslash(ProgramFilesDir(P)) + "Borland\\Common Files\\BDE";
@@ -200,33 +213,45 @@ TpsCommonFiles::TpsCommonFiles(TComponent* AOwner)
 const TClassInfo& TpsCommonFiles::StaticClass() {
   return StandardClass<TpsCommonFiles>("TpsCommonFiles");
 }
-std::string TpsCommonFiles::GetPath(TComponent*) { return CommonFilesDir(Context().Platform()); }
+std::string TpsCommonFiles::GetPath(TComponent*) {
+  return CommonFilesDir(Context().Platform());
+}
 
 TpsDesktopMenu::TpsDesktopMenu(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the Desktop", "Desktop") {}
 const TClassInfo& TpsDesktopMenu::StaticClass() {
   return StandardClass<TpsDesktopMenu>("TpsDesktopMenu");
 }
-std::string TpsDesktopMenu::GetPath(TComponent*) { return DesktopDir(Context().Platform()); }
+std::string TpsDesktopMenu::GetPath(TComponent*) {
+  return DesktopDir(Context().Platform());
+}
 
 TpsProgramFiles::TpsProgramFiles(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the program files directory", "Program files") {}
 const TClassInfo& TpsProgramFiles::StaticClass() {
   return StandardClass<TpsProgramFiles>("TpsProgramFiles");
 }
-std::string TpsProgramFiles::GetPath(TComponent*) { return ProgramFilesDir(Context().Platform()); }
+std::string TpsProgramFiles::GetPath(TComponent*) {
+  return ProgramFilesDir(Context().Platform());
+}
 
 TpsProgramMenu::TpsProgramMenu(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the Programs folder under the Start Menu", "Program menu") {}
 const TClassInfo& TpsProgramMenu::StaticClass() {
   return StandardClass<TpsProgramMenu>("TpsProgramMenu");
 }
-std::string TpsProgramMenu::GetPath(TComponent*) { return ProgramsMenuDir(Context().Platform()); }
+std::string TpsProgramMenu::GetPath(TComponent*) {
+  return ProgramsMenuDir(Context().Platform());
+}
 
 TpsStartMenu::TpsStartMenu(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of Start Menu", "Start menu") {}
-const TClassInfo& TpsStartMenu::StaticClass() { return StandardClass<TpsStartMenu>("TpsStartMenu"); }
-std::string TpsStartMenu::GetPath(TComponent*) { return StartMenuDir(Context().Platform()); }
+const TClassInfo& TpsStartMenu::StaticClass() {
+  return StandardClass<TpsStartMenu>("TpsStartMenu");
+}
+std::string TpsStartMenu::GetPath(TComponent*) {
+  return StartMenuDir(Context().Platform());
+}
 
 TpsStartupMenu::TpsStartupMenu(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the Startup folder in the Programs folder under the Start Menu",
@@ -234,7 +259,9 @@ TpsStartupMenu::TpsStartupMenu(TComponent* AOwner)
 const TClassInfo& TpsStartupMenu::StaticClass() {
   return StandardClass<TpsStartupMenu>("TpsStartupMenu");
 }
-std::string TpsStartupMenu::GetPath(TComponent*) { return StartupDir(Context().Platform()); }
+std::string TpsStartupMenu::GetPath(TComponent*) {
+  return StartupDir(Context().Platform());
+}
 
 namespace {
 
@@ -246,8 +273,11 @@ platform::ISystemInfo& SystemOf(TModelContext& Context, const char* Failure) {
 
 } // namespace
 
-TpsSystem::TpsSystem(TComponent* AOwner) : TpsDescribed(AOwner, "Path of system directory", "System dir") {}
-const TClassInfo& TpsSystem::StaticClass() { return StandardClass<TpsSystem>("TpsSystem"); }
+TpsSystem::TpsSystem(TComponent* AOwner)
+    : TpsDescribed(AOwner, "Path of system directory", "System dir") {}
+const TClassInfo& TpsSystem::StaticClass() {
+  return StandardClass<TpsSystem>("TpsSystem");
+}
 std::string TpsSystem::GetPath(TComponent*) {
   return RemoveBackslash(
       GetSystemDir(SystemOf(Context(), "Could not retrieve the system directroy from windows")));
@@ -255,7 +285,9 @@ std::string TpsSystem::GetPath(TComponent*) {
 
 TpsWindow::TpsWindow(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the Windows directory", "Windows dir") {}
-const TClassInfo& TpsWindow::StaticClass() { return StandardClass<TpsWindow>("TpsWindow"); }
+const TClassInfo& TpsWindow::StaticClass() {
+  return StandardClass<TpsWindow>("TpsWindow");
+}
 std::string TpsWindow::GetPath(TComponent*) {
   return RemoveBackslash(
       GetWindowsDir(SystemOf(Context(), "Could not retrieve the windows directory from windows")));
@@ -276,7 +308,8 @@ std::string TpsShellFolder::GetPath(TComponent*) {
     Folder = FNTFolder;
   else if (os9xFamily.Contains(OS))
     Folder = FWin9xFolder;
-  return Folder == NoFolder ? std::string(FOtherwise) : ShellFolderPath(Context().Platform(), Folder);
+  return Folder == NoFolder ? std::string(FOtherwise)
+                            : ShellFolderPath(Context().Platform(), Folder);
 }
 
 namespace {
@@ -286,13 +319,15 @@ constexpr const char* Undefined = "undefined";
 #define QUENDEL_SHELL_FOLDER(Name, Description, Caption, NT, Win9x, Otherwise)                     \
   Name::Name(TComponent* AOwner)                                                                   \
       : TpsShellFolder(AOwner, Description, Caption, NT, Win9x, Otherwise) {}                      \
-  const TClassInfo& Name::StaticClass() { return StandardClass<Name>(#Name); }
+  const TClassInfo& Name::StaticClass() {                                                          \
+    return StandardClass<Name>(#Name);                                                             \
+  }
 
 QUENDEL_SHELL_FOLDER(TpsRecent, "Recently Used Documents", "Recently Used", 8, NoFolder, Undefined)
 QUENDEL_SHELL_FOLDER(TpsPrinters, "virtual folder containing installed printers",
                      "Installed Printers", 4, NoFolder, Undefined)
-QUENDEL_SHELL_FOLDER(TpsCommonDesktopDirectory, "Common Desktop Directory", "Common Desktop", 25, 16,
-                     Undefined)
+QUENDEL_SHELL_FOLDER(TpsCommonDesktopDirectory, "Common Desktop Directory", "Common Desktop", 25,
+                     16, Undefined)
 QUENDEL_SHELL_FOLDER(TpsFavorites, "Favorites", "Favorites", 6, NoFolder, Undefined)
 QUENDEL_SHELL_FOLDER(TpsControlPanel, "Control Panel", "Control Panel", 3, NoFolder, "")
 QUENDEL_SHELL_FOLDER(TpsBitBucket, "Recycle bin", "Recycle bin", 10, NoFolder, "")

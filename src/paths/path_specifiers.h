@@ -57,7 +57,9 @@ private:
 public:                                                                                            \
   explicit Name(TComponent* AOwner);                                                               \
   static const TClassInfo& StaticClass();                                                          \
-  const TClassInfo& ClassType() const override { return StaticClass(); }
+  const TClassInfo& ClassType() const override {                                                   \
+    return StaticClass();                                                                          \
+  }
 
 // ---- The install's own locations ---------------------------------------------------------
 
@@ -170,8 +172,8 @@ public:
 
 protected:
   static constexpr int NoFolder = -1;
-  TpsShellFolder(TComponent* AOwner, const char* ADescription, const char* ACaption,
-                 int ANTFolder, int AWin9xFolder, const char* AOtherwise)
+  TpsShellFolder(TComponent* AOwner, const char* ADescription, const char* ACaption, int ANTFolder,
+                 int AWin9xFolder, const char* AOtherwise)
       : TpsDescribed(AOwner, ADescription, ACaption), FNTFolder(ANTFolder),
         FWin9xFolder(AWin9xFolder), FOtherwise(AOtherwise) {}
 

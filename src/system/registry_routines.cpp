@@ -74,7 +74,8 @@ void TqndlRegistry::SetRootKeyIndex(TRootKeyIndex Index) {
 platform::TRootKey TqndlRegistry::Root() const {
   const std::optional<platform::TRootKey> Root = platform::RootKeyFromValue(FRootKey);
   // HKEY_DYN_DATA and unknown handles: what NT answers for them.
-  if (!Root) throw EPlatformError("RegOpenKeyExA", platform::HexArg(FRootKey), platform::errInvalidHandle);
+  if (!Root)
+    throw EPlatformError("RegOpenKeyExA", platform::HexArg(FRootKey), platform::errInvalidHandle);
   return *Root;
 }
 
@@ -177,7 +178,9 @@ std::vector<std::string> TqndlRegistry::GetKeyNames() {
 }
 
 platform::IRegKey& TqndlRegistry::Current(const char* Call, const std::string& Name) {
-  if (!FCurrentKey) throw EPlatformError(Call, platform::QuoteArg(Name) + ", no key open", platform::errInvalidHandle);
+  if (!FCurrentKey)
+    throw EPlatformError(Call, platform::QuoteArg(Name) + ", no key open",
+                         platform::errInvalidHandle);
   return *FCurrentKey;
 }
 
@@ -250,9 +253,8 @@ T ReadValue(platform::IRegistry& Registry, TRootKeyIndex Root, const std::string
 
 } // namespace
 
-std::string ReadRegString(platform::IRegistry& Registry, TRootKeyIndex Root,
-                          const std::string& Key, const std::string& Ident,
-                          const std::string& Default) {
+std::string ReadRegString(platform::IRegistry& Registry, TRootKeyIndex Root, const std::string& Key,
+                          const std::string& Ident, const std::string& Default) {
   return ReadValue<std::string>(Registry, Root, Key, Ident, Default,
                                 [&](TqndlRegistry& Reg) { return Reg.ReadString(Ident); });
 }

@@ -96,7 +96,7 @@ public:
   // Values of the current key. Without an open key, or on any failure (a
   // missing value, a value of another type), these throw EPlatformError.
   bool ValueExists(const std::string& Name);
-  std::string ReadString(const std::string& Name);  // REG_SZ or REG_EXPAND_SZ
+  std::string ReadString(const std::string& Name);   // REG_SZ or REG_EXPAND_SZ
   std::int32_t ReadInteger(const std::string& Name); // REG_DWORD
   void WriteString(const std::string& Name, const std::string& Value);
   void WriteInteger(const std::string& Name, std::int32_t Value);
@@ -129,12 +129,10 @@ void WriteRegInteger(platform::IRegistry& Registry, TRootKeyIndex Root, const st
 // The value, or Default when the key or value is missing, cannot be read or
 // has another type. Keys are opened for reading only, so values a user may
 // read but not change (HKEY_LOCAL_MACHINE for most users) are found.
-std::string ReadRegString(platform::IRegistry& Registry, TRootKeyIndex Root,
-                          const std::string& Key, const std::string& Ident,
-                          const std::string& Default);
+std::string ReadRegString(platform::IRegistry& Registry, TRootKeyIndex Root, const std::string& Key,
+                          const std::string& Ident, const std::string& Default);
 std::int32_t ReadRegInteger(platform::IRegistry& Registry, TRootKeyIndex Root,
-                            const std::string& Key, const std::string& Ident,
-                            std::int32_t Default);
+                            const std::string& Key, const std::string& Ident, std::int32_t Default);
 
 // Deletes Key with all its subkeys. Never fails: what cannot be deleted stays.
 // An empty Key (or a lone "\") names no key and deletes nothing, rather than

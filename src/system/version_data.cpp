@@ -102,7 +102,8 @@ public:
       if (Count > span - rel) return false;
       std::fill(out, out + Count, std::uint8_t{0});
       if (rel >= s.RawSize) return true;
-      const std::size_t inFile = static_cast<std::size_t>(std::min<std::uint64_t>(Count, s.RawSize - rel));
+      const std::size_t inFile =
+          static_cast<std::size_t>(std::min<std::uint64_t>(Count, s.RawSize - rel));
       return R.Bytes(std::uint64_t{s.RawPointer} + rel, out, inFile);
     }
     return false;
@@ -116,7 +117,8 @@ public:
 
   // The entries (id, offset) of the resource directory at Offset within the
   // resource table; named entries are skipped by callers that look for ids.
-  bool Entries(std::uint32_t Offset, std::vector<std::pair<std::uint32_t, std::uint32_t>>& Out) const {
+  bool Entries(std::uint32_t Offset,
+               std::vector<std::pair<std::uint32_t, std::uint32_t>>& Out) const {
     std::uint8_t head[16];
     if (!ReadRva(FResourceRva + Offset, head, sizeof head)) return false;
     const std::uint32_t named = head[12] | std::uint32_t{head[13]} << 8;
@@ -172,7 +174,8 @@ public:
     size = std::min(size, MaxVersionBlock);
     std::vector<std::uint8_t> block(size);
     // A data entry that overstates its size still yields what the image holds.
-    while (size > 0 && !ReadRva(rva, block.data(), size)) size /= 2;
+    while (size > 0 && !ReadRva(rva, block.data(), size))
+      size /= 2;
     block.resize(size);
     return block;
   }
@@ -185,7 +188,9 @@ private:
 
 // ---- Version blocks -----------------------------------------------------------
 
-std::size_t Align4(std::size_t V) { return (V + 3) & ~std::size_t{3}; }
+std::size_t Align4(std::size_t V) {
+  return (V + 3) & ~std::size_t{3};
+}
 
 bool SameKey(std::string_view A, std::string_view B) {
   if (A.size() != B.size()) return false;
@@ -226,13 +231,15 @@ public:
 
 private:
   struct TNode {
-    std::size_t Start = 0, End = 0;       // the block's bytes
+    std::size_t Start = 0, End = 0; // the block's bytes
     std::size_t ValueAt = 0, Children = 0;
     std::uint32_t ValueLength = 0, Type = 0;
     std::string Key;
   };
 
-  std::uint32_t U16(std::size_t At) const { return FBytes[At] | std::uint32_t{FBytes[At + 1]} << 8; }
+  std::uint32_t U16(std::size_t At) const {
+    return FBytes[At] | std::uint32_t{FBytes[At + 1]} << 8;
+  }
 
   // The block at Start, inside a parent that ends at Limit.
   bool Node(std::size_t Start, std::size_t Limit, TNode& N) const {
@@ -247,7 +254,8 @@ private:
     std::size_t p = Start + head;
     if (F16) {
       N.Type = 0;
-      while (p < N.End && FBytes[p] != 0) N.Key.push_back(static_cast<char>(FBytes[p++]));
+      while (p < N.End && FBytes[p] != 0)
+        N.Key.push_back(static_cast<char>(FBytes[p++]));
       p += 1;
     } else {
       N.Type = U16(Start + 4);
@@ -286,7 +294,8 @@ private:
     if (!F16 && N.Type != 0) {
       const std::size_t units = std::min<std::size_t>(N.ValueLength, (end - at) / 2);
       std::vector<std::uint16_t> text(units);
-      for (std::size_t k = 0; k < units; ++k) text[k] = static_cast<std::uint16_t>(U16(at + 2 * k));
+      for (std::size_t k = 0; k < units; ++k)
+        text[k] = static_cast<std::uint16_t>(U16(at + 2 * k));
       return Utf16ToAnsi(text.data(), text.size());
     }
     const std::size_t bytes = std::min<std::size_t>(N.ValueLength, end - at);
@@ -350,7 +359,8 @@ std::vector<std::uint8_t> ReadNeVersionResource(const TByteSource& Source) {
         if (!r.U16(at, offset) || !r.U16(at + 2, length) || !r.U16(at + 6, id)) return {};
         if (id != 0x8001) continue;
         const std::uint64_t pos = std::uint64_t{offset} << shift;
-        std::uint64_t size = std::min<std::uint64_t>(std::uint64_t{length} << shift, MaxVersionBlock);
+        std::uint64_t size =
+            std::min<std::uint64_t>(std::uint64_t{length} << shift, MaxVersionBlock);
         if (pos > Source.Size) return {};
         size = std::min<std::uint64_t>(size, Source.Size - pos);
         std::vector<std::uint8_t> block(static_cast<std::size_t>(size));

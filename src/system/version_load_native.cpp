@@ -10,6 +10,8 @@ std::unique_ptr<IVersionData> LoadVersionData(platform::IFileSystem* Files,
 }
 
 // The author tool has no resource of its own to describe.
-std::string DefaultVersionFileName() { return {}; }
+std::string DefaultVersionFileName() {
+  return {};
+}
 
 } // namespace quendel

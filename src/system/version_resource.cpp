@@ -18,28 +18,50 @@ struct TLanguageEntry {
 
 // 1025..1057 one each, then the sublanguages.
 const std::array<TLanguageEntry, 45> Languages = {{
-    {"lnArabic", 1025},          {"lnBulgarian", 1026},
-    {"lnCatalan", 1027},         {"lnTraditionalChinese", 1028},
-    {"lnCzech", 1029},           {"lnDanish", 1030},
-    {"lnGerman", 1031},          {"lnGreek", 1032},
-    {"lnUSEnglish", 1033},       {"lnCastilianSpanish", 1034},
-    {"lnFinnish", 1035},         {"lnFrench", 1036},
-    {"lnHebrew", 1037},          {"lnHungarian", 1038},
-    {"lnIcelandic", 1039},       {"lnItalian", 1040},
-    {"lnJapanese", 1041},        {"lnKorean", 1042},
-    {"lnDutch", 1043},           {"lnNorwegianBokmal", 1044},
-    {"lnPolish", 1045},          {"lnBrazilianPortuguese", 1046},
-    {"lnRhaetoRomanic", 1047},   {"lnRomanian", 1048},
-    {"lnRussian", 1049},         {"lnCroatoSerbian", 1050},
-    {"lnSlovak", 1051},          {"lnAlbanian", 1052},
-    {"lnSwedish", 1053},         {"lnThai", 1054},
-    {"lnTurkish", 1055},         {"lnUrdu", 1056},
-    {"lnBahasa", 1057},          {"lnSimplifiedChinese", 2052},
-    {"lnSwissGerman", 2055},     {"lnUKEnglish", 2057},
-    {"lnMexicanSpanish", 2058},  {"lnBelgianFrench", 2060},
-    {"lnSwissItalian", 2064},    {"lnBelgianDutch", 2067},
-    {"lnNorwegianNynorsk", 2068}, {"lnPortuguese", 2070},
-    {"lnSerboCroatian", 2074},   {"lnCanadianFrench", 3084},
+    {"lnArabic", 1025},
+    {"lnBulgarian", 1026},
+    {"lnCatalan", 1027},
+    {"lnTraditionalChinese", 1028},
+    {"lnCzech", 1029},
+    {"lnDanish", 1030},
+    {"lnGerman", 1031},
+    {"lnGreek", 1032},
+    {"lnUSEnglish", 1033},
+    {"lnCastilianSpanish", 1034},
+    {"lnFinnish", 1035},
+    {"lnFrench", 1036},
+    {"lnHebrew", 1037},
+    {"lnHungarian", 1038},
+    {"lnIcelandic", 1039},
+    {"lnItalian", 1040},
+    {"lnJapanese", 1041},
+    {"lnKorean", 1042},
+    {"lnDutch", 1043},
+    {"lnNorwegianBokmal", 1044},
+    {"lnPolish", 1045},
+    {"lnBrazilianPortuguese", 1046},
+    {"lnRhaetoRomanic", 1047},
+    {"lnRomanian", 1048},
+    {"lnRussian", 1049},
+    {"lnCroatoSerbian", 1050},
+    {"lnSlovak", 1051},
+    {"lnAlbanian", 1052},
+    {"lnSwedish", 1053},
+    {"lnThai", 1054},
+    {"lnTurkish", 1055},
+    {"lnUrdu", 1056},
+    {"lnBahasa", 1057},
+    {"lnSimplifiedChinese", 2052},
+    {"lnSwissGerman", 2055},
+    {"lnUKEnglish", 2057},
+    {"lnMexicanSpanish", 2058},
+    {"lnBelgianFrench", 2060},
+    {"lnSwissItalian", 2064},
+    {"lnBelgianDutch", 2067},
+    {"lnNorwegianNynorsk", 2068},
+    {"lnPortuguese", 2070},
+    {"lnSerboCroatian", 2074},
+    {"lnCanadianFrench", 3084},
     {"lnSwissFrench", 4108},
 }};
 
@@ -65,7 +87,8 @@ const std::array<TCharsetEntry, 12> Charsets = {{
 
 template <class A> std::vector<std::string> NamesOf(const A& Table) {
   std::vector<std::string> names;
-  for (const auto& e : Table) names.emplace_back(e.Name);
+  for (const auto& e : Table)
+    names.emplace_back(e.Name);
   return names;
 }
 
@@ -80,48 +103,73 @@ std::uint32_t Dword(const std::string& B, std::size_t At) {
 
 const char* FileOSName(std::uint32_t V) {
   switch (V) {
-  case 0x1: return "Windows 3.0 or later";
-  case 0x2: return "16 bit OS/2 Presentation Manager";
-  case 0x3: return "32 bit OS/2 Presentation Manager";
-  case 0x4: return "32 bit Windows";
-  case 0x10000: return "MS-Dos";
-  case 0x10001: return "Windows 3.0 or later with MS-Dos";
-  case 0x10004: return "32 bit Windows with MS-Dos";
-  case 0x20000: return "16 bit OS/2";
-  case 0x20002: return "16 bit OS/2 with Presentation Manager";
-  case 0x30000: return "32 bit OS/2";
-  case 0x30003: return "32 bit OS/2 with Presentation Manager";
-  case 0x40000: return "Windows NT";
-  case 0x40004: return "Windows NT with 32 bit Windows";
-  default: return "Unknown";
+  case 0x1:
+    return "Windows 3.0 or later";
+  case 0x2:
+    return "16 bit OS/2 Presentation Manager";
+  case 0x3:
+    return "32 bit OS/2 Presentation Manager";
+  case 0x4:
+    return "32 bit Windows";
+  case 0x10000:
+    return "MS-Dos";
+  case 0x10001:
+    return "Windows 3.0 or later with MS-Dos";
+  case 0x10004:
+    return "32 bit Windows with MS-Dos";
+  case 0x20000:
+    return "16 bit OS/2";
+  case 0x20002:
+    return "16 bit OS/2 with Presentation Manager";
+  case 0x30000:
+    return "32 bit OS/2";
+  case 0x30003:
+    return "32 bit OS/2 with Presentation Manager";
+  case 0x40000:
+    return "Windows NT";
+  case 0x40004:
+    return "Windows NT with 32 bit Windows";
+  default:
+    return "Unknown";
   }
 }
 
 const char* FileTypeName(std::uint32_t V) {
   switch (V) {
-  case 1: return "Application";
-  case 2: return "Dynamic-Link Library";
-  case 3: return "Device Driver";
-  case 4: return "Font";
-  case 5: return "Virtual Device Driver";
-  case 7: return "Static-Link Library";
-  default: return "Unknown";
+  case 1:
+    return "Application";
+  case 2:
+    return "Dynamic-Link Library";
+  case 3:
+    return "Device Driver";
+  case 4:
+    return "Font";
+  case 5:
+    return "Virtual Device Driver";
+  case 7:
+    return "Static-Link Library";
+  default:
+    return "Unknown";
   }
 }
 
 const char* DriverSubTypeName(std::uint32_t V) {
-  static const char* const Names[] = {"Printer", "Keyboard", "Language", "Display",
-                                      "Mouse",   "Network",  "System",   "Installable",
+  static const char* const Names[] = {"Printer", "Keyboard",      "Language", "Display",
+                                      "Mouse",   "Network",       "System",   "Installable",
                                       "Sound",   "Communications"};
   return V >= 1 && V <= 10 ? Names[V - 1] : "Unknown";
 }
 
 const char* FontSubTypeName(std::uint32_t V) {
   switch (V) {
-  case 1: return "Raster";
-  case 2: return "Vector";
-  case 3: return "TrueType";
-  default: return "Unknown";
+  case 1:
+    return "Raster";
+  case 2:
+    return "Vector";
+  case 3:
+    return "TrueType";
+  default:
+    return "Unknown";
   }
 }
 
@@ -155,31 +203,32 @@ std::uint16_t CodePage(TCharacterSet CharacterSet) {
 
 const TClassInfo& TVersionInfo::StaticClass() {
   using T = TVersionInfo;
-  static const TClassInfo Info = TClassBuilder<T>("TVersionInfo", TPersistent::StaticClass())
-                                     .Str("Comment", &T::Comment, &T::Comment)
-                                     .Str("CompanyName", &T::CompanyName, &T::CompanyName)
-                                     .Str("FileDescription", &T::FileDescription, &T::FileDescription)
-                                     .Str("FileVersion", &T::FileVersion, &T::FileVersion)
-                                     .Str("InternalName", &T::InternalName, &T::InternalName)
-                                     .Str("LegalCopyright", &T::LegalCopyright, &T::LegalCopyright)
-                                     .Str("LegalTradeMarks", &T::LegalTradeMarks, &T::LegalTradeMarks)
-                                     .Str("OriginalFileName", &T::OriginalFileName, &T::OriginalFileName)
-                                     .Str("PrivateBuild", &T::PrivateBuild, &T::PrivateBuild)
-                                     .Str("ProductName", &T::ProductName, &T::ProductName)
-                                     .Str("ProductVersion", &T::ProductVersion, &T::ProductVersion)
-                                     .Str("SpecialBuild", &T::SpecialBuild, &T::SpecialBuild)
-                                     .Str("FileOS", &T::FileOS, &T::FileOS)
-                                     .Str("FileType", &T::FileType, &T::FileType)
-                                     .Str("FileSubType", &T::FileSubType, &T::FileSubType)
-                                     .Build();
+  static const TClassInfo Info =
+      TClassBuilder<T>("TVersionInfo", TPersistent::StaticClass())
+          .Str("Comment", &T::Comment, &T::Comment)
+          .Str("CompanyName", &T::CompanyName, &T::CompanyName)
+          .Str("FileDescription", &T::FileDescription, &T::FileDescription)
+          .Str("FileVersion", &T::FileVersion, &T::FileVersion)
+          .Str("InternalName", &T::InternalName, &T::InternalName)
+          .Str("LegalCopyright", &T::LegalCopyright, &T::LegalCopyright)
+          .Str("LegalTradeMarks", &T::LegalTradeMarks, &T::LegalTradeMarks)
+          .Str("OriginalFileName", &T::OriginalFileName, &T::OriginalFileName)
+          .Str("PrivateBuild", &T::PrivateBuild, &T::PrivateBuild)
+          .Str("ProductName", &T::ProductName, &T::ProductName)
+          .Str("ProductVersion", &T::ProductVersion, &T::ProductVersion)
+          .Str("SpecialBuild", &T::SpecialBuild, &T::SpecialBuild)
+          .Str("FileOS", &T::FileOS, &T::FileOS)
+          .Str("FileType", &T::FileType, &T::FileType)
+          .Str("FileSubType", &T::FileSubType, &T::FileSubType)
+          .Build();
   return Info;
 }
 
 void TVersionInfo::Clear() {
-  for (std::string* s : {&Comment, &CompanyName, &FileDescription, &FileVersion, &InternalName,
-                         &LegalCopyright, &LegalTradeMarks, &OriginalFileName, &PrivateBuild,
-                         &ProductName, &ProductVersion, &SpecialBuild, &FileOS, &FileType,
-                         &FileSubType})
+  for (std::string* s :
+       {&Comment, &CompanyName, &FileDescription, &FileVersion, &InternalName, &LegalCopyright,
+        &LegalTradeMarks, &OriginalFileName, &PrivateBuild, &ProductName, &ProductVersion,
+        &SpecialBuild, &FileOS, &FileType, &FileSubType})
     s->clear();
   PrimaryLanguage = 0;
 }

@@ -1,5 +1,7 @@
 #include "archive/compress.h"
 
+#include "archive/archive_context.h"
+
 #include "archive/sandbox.h"
 #include "core/dates.h"
 #include "core/exceptions.h"
@@ -14,8 +16,8 @@
 namespace quendel {
 namespace {
 
-using testing::TSandbox;
 using ::testing::HasSubstr;
+using testing::TSandbox;
 
 const char* const MsgHeaders =
     "Could not read the file headers for the compressed file. The Archive file could possible be "
@@ -39,7 +41,8 @@ protected:
 
   void AddFiles(std::vector<std::string> Names, TlzhCommand Cmd = lzcOverwrite, int Id = 0) {
     TStrings l;
-    for (auto& n : Names) l.Add(S.Path(n));
+    for (auto& n : Names)
+      l.Add(S.Path(n));
     C->SetFilesToProcess(l);
     C->Add(Cmd, Id);
   }
@@ -47,7 +50,8 @@ protected:
   void ExtractAll(const std::string& Dir) {
     C->SetExtractDirectory(S.Path(Dir));
     TStrings l;
-    for (int i = 0; i < C->Count(); ++i) l.Add(C->Directory().Item(i).Record.FileName());
+    for (int i = 0; i < C->Count(); ++i)
+      l.Add(C->Directory().Item(i).Record.FileName());
     C->SetFilesToProcess(l);
     C->Extract();
   }
@@ -75,19 +79,23 @@ void PutInt(std::vector<std::uint8_t>& B, std::size_t At, std::int32_t V) {
 // A level-0 zlib stream, spelled out: header, one final stored block, Adler-32.
 std::vector<std::uint8_t> StoredZlib(const std::vector<std::uint8_t>& Data) {
   const auto n = static_cast<std::uint16_t>(Data.size());
-  std::vector<std::uint8_t> z = {0x78, 0x01, 0x01, static_cast<std::uint8_t>(n & 0xFF),
+  std::vector<std::uint8_t> z = {0x78,
+                                 0x01,
+                                 0x01,
+                                 static_cast<std::uint8_t>(n & 0xFF),
                                  static_cast<std::uint8_t>(n >> 8),
                                  static_cast<std::uint8_t>(~n & 0xFF),
                                  static_cast<std::uint8_t>((~n >> 8) & 0xFF)};
   z.insert(z.end(), Data.begin(), Data.end());
   const uLong a = adler32(adler32(0, nullptr, 0), Data.data(), static_cast<uInt>(Data.size()));
-  for (int s = 24; s >= 0; s -= 8) z.push_back(static_cast<std::uint8_t>(a >> s));
+  for (int s = 24; s >= 0; s -= 8)
+    z.push_back(static_cast<std::uint8_t>(a >> s));
   return z;
 }
 
 std::vector<std::uint8_t> Header(const std::string& Name, int Seq, TDateTime Date, int Start,
-                                 int End, int Next, int Size, int Packed, int StartVol,
-                                 int EndVol, int Id) {
+                                 int End, int Next, int Size, int Packed, int StartVol, int EndVol,
+                                 int Id) {
   std::vector<std::uint8_t> h(176, 0);
   PutInt(h, 0, Seq);
   std::memcpy(h.data() + 8, &Date, 8);
@@ -357,7 +365,8 @@ TEST_F(Compress, Extract_MissingMemberAndArchive) {
   EXPECT_EQ(Message([&] { C->Extract(); }),
             "The file <nope> was not found in the archive <" + S.Path("out\\test.qar") + ">");
   C->SetCompressedFile(S.Path("nothing.qar"));
-  EXPECT_EQ(Message([&] { C->Count(); }), "Cannot open the compressed file " + S.Path("nothing.qar"));
+  EXPECT_EQ(Message([&] { C->Count(); }),
+            "Cannot open the compressed file " + S.Path("nothing.qar"));
   S.Write("short.qar", "\x01\x00\x00\x00\x00");
   C->SetCompressedFile(S.Path("short.qar"));
   EXPECT_EQ(Message([&] { C->Count(); }), MsgHeaders);
@@ -396,7 +405,8 @@ TEST_F(Compress, Extract_HostileMembers) {
   EXPECT_NE(tryExtract(cut), "<no error>");
   // Bytes of the stream damaged.
   auto flipped = good;
-  for (std::size_t i = 400; i < 420; ++i) flipped[i] ^= 0x5A;
+  for (std::size_t i = 400; i < 420; ++i)
+    flipped[i] ^= 0x5A;
   EXPECT_NE(tryExtract(flipped), "<no error>");
   // Data positions outside the file.
   auto outside = good;
@@ -423,7 +433,8 @@ TEST_F(Compress, Extract_FullDiskWithAndWithoutHandler) {
     bool FileExists(const std::string& P) override { return Base.FileExists(P); }
     bool DirectoryExists(const std::string& P) override { return Base.DirectoryExists(P); }
     std::unique_ptr<platform::IFile> Open(const std::string& P, platform::TFileAccess A,
-                                          platform::TShareMode Sh, platform::TCreation Cr) override {
+                                          platform::TShareMode Sh,
+                                          platform::TCreation Cr) override {
       class TFile : public platform::IFile {
       public:
         explicit TFile(std::unique_ptr<platform::IFile> F) : B(std::move(F)) {}
@@ -437,7 +448,9 @@ TEST_F(Compress, Extract_FullDiskWithAndWithoutHandler) {
           }
           B->Write(Buf, N);
         }
-        std::uint64_t Seek(std::int64_t O, platform::TSeekOrigin Or) override { return B->Seek(O, Or); }
+        std::uint64_t Seek(std::int64_t O, platform::TSeekOrigin Or) override {
+          return B->Seek(O, Or);
+        }
         std::uint64_t Size() override { return B->Size(); }
         void Truncate() override { B->Truncate(); }
         platform::TFileStamp GetStamp() override { return B->GetStamp(); }
@@ -447,19 +460,29 @@ TEST_F(Compress, Extract_FullDiskWithAndWithoutHandler) {
       };
       return std::make_unique<TFile>(Base.Open(P, A, Sh, Cr));
     }
-    platform::TFileAttributes GetAttributes(const std::string& P) override { return Base.GetAttributes(P); }
-    void SetAttributes(const std::string& P, platform::TFileAttributes A) override { Base.SetAttributes(P, A); }
+    platform::TFileAttributes GetAttributes(const std::string& P) override {
+      return Base.GetAttributes(P);
+    }
+    void SetAttributes(const std::string& P, platform::TFileAttributes A) override {
+      Base.SetAttributes(P, A);
+    }
     platform::TFileStamp GetStamp(const std::string& P) override { return Base.GetStamp(P); }
     void SetStamp(const std::string& P, platform::TFileStamp S) override { Base.SetStamp(P, S); }
-    std::vector<platform::TFindData> FindFiles(const std::string& P) override { return Base.FindFiles(P); }
+    std::vector<platform::TFindData> FindFiles(const std::string& P) override {
+      return Base.FindFiles(P);
+    }
     void MakeDirectory(const std::string& P) override { Base.MakeDirectory(P); }
     void RemoveDir(const std::string& P) override { Base.RemoveDir(P); }
     void RemoveFile(const std::string& P) override { Base.RemoveFile(P); }
     void Copy(const std::string& A, const std::string& B, bool F) override { Base.Copy(A, B, F); }
-    void Move(const std::string& A, const std::string& B, platform::TMoveFlags F) override { Base.Move(A, B, F); }
+    void Move(const std::string& A, const std::string& B, platform::TMoveFlags F) override {
+      Base.Move(A, B, F);
+    }
     std::string ShortPath(const std::string& P) override { return Base.ShortPath(P); }
     std::string TempDirectory() override { return Base.TempDirectory(); }
-    std::string TempFileName(const std::string& D, const std::string& P) override { return Base.TempFileName(D, P); }
+    std::string TempFileName(const std::string& D, const std::string& P) override {
+      return Base.TempFileName(D, P);
+    }
     std::string GetCurrentDir() override { return Base.GetCurrentDir(); }
     void SetCurrentDir(const std::string& P) override { Base.SetCurrentDir(P); }
     platform::IFileSystem& Base;
@@ -537,10 +560,12 @@ TEST_F(Compress, CompressedFile_VolumesOfOneSetKeepTheDirectory) {
   EXPECT_FALSE(r.DirectoryLoaded());
 }
 
-// ---- Volume sets -----------------------------------------------------------------------------------
+// ---- Volume sets
+// -----------------------------------------------------------------------------------
 
 TEST_F(Compress, Split_SmallVolumesExtractIdentically) {
-  const auto t = testing::TextBytes(60000), r1 = testing::RandomBytes(50000), r2 = testing::RandomBytes(7000, 4);
+  const auto t = testing::TextBytes(60000), r1 = testing::RandomBytes(50000),
+             r2 = testing::RandomBytes(7000, 4);
   Put("t", t);
   Put("r1", r1);
   Put("r2", r2);
@@ -553,14 +578,16 @@ TEST_F(Compress, Split_SmallVolumesExtractIdentically) {
   };
   C->SplitToVolumes(S.Path("set"), "files.1");
   ASSERT_GE(disks.size(), 3u);
-  for (std::size_t i = 0; i < disks.size(); ++i) EXPECT_EQ(disks[i], static_cast<int>(i) + 2);
+  for (std::size_t i = 0; i < disks.size(); ++i)
+    EXPECT_EQ(disks[i], static_cast<int>(i) + 2);
   for (std::size_t k = 1; k <= disks.size(); ++k)
     EXPECT_LE(S.Read("set\\files." + std::to_string(k)).size(), 20000u);
 
   TQndlCompress x(nullptr, S.Files.get());
   x.SetCompressedFile(S.Path("set\\files.1"));
   x.SetExtractDirectory(S.Path("x"));
-  for (const char* n : {"t", "r1", "r2"}) x.FilesToProcess().Add(S.Path(n));
+  for (const char* n : {"t", "r1", "r2"})
+    x.FilesToProcess().Add(S.Path(n));
   x.Extract();
   EXPECT_EQ(S.Read("x\\t"), t);
   EXPECT_EQ(S.Read("x\\r1"), r1);
@@ -637,7 +664,8 @@ TEST_F(Compress, Split_MissingVolumeAndMissingHandler) {
   EXPECT_THAT(Message([&] { y.Add(lzcOnlyAdd, 0); }), HasSubstr("first volume of a volume set"));
 }
 
-// ---- Plain copies --------------------------------------------------------------------------------
+// ---- Plain copies
+// --------------------------------------------------------------------------------
 
 TEST_F(Compress, CopyPlainFile_KeepsDateHonoursPolicy) {
   const auto bytes = testing::RandomBytes(20000);
@@ -675,6 +703,29 @@ TEST_F(Compress, CopyPlainFile_KeepsDateHonoursPolicy) {
             "Cannot open the file " + S.Path("nothing"));
 }
 
+TEST(ArchiveContext, SharedCompressorPumpsMessagesAndScopesNest) {
+  TSandbox s;
+  EXPECT_FALSE(HasArchiveContext());
+  EXPECT_THROW(CurrentArchiveContext(), EQndlCompress);
+  TArchiveContext outer(*s.Files), inner(*s.Files);
+  TArchiveContextScope a(outer);
+  int pumped = 0;
+  outer.ProcessMessages = [&] { ++pumped; };
+  {
+    TArchiveContextScope b(inner);
+    EXPECT_EQ(&CurrentArchiveContext(), &inner);
+  }
+  ASSERT_EQ(&CurrentArchiveContext(), &outer);
+  TQndlCompress& c = CurrentArchiveContext().Compressor();
+  EXPECT_EQ(&c, &outer.Compressor());
+  EXPECT_EQ(c.Owner(), nullptr);
+  s.Write("a", testing::RandomBytes(200000));
+  c.SetCompressedFile(s.Path("a.qar"));
+  c.FilesToProcess().Add(s.Path("a"));
+  c.Add(lzcOverwrite, 1);
+  EXPECT_GE(pumped, 3); // after every block
+}
+
 // ---- The same bytes from both builds ------------------------------------------------------------
 
 // The archive made here from fixed inputs and dates must match the one the
@@ -686,14 +737,16 @@ TEST_F(Compress, Golden_SameBytesInBothBuilds) {
   Put("golden\\empty", {});
   S.Files->SetCurrentDir(S.Path(""));
   TStrings l;
-  for (const char* n : {"golden\\text.txt", "golden\\random.bin", "golden\\empty"}) l.Add(n);
+  for (const char* n : {"golden\\text.txt", "golden\\random.bin", "golden\\empty"})
+    l.Add(n);
   C->SetFilesToProcess(l);
   C->SetCompressionLevel(colDefault);
   C->Add(lzcOverwrite, 12);
   const auto made = S.Read("out\\test.qar");
   if (std::getenv("QUENDEL_WRITE_GOLDEN")) {
     std::ofstream(golden, std::ios::binary)
-        .write(reinterpret_cast<const char*>(made.data()), static_cast<std::streamsize>(made.size()));
+        .write(reinterpret_cast<const char*>(made.data()),
+               static_cast<std::streamsize>(made.size()));
   }
   std::ifstream f(golden, std::ios::binary);
   ASSERT_TRUE(f) << golden;

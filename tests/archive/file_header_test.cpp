@@ -9,7 +9,8 @@ namespace quendel {
 namespace {
 
 void PutInt(std::vector<std::uint8_t>& B, std::size_t At, std::int32_t V) {
-  for (int i = 0; i < 4; ++i) B[At + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(V) >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    B[At + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(V) >> (8 * i));
 }
 
 // A header laid out by hand at the offsets the format fixes.
@@ -202,7 +203,8 @@ TEST(FileHeaders, BuildFromList_FieldsAndAllOrNothing) {
   more.Add("bad");
   EXPECT_THROW(list.BuildFromList(more, true,
                                   [](const std::string& Name) -> TSourceFileInfo {
-                                    if (Name == "bad") throw EQndlCompress("Cannot open the file bad");
+                                    if (Name == "bad")
+                                      throw EQndlCompress("Cannot open the file bad");
                                     return {};
                                   }),
                EQndlCompress);
@@ -210,12 +212,12 @@ TEST(FileHeaders, BuildFromList_FieldsAndAllOrNothing) {
 }
 
 TEST(Statistics, Percentage_RoundsHalfToEvenIntoAByte) {
-  EXPECT_EQ(Percentage(1, 8), 12);   // 12.5
-  EXPECT_EQ(Percentage(3, 8), 38);   // 37.5
+  EXPECT_EQ(Percentage(1, 8), 12); // 12.5
+  EXPECT_EQ(Percentage(3, 8), 38); // 37.5
   EXPECT_EQ(Percentage(1, 3), 33);
   EXPECT_EQ(Percentage(2, 3), 67);
   EXPECT_EQ(Percentage(5, 0), 0);
-  EXPECT_EQ(Percentage(3, 1), 44);   // 300 in its low 8 bits
+  EXPECT_EQ(Percentage(3, 1), 44); // 300 in its low 8 bits
   EXPECT_EQ(Percentage(101, 100), 101);
 
   TFileHeaders list;

@@ -33,7 +33,8 @@ TEST(CompareVersions, FieldByField) {
       {"1.100000000000000000000", "1.99999999999999999999", TVersionOrder::FirstNewer},
       {"5.0.2195.1", "5.0.2195.10", TVersionOrder::SecondNewer},
   };
-  for (const TCase& c : cases) EXPECT_EQ(CompareVersions(c.A, c.B), c.Want) << c.A << " vs " << c.B;
+  for (const TCase& c : cases)
+    EXPECT_EQ(CompareVersions(c.A, c.B), c.Want) << c.A << " vs " << c.B;
 }
 
 TEST(StampToFileDate, TwoSecondResolution) {

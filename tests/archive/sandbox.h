@@ -44,7 +44,9 @@ public:
   }
 
   // The Windows path of a name inside the sandbox ("sub\a.txt").
-  std::string Path(const std::string& Name) const { return Root + "\\" + Name; }
+  std::string Path(const std::string& Name) const {
+    return Root + "\\" + Name;
+  }
   std::filesystem::path HostPath(std::string Name) const {
     for (char& c : Name)
       if (c == '\\') c = '/';
@@ -55,7 +57,8 @@ public:
     const auto p = HostPath(Name);
     std::filesystem::create_directories(p.parent_path());
     std::ofstream f(p, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(Bytes.data()), static_cast<std::streamsize>(Bytes.size()));
+    f.write(reinterpret_cast<const char*>(Bytes.data()),
+            static_cast<std::streamsize>(Bytes.size()));
   }
   void Write(const std::string& Name, const std::string& Text) const {
     Write(Name, std::vector<std::uint8_t>(Text.begin(), Text.end()));
@@ -64,7 +67,9 @@ public:
     std::ifstream f(HostPath(Name), std::ios::binary);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(f), {});
   }
-  bool Exists(const std::string& Name) const { return std::filesystem::exists(HostPath(Name)); }
+  bool Exists(const std::string& Name) const {
+    return std::filesystem::exists(HostPath(Name));
+  }
 
   std::filesystem::path Host;
   std::string Root;
@@ -86,7 +91,8 @@ inline std::vector<std::uint8_t> TextBytes(std::size_t N, unsigned Seed = 1) {
 inline std::vector<std::uint8_t> RandomBytes(std::size_t N, unsigned Seed = 2) {
   std::mt19937 rng(Seed);
   std::vector<std::uint8_t> out(N);
-  for (auto& b : out) b = static_cast<std::uint8_t>(rng());
+  for (auto& b : out)
+    b = static_cast<std::uint8_t>(rng());
   return out;
 }
 

@@ -1,8 +1,8 @@
 // The folder functions and meta variables, on an arranged machine.
 #include "paths/expand_paths.h"
 
-#include "paths/paths_test_support.h"
 #include "core/strings.h"
+#include "paths/paths_test_support.h"
 #include "system/os_version.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,8 @@ namespace {
 using platform::rkCurrentUser;
 using platform::rkLocalMachine;
 
-constexpr const char* ShellFolders = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr const char* ShellFolders =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr const char* CurrentVersion = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 
 class FolderFunctions : public PathsTest {};
@@ -111,7 +112,8 @@ TEST_F(MetaVariables, Expand_ObjectDirectories) {
     Expand("%c", Link);
     ADD_FAILURE() << "no error";
   } catch (const EAICannotExpandContainerDirMV& E) {
-    EXPECT_EQ(E.Message(), "Cannot expand the %c meta variable because the Container property is Nil");
+    EXPECT_EQ(E.Message(),
+              "Cannot expand the %c meta variable because the Container property is Nil");
   }
   Link->SetContainer(Group);
   EXPECT_EQ(Expand("%c\\x", Link), "F:\\Target\\x");
@@ -132,7 +134,8 @@ TEST_F(MetaVariables, Expand_InstallDirectoryNeedsTheRoot) {
     Expand("%i");
     ADD_FAILURE() << "no error";
   } catch (const EAICannotExpandInstallDirMV& E) {
-    EXPECT_EQ(E.Message(), "Cannot expand the %i meta variable because there is no TInstall component");
+    EXPECT_EQ(E.Message(),
+              "Cannot expand the %i meta variable because there is no TInstall component");
   }
   auto* Root = new TRootProbe(Form.get());
   Root->SetDestDirType(&Spec<TpsProgramFiles>());
@@ -165,7 +168,9 @@ protected:
     platform::native::WriteShellFolderRecords(*P.Registry, Shell.Config());
 #endif
   }
-  std::string ShellPath(int Csidl) { return RemoveBackslash(P.Shell->SpecialFolderPath(Csidl)); }
+  std::string ShellPath(int Csidl) {
+    return RemoveBackslash(P.Shell->SpecialFolderPath(Csidl));
+  }
   platform::TPlatform P = platform::CreateDefaultPlatform();
 };
 
@@ -174,8 +179,8 @@ TEST_F(ThisMachine, FolderFunctions_AgreeWithTheShell) {
   EXPECT_PRED2(SameText, ProgramsMenuDir(P), ShellPath(platform::csidlPrograms));
   EXPECT_PRED2(SameText, DesktopDir(P), ShellPath(platform::csidlDesktopDirectory));
   EXPECT_PRED2(SameText, StartupDir(P), ShellPath(platform::csidlStartup));
-  EXPECT_PRED2(SameText, ProgramFilesDir(P), ShellPath(38));     // CSIDL_PROGRAM_FILES
-  EXPECT_PRED2(SameText, CommonFilesDir(P), ShellPath(43));      // CSIDL_PROGRAM_FILES_COMMON
+  EXPECT_PRED2(SameText, ProgramFilesDir(P), ShellPath(38)); // CSIDL_PROGRAM_FILES
+  EXPECT_PRED2(SameText, CommonFilesDir(P), ShellPath(43));  // CSIDL_PROGRAM_FILES_COMMON
 }
 
 } // namespace

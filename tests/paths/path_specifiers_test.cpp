@@ -38,18 +38,17 @@ TEST_F(PathFamily, CreateStandardSpecifiers_NamesEveryClassInOrder) {
   std::vector<std::string> Names;
   for (TCustomPathSpecifier* S : Context.StandardPathSpecifiers.Items())
     Names.push_back(S->Name());
-  EXPECT_THAT(Names,
-              ::testing::ElementsAre(
-                  "psBDEDLL", "psCommonFiles", "psContainerArchiveFile", "psContainerDestDir",
-                  "psDesktopMenu", "psInstallSource", "psMainInstall", "psProgramFiles",
-                  "psProgramMenu", "psStartMenu", "psStartupMenu", "psSystem", "psMainArchiveFile",
-                  "psWindow", "psPrinters", "psRecent", "psSendTo", "psStartup", "psControlPanel",
-                  "psFavorites", "psBitBucket", "psCookies", "psCommonAltStartup", "psCommonStartup",
-                  "psCommonDesktopDirectory", "psCommonFavorites", "psCommonPrograms",
-                  "psCommonStartMenu", "psQuickLaunchMenu", "psOfficeUserTemplates",
-                  "psOfficeWorkgroupTemplates", "psOfficeClipartDirectory",
-                  "psOfficeStartupDirectory", "psOfficeToolsDirectory",
-                  "psOfficeFavoritesDirectory"));
+  EXPECT_THAT(
+      Names,
+      ::testing::ElementsAre(
+          "psBDEDLL", "psCommonFiles", "psContainerArchiveFile", "psContainerDestDir",
+          "psDesktopMenu", "psInstallSource", "psMainInstall", "psProgramFiles", "psProgramMenu",
+          "psStartMenu", "psStartupMenu", "psSystem", "psMainArchiveFile", "psWindow", "psPrinters",
+          "psRecent", "psSendTo", "psStartup", "psControlPanel", "psFavorites", "psBitBucket",
+          "psCookies", "psCommonAltStartup", "psCommonStartup", "psCommonDesktopDirectory",
+          "psCommonFavorites", "psCommonPrograms", "psCommonStartMenu", "psQuickLaunchMenu",
+          "psOfficeUserTemplates", "psOfficeWorkgroupTemplates", "psOfficeClipartDirectory",
+          "psOfficeStartupDirectory", "psOfficeToolsDirectory", "psOfficeFavoritesDirectory"));
   for (TCustomPathSpecifier* S : Context.StandardPathSpecifiers.Items()) {
     EXPECT_EQ(S->Owner(), Form.get());
     EXPECT_EQ(S->Name(), S->DefaultName());
@@ -156,7 +155,8 @@ TEST_F(ShellFolders, OtherSystems_GetTheFixedAnswers) {
     EXPECT_EQ(PathOf<TpsCommonStartMenu>(), "");
     EXPECT_EQ(PathOf<TpsCookies>(), "");
     // Quick Launch does not depend on the system.
-    EXPECT_EQ(PathOf<TpsQuickLaunchMenu>(), "S:\\Folder26\\Microsoft\\Internet Explorer\\Quick Launch");
+    EXPECT_EQ(PathOf<TpsQuickLaunchMenu>(),
+              "S:\\Folder26\\Microsoft\\Internet Explorer\\Quick Launch");
   }
 }
 
@@ -164,7 +164,8 @@ TEST_F(ShellFolders, ShellFailures_GiveEmptyPaths) {
   Shell->Folders[24] = "S:\\All Users\\Startup\\";
   Shell->Folders[26] = "S:\\AppData\\";
   EXPECT_EQ(PathOf<TpsCommonStartup>(), "S:\\All Users\\Startup");
-  EXPECT_EQ(PathOf<TpsQuickLaunchMenu>(), "S:\\AppData\\Microsoft\\Internet Explorer\\Quick Launch");
+  EXPECT_EQ(PathOf<TpsQuickLaunchMenu>(),
+            "S:\\AppData\\Microsoft\\Internet Explorer\\Quick Launch");
   Shell->Folders.erase(24);
   Shell->Folders.erase(26);
   EXPECT_EQ(PathOf<TpsCommonStartup>(), "");
@@ -174,12 +175,14 @@ TEST_F(ShellFolders, ShellFailures_GiveEmptyPaths) {
   EXPECT_EQ(PathOf<TpsCommonPrograms>(), "");
 }
 
-// ---- The classic folders -------------------------------------------------------------------------
+// ---- The classic folders
+// -------------------------------------------------------------------------
 
 class ClassicFolders : public PathsTest {};
 
 TEST_F(ClassicFolders, FollowTheFolderFunctions) {
-  SetString(rkLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "E:\\Apps");
+  SetString(rkLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+            "E:\\Apps");
   EXPECT_EQ(Spec<TpsProgramFiles>().GetPath(nullptr), "E:\\Apps");
   EXPECT_EQ(Spec<TpsStartMenu>().GetPath(nullptr), "C:\\WINNT\\Startmen");
   EXPECT_EQ(Spec<TpsProgramMenu>().GetPath(nullptr), "C:\\WINNT\\Startmen\\Programs");
@@ -190,7 +193,8 @@ TEST_F(ClassicFolders, FollowTheFolderFunctions) {
 }
 
 TEST_F(ClassicFolders, BDEDLL_TakesTheFirstRecordedDirectory) {
-  SetString(rkLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "E:\\Apps");
+  SetString(rkLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+            "E:\\Apps");
   EXPECT_EQ(Spec<TpsBDEDLL>().GetPath(nullptr), "E:\\Apps\\Borland\\Common Files\\BDE");
   SetString(rkLocalMachine, "Software\\Borland\\Database Engine", "DLLPath", "D:\\BDE\\;D:\\Old");
   EXPECT_EQ(Spec<TpsBDEDLL>().GetPath(nullptr), "D:\\BDE");
@@ -271,16 +275,17 @@ TEST_F(InstallLocations, ContainerArchiveFile_NeedsAFileRelatedContainer) {
 
 TEST_F(InstallLocations, RootLocations_NeedTheInstallRoot) {
   auto* Obj = Make<TPlainProbe>("Obj");
-  for (TCustomPathSpecifier* Spec :
-       std::initializer_list<TCustomPathSpecifier*>{&this->Spec<TpsInstallSource>(), &this->Spec<TpsMainInstall>(),
-                                                    &this->Spec<TpsMainArchiveFile>()})
+  for (TCustomPathSpecifier* Spec : std::initializer_list<TCustomPathSpecifier*>{
+           &this->Spec<TpsInstallSource>(), &this->Spec<TpsMainInstall>(),
+           &this->Spec<TpsMainArchiveFile>()})
     EXPECT_EQ(MessageOf([&] { Spec->GetPath(Obj); }),
               "There is no TInstall component so the path specifier could not be expanded for Obj");
 
   auto* Root = new TRootProbe(Form.get());
   Root->SetDestDirType(&this->Spec<TpsProgramFiles>());
   Root->SetDestDir("\\Widget\\");
-  SetString(rkLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "E:\\Apps");
+  SetString(rkLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+            "E:\\Apps");
   EXPECT_EQ(Spec<TpsInstallSource>().GetPath(Obj), "E:\\Setup");
   EXPECT_EQ(Spec<TpsMainInstall>().GetPath(Obj), "E:\\Apps\\Widget");
   EXPECT_EQ(MessageOf([&] { Spec<TpsMainInstall>().GetPath(Root); }),
@@ -324,7 +329,8 @@ TEST_F(InstallLocations, FindByClass_FailsOnAnEmptyList) {
 class OfficeFolders : public PathsTest {
 protected:
   OfficeFolders() {
-    SetString(rkLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "E:\\Apps");
+    SetString(rkLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+              "E:\\Apps");
   }
   // Word of the given class name, its server program present or not.
   void InstallWord(const std::string& ClassName, bool ServerExists) {
@@ -365,12 +371,14 @@ TEST_F(OfficeFolders, Version_NeedsTwoDotsAndAnExistingServer) {
 TEST_F(OfficeFolders, KnownVersions_ReadTheirKeys) {
   EXPECT_EQ(OfficeTemplateKey(8, "LocalTemplates"),
             "\\Software\\Microsoft\\Office\\8.0\\Common\\FileNew\\LocalTemplates");
-  EXPECT_EQ(OfficeWordOptionsKey(12), "\\Software\\Policies\\Microsoft\\Office\\12.0\\Word\\Options");
+  EXPECT_EQ(OfficeWordOptionsKey(12),
+            "\\Software\\Policies\\Microsoft\\Office\\12.0\\Word\\Options");
   EXPECT_EQ(OfficeWordOptionsKey(6), "");
   EXPECT_EQ(OfficeWordOptionsKey(20), "");
 
   InstallWord("Word.Document.8", true);
-  SetString(rkCurrentUser, "Software\\Microsoft\\Office\\8.0\\Word\\Options", "PICTURE-PATH", "G:\\Art\\");
+  SetString(rkCurrentUser, "Software\\Microsoft\\Office\\8.0\\Word\\Options", "PICTURE-PATH",
+            "G:\\Art\\");
   SetString(rkCurrentUser, "Software\\Microsoft\\Office\\8.0\\Common\\FileNew\\LocalTemplates", "",
             "G:\\Mine");
   EXPECT_EQ(PathOf<TpsOfficeClipartDirectory>(), "G:\\Art");
@@ -384,8 +392,8 @@ TEST_F(OfficeFolders, KnownVersions_ReadTheirKeys) {
   // Office 2007 keeps them under the policies.
   InstallWord("Word.Document.12", true);
   EXPECT_EQ(PathOf<TpsOfficeClipartDirectory>(), "E:\\Apps\\Microsoft Office\\Clipart");
-  SetString(rkCurrentUser, "Software\\Policies\\Microsoft\\Office\\12.0\\Word\\Options", "PICTURE-PATH",
-            "G:\\Art12");
+  SetString(rkCurrentUser, "Software\\Policies\\Microsoft\\Office\\12.0\\Word\\Options",
+            "PICTURE-PATH", "G:\\Art12");
   EXPECT_EQ(PathOf<TpsOfficeClipartDirectory>(), "G:\\Art12");
 }
 

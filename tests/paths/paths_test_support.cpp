@@ -28,9 +28,9 @@ std::string UniqueName() {
   return Name;
 }
 
-constexpr platform::TRootKey AllRoots[] = {
-    platform::rkClassesRoot, platform::rkCurrentUser, platform::rkLocalMachine,
-    platform::rkUsers, platform::rkCurrentConfig};
+constexpr platform::TRootKey AllRoots[] = {platform::rkClassesRoot, platform::rkCurrentUser,
+                                           platform::rkLocalMachine, platform::rkUsers,
+                                           platform::rkCurrentConfig};
 
 } // namespace
 
@@ -47,9 +47,8 @@ std::unique_ptr<platform::IRegKey> TRedirectedRegistry::OpenKey(platform::TRootK
   return Inner.OpenKey(platform::rkCurrentUser, Map(Root, SubKey), Access);
 }
 
-std::unique_ptr<platform::IRegKey> TRedirectedRegistry::CreateKey(platform::TRootKey Root,
-                                                                  const std::string& SubKey,
-                                                                  bool* Created) {
+std::unique_ptr<platform::IRegKey>
+TRedirectedRegistry::CreateKey(platform::TRootKey Root, const std::string& SubKey, bool* Created) {
   return Inner.CreateKey(platform::rkCurrentUser, Map(Root, SubKey), Created);
 }
 
@@ -83,17 +82,19 @@ std::string TFakeShell::SpecialFolderPath(int Csidl) {
 
 const TClassInfo& TFileRelatedProbe::StaticClass() {
   using T = TFileRelatedProbe;
-  static const TClassInfo Info = TClassBuilder<T>("TFileRelated", TInstallObject::StaticClass())
-                                     .Str("ArchiveFile", &T::ArchiveFile, &T::ArchiveFile)
-                                     .Ref("ArchiveFileType", &T::ArchiveFileType, &T::ArchiveFileType)
-                                     .Str("Description", &T::Description, &T::Description)
-                                     .Build();
+  static const TClassInfo Info =
+      TClassBuilder<T>("TFileRelated", TInstallObject::StaticClass())
+          .Str("ArchiveFile", &T::ArchiveFile, &T::ArchiveFile)
+          .Ref("ArchiveFileType", &T::ArchiveFileType, &T::ArchiveFileType)
+          .Str("Description", &T::Description, &T::Description)
+          .Build();
   return Info;
 }
 
 const TClassInfo& TFileContainerProbe::StaticClass() {
   static const TClassInfo Info =
-      TClassBuilder<TFileContainerProbe>("TFileContainer", TFileRelatedProbe::StaticClass()).Build();
+      TClassBuilder<TFileContainerProbe>("TFileContainer", TFileRelatedProbe::StaticClass())
+          .Build();
   return Info;
 }
 
@@ -178,7 +179,8 @@ PathsTest::PathsTest() : Files(MakeTestFiles()) {
 
 PathsTest::~PathsTest() {
   Form.reset();
-  EXPECT_EQ(Base.Registry->TryDeleteTree(platform::rkCurrentUser, ScratchKey), platform::errSuccess);
+  EXPECT_EQ(Base.Registry->TryDeleteTree(platform::rkCurrentUser, ScratchKey),
+            platform::errSuccess);
   Base.Registry->TryDeleteKey(platform::rkCurrentUser, "Software\\QuendelTest");
   if (Files.Cleanup) Files.Cleanup(); // while the file system is still there
 }

@@ -41,14 +41,17 @@ TEST_F(SpecialFolders, SpecialFolderPath_GivesTheFoldersAnInstallUses) {
 
 TEST_F(SpecialFolders, SpecialFolderPath_NestsTheMenusAsWindowsDoes) {
   IShell& shell = Shell();
-  const auto path = [&](int csidl) { return WithoutTrailingBackslash(shell.SpecialFolderPath(csidl)); };
+  const auto path = [&](int csidl) {
+    return WithoutTrailingBackslash(shell.SpecialFolderPath(csidl));
+  };
   EXPECT_TRUE(IsBelow(path(csidlPrograms), path(csidlStartMenu))) << path(csidlPrograms);
   EXPECT_TRUE(IsBelow(path(csidlStartup), path(csidlPrograms))) << path(csidlStartup);
   EXPECT_TRUE(IsBelow(path(csidlCommonPrograms), path(csidlCommonStartMenu)))
       << path(csidlCommonPrograms);
   EXPECT_TRUE(IsBelow(path(csidlCommonStartup), path(csidlCommonPrograms)))
       << path(csidlCommonStartup);
-  EXPECT_NE(path(csidlCommonStartMenu), path(csidlStartMenu)) << "all users have a menu of their own";
+  EXPECT_NE(path(csidlCommonStartMenu), path(csidlStartMenu))
+      << "all users have a menu of their own";
 }
 
 TEST_F(SpecialFolders, SpecialFolderPath_FailsForFoldersWithoutAPath) {

@@ -129,8 +129,7 @@ TEST_F(RegistryRoutines, Reads_GiveTheDefaultForWhatIsNotThere) {
   EXPECT_EQ(ReadRegString(Reg(), rkiCurrentUser, Key, "Missing", "dflt"), "dflt");
   EXPECT_EQ(ReadRegString(Reg(), rkiCurrentUser, Key, "Number", "dflt"), "dflt")
       << "an integer is not read as text";
-  EXPECT_EQ(ReadRegInteger(Reg(), rkiCurrentUser, Key, "Text", -1), -1)
-      << "nor text as an integer";
+  EXPECT_EQ(ReadRegInteger(Reg(), rkiCurrentUser, Key, "Text", -1), -1) << "nor text as an integer";
   EXPECT_EQ(ReadRegInteger(Reg(), rkiCurrentUser, Key + "\\Missing", "Number", 3), 3);
   // The key's default value is the value without a name.
   EXPECT_EQ(ReadRegString(Reg(), rkiCurrentUser, Key, "", "none"), "none");

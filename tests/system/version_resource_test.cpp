@@ -146,7 +146,8 @@ TEST(VersionData, DamagedInput_NoCrash) {
   for (int round = 0; round < 400; ++round) {
     auto damaged = image;
     const int flips = 1 + static_cast<int>(rng() % 8);
-    for (int k = 0; k < flips; ++k) damaged[rng() % damaged.size()] = static_cast<std::uint8_t>(rng());
+    for (int k = 0; k < flips; ++k)
+      damaged[rng() % damaged.size()] = static_cast<std::uint8_t>(rng());
     damaged.resize(damaged.size() - rng() % 64);
     auto b = ReadPeVersionResource(MemorySource(damaged));
     if (auto d = ParseVersionBlock(b)) {
@@ -154,7 +155,8 @@ TEST(VersionData, DamagedInput_NoCrash) {
       ReadVersionInfo(*d, 0x409, 1252, info);
     }
     auto blk = block;
-    for (int k = 0; k < flips; ++k) blk[rng() % blk.size()] = static_cast<std::uint8_t>(rng());
+    for (int k = 0; k < flips; ++k)
+      blk[rng() % blk.size()] = static_cast<std::uint8_t>(rng());
     blk.resize(rng() % (blk.size() + 1));
     if (auto d = ParseVersionBlock(blk)) {
       TVersionInfo info;
@@ -204,8 +206,8 @@ TEST(VersionCrossCheck, PortableMatchesWin32_SystemDllsAndOwnPrograms) {
     if (f.IsDirectory() || ++seen > 400) continue;
     ExpectSameAsWin32(sys + "\\" + f.Name, compared);
   }
-  for (const char* f : {"ver_ansi_table.dll", "ver_unicode_table.dll", "ver_german.dll",
-                        "ver_none.dll"})
+  for (const char* f :
+       {"ver_ansi_table.dll", "ver_unicode_table.dll", "ver_german.dll", "ver_none.dll"})
     ExpectSameAsWin32(Fixture(f), compared);
   const std::string self = DefaultVersionFileName();
   ASSERT_FALSE(self.empty());
@@ -215,7 +217,8 @@ TEST(VersionCrossCheck, PortableMatchesWin32_SystemDllsAndOwnPrograms) {
   fs::path quendel;
   for (fs::path up = fs::path(self).parent_path(); !up.empty() && up != up.parent_path();
        up = up.parent_path())
-    for (const fs::path& c : {up / "apps" / "quendel" / "quendel.exe", up / "quendel" / "quendel.exe"})
+    for (const fs::path& c :
+         {up / "apps" / "quendel" / "quendel.exe", up / "quendel" / "quendel.exe"})
       if (quendel.empty() && fs::exists(c)) quendel = c;
   EXPECT_FALSE(quendel.empty()) << "quendel.exe not found near " << self;
   if (!quendel.empty()) {

@@ -59,7 +59,8 @@ TNativeShellConfig TNativeShellConfig::Windows7(const std::string& userName,
 std::string TNativeShell::SpecialFolderPath(int csidl) {
   const std::string args = "CSIDL " + std::to_string(csidl);
   const auto found = config_.Folders.find(csidl);
-  if (found == config_.Folders.end()) throw EPlatformError("SHGetSpecialFolderLocation", args, hrFail);
+  if (found == config_.Folders.end())
+    throw EPlatformError("SHGetSpecialFolderLocation", args, hrFail);
   if (!found->second) throw EPlatformError("SHGetPathFromIDListA", args, errPathNotFound);
   return *found->second;
 }
@@ -70,11 +71,11 @@ void WriteShellFolderRecords(IRegistry& registry, const TNativeShellConfig& conf
     return found == config.Folders.end() ? std::nullopt : found->second;
   };
   static const std::pair<const char*, int> userFolders[] = {
-      {"AppData", 26},    {"Cache", 32},       {"Cookies", 33},     {"Desktop", 16},
-      {"Favorites", 6},   {"Fonts", 20},       {"History", 34},     {"Local AppData", 28},
-      {"My Music", 13},   {"My Pictures", 39}, {"My Video", 14},    {"NetHood", 19},
-      {"Personal", 5},    {"PrintHood", 27},   {"Programs", 2},     {"Recent", 8},
-      {"SendTo", 9},      {"Start Menu", 11},  {"Startup", 7},      {"Templates", 21},
+      {"AppData", 26},  {"Cache", 32},       {"Cookies", 33},  {"Desktop", 16},
+      {"Favorites", 6}, {"Fonts", 20},       {"History", 34},  {"Local AppData", 28},
+      {"My Music", 13}, {"My Pictures", 39}, {"My Video", 14}, {"NetHood", 19},
+      {"Personal", 5},  {"PrintHood", 27},   {"Programs", 2},  {"Recent", 8},
+      {"SendTo", 9},    {"Start Menu", 11},  {"Startup", 7},   {"Templates", 21},
   };
   const auto user = registry.CreateKey(
       rkCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
@@ -82,8 +83,8 @@ void WriteShellFolderRecords(IRegistry& registry, const TNativeShellConfig& conf
     if (const auto path = pathOf(csidl)) user->WriteString(name, *path);
 
   static const std::pair<const char*, int> commonFolders[] = {
-      {"Common AppData", 35},   {"Common Desktop", 25}, {"Common Documents", 46},
-      {"Common Programs", 23},  {"Common Start Menu", 22}, {"Common Startup", 24},
+      {"Common AppData", 35},  {"Common Desktop", 25},    {"Common Documents", 46},
+      {"Common Programs", 23}, {"Common Start Menu", 22}, {"Common Startup", 24},
   };
   const auto common = registry.CreateKey(
       rkLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");

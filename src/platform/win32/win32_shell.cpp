@@ -1,7 +1,8 @@
 #include "platform/win32/win32_shell.h"
 
 #include <windows.h>
-#include <shlobj.h>
+
+#include <shlobj.h> // after windows.h, whose declarations it uses
 
 #include "platform/win32/win32_error.h"
 

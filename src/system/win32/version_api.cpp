@@ -21,8 +21,7 @@ public:
     const std::string path(SubBlock);
     // VerQueryValueA converts texts into the buffer's spare half, so it
     // wants a writable buffer even for a read.
-    if (!VerQueryValueA(const_cast<char*>(FBuffer.data()), path.c_str(), &value, &length) ||
-        !value)
+    if (!VerQueryValueA(const_cast<char*>(FBuffer.data()), path.c_str(), &value, &length) || !value)
       return std::nullopt;
     const auto* start = static_cast<const char*>(value);
     const char* end = FBuffer.data() + FBuffer.size();
