@@ -220,7 +220,7 @@ class TBinaryWriter {
 public:
   std::vector<std::uint8_t> Write(const TObjectRecord& Root) {
     FOut.insert(FOut.end(), kStreamSignature, kStreamSignature + 4);
-    WriteObject(Root);
+    WriteObject(Root, false);
     return std::move(FOut);
   }
 
@@ -259,7 +259,7 @@ private:
     Byte(0);
   }
 
-  void WriteObject(const TObjectRecord& Obj) {
+  void WriteObject(const TObjectRecord& Obj, bool IsChild) {
     Enter("Object");
     if ((Obj.Flags & ~(ffInherited | ffChildPos | ffInline)) != 0)
       throw EWriteError("Invalid object prefix flags %d", {Obj.Flags});
@@ -277,12 +277,15 @@ private:
     } else if (Obj.ClassName.size() >= 0xF0) {
       // Its length byte would read as a prefix.
       throw EWriteError("Class name of %s is too long to store without a prefix", {Obj.Name});
+    } else if (IsChild && Obj.ClassName.empty()) {
+      // Its length byte would read as the end of the enclosing child list.
+      throw EWriteError("Child object %s has no class name", {Obj.Name});
     }
     ShortString(Obj.ClassName, "Class name");
     ShortString(Obj.Name, "Object name");
     Properties(Obj.Properties);
     for (const TObjectRecord& c : Obj.Children)
-      WriteObject(c);
+      WriteObject(c, true);
     Byte(0);
     Leave();
   }

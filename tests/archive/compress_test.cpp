@@ -593,6 +593,18 @@ TEST_F(Compress, Split_SmallVolumesExtractIdentically) {
   EXPECT_EQ(S.Read("x\\r1"), r1);
   EXPECT_EQ(S.Read("x\\r2"), r2);
   EXPECT_THAT(x.CompressedFile(), HasSubstr("files."));
+
+  // A volume cut short: a clear error, and no file that looks complete.
+  const std::string last = "set\\files." + std::to_string(disks.size() + 1);
+  auto bytes = S.Read(last);
+  bytes.resize(bytes.size() / 2);
+  S.Write(last, bytes);
+  TQndlCompress y(nullptr, S.Files.get());
+  y.SetCompressedFile(S.Path("set\\files.1"));
+  y.SetExtractDirectory(S.Path("y"));
+  for (const char* n : {"t", "r1", "r2"}) y.FilesToProcess().Add(S.Path(n));
+  EXPECT_THAT(Message([&] { y.Extract(); }), HasSubstr("size does not match"));
+  EXPECT_FALSE(S.Exists("y\\r2"));
 }
 
 TEST_F(Compress, Split_VolumeFilledExactlyAtAMemberEnd) {

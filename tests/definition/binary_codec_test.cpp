@@ -210,6 +210,16 @@ TEST(BinaryCodec, Write_RefusesWhatHasNoBinaryForm) {
   longClass.Flags = ffInherited;
   EXPECT_EQ(ReadObjectBinary(WriteObjectBinary(longClass)), longClass);
 
+  // A child without a class name and prefix would read as the end of the
+  // child list (fuzz finding); the root has no such list around it.
+  TObjectRecord noClass = obj;
+  noClass.Children.push_back({});
+  EXPECT_THROW(WriteObjectBinary(noClass), EWriteError);
+  noClass.Children[0].Flags = ffInline;
+  EXPECT_EQ(ReadObjectBinary(WriteObjectBinary(noClass)), noClass);
+  TObjectRecord emptyRoot;
+  EXPECT_EQ(ReadObjectBinary(WriteObjectBinary(emptyRoot)), emptyRoot);
+
   TObjectRecord nullValue = obj;
   nullValue.Properties.push_back({"P", TValue()});
   EXPECT_THROW(WriteObjectBinary(nullValue), EWriteError);
