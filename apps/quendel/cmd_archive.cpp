@@ -99,17 +99,24 @@ void RunAdd(const TAddOptions& O) {
   TQndlCompress c(nullptr, &files.Files());
   c.SetCompressedFile(files.ToPlatform(O.Archive));
   c.SetCompressionLevel(Levels.at(O.Level));
-  TStrings list;
-  for (const std::string& f : O.Files)
-    list.Add(files.ToPlatform(f));
-  c.SetFilesToProcess(list);
   TProgress progress;
   c.OnStatus = [&](TQndlCompress&, const TlzhFileStats& S) {
     progress.Show(S.TotalPercent, S.FileName);
   };
   bool aborted = false;
   c.OnAborted = [&](TComponent*) { aborted = true; };
-  c.Add(O.Append ? lzcOnlyAdd : lzcOverwrite, O.Id);
+  // One file at a time, so that every member gets an identifier of its own:
+  // the first --id, the next one above it, and so on.
+  if (O.Id + static_cast<std::int64_t>(O.Files.size()) - 1 > 1999)
+    throw std::runtime_error("--id " + std::to_string(O.Id) + " leaves no identifier for " +
+                             std::to_string(O.Files.size()) + " files (the last is 1999)");
+  for (std::size_t i = 0; i < O.Files.size() && !aborted; ++i) {
+    TStrings list;
+    list.Add(files.ToPlatform(O.Files[i]));
+    c.SetFilesToProcess(list);
+    const bool first = i == 0;
+    c.Add(first && !O.Append ? lzcOverwrite : lzcOnlyAdd, O.Id + static_cast<std::int32_t>(i));
+  }
   progress.Done();
   if (aborted) throw std::runtime_error("adding was cancelled");
 }
@@ -220,7 +227,7 @@ void AddArchiveCommands(CLI::App& App) {
   a->add_option("FILE", add->Files, "Files to add; each is stored under the name given")
       ->required();
   a->add_flag("--append", add->Append, "Add to the archive instead of making it anew");
-  a->add_option("--id", add->Id, "Unique identifier of the new members (0..1999)")
+  a->add_option("--id", add->Id, "Unique identifier of the first new member; the next get the numbers above it (0..1999)")
       ->check(CLI::Range(0, 1999));
   a->add_option("--level", add->Level, "Compression level")
       ->check(CLI::IsMember({"none", "fastest", "default", "max"}));

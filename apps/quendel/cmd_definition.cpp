@@ -8,6 +8,7 @@
 //
 // Either form is accepted as input, recognised by its first bytes; "-" reads
 // standard input or writes standard output.
+#include "author_runtime.h"
 #include "commands.h"
 
 #include "definition/binary_codec.h"
@@ -117,7 +118,7 @@ void PrintTree(const TComponent& Root) {
 
 void Check(const std::string& Input) {
   const TObjectRecord stream = ReadDefinition(Input);
-  RegisterDefinitionClasses();
+  TAuthorRuntime Runtime; // every class a definition may name
   const TClassInfo* cls = ClassRegistry().Find(stream.ClassName);
   if (!cls) throw std::runtime_error("Class " + stream.ClassName + " not found");
   // Designing: the objects are loaded to be looked at, not to run an install.

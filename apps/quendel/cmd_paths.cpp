@@ -2,6 +2,7 @@
 // lands on this machine. Run on a target machine (or under Wine) it shows
 // where psCommonPrograms or psOfficeUserTemplates put files there; natively
 // it shows the simulated Windows 7 machine.
+#include "author_runtime.h"
 #include "cli_files.h"
 #include "commands.h"
 
@@ -19,9 +20,6 @@
 #include <optional>
 #include <vector>
 
-#ifndef _WIN32
-#include "platform/native/native_shell.h"
-#endif
 
 namespace quendel::cli {
 
@@ -56,15 +54,6 @@ struct TRow {
   TAnswer Answer;
 };
 
-platform::TPlatform ThisMachine() {
-  platform::TPlatform P = platform::CreateDefaultPlatform();
-#ifndef _WIN32
-  // The simulated machine records its folders the way Windows does.
-  if (auto* Shell = dynamic_cast<platform::native::TNativeShell*>(P.Shell.get()))
-    platform::native::WriteShellFolderRecords(*P.Registry, Shell->Config());
-#endif
-  return P;
-}
 
 std::string JsonAnswer(const TAnswer& A) {
   if (A.Error) return "null, \"Error\": " + JsonString(*A.Error);
@@ -78,12 +67,9 @@ std::string TextAnswer(const TAnswer& A) {
 }
 
 void RunPaths(const TPathsOptions& O) {
-  platform::TPlatform P = ThisMachine();
-  TModelContext Context;
-  Context.AttachPlatform(&P);
-  TModelContextScope Scope(Context);
-  RegisterPathClasses();
-  SetupPathSpecifiers(Context);
+  TAuthorRuntime Runtime;
+  TModelContext& Context = Runtime.Model();
+  platform::TPlatform& P = Runtime.Platform();
   auto Form = std::make_unique<TComponent>(nullptr);
   CreateStandardSpecifiers(Form.get(), false, Context);
 

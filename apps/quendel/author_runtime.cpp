@@ -1,0 +1,39 @@
+#include "author_runtime.h"
+
+#include "definition/main_form.h"
+#include "model/model_classes.h"
+#include "paths/path_classes.h"
+
+#ifndef _WIN32
+#include "platform/native/native_shell.h"
+#endif
+
+namespace quendel::cli {
+
+platform::TPlatform ThisMachine() {
+  platform::TPlatform P = platform::CreateDefaultPlatform();
+#ifndef _WIN32
+  if (auto* Shell = dynamic_cast<platform::native::TNativeShell*>(P.Shell.get()))
+    platform::native::WriteShellFolderRecords(*P.Registry, Shell->Config());
+#endif
+  return P;
+}
+
+TAuthorRuntime::TAuthorRuntime() : FPlatform(ThisMachine()) {
+  FModel.AttachPlatform(&FPlatform);
+  FTranslate.System = FPlatform.System.get();
+  FModelScope.emplace(FModel);
+  FTranslateScope.emplace(FTranslate);
+  RegisterDefinitionClasses();
+  RegisterModelClasses();
+  RegisterPathClasses();
+  RegisterTranslateClasses();
+  SetupPathSpecifiers(FModel);
+}
+
+TAuthorRuntime::~TAuthorRuntime() {
+  FTranslateScope.reset();
+  FModelScope.reset();
+}
+
+} // namespace quendel::cli
