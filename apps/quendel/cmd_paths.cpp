@@ -10,7 +10,7 @@
 #include "model/model_context.h"
 #include "paths/expand_paths.h"
 #include "paths/path_classes.h"
-#include "paths/path_specifiers.h"
+#include "paths/standard_paths.h"
 #include "platform/platform.h"
 #include "system/os_version.h"
 

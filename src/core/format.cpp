@@ -10,17 +10,17 @@ namespace quendel {
 
 namespace {
 
-struct TSpec {
+struct TDirective {
   bool Left = false;
   int Width = -1;
   int Precision = -1;
   char Conv = 0;
 };
 
-std::string Pad(std::string s, const TSpec& spec) {
-  if (spec.Width > 0 && static_cast<int>(s.size()) < spec.Width) {
-    const std::string fill(static_cast<std::size_t>(spec.Width) - s.size(), ' ');
-    s = spec.Left ? s + fill : fill + s;
+std::string Pad(std::string s, const TDirective& Item) {
+  if (Item.Width > 0 && static_cast<int>(s.size()) < Item.Width) {
+    const std::string fill(static_cast<std::size_t>(Item.Width) - s.size(), ' ');
+    s = Item.Left ? s + fill : fill + s;
   }
   return s;
 }
@@ -35,27 +35,27 @@ std::string ZeroPad(std::string digits, int precision) {
 }
 
 // Renders one specifier; false when the argument does not suit it.
-bool Render(const TSpec& spec, const TFormatArg& arg, std::string& out) {
+bool Render(const TDirective& Item, const TFormatArg& arg, std::string& out) {
   char buf[64];
-  switch (spec.Conv) {
+  switch (Item.Conv) {
   case 's': {
     const std::string* s = arg.AsString();
     if (!s) return false;
     std::string v = *s;
-    if (spec.Precision >= 0 && static_cast<int>(v.size()) > spec.Precision)
-      v.resize(static_cast<std::size_t>(spec.Precision));
-    out += Pad(std::move(v), spec);
+    if (Item.Precision >= 0 && static_cast<int>(v.size()) > Item.Precision)
+      v.resize(static_cast<std::size_t>(Item.Precision));
+    out += Pad(std::move(v), Item);
     return true;
   }
   case 'd':
   case 'u': {
     const std::int64_t* i = arg.AsInteger();
     if (!i) return false;
-    if (spec.Conv == 'u')
+    if (Item.Conv == 'u')
       std::snprintf(buf, sizeof buf, "%" PRIu32, static_cast<std::uint32_t>(*i));
     else
       std::snprintf(buf, sizeof buf, "%" PRId64, *i);
-    out += Pad(ZeroPad(buf, spec.Precision), spec);
+    out += Pad(ZeroPad(buf, Item.Precision), Item);
     return true;
   }
   case 'x':
@@ -67,8 +67,8 @@ bool Render(const TSpec& spec, const TFormatArg& arg, std::string& out) {
     const auto v = (*i >= INT32_MIN && *i <= static_cast<std::int64_t>(UINT32_MAX))
                        ? static_cast<std::uint64_t>(static_cast<std::uint32_t>(*i))
                        : static_cast<std::uint64_t>(*i);
-    std::snprintf(buf, sizeof buf, spec.Conv == 'x' ? "%" PRIx64 : "%" PRIX64, v);
-    out += Pad(ZeroPad(buf, spec.Precision), spec);
+    std::snprintf(buf, sizeof buf, Item.Conv == 'x' ? "%" PRIx64 : "%" PRIX64, v);
+    out += Pad(ZeroPad(buf, Item.Precision), Item);
     return true;
   }
   case 'f': {
@@ -79,8 +79,8 @@ bool Render(const TSpec& spec, const TFormatArg& arg, std::string& out) {
       v = static_cast<double>(*i);
     else
       return false;
-    std::snprintf(buf, sizeof buf, "%.*f", spec.Precision >= 0 ? spec.Precision : 2, v);
-    out += Pad(buf, spec);
+    std::snprintf(buf, sizeof buf, "%.*f", Item.Precision >= 0 ? Item.Precision : 2, v);
+    out += Pad(buf, Item);
     return true;
   }
   default: return false;
@@ -109,9 +109,9 @@ std::string DoFormat(std::string_view Fmt, TFormatArgs Args, bool Strict) {
       ++i;
       continue;
     }
-    TSpec spec;
+    TDirective Item;
     if (i < Fmt.size() && Fmt[i] == '-') {
-      spec.Left = true;
+      Item.Left = true;
       ++i;
     }
     auto number = [&](int& into) {
@@ -123,21 +123,21 @@ std::string DoFormat(std::string_view Fmt, TFormatArgs Args, bool Strict) {
         ++i;
       }
     };
-    number(spec.Width);
+    number(Item.Width);
     if (i < Fmt.size() && Fmt[i] == '.') {
       ++i;
-      spec.Precision = 0;
-      number(spec.Precision);
+      Item.Precision = 0;
+      number(Item.Precision);
     }
     if (i < Fmt.size()) {
-      spec.Conv = Fmt[i];
-      if (spec.Conv >= 'A' && spec.Conv <= 'Z' && spec.Conv != 'X')
-        spec.Conv = static_cast<char>(spec.Conv + 32);
+      Item.Conv = Fmt[i];
+      if (Item.Conv >= 'A' && Item.Conv <= 'Z' && Item.Conv != 'X')
+        Item.Conv = static_cast<char>(Item.Conv + 32);
       ++i;
     }
     const std::string_view whole = Fmt.substr(start, i - start);
     bool ok = false;
-    if (next < args.size()) ok = Render(spec, *args[next], out);
+    if (next < args.size()) ok = Render(Item, *args[next], out);
     if (ok) {
       ++next;
       continue;

@@ -298,9 +298,9 @@ void TInstallObject::SetContainer(TInstallContainer* Value) {
     // Re-parented objects go to their new container's destination. Without a
     // psContainerDestDir on the form there is nothing to point at, and the
     // current destination is kept.
-    if (TCustomPathSpecifier* Spec =
+    if (TCustomPathSpecifier* Specifier =
             Context().StandardPathSpecifiers.FindByClassName("TpsContainerDestDir")) {
-      SetDestDirType(Spec);
+      SetDestDirType(Specifier);
       SetDestDir("");
     }
   } else if (DestDirType() && InheritsFromName(*DestDirType(), "TpsContainerDestDir")) {

@@ -10,7 +10,7 @@
 #include "core/exceptions.h"
 #include "core/reflection.h"
 #include "model/model_context.h"
-#include "model/path_specifier.h"
+#include "model/path_base.h"
 #include "model/reflector.h"
 #include "model/types.h"
 

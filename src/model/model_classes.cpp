@@ -2,7 +2,7 @@
 
 #include "core/reflection.h"
 #include "model/install_container.h"
-#include "model/path_specifier.h"
+#include "model/path_base.h"
 
 namespace quendel {
 

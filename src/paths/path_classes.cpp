@@ -2,8 +2,8 @@
 
 #include "core/strings.h"
 #include "model/model_context.h"
-#include "paths/office_specifiers.h"
-#include "paths/path_specifiers.h"
+#include "paths/office_paths.h"
+#include "paths/standard_paths.h"
 
 namespace quendel {
 
@@ -75,19 +75,19 @@ std::vector<TComponent*> CreateStandardSpecifiers(TComponent* Owner, bool OnlyMi
   for (const TClassInfo* Cls : Context.PathSpecifierClasses.Classes()) {
     if (OnlyMissing && Context.PathSpecifiers.Find(*Cls)) continue;
     TComponent* Made = Cls->Create(Owner);
-    auto* Spec = dynamic_cast<TCustomPathSpecifier*>(Made);
-    if (!Spec) {
+    auto* Specifier = dynamic_cast<TCustomPathSpecifier*>(Made);
+    if (!Specifier) {
       Made->Free();
       throw IEPathSpecifierClassList("%s is not a path specifier class", {Cls->Name()});
     }
     try {
-      std::string Name = Spec->DefaultName();
+      std::string Name = Specifier->DefaultName();
       if (Owner)
         Name = UniqueName(Name, [&](const std::string& Candidate) {
           const TComponent* Found = Owner->FindComponent(Candidate);
           return Found && Found != Made;
         });
-      Spec->SetName(Name);
+      Specifier->SetName(Name);
     } catch (...) {
       Made->Free();
       throw;

@@ -102,7 +102,7 @@ TEST_F(InstallContainerTest, AddChild_RefusesNilKindlessAndCircularLinks) {
 }
 
 TEST_F(InstallContainerTest, SetContainer_MovesAndResetsDestination) {
-  auto* Spec = new TpsContainerDestDir(Form.get());
+  auto* Specifier = new TpsContainerDestDir(Form.get());
   TProbe* A = Make("A", 1000);
   TProbe* B = Make("B", 1000);
   TProbe* File = Make("File", 2000);
@@ -111,7 +111,7 @@ TEST_F(InstallContainerTest, SetContainer_MovesAndResetsDestination) {
   File->SetContainer(B);
   EXPECT_EQ(A->ChildCount(), 0);
   EXPECT_THAT(ChildNames(*B), ElementsAre("File"));
-  EXPECT_EQ(File->DestDirType(), Spec);
+  EXPECT_EQ(File->DestDirType(), Specifier);
   EXPECT_EQ(File->DestDir(), "");
   File->SetContainer(nullptr);
   EXPECT_EQ(B->ChildCount(), 0);
@@ -322,14 +322,14 @@ TEST_F(InstallContainerTest, Process_DuringRunNeedsEnteredContainer) {
 
 TEST_F(InstallContainerTest, DesignDefaults_AttachToRootAndUndoUnlessStored) {
   auto* Root = new TProbeRoot(Form.get(), &Log);
-  auto* Spec = new TpsContainerDestDir(Form.get());
+  auto* Specifier = new TpsContainerDestDir(Form.get());
   auto* Other = new TFixedPath(Form.get(), "C:\\Other");
   TProbe* Dir = Make("Dir", 1000);
   Form->SetDesigning(true);
 
   auto* Fresh = NewInstallObject<TProbeGroup>(Form.get());
   EXPECT_EQ(Fresh->Container(), Root);
-  EXPECT_EQ(Fresh->DestDirType(), Spec);
+  EXPECT_EQ(Fresh->DestDirType(), Specifier);
 
   // Loaded from a definition that stores neither reference: both go again.
   auto* Plain = NewInstallObject<TProbeGroup>(Form.get());

@@ -138,7 +138,7 @@ TEST_F(MetaVariables, Expand_InstallDirectoryNeedsTheRoot) {
               "Cannot expand the %i meta variable because there is no TInstall component");
   }
   auto* Root = new TRootProbe(Form.get());
-  Root->SetDestDirType(&Spec<TpsProgramFiles>());
+  Root->SetDestDirType(&Specifier<TpsProgramFiles>());
   Root->SetDestDir("\\Widget");
   EXPECT_EQ(Expand("%i\\run.exe"), "E:\\Apps\\Widget\\run.exe");
 }

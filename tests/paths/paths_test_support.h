@@ -7,7 +7,7 @@
 
 #include "model/install_container.h"
 #include "model/model_context.h"
-#include "paths/path_specifiers.h"
+#include "paths/standard_paths.h"
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
@@ -135,7 +135,7 @@ protected:
     return Obj;
   }
   // The standard instance of a class.
-  template <class T> T& Spec() {
+  template <class T> T& Specifier() {
     return dynamic_cast<T&>(*Context.StandardPathSpecifiers.FindByClass(T::StaticClass()));
   }
 

@@ -1,5 +1,5 @@
 #include "model/model_test_support.h"
-#include "model/path_specifier.h"
+#include "model/path_base.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

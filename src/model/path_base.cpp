@@ -1,4 +1,4 @@
-#include "model/path_specifier.h"
+#include "model/path_base.h"
 
 #include "model/model_context.h"
 

@@ -1,4 +1,4 @@
-#include "paths/path_specifiers.h"
+#include "paths/standard_paths.h"
 
 #include "core/strings.h"
 #include "model/install_container.h"

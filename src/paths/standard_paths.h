@@ -11,7 +11,7 @@
 #pragma once
 
 #include "core/exceptions.h"
-#include "model/path_specifier.h"
+#include "model/path_base.h"
 #include "platform/platform.h"
 
 #include <string>

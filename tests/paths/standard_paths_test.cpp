@@ -1,10 +1,10 @@
 // The standard specifiers: the family, the shell folders per system, the
 // install's own locations and their validation, and the Office folders.
-#include "paths/path_specifiers.h"
+#include "paths/standard_paths.h"
 
 #include "core/strings.h"
 #include "paths/expand_paths.h"
-#include "paths/office_specifiers.h"
+#include "paths/office_paths.h"
 #include "paths/path_classes.h"
 #include "paths/paths_test_support.h"
 
@@ -101,7 +101,7 @@ protected:
     for (int Csidl : {2, 3, 4, 6, 7, 8, 9, 10, 11, 16, 22, 23, 24, 25, 26, 29, 30, 31, 33})
       Shell->Folders[Csidl] = "S:\\Folder" + std::to_string(Csidl);
   }
-  template <class T> std::string PathOf() { return Spec<T>().GetPath(nullptr); }
+  template <class T> std::string PathOf() { return Specifier<T>().GetPath(nullptr); }
 };
 
 TEST_F(ShellFolders, NTFamily_TakesTheAllUsersFolders) {
@@ -183,23 +183,23 @@ class ClassicFolders : public PathsTest {};
 TEST_F(ClassicFolders, FollowTheFolderFunctions) {
   SetString(rkLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
             "E:\\Apps");
-  EXPECT_EQ(Spec<TpsProgramFiles>().GetPath(nullptr), "E:\\Apps");
-  EXPECT_EQ(Spec<TpsStartMenu>().GetPath(nullptr), "C:\\WINNT\\Startmen");
-  EXPECT_EQ(Spec<TpsProgramMenu>().GetPath(nullptr), "C:\\WINNT\\Startmen\\Programs");
-  EXPECT_EQ(Spec<TpsSystem>().GetPath(nullptr), "C:\\WINNT\\system32");
-  EXPECT_EQ(Spec<TpsWindow>().GetPath(nullptr), "C:\\WINNT");
+  EXPECT_EQ(Specifier<TpsProgramFiles>().GetPath(nullptr), "E:\\Apps");
+  EXPECT_EQ(Specifier<TpsStartMenu>().GetPath(nullptr), "C:\\WINNT\\Startmen");
+  EXPECT_EQ(Specifier<TpsProgramMenu>().GetPath(nullptr), "C:\\WINNT\\Startmen\\Programs");
+  EXPECT_EQ(Specifier<TpsSystem>().GetPath(nullptr), "C:\\WINNT\\system32");
+  EXPECT_EQ(Specifier<TpsWindow>().GetPath(nullptr), "C:\\WINNT");
   System->FailDirectories = true;
-  EXPECT_THROW(Spec<TpsWindow>().GetPath(nullptr), EAPIRoutines);
+  EXPECT_THROW(Specifier<TpsWindow>().GetPath(nullptr), EAPIRoutines);
 }
 
 TEST_F(ClassicFolders, BDEDLL_TakesTheFirstRecordedDirectory) {
   SetString(rkLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
             "E:\\Apps");
-  EXPECT_EQ(Spec<TpsBDEDLL>().GetPath(nullptr), "E:\\Apps\\Borland\\Common Files\\BDE");
+  EXPECT_EQ(Specifier<TpsBDEDLL>().GetPath(nullptr), "E:\\Apps\\Borland\\Common Files\\BDE");
   SetString(rkLocalMachine, "Software\\Borland\\Database Engine", "DLLPath", "D:\\BDE\\;D:\\Old");
-  EXPECT_EQ(Spec<TpsBDEDLL>().GetPath(nullptr), "D:\\BDE");
+  EXPECT_EQ(Specifier<TpsBDEDLL>().GetPath(nullptr), "D:\\BDE");
   SetString(rkLocalMachine, "Software\\Borland\\Database Engine", "DLLPath", ";D:\\Old");
-  EXPECT_EQ(Spec<TpsBDEDLL>().GetPath(nullptr), "E:\\Apps\\Borland\\Common Files\\BDE");
+  EXPECT_EQ(Specifier<TpsBDEDLL>().GetPath(nullptr), "E:\\Apps\\Borland\\Common Files\\BDE");
 }
 
 // ---- The install's own locations -------------------------------------------------------------
@@ -207,27 +207,27 @@ TEST_F(ClassicFolders, BDEDLL_TakesTheFirstRecordedDirectory) {
 class InstallLocations : public PathsTest {};
 
 TEST_F(InstallLocations, ContainerDestDir_NeedsAContainedInstallObject) {
-  auto& Spec = this->Spec<TpsContainerDestDir>();
+  auto& Specifier = this->Specifier<TpsContainerDestDir>();
   auto* Group = Make<TGroupProbe>("Group");
   Group->SetDestDir("F:\\Target\\");
   auto* Link = Make<TPlainProbe>("Link");
 
-  EXPECT_EQ(MessageOf([&] { Spec.GetPath(Link); }),
+  EXPECT_EQ(MessageOf([&] { Specifier.GetPath(Link); }),
             "Cannot use ddContainerDestDir for Link unless you assign a Container");
-  EXPECT_EQ(Spec.GetDescriptionFor(Link), "Path of the group (container)");
-  EXPECT_EQ(Spec.GetCaptionFor(Link), "Path of the group (container)");
-  EXPECT_EQ(MessageOf([&] { Spec.Validate(Form.get()); }),
+  EXPECT_EQ(Specifier.GetDescriptionFor(Link), "Path of the group (container)");
+  EXPECT_EQ(Specifier.GetCaptionFor(Link), "Path of the group (container)");
+  EXPECT_EQ(MessageOf([&] { Specifier.Validate(Form.get()); }),
             "Form must be a TInstallObject to use the psContainerDestDir path specifier");
-  EXPECT_EQ(MessageOf([&] { Spec.Validate(nullptr); }),
+  EXPECT_EQ(MessageOf([&] { Specifier.Validate(nullptr); }),
             "nil must be a TInstallObject to use the psContainerDestDir path specifier");
 
   Link->SetContainer(Group);
-  EXPECT_EQ(Spec.GetPath(Link), "F:\\Target");
+  EXPECT_EQ(Specifier.GetPath(Link), "F:\\Target");
   EXPECT_EQ(Link->GetFullDestDir(), "F:\\Target") << "a contained object takes the specifier";
 }
 
 TEST_F(InstallLocations, ContainerDestDir_DescribesTheContainer) {
-  auto& Spec = this->Spec<TpsContainerDestDir>();
+  auto& Specifier = this->Specifier<TpsContainerDestDir>();
   auto* Root = new TRootProbe(Form.get());
   auto* Group = Make<TGroupProbe>("Group");
   Group->Description = "Tools";
@@ -238,7 +238,7 @@ TEST_F(InstallLocations, ContainerDestDir_DescribesTheContainer) {
 
   const auto Describe = [&](TInstallContainer* Container) {
     Obj->SetContainer(Container);
-    return Spec.GetDescriptionFor(Obj) + " / " + Spec.GetCaptionFor(Obj);
+    return Specifier.GetDescriptionFor(Obj) + " / " + Specifier.GetCaptionFor(Obj);
   };
   EXPECT_EQ(Describe(Root), "Main installation directory / Main installation directory");
   EXPECT_EQ(Describe(Group), "Path of the <Tools> group / <Tools>");
@@ -247,68 +247,68 @@ TEST_F(InstallLocations, ContainerDestDir_DescribesTheContainer) {
 }
 
 TEST_F(InstallLocations, ContainerArchiveFile_NeedsAFileRelatedContainer) {
-  auto& Spec = this->Spec<TpsContainerArchiveFile>();
+  auto& Specifier = this->Specifier<TpsContainerArchiveFile>();
   auto* Obj = Make<TFileRelatedProbe>("File1");
   auto* Plain = Make<TPlainProbe>("Plain");
   auto* Group = Make<TGroupProbe>("Group");
 
-  EXPECT_EQ(MessageOf([&] { Spec.GetPath(Form.get()); }),
+  EXPECT_EQ(MessageOf([&] { Specifier.GetPath(Form.get()); }),
             "Form must be a TInstallObject to use the psContainerArchiveFile path specifier");
-  EXPECT_EQ(MessageOf([&] { Spec.GetPath(Obj); }),
+  EXPECT_EQ(MessageOf([&] { Specifier.GetPath(Obj); }),
             "Cannot use ddContainerArchiveFile for File1 unless you assign a Container");
   Obj->SetContainer(Plain);
-  EXPECT_EQ(MessageOf([&] { Spec.GetPath(Obj); }),
+  EXPECT_EQ(MessageOf([&] { Specifier.GetPath(Obj); }),
             "Cannot use the ddContainerArchiveFile path specifier for File1 because the Container "
             "is not a TFileRelated descendant");
 
   // The container's archive: its specifier's path followed by its own text.
   Obj->SetContainer(Group);
   Group->ArchiveFile = "F:\\Build\\group.1\\";
-  EXPECT_EQ(Spec.GetPath(Obj), "F:\\Build\\group.1");
+  EXPECT_EQ(Specifier.GetPath(Obj), "F:\\Build\\group.1");
   auto* Root = new TRootProbe(Form.get());
-  Root->ArchiveFileType = &this->Spec<TpsMainArchiveFile>();
+  Root->ArchiveFileType = &this->Specifier<TpsMainArchiveFile>();
   Group->SetContainer(Root);
   Group->ArchiveFile = "";
-  Group->ArchiveFileType = &Spec;
-  EXPECT_EQ(Spec.GetPath(Obj), "E:\\Setup\\files.1") << "through the group to the main archive";
+  Group->ArchiveFileType = &Specifier;
+  EXPECT_EQ(Specifier.GetPath(Obj), "E:\\Setup\\files.1") << "through the group to the main archive";
 }
 
 TEST_F(InstallLocations, RootLocations_NeedTheInstallRoot) {
   auto* Obj = Make<TPlainProbe>("Obj");
-  for (TCustomPathSpecifier* Spec : std::initializer_list<TCustomPathSpecifier*>{
-           &this->Spec<TpsInstallSource>(), &this->Spec<TpsMainInstall>(),
-           &this->Spec<TpsMainArchiveFile>()})
-    EXPECT_EQ(MessageOf([&] { Spec->GetPath(Obj); }),
+  for (TCustomPathSpecifier* Specifier : std::initializer_list<TCustomPathSpecifier*>{
+           &this->Specifier<TpsInstallSource>(), &this->Specifier<TpsMainInstall>(),
+           &this->Specifier<TpsMainArchiveFile>()})
+    EXPECT_EQ(MessageOf([&] { Specifier->GetPath(Obj); }),
               "There is no TInstall component so the path specifier could not be expanded for Obj");
 
   auto* Root = new TRootProbe(Form.get());
-  Root->SetDestDirType(&this->Spec<TpsProgramFiles>());
+  Root->SetDestDirType(&this->Specifier<TpsProgramFiles>());
   Root->SetDestDir("\\Widget\\");
   SetString(rkLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
             "E:\\Apps");
-  EXPECT_EQ(Spec<TpsInstallSource>().GetPath(Obj), "E:\\Setup");
-  EXPECT_EQ(Spec<TpsMainInstall>().GetPath(Obj), "E:\\Apps\\Widget");
-  EXPECT_EQ(MessageOf([&] { Spec<TpsMainInstall>().GetPath(Root); }),
+  EXPECT_EQ(Specifier<TpsInstallSource>().GetPath(Obj), "E:\\Setup");
+  EXPECT_EQ(Specifier<TpsMainInstall>().GetPath(Obj), "E:\\Apps\\Widget");
+  EXPECT_EQ(MessageOf([&] { Specifier<TpsMainInstall>().GetPath(Root); }),
             "Cannot use the ddMainInstallDir path specifier for a TInstall component");
 }
 
 TEST_F(InstallLocations, MainArchiveFile_FindsTheFirstVolume) {
-  auto& Spec = this->Spec<TpsMainArchiveFile>();
+  auto& Specifier = this->Specifier<TpsMainArchiveFile>();
   auto* Root = new TRootProbe(Form.get());
-  EXPECT_EQ(Spec.GetPath(Root), "E:\\Setup\\files.1");
-  Spec.SetArchiveDirectory("A:\\");
-  EXPECT_EQ(Spec.GetPath(Root), "A:\\files.1");
-  Spec.SetArchiveDirectory(" ");
-  EXPECT_EQ(Spec.GetPath(Root), "E:\\Setup\\files.1") << "a blank directory is none";
+  EXPECT_EQ(Specifier.GetPath(Root), "E:\\Setup\\files.1");
+  Specifier.SetArchiveDirectory("A:\\");
+  EXPECT_EQ(Specifier.GetPath(Root), "A:\\files.1");
+  Specifier.SetArchiveDirectory(" ");
+  EXPECT_EQ(Specifier.GetPath(Root), "E:\\Setup\\files.1") << "a blank directory is none";
 
   // Started by the self-extracting file: that file is the archive.
   Root->Extracting = true;
   Root->ExtractName = "Setup.exe";
-  Spec.SetArchiveDirectory("A:\\");
-  EXPECT_EQ(Spec.GetPath(Root), "E:\\Setup\\Setup.exe");
+  Specifier.SetArchiveDirectory("A:\\");
+  EXPECT_EQ(Specifier.GetPath(Root), "E:\\Setup\\Setup.exe");
   Root->ExtractName = "  ";
   try {
-    Spec.GetPath(Root);
+    Specifier.GetPath(Root);
     ADD_FAILURE() << "no error";
   } catch (const IEInstall& E) {
     EXPECT_EQ(E.Message(), "You forgot to pass in the name of the self-extracting executable. "
@@ -339,7 +339,7 @@ protected:
     SetString(rkClassesRoot, ClassName + "\\protocol\\StdFileEditing\\server", "", Server);
     if (ServerExists) Platform().Files->Create(Server);
   }
-  template <class T> std::string PathOf() { return Spec<T>().GetPath(nullptr); }
+  template <class T> std::string PathOf() { return Specifier<T>().GetPath(nullptr); }
 };
 
 TEST_F(OfficeFolders, WithoutWord_TakeTheDefaults) {

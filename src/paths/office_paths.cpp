@@ -1,4 +1,4 @@
-#include "paths/office_specifiers.h"
+#include "paths/office_paths.h"
 
 #include "core/strings.h"
 #include "model/model_context.h"

@@ -3,7 +3,7 @@
 // version and the keys that version keeps its settings under.
 #pragma once
 
-#include "paths/path_specifiers.h"
+#include "paths/standard_paths.h"
 
 #include <string>
 
