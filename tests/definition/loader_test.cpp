@@ -17,14 +17,6 @@ namespace {
 
 using namespace deftest;
 
-std::string ReadFile(const std::string& Name) {
-  std::ifstream in(std::filesystem::path(QUENDEL_TEST_DATA) / "definition" / Name,
-                   std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class LoaderTest : public ::testing::Test {
 protected:
   void SetUp() override { Log().clear(); }

@@ -1,23 +1,14 @@
 #include "definition/text_codec.h"
 
 #include "definition/binary_codec.h"
+#include "definition/test_classes.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace quendel {
 namespace {
 
-std::string ReadFile(const std::string& Name) {
-  std::ifstream in(std::filesystem::path(QUENDEL_TEST_DATA) / "definition" / Name,
-                   std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using deftest::ReadFile;
 
 std::string ParseError(std::string_view Text) {
   try {
