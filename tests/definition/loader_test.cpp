@@ -2,6 +2,7 @@
 
 #include "byte_builder.h"
 #include "definition/binary_codec.h"
+#include "definition/fixtures.h"
 #include "definition/main_form.h"
 #include "definition/text_codec.h"
 #include "test_classes.h"

@@ -8,22 +8,10 @@
 #include "core/reflection.h"
 #include "definition/loader.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace quendel::deftest {
-
-// A fixture file of tests/data/definition, whole.
-inline std::string ReadFile(const std::string& Name) {
-  std::ifstream in(std::filesystem::path(QUENDEL_TEST_DATA) / "definition" / Name,
-                   std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // What the objects did, in order: "Loaded Name", "Container Name=Target".
 inline std::vector<std::string>& Log() {

@@ -1,7 +1,7 @@
 #include "definition/text_codec.h"
 
 #include "definition/binary_codec.h"
-#include "definition/test_classes.h"
+#include "definition/fixtures.h"
 
 #include <gtest/gtest.h>
 

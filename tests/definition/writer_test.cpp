@@ -1,6 +1,7 @@
 #include "definition/writer.h"
 
 #include "definition/binary_codec.h"
+#include "definition/fixtures.h"
 #include "definition/main_form.h"
 #include "definition/text_codec.h"
 #include "test_classes.h"
