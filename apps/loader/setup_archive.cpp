@@ -1,0 +1,143 @@
+#include "setup_archive.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <zlib.h>
+
+namespace quendel::loader {
+
+namespace {
+
+constexpr std::uint32_t PrologueSize = 5;
+constexpr std::uint32_t HeaderSize = 176;
+constexpr std::uint32_t ChunkSize = 32768;
+
+std::int32_t GetInt(const std::uint8_t* At) {
+  std::uint32_t U = 0;
+  for (int i = 0; i < 4; ++i) U |= static_cast<std::uint32_t>(At[i]) << (8 * i);
+  return static_cast<std::int32_t>(U);
+}
+
+} // namespace
+
+bool IsPlainFileName(const char* Name) {
+  if (Name == nullptr || *Name == 0) return false;
+  if (std::strcmp(Name, ".") == 0 || std::strcmp(Name, "..") == 0) return false;
+  for (const char* P = Name; *P; ++P) {
+    const auto C = static_cast<unsigned char>(*P);
+    if (C < 32 || std::strchr("\\/:*?\"<>|", C) != nullptr) return false;
+  }
+  return true;
+}
+
+TArchiveResult TSetupArchive::Open() {
+  std::uint8_t Prologue[PrologueSize];
+  if (FLength < PrologueSize || !FRead(FContext, FStart, Prologue, PrologueSize))
+    return TArchiveResult::Damaged;
+  const std::int32_t Count = GetInt(Prologue);
+  // Only the chained layout is ever written for the setup archive, and its
+  // first member is the setup program.
+  if (Prologue[4] != 0 || Count < 1 ||
+      static_cast<std::uint64_t>(Count) > (FLength - PrologueSize) / HeaderSize)
+    return TArchiveResult::Damaged;
+  FCount = Count;
+  FIndex = 0;
+  FNext = PrologueSize;
+  return TArchiveResult::Ok;
+}
+
+TArchiveResult TSetupArchive::Next(TArchiveMember& Member) {
+  if (FIndex >= FCount || FNext + HeaderSize > FLength) return TArchiveResult::Damaged;
+  std::uint8_t H[HeaderSize];
+  if (!FRead(FContext, FStart + FNext, H, HeaderSize)) return TArchiveResult::Damaged;
+  const std::int32_t DataStart = GetInt(H + 136);
+  const std::int32_t EndPosition = GetInt(H + 20);
+  const std::int32_t NextHeader = GetInt(H + 128);
+  const std::int32_t Size = GetInt(H + 132);
+  // In the chained layout the data follows its header directly and the next
+  // header follows the data; anything else is damage. A zlib stream is at
+  // least two bytes of header and four of checksum.
+  if (static_cast<std::uint64_t>(DataStart) != FNext + HeaderSize || EndPosition < DataStart + 5 ||
+      static_cast<std::uint64_t>(EndPosition) >= FLength || NextHeader != EndPosition + 1 ||
+      Size < 0 || H[16] != 0 || H[144] != 0)
+    return TArchiveResult::Damaged;
+  std::uint8_t NameLength = H[24];
+  if (NameLength > 100) NameLength = 100;
+  std::memcpy(Member.StoredName, H + 25, NameLength);
+  Member.StoredName[NameLength] = 0;
+  if (std::strlen(Member.StoredName) != NameLength) return TArchiveResult::Damaged;
+  const char* Name = Member.StoredName;
+  for (const char* P = Member.StoredName; *P; ++P)
+    if (*P == '\\' || *P == '/' || *P == ':') Name = P + 1;
+  Member.Name = Name;
+  Member.Size = Size;
+  Member.DataStart = DataStart;
+  Member.EndPosition = EndPosition;
+  std::uint64_t DateBits = 0;
+  for (int i = 0; i < 8; ++i) DateBits |= static_cast<std::uint64_t>(H[8 + i]) << (8 * i);
+  std::memcpy(&Member.Date, &DateBits, 8);
+  FNext = static_cast<std::uint64_t>(NextHeader);
+  ++FIndex;
+  return TArchiveResult::Ok;
+}
+
+TArchiveResult TSetupArchive::Extract(const TArchiveMember& Member, TWriteOut Write,
+                                      void* WriteContext) {
+  auto* In = static_cast<std::uint8_t*>(std::malloc(ChunkSize));
+  auto* Out = static_cast<std::uint8_t*>(std::malloc(ChunkSize));
+  z_stream Z;
+  std::memset(&Z, 0, sizeof Z);
+  TArchiveResult Result = TArchiveResult::Ok;
+  if (In == nullptr || Out == nullptr || inflateInit(&Z) != Z_OK) {
+    std::free(In);
+    std::free(Out);
+    return TArchiveResult::NoMemory;
+  }
+  std::uint64_t Position = static_cast<std::uint64_t>(Member.DataStart);
+  const std::uint64_t End = static_cast<std::uint64_t>(Member.EndPosition) + 1;
+  std::uint64_t Written = 0;
+  bool StreamEnded = false;
+  while (Result == TArchiveResult::Ok && !StreamEnded) {
+    if (Z.avail_in == 0) {
+      if (Position == End) {
+        Result = TArchiveResult::Damaged; // the data ends before the stream does
+        break;
+      }
+      const std::uint64_t Left = End - Position;
+      const auto Count = static_cast<std::uint32_t>(Left < ChunkSize ? Left : ChunkSize);
+      if (!FRead(FContext, FStart + Position, In, Count)) {
+        Result = TArchiveResult::Damaged;
+        break;
+      }
+      Position += Count;
+      Z.next_in = In;
+      Z.avail_in = Count;
+    }
+    Z.next_out = Out;
+    Z.avail_out = ChunkSize;
+    const int Status = inflate(&Z, Z_NO_FLUSH);
+    if (Status == Z_STREAM_END) {
+      StreamEnded = true;
+    } else if (Status != Z_OK && !(Status == Z_BUF_ERROR && Z.avail_in == 0)) {
+      Result = Status == Z_MEM_ERROR ? TArchiveResult::NoMemory : TArchiveResult::Damaged;
+      break;
+    }
+    const std::uint32_t Produced = ChunkSize - Z.avail_out;
+    Written += Produced;
+    if (Written > static_cast<std::uint64_t>(Member.Size)) {
+      Result = TArchiveResult::Damaged;
+      break;
+    }
+    if (Produced > 0 && !Write(WriteContext, Out, Produced)) Result = TArchiveResult::WriteFailed;
+  }
+  // The stream must fill the member's data exactly and give its recorded size.
+  if (Result == TArchiveResult::Ok &&
+      (Z.avail_in != 0 || Position != End || Written != static_cast<std::uint64_t>(Member.Size)))
+    Result = TArchiveResult::Damaged;
+  inflateEnd(&Z);
+  std::free(In);
+  std::free(Out);
+  return Result;
+}
+
+} // namespace quendel::loader
