@@ -47,6 +47,10 @@ std::string_view ErrorName(TErrorCode code) {
     return "ERROR_INSUFFICIENT_BUFFER";
   case errInvalidName:
     return "ERROR_INVALID_NAME";
+  case errModNotFound:
+    return "ERROR_MOD_NOT_FOUND";
+  case errProcNotFound:
+    return "ERROR_PROC_NOT_FOUND";
   case errNegativeSeek:
     return "ERROR_NEGATIVE_SEEK";
   case errDirNotEmpty:
@@ -55,6 +59,8 @@ std::string_view ErrorName(TErrorCode code) {
     return "ERROR_BAD_PATHNAME";
   case errAlreadyExists:
     return "ERROR_ALREADY_EXISTS";
+  case errBadExeFormat:
+    return "ERROR_BAD_EXE_FORMAT";
   case errFilenameExcedRange:
     return "ERROR_FILENAME_EXCED_RANGE";
   case errMoreData:
@@ -67,6 +73,8 @@ std::string_view ErrorName(TErrorCode code) {
     return "ERROR_BADDB";
   case errKeyDeleted:
     return "ERROR_KEY_DELETED";
+  case hrTypeCantLoadLibrary:
+    return "TYPE_E_CANTLOADLIBRARY";
   case errUnsupportedType:
     return "ERROR_UNSUPPORTED_TYPE";
   default:

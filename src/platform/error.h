@@ -32,10 +32,13 @@ inline constexpr TErrorCode errInvalidParameter = 87;
 inline constexpr TErrorCode errDiskFull = 112;
 inline constexpr TErrorCode errInsufficientBuffer = 122;
 inline constexpr TErrorCode errInvalidName = 123;
+inline constexpr TErrorCode errModNotFound = 126;
+inline constexpr TErrorCode errProcNotFound = 127;
 inline constexpr TErrorCode errNegativeSeek = 131;
 inline constexpr TErrorCode errDirNotEmpty = 145;
 inline constexpr TErrorCode errBadPathName = 161;
 inline constexpr TErrorCode errAlreadyExists = 183;
+inline constexpr TErrorCode errBadExeFormat = 193;
 inline constexpr TErrorCode errFilenameExcedRange = 206;
 inline constexpr TErrorCode errMoreData = 234;
 inline constexpr TErrorCode errNoMoreItems = 259;
@@ -43,6 +46,8 @@ inline constexpr TErrorCode errDirectory = 267;
 inline constexpr TErrorCode errBadDb = 1009;
 inline constexpr TErrorCode errKeyDeleted = 1018;
 inline constexpr TErrorCode errUnsupportedType = 1630;
+// HRESULTs of the OLE calls.
+inline constexpr TErrorCode hrTypeCantLoadLibrary = 0x80029C4A; // TYPE_E_CANTLOADLIBRARY
 
 // The symbolic name of a code ("ERROR_FILE_NOT_FOUND"), or "" for a code this
 // table does not know.

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/files.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/sysinfo.h"
@@ -15,6 +16,8 @@ struct TPlatform {
   std::unique_ptr<IRegistry> Registry;
   std::unique_ptr<ISystemInfo> System;
   std::unique_ptr<IShell> Shell; // may be absent: special folders then give nothing
+  // Declared after Files: the native adapter uses Files and must go first.
+  std::unique_ptr<IProcesses> Processes;
 };
 
 // The Win32 adapters in the win32 build. Natively, the Windows-like machine

@@ -32,6 +32,7 @@ protected:
   IRegistry& Reg() { return *adapters_.Platform.Registry; }
   ISystemInfo& System() { return *adapters_.Platform.System; }
   IShell& Shell() { return *adapters_.Platform.Shell; }
+  IProcesses& Processes() { return *adapters_.Platform.Processes; }
 
   // The scratch directory (no trailing "\") and paths in it.
   const std::string& Dir() const { return dir_; }

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/native/native_files.h"
+#include "platform/native/native_process.h"
 #include "platform/native/native_registry.h"
 #include "platform/native/native_shell.h"
 #include "platform/native/native_sysinfo.h"
@@ -17,6 +18,7 @@ TPlatform CreateNativePlatform(TDriveMap drives) {
   platform.Registry = std::make_unique<TNativeRegistry>();
   platform.System = std::make_unique<TNativeSystemInfo>();
   platform.Shell = std::make_unique<TNativeShell>();
+  platform.Processes = std::make_unique<TNativeProcesses>(*platform.Files);
   return platform;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/platform.h"
 
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_process.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_sysinfo.h"
@@ -13,6 +14,7 @@ TPlatform CreateDefaultPlatform() {
   platform.Registry = std::make_unique<win32::TWin32Registry>();
   platform.System = std::make_unique<win32::TWin32SystemInfo>();
   platform.Shell = std::make_unique<win32::TWin32Shell>();
+  platform.Processes = std::make_unique<win32::TWin32Processes>();
   return platform;
 }
 
