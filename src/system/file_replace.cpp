@@ -76,7 +76,7 @@ ScheduleReplaceAtReboot(platform::IFileSystem& Files, platform::IRegistry& Regis
   }
   if (Files.TryMove(Temp, Target, platform::moveReplaceExisting | platform::moveDelayUntilReboot) ==
       platform::errSuccess)
-    return TRebootReplacement{TRebootMethod::MoveFileEx, {}};
+    return TRebootReplacement{TRebootMethod::DelayedMove, {}};
   if (!AllowBatch) return std::nullopt;
   std::string Batch;
   try {

@@ -34,10 +34,10 @@ platform::TErrorCode TryReplaceFile(platform::IFileSystem& Files, const std::str
                                     const std::string& Target);
 bool IsInUse(platform::TErrorCode Code);
 
-enum class TRebootMethod { WininitIni, MoveFileEx, BatchFile };
+enum class TRebootMethod { WininitIni, DelayedMove, BatchFile };
 
 struct TRebootReplacement {
-  TRebootMethod Method = TRebootMethod::MoveFileEx;
+  TRebootMethod Method = TRebootMethod::DelayedMove;
   std::string BatchFile; // the batch file written (BatchFile method only)
 };
 

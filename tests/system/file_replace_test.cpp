@@ -99,7 +99,7 @@ TEST_F(FileReplace, Schedule_OnNTRecordsADelayedMoveThatTheNextStartCarriesOut) 
   Write(Temp, "new");
   const auto Done = ScheduleReplaceAtReboot(*P.Files, *P.Registry, *P.System, Temp, Target, true);
   ASSERT_TRUE(Done);
-  EXPECT_EQ(Done->Method, TRebootMethod::MoveFileEx);
+  EXPECT_EQ(Done->Method, TRebootMethod::DelayedMove);
   EXPECT_EQ(Read(Target), "old");
   EXPECT_TRUE(Native().PerformPendingRenames().empty());
   EXPECT_EQ(Read(Target), "new");

@@ -1,0 +1,228 @@
+#include "model/install_file_ops.h"
+
+#include "archive/compress.h"
+#include "core/strings.h"
+#include "system/os_version.h"
+#include "system/registry_routines.h"
+
+namespace quendel {
+
+using platform::EPlatformError;
+
+namespace {
+
+const char* const MsgDestBlank = "Cannot compress,copy, or install the following file because "
+                                 "it's destination directory is blank. File is :%s";
+
+// Removes the temporary file unless it was handed on.
+class TTempFile {
+public:
+  TTempFile(platform::IFileSystem& Files, std::string Path)
+      : FFiles(Files), FPath(std::move(Path)) {}
+  ~TTempFile() {
+    if (!FKept) FFiles.TryRemoveFile(FPath);
+  }
+  void Keep() { FKept = true; }
+
+private:
+  platform::IFileSystem& FFiles;
+  std::string FPath;
+  bool FKept = false;
+};
+
+} // namespace
+
+TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machine,
+                           const std::string& Dir, const std::string& DestName,
+                           const std::string& Source, bool AllowBatch, const std::string& Name) {
+  platform::IFileSystem& Files = *Machine.Files;
+  TPlacement Result;
+  Result.TempName = TemporaryReplaceName(Files, Dir, DestName);
+  const std::string Temp = Dir + "\\" + Result.TempName;
+  const std::string Target = Dir + "\\" + DestName;
+  TTempFile Guard(Files, Temp);
+
+  // The decision to write was made by the caller; the temporary name never
+  // exists, so the compressor's own rule must not skip it.
+  const TOverwriteType SavedMode = Compressor.Overwrite();
+  Compressor.SetOverwrite(owAlways);
+  Compressor.SetExtractDirectory(Dir);
+  Compressor.DestFileName = Result.TempName;
+  Compressor.FilesToProcess().Clear();
+  Compressor.FilesToProcess().Add(Source);
+  try {
+    Compressor.Extract();
+  } catch (...) {
+    Compressor.SetOverwrite(SavedMode);
+    throw;
+  }
+  Compressor.SetOverwrite(SavedMode);
+  // A cancel ends the extraction quietly; what it left is not the file.
+  if (Compressor.Abort()) throw EAIUserAbort();
+  const int Index = Compressor.Directory().FindByName(Source);
+  if (Index < 0 || !Files.FileExists(Temp))
+    throw IEInstallFileOps("The file %s was not extracted from %s",
+                           {Source, Compressor.CompressedFile()});
+  const std::int64_t Expected = Compressor.Directory().Item(Index).Record.UncompressedSize();
+  const std::int64_t Written = static_cast<std::int64_t>(Files.OpenRead(Temp)->Size());
+  if (Written != Expected)
+    throw IEInstallFileOps("The file %s was extracted with %d of its %d bytes",
+                           {Temp, Written, Expected});
+
+  const platform::TErrorCode Error = TryReplaceFile(Files, Temp, Target);
+  if (Error == platform::errSuccess) return Result;
+  if (!IsInUse(Error)) throw EPlatformError("MoveFileExA", Temp + ", " + Target, Error);
+  Result.ReplaceAtReboot = true;
+  Result.Reboot =
+      ScheduleReplaceAtReboot(Files, *Machine.Registry, *Machine.System, Temp, Target, AllowBatch);
+  if (!Result.Reboot)
+    throw IEInstallFileOps(
+        "%s cannot register a routine in the register to move the files after the computer is "
+        "reboot",
+        {Name});
+  Guard.Keep();
+  return Result;
+}
+
+void RegisterHelpFile(platform::IRegistry& Registry, const std::string& DestName,
+                      const std::string& Dir) {
+  WriteRegString(Registry, rkiLocalMachine, HelpKey, UpperCase(DestName), Dir);
+}
+
+std::int32_t IncrementSharedDLLCount(platform::TPlatform& Machine, const std::string& Target,
+                                     const std::string& Name) {
+  TqndlRegistry Reg(*Machine.Registry);
+  Reg.SetRootKey(hkLocalMachine);
+  if (!Reg.OpenKey(SharedDLLsKey, true))
+    throw IEInstallFileOps("Could not open the key SharedDLLs key in the registry. File "
+                           "component %s. GetLastError return: %d",
+                           {Name, 5});
+  // Counts kept by older installers may sit under the short name; keep
+  // counting there rather than splitting one library's count in two.
+  std::string ValueName = GetShortPath(*Machine.Files, Target);
+  std::int32_t Count = 0;
+  bool Found = false;
+  if (!ValueName.empty() && Reg.ValueExists(ValueName)) {
+    try {
+      Count = Reg.ReadInteger(ValueName);
+      Found = true;
+    } catch (const EPlatformError&) {
+    }
+  }
+  if (!Found) {
+    ValueName = Target;
+    try {
+      Count = Reg.ValueExists(ValueName) ? Reg.ReadInteger(ValueName) : 0;
+    } catch (const EPlatformError&) {
+      Count = 0;
+    }
+  }
+  try {
+    Reg.WriteInteger(ValueName, Count + 1);
+  } catch (const EPlatformError& E) {
+    throw IEInstallFileOps("Could not open the key SharedDLLs key in the registry. File "
+                           "component %s. GetLastError return: %d",
+                           {Name, static_cast<std::int64_t>(E.Code())});
+  }
+  return Count + 1;
+}
+
+namespace {
+
+// Makes Dir current for its lifetime; failures either way are of no matter.
+class TCurrentDir {
+public:
+  TCurrentDir(platform::IFileSystem& Files, const std::string& Dir) : FFiles(Files) {
+    try {
+      FSaved = Files.GetCurrentDir();
+      Files.SetCurrentDir(Dir);
+    } catch (const EPlatformError&) {
+    }
+  }
+  ~TCurrentDir() {
+    try {
+      if (!FSaved.empty()) FFiles.SetCurrentDir(FSaved);
+    } catch (const EPlatformError&) {
+    }
+  }
+
+private:
+  platform::IFileSystem& FFiles;
+  std::string FSaved;
+};
+
+void RegisterServerDll(platform::TPlatform& Machine, const std::string& Target,
+                       const std::string& Name) {
+  std::unique_ptr<platform::ILibrary> Library;
+  try {
+    Library = Machine.Processes->OpenLibrary(Target);
+  } catch (const EPlatformError& E) {
+    throw IEInstallFileOps(
+        "Could not register the ActiveX component, %s, because the LoadLibrary(%s) procedure "
+        "returned a value of 0. The file component is %s. The following value is the value of "
+        "the GetLastError function: %d",
+        {Target, Target, Name, static_cast<std::int64_t>(E.Code())});
+  }
+  if (const platform::TErrorCode Error = Library->TryFindExport("DllRegisterServer"))
+    throw IEInstallFileOps(
+        "Could not register the ActiveX component, %s, because the DllRegisterServer function "
+        "could not be found. The file component is %s. The following value is the value of the "
+        "GetLastError function: %d",
+        {Target, Name, static_cast<std::int64_t>(Error)});
+  const std::int32_t Result = Library->CallRegistrationExport("DllRegisterServer");
+  if (Result != 0)
+    throw IEInstallFileOps("Could not register the ActiveX component, %s, because the "
+                           "DllRegisterServer function returned a value of %d. The file "
+                           "component is %s",
+                           {Target, Result, Name});
+}
+
+void RegisterServerExe(platform::TPlatform& Machine, const std::string& Target,
+                       const std::string& Name, std::uint32_t Timeout) {
+  platform::TProcessStart Start;
+  Start.Application = Target;
+  Start.CommandLine = platform::CommandLineOf(Target, "/REGSERVER");
+  Start.ShowCommand = platform::showHide;
+  std::optional<std::uint32_t> Exit;
+  try {
+    Exit = Machine.Processes->RunAndWait(Start, Timeout);
+  } catch (const EPlatformError& E) {
+    throw IEInstallFileOps("Could not register the server %s: %s. The file component is %s",
+                           {Target, std::string(E.what()), Name});
+  }
+  if (!Exit)
+    throw IEInstallFileOps("Could not register the server %s: it did not finish within %d "
+                           "seconds. The file component is %s",
+                           {Target, static_cast<std::int64_t>(Timeout / 1000), Name});
+  if (*Exit != 0)
+    throw IEInstallFileOps("Could not register the server %s: it ended with the exit code %d. "
+                           "The file component is %s",
+                           {Target, static_cast<std::int64_t>(*Exit), Name});
+}
+
+} // namespace
+
+void SelfRegister(platform::TPlatform& Machine, const std::string& Dir, const std::string& DestName,
+                  const std::string& FileName, const std::string& Name,
+                  std::uint32_t ServerTimeout) {
+  const std::string Target = Dir + "\\" + DestName;
+  if (Trim(Dir + DestName).empty() || !Machine.Files->FileExists(Target))
+    throw IEInstallFileOps(MsgDestBlank, {Name});
+  TCurrentDir Current(*Machine.Files, Dir);
+  const std::string Ext = UpperCase(ExtractFileExt(FileName));
+  if (Ext == ".EXE") {
+    RegisterServerExe(Machine, Target, Name, ServerTimeout);
+  } else if (Ext == ".TLB") {
+    try {
+      Machine.Processes->RegisterTypeLibrary(Target);
+    } catch (const EPlatformError& E) {
+      throw IEInstallFileOps("Could not register the type library %s: %s. The file component "
+                             "is %s",
+                             {Target, std::string(E.what()), Name});
+    }
+  } else {
+    RegisterServerDll(Machine, Target, Name);
+  }
+}
+
+} // namespace quendel

@@ -1,0 +1,65 @@
+// What an install file does to the machine, apart from the object that
+// decides it: putting the extracted file in place without ever losing the
+// user's old one, and registering it (help files, shared-library counts,
+// self-registration of libraries, type libraries and server programs).
+#pragma once
+
+#include "core/exceptions.h"
+#include "platform/platform.h"
+#include "system/file_replace.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quendel {
+
+class TQndlCompress;
+
+QUENDEL_EXCEPTION(IEInstallFileOps, IException);
+
+inline constexpr const char* HelpKey = "\\SOFTWARE\\Microsoft\\Windows\\Help";
+inline constexpr const char* SharedDLLsKey =
+    "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+// How long a server program may take to answer "/REGSERVER".
+inline constexpr std::uint32_t RegServerTimeout = 60000;
+
+struct TPlacement {
+  // The target was in use: the new file waits under TempName beside it and
+  // replaces it at the next start (Reboot tells how).
+  bool ReplaceAtReboot = false;
+  std::string TempName;
+  std::optional<TRebootReplacement> Reboot;
+};
+
+// Extracts the member Source of the compressor's archive into Dir under a
+// free temporary name, checks it (complete, the size the archive records,
+// no cancel), then moves it over Dir\DestName. A target in use keeps the
+// temporary file and is replaced at the next start (AllowBatch: the batch
+// fallback may be used). On any failure the temporary file is deleted, the
+// target is left as it was and the error propagates; a cancel raises
+// EAIUserAbort. Name names the install object in messages.
+TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machine,
+                           const std::string& Dir, const std::string& DestName,
+                           const std::string& Source, bool AllowBatch, const std::string& Name);
+
+// The help file's directory under "Help", named by the upper-cased DestName.
+void RegisterHelpFile(platform::IRegistry& Registry, const std::string& DestName,
+                      const std::string& Dir);
+
+// Adds one to Target's count under "SharedDLLs": under its short name when
+// that value exists, else under its long name (created with 1). Returns the
+// new count.
+std::int32_t IncrementSharedDLLCount(platform::TPlatform& Machine, const std::string& Target,
+                                     const std::string& Name);
+
+// Registers Dir\DestName by the extension of FileName: ".EXE" runs it with
+// "/REGSERVER" (quoted path first, waited for up to ServerTimeout; a non-zero
+// exit code or no end in time fails), ".TLB" registers the type library,
+// anything else calls the library's DllRegisterServer. The current directory
+// is Dir meanwhile. Failures raise IEInstallFileOps.
+void SelfRegister(platform::TPlatform& Machine, const std::string& Dir, const std::string& DestName,
+                  const std::string& FileName, const std::string& Name,
+                  std::uint32_t ServerTimeout = RegServerTimeout);
+
+} // namespace quendel
