@@ -1,9 +1,11 @@
 #include "model/install_file_ops.h"
 
 #include "archive/compress.h"
+#include "core/format.h"
 #include "core/strings.h"
 #include "system/os_version.h"
 #include "system/registry_routines.h"
+#include "uninstall/uninstall_log.h"
 
 namespace quendel {
 
@@ -223,6 +225,38 @@ void SelfRegister(platform::TPlatform& Machine, const std::string& Dir, const st
   } else {
     RegisterServerDll(Machine, Target, Name);
   }
+}
+
+void WriteFileUninstallEntry(platform::IRegistry& Registry, const std::string& ProductKey,
+                             const std::string& Target, const std::string& FileName, bool ActiveX) {
+  if (ActiveX)
+    AppendActiveXLogEntry(Registry, ProductKey, Target, ActiveXKindOf(FileName));
+  else
+    AppendUninstallLogEntry(Registry, ProductKey, Target);
+}
+
+void CompleteFileAfterReboot(platform::TPlatform& Machine, const std::string& Dir,
+                             const std::string& DestName, const std::string& FileName,
+                             const std::string& Name, bool ActiveX,
+                             platform::TFileAttributes Attributes) {
+  std::string Failures;
+  if (ActiveX) {
+    try {
+      SelfRegister(Machine, Dir, DestName, FileName, Name);
+    } catch (const std::exception& E) {
+      Failures = E.what();
+    }
+  }
+  if (Attributes != 0) {
+    try {
+      Machine.Files->SetAttributes(Dir + "\\" + DestName, Attributes);
+    } catch (const EPlatformError& E) {
+      const std::string Text =
+          FormatSafe("Cannot set file attributes. Error : %s", {std::string(E.what())});
+      Failures += (Failures.empty() ? "" : "\n") + Text;
+    }
+  }
+  if (!Failures.empty()) throw IEInstallFileOps(Failures);
 }
 
 } // namespace quendel

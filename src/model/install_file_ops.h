@@ -62,4 +62,19 @@ void SelfRegister(platform::TPlatform& Machine, const std::string& Dir, const st
                   const std::string& FileName, const std::string& Name,
                   std::uint32_t ServerTimeout = RegServerTimeout);
 
+// The uninstall log entry of one installed file at Target: "ActiveX" with its
+// kind for a self-registering file, else the first usable "Files" key
+// (bounded; EIRCannotWriteValue when none takes it). ProductKey is the
+// product's key below HKEY_LOCAL_MACHINE (ProductKeyPath).
+void WriteFileUninstallEntry(platform::IRegistry& Registry, const std::string& ProductKey,
+                             const std::string& Target, const std::string& FileName, bool ActiveX);
+
+// What is left to do for a file that replaced its target at this start:
+// self-registration (when ActiveX) and its attributes. Both are tried; the
+// failures are reported together afterwards (IEInstallFileOps).
+void CompleteFileAfterReboot(platform::TPlatform& Machine, const std::string& Dir,
+                             const std::string& DestName, const std::string& FileName,
+                             const std::string& Name, bool ActiveX,
+                             platform::TFileAttributes Attributes);
+
 } // namespace quendel

@@ -8,6 +8,7 @@
 #include "platform/native/native_platform.h"
 #include "platform/native/native_process.h"
 #include "system/test_failing_files.h"
+#include "uninstall/uninstall_log.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -252,6 +253,43 @@ TEST_F(InstallFileOps, SelfRegister_ByKindAndEveryFailureRaises) {
   Write("C:\\App\\Plain.dll", "MZ");
   EXPECT_THAT(MessageOf("Plain.dll"), HasSubstr("LoadLibrary(C:\\App\\Plain.dll)"));
   EXPECT_EQ(Programs().LoadedLibraries(), 0);
+}
+
+TEST_F(InstallFileOps, UninstallLog_OfTwoActiveXFilesAndAPlainOne) {
+  const std::string Product = ProductKeyPath("Demo");
+  WriteFileUninstallEntry(*M.Registry, Product, "C:\\App\\Grid.ocx", "Grid.ocx", true);
+  WriteFileUninstallEntry(*M.Registry, Product, "C:\\App\\Grid.tlb", "Grid.TLB", true);
+  WriteFileUninstallEntry(*M.Registry, Product, "C:\\App\\App.exe", "App.exe", false);
+  const auto Key = M.Registry->OpenKey(platform::rkLocalMachine, Product + "\\ActiveX",
+                                       platform::TRegAccess::Read);
+  EXPECT_EQ(Key->ReadString("Entries"), "2");
+  EXPECT_EQ(Key->ReadString("File1"), "C:\\App\\Grid.ocx;0");
+  EXPECT_EQ(Key->ReadString("File2"), "C:\\App\\Grid.tlb;2");
+  const TUninstallLog Log = ReadUninstallLog(*M.Registry, Product);
+  EXPECT_THAT(Log.Files, ::testing::ElementsAre("C:\\App\\App.exe"));
+}
+
+TEST_F(InstallFileOps, AfterReboot_EveryStepIsTriedAndEveryFailureReported) {
+  Write("C:\\App\\Bad.dll", "MZ");
+  Programs().AddLibrary("C:\\App\\Bad.dll", {{"DllRegisterServer", [] { return 1; }}});
+  try {
+    CompleteFileAfterReboot(M, "C:\\App", "Bad.dll", "Bad.dll", "IFBad_dll", true,
+                            platform::faReadOnly);
+    ADD_FAILURE() << "a failed registration was reported as success";
+  } catch (const IEInstallFileOps& E) {
+    EXPECT_THAT(E.Message(), HasSubstr("returned a value of 1"));
+  }
+  // The attributes were set all the same.
+  EXPECT_EQ(M.Files->GetAttributes("C:\\App\\Bad.dll") & platform::faReadOnly,
+            platform::faReadOnly);
+  try {
+    CompleteFileAfterReboot(M, "C:\\App", "Gone.dll", "Gone.dll", "IFGone_dll", true,
+                            platform::faHidden);
+    ADD_FAILURE() << "a missing file was reported as completed";
+  } catch (const IEInstallFileOps& E) {
+    EXPECT_THAT(E.Message(), HasSubstr("destination directory is blank"));
+    EXPECT_THAT(E.Message(), HasSubstr("Cannot set file attributes. Error : "));
+  }
 }
 
 } // namespace
