@@ -38,6 +38,7 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
                            const std::string& Dir, const std::string& DestName,
                            const std::string& Source, bool AllowBatch, const std::string& Name) {
   platform::IFileSystem& Files = *Machine.Files;
+  Files.ForceDirectories(Dir);
   TPlacement Result;
   Result.TempName = TemporaryReplaceName(Files, Dir, DestName);
   const std::string Temp = Dir + "\\" + Result.TempName;
@@ -93,12 +94,20 @@ void RegisterHelpFile(platform::IRegistry& Registry, const std::string& DestName
 
 std::int32_t IncrementSharedDLLCount(platform::TPlatform& Machine, const std::string& Target,
                                      const std::string& Name) {
+  // Created here first so that a refusal reports the system's own code.
+  try {
+    Machine.Registry->CreateKey(platform::rkLocalMachine, SharedDLLsKey + 1);
+  } catch (const EPlatformError& E) {
+    throw IEInstallFileOps("Could not open the key SharedDLLs key in the registry. File "
+                           "component %s. GetLastError return: %d",
+                           {Name, static_cast<std::int64_t>(E.Code())});
+  }
   TqndlRegistry Reg(*Machine.Registry);
   Reg.SetRootKey(hkLocalMachine);
   if (!Reg.OpenKey(SharedDLLsKey, true))
     throw IEInstallFileOps("Could not open the key SharedDLLs key in the registry. File "
                            "component %s. GetLastError return: %d",
-                           {Name, 5});
+                           {Name, static_cast<std::int64_t>(platform::errAccessDenied)});
   // Counts kept by older installers may sit under the short name; keep
   // counting there rather than splitting one library's count in two.
   std::string ValueName = GetShortPath(*Machine.Files, Target);

@@ -7,6 +7,7 @@
 #include "platform/native/native_files.h"
 #include "platform/native/native_platform.h"
 #include "platform/native/native_process.h"
+#include "platform/native/native_registry.h"
 #include "system/test_failing_files.h"
 #include "uninstall/uninstall_log.h"
 
@@ -195,6 +196,17 @@ TEST_F(InstallFileOps, SharedDLLs_CountsUpUnderTheLongOrAnExistingShortName) {
                                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
                                        platform::TRegAccess::Read);
   EXPECT_EQ(Key->ReadDWord(Target), 2u);
+}
+
+TEST_F(InstallFileOps, SharedDLLs_AKeyThatCannotBeWrittenRaisesWithItsCode) {
+  auto& Registry = dynamic_cast<platform::native::TNativeRegistry&>(*M.Registry);
+  Registry.DenyWrite(platform::rkLocalMachine, "SOFTWARE");
+  try {
+    IncrementSharedDLLCount(M, Target, "IFApp_exe");
+    ADD_FAILURE() << "an unwritable count was reported as done";
+  } catch (const IEInstallFileOps& E) {
+    EXPECT_THAT(E.Message(), HasSubstr("File component IFApp_exe. GetLastError return: 5"));
+  }
 }
 
 TEST_F(InstallFileOps, Help_IsRegisteredUnderTheUpperCasedName) {

@@ -2,14 +2,14 @@
 # A file held open is replaced at the next start of Windows: the first phase
 # schedules the replacement while a program holds the file, the second checks
 # it after "wineboot -r". Runs in a prefix of its own, made here and removed
-# afterwards, so the restart touches no other test.
-# Usage: replace_at_reboot.sh <model_tests.exe> <scratch dir>
+# afterwards, so the restart touches no other test. The prefix lives outside
+# the build tree, where the executable checks would find Wine's own programs.
+# Usage: replace_at_reboot.sh <model_tests.exe>
 set -u
 tests=$1
-scratch=$2
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/quendel-reboot-XXXXXX") || exit 1
 export WINEPREFIX=$scratch/prefix WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
-rm -rf "$scratch"
 mkdir -p "$scratch/files"
 export QUENDEL_REBOOT_DIR=$scratch/files
 finish() {
