@@ -29,6 +29,10 @@ TAuthorRuntime::TAuthorRuntime() : FPlatform(ThisMachine()) {
   RegisterPathClasses();
   RegisterTranslateClasses();
   SetupPathSpecifiers(FModel);
+  // The definition's main window holds the standard path specifiers.
+  FModel.IsSpecifierHost = [](const TComponent& Owner) {
+    return dynamic_cast<const TfrmMainMenu*>(&Owner) != nullptr;
+  };
 }
 
 TAuthorRuntime::~TAuthorRuntime() {

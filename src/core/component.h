@@ -48,7 +48,7 @@ public:
   const std::string& Name() const { return FName; }
   // Raises EComponentError for a name that is not an identifier or that
   // another component of the same owner already has.
-  void SetName(const std::string& NewName);
+  virtual void SetName(const std::string& NewName);
 
   TComponent* Owner() const { return FOwner; }
   int ComponentCount() const { return static_cast<int>(FComponents.size()); }

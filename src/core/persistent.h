@@ -91,8 +91,8 @@ public:
   // The stored form of a ".Data" value: a short string naming the graphic
   // class, then the graphic's own data (for a bitmap: a 4-byte size and the
   // BMP bytes). Empty when there is no picture.
-  std::vector<std::uint8_t> SaveToStream() const;
-  void LoadFromStream(const std::vector<std::uint8_t>& Stored);
+  virtual std::vector<std::uint8_t> SaveToStream() const;
+  virtual void LoadFromStream(const std::vector<std::uint8_t>& Stored);
   void Assign(const TPersistent& Source) override;
 
 private:

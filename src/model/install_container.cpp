@@ -1,6 +1,7 @@
 #include "model/install_container.h"
 
 #include "core/strings.h"
+#include "model/file_container.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -16,9 +17,23 @@ namespace {
 // [osLinux] instead, but detection never yields it.)
 constexpr OSSet DefaultOS{oswin95, oswinNT, oswin2K, oswin98, oswinME, oswinXP};
 
-bool IsSpecifierHost(const TComponent* Owner) {
-  return Owner && (TInstallContainer::InheritsFromName(*Owner, "TCustomForm") ||
-                   TInstallContainer::InheritsFromName(*Owner, "TDataModule"));
+bool IsSpecifierHost(const TModelContext& Context, const TComponent* Owner) {
+  return Owner && Context.IsSpecifierHost && Context.IsSpecifierHost(*Owner);
+}
+
+// The registered class of a layer above this one, or nullptr.
+bool IsRegisteredKind(const TPersistent* Obj, std::string_view ClassName) {
+  if (!Obj) return false;
+  const TClassInfo* Cls = ClassRegistry().Find(ClassName);
+  return Cls && Obj->InheritsFrom(*Cls);
+}
+
+// A destination specifier that answers nothing (or "undefined", a folder this
+// Windows does not have) would put the object at the root of the drive or
+// below the current directory.
+bool IsBlankDestination(const std::string& Path) {
+  const std::string T = Trim(Path);
+  return T.empty() || SameText(T, "undefined");
 }
 
 bool Contains(const std::vector<TInstallContainer*>& List, const TInstallContainer* Item) {
@@ -37,8 +52,14 @@ const TClassInfo& TInstallContainer::StaticClass() {
 
 TInstallContainer::TInstallContainer(TComponent* AOwner)
     : TComponent(AOwner), FContext(CurrentModelContext()), FOS(DefaultOS) {
-  if (IsSpecifierHost(AOwner) && FContext.EnsureStandardSpecifiers)
-    FContext.EnsureStandardSpecifiers(AOwner);
+  if (IsSpecifierHost(FContext, AOwner) && FContext.EnsureStandardSpecifiers) {
+    // While the owner reads a definition its stored specifiers are still to
+    // come: making them now would take their names. Loaded makes the missing ones.
+    if (AOwner->IsLoading())
+      FEnsureSpecifiersWhenLoaded = true;
+    else
+      FContext.EnsureStandardSpecifiers(AOwner);
+  }
   FContext.AllContainers.Add(this);
 }
 
@@ -61,21 +82,11 @@ bool TInstallContainer::InheritsFromName(const TPersistent& Obj, std::string_vie
 }
 
 int TInstallContainer::FileContainerCount() const {
-  return static_cast<int>(std::count_if(FChildren.begin(), FChildren.end(), [](auto* C) {
-    return InheritsFromName(*C, "TFileContainer");
-  }));
+  return CompCount(TFileContainer::StaticClass());
 }
 
 TInstallContainer* TInstallContainer::FileContainers(int Index) const {
-  if (const TClassInfo* Cls = ClassRegistry().Find("TFileContainer")) return Comp(Index, *Cls);
-  // Not registered: find by name, failing the way Comp does.
-  int Seen = 0;
-  for (TInstallContainer* C : FChildren)
-    if (InheritsFromName(*C, "TFileContainer") && Seen++ == Index) return C;
-  throw IEInstallContainer("Bad call to the Comp procedure which returns a TInstallObject for a "
-                           "TInstallContainer component. The parameters are probably reversed. "
-                           "Index: %d, ComponentType: %d",
-                           {Index, 0});
+  return Comp(Index, TFileContainer::StaticClass());
 }
 
 void TInstallContainer::SetDestDir(const std::string& Value) {
@@ -114,8 +125,13 @@ void TInstallContainer::DoInformationEventControl(TComponent*, int, TEventParame
 void TInstallContainer::HandleEvent(TComponent*, int, TEventParameter*) {}
 
 std::string TInstallContainer::GetFullDestDir() {
-  std::string Dir = FDestDirType ? FDestDirType->GetPath(this) + FDestDir : FDestDir;
-  return RemoveBackslash(Dir);
+  if (!FDestDirType) return RemoveBackslash(FDestDir);
+  const std::string Base = FDestDirType->GetPath(this);
+  if (IsBlankDestination(Base))
+    throw IECustomInstallFile("Cannot compress,copy, or install the following file because it's "
+                              "destination directory is blank. File is :%s",
+                              {Name() + " (" + FDestDirType->Name() + ")"});
+  return RemoveBackslash(Base + FDestDir);
 }
 
 int TInstallContainer::RegisteredType() const {
@@ -262,6 +278,10 @@ void TInstallContainer::Loaded() {
   if (FDestDirTypeDefaulted && !FDestDirTypeAssigned) FDestDirType = nullptr;
   FDestDirTypeDefaulted = false;
   TComponent::Loaded();
+  if (FEnsureSpecifiersWhenLoaded) {
+    FEnsureSpecifiersWhenLoaded = false;
+    if (Owner() && FContext.EnsureStandardSpecifiers) FContext.EnsureStandardSpecifiers(Owner());
+  }
 }
 
 // ---- TInstallObject ----------------------------------------------------------------
@@ -290,20 +310,25 @@ void TInstallObject::ApplyDesignDefaults() {
 void TInstallObject::SetContainer(TInstallContainer* Value) {
   FContainerAssigned = true;
   if (Value == FContainer) return;
+  // Re-parented objects go to their new container's destination. Where the
+  // standard specifiers are in use but the form lacks psContainerDestDir,
+  // refuse before anything changes rather than keep a stale destination.
+  TCustomPathSpecifier* ContainerDestDir = nullptr;
+  if (Value && !IsLoading()) {
+    ContainerDestDir = Context().StandardPathSpecifiers.FindByClassName("TpsContainerDestDir");
+    if (!ContainerDestDir && Context().PathSpecifierClasses.Count() > 0)
+      throw IEPathSpecifier("Could not find the path specifier");
+  }
   if (Value) Value->AddChild(this); // may refuse; the old link then stands
   if (FContainer) FContainer->RemoveChild(this);
   FContainer = Value;
   if (IsLoading()) return;
   if (Value) {
-    // Re-parented objects go to their new container's destination. Without a
-    // psContainerDestDir on the form there is nothing to point at, and the
-    // current destination is kept.
-    if (TCustomPathSpecifier* Specifier =
-            Context().StandardPathSpecifiers.FindByClassName("TpsContainerDestDir")) {
-      SetDestDirType(Specifier);
+    if (ContainerDestDir) {
+      SetDestDirType(ContainerDestDir);
       SetDestDir("");
     }
-  } else if (DestDirType() && InheritsFromName(*DestDirType(), "TpsContainerDestDir")) {
+  } else if (IsRegisteredKind(DestDirType(), "TpsContainerDestDir")) {
     SetDestDirType(nullptr);
   }
 }

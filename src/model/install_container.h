@@ -22,6 +22,9 @@
 namespace quendel {
 
 QUENDEL_EXCEPTION(IEInstallContainer, IException);
+// Errors of install files; also raised for any object whose destination
+// specifier answers a blank path.
+QUENDEL_EXCEPTION(IECustomInstallFile, IException);
 
 // The key under which uninstall entries of a product are written, followed by
 // the product name.
@@ -58,6 +61,7 @@ public:
   // Receives a broadcast. Base: nothing.
   virtual void HandleEvent(TComponent* Sender, int Code, TEventParameter* Param);
   // DestDirType's path followed directly by DestDir, one trailing "\" removed.
+  // A specifier that answers blank or "undefined" raises IECustomInstallFile.
   virtual std::string GetFullDestDir();
   // The class's kind code; the base has none and raises.
   virtual int RegisteredType() const;
@@ -153,6 +157,7 @@ private:
   int FOrder = -1;
   bool FDestDirTypeAssigned = false;
   bool FDestDirTypeDefaulted = false;
+  bool FEnsureSpecifiersWhenLoaded = false;
 };
 
 class TInstallObject : public TInstallContainer {

@@ -1,10 +1,14 @@
 #include "model/model_classes.h"
 
 #include "core/reflection.h"
+#include "model/file_container.h"
 #include "model/install_container.h"
+#include "model/install_group.h"
 #include "model/path_base.h"
 
 namespace quendel {
+
+const TEnumInfo DistributeTypeInfo("TDistributeType", {"dtTraditional", "dtWeb", "dtTraditionalNet"});
 
 void RegisterModelClasses() {
   TClassRegistry& R = ClassRegistry();
@@ -12,6 +16,13 @@ void RegisterModelClasses() {
   R.Register<TInstallObject>();
   R.Register<TCustomPathSpecifier>();
   R.Register<TStandardPathSpecifier>();
+  R.Register<TFileRelated>();
+  R.Register<TFileContainer>();
+  R.Register<TCustomInstallGroup>();
+  R.Register<TInstallGroup>();
+  R.Register<TInstallDirectory>();
+  R.Register<TpsFileContainer>();
+  R.Register<TCustomNetInstallLocation>();
 }
 
 } // namespace quendel

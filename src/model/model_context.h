@@ -9,6 +9,7 @@
 
 #include "core/exceptions.h"
 #include "model/path_base.h"
+#include "model/types.h"
 #include "platform/platform.h"
 #include "system/os_version.h"
 
@@ -100,6 +101,11 @@ public:
   virtual TInstallContainer& InstallRootContainer() = 0;
   virtual bool InstallRootRunning() const = 0;
   virtual std::string InstallRootProductName() const = 0;
+  // The install record of this setup ("\SOFTWARE\Vexo\Install\Install<n>"),
+  // under which downloaded archives are recorded; empty when there is none.
+  virtual std::string InstallRootSetupKey() const { return {}; }
+  // How the run's archives are distributed.
+  virtual TDistributeType InstallRootDistributeType() const { return dtTraditional; }
 
 protected:
   ~IInstallRoot() = default;
@@ -138,6 +144,20 @@ struct TModelContext {
   // or data module: makes sure the owner has its standard path specifiers.
   // The paths layer installs it; empty means nothing to do.
   std::function<void(TComponent* Owner)> EnsureStandardSpecifiers;
+  // Whether Owner is a form or data module, which holds the standard path
+  // specifiers. The layer that knows the window classes installs it; unset,
+  // no owner is one.
+  std::function<bool(const TComponent& Owner)> IsSpecifierHost;
+
+  // Shows the hourglass (true) and puts the previous cursor back (false)
+  // around long container passes. The user-interface layer installs it.
+  std::function<void(bool Busy)> BusyCursor;
+
+  // Set by the wizard's Cancel; downloads check it.
+  bool UserAbort = false;
+
+  // Counts the components renamed out of a path specifier's way ("nameClash1").
+  int NameClashCounter = 0;
 
   // Declared for an external reflector; nothing in the system sets it.
   IQndlExternalReflector* Reflector = nullptr;

@@ -17,6 +17,11 @@ extern const TEnumInfo InstallTypeInfo;
 
 inline constexpr TInstallTypeSet AllInstallTypes{itFull, itDefault, itCompact, itCustom};
 
+// How the archives reach the user: all on the medium, all from a server, or
+// on the medium except the files marked Net.
+enum TDistributeType { dtTraditional, dtWeb, dtTraditionalNet };
+extern const TEnumInfo DistributeTypeInfo;
+
 // Registered types: the kind code of each install object class. Children sort
 // by it; broadcasts reach children of rtFirstBroadcast and above.
 inline constexpr int rtGroup = 500;

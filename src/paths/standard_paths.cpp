@@ -1,7 +1,9 @@
 #include "paths/standard_paths.h"
 
 #include "core/strings.h"
+#include "model/file_container.h"
 #include "model/install_container.h"
+#include "model/install_group.h"
 #include "model/model_context.h"
 #include "paths/expand_paths.h"
 #include "system/os_version.h"
@@ -48,17 +50,8 @@ std::string InstallSourceOf(TModelContext& Context) {
   return Source ? RemoveBackslash(Source->InstallSource()) : std::string();
 }
 
-// The archive a file-related container resolves to: its ArchiveFileType's
-// path followed directly by its ArchiveFile, one trailing "\" removed.
-std::string FullArchiveFileOf(TInstallContainer& Container) {
-  std::string Path = GetStrProp(Container, "ArchiveFile");
-  if (auto* Type = dynamic_cast<TCustomPathSpecifier*>(GetObjectProp(Container, "ArchiveFileType")))
-    Path = Type->GetPath(&Container) + Path;
-  return RemoveBackslash(Path);
-}
-
-std::string DescriptionOf(TComponent& Container) {
-  return GetStrProp(Container, "Description");
+std::string DescriptionOf(TFileContainer& Container) {
+  return Container.Description();
 }
 
 } // namespace
@@ -74,7 +67,7 @@ const TClassInfo& TpsContainerArchiveFile::StaticClass() {
 void TpsContainerArchiveFile::Validate(TComponent* Obj) {
   TInstallObject& Install = RequireContained(
       Obj, DefaultName(), "Cannot use ddContainerArchiveFile for %s unless you assign a Container");
-  if (!TInstallContainer::InheritsFromName(*Install.Container(), "TFileRelated"))
+  if (!dynamic_cast<TFileRelated*>(Install.Container()))
     throw IEPathSpecifier("Cannot use the ddContainerArchiveFile path specifier for %s because the "
                           "Container is not a TFileRelated descendant",
                           {NameOf(Obj)});
@@ -82,7 +75,9 @@ void TpsContainerArchiveFile::Validate(TComponent* Obj) {
 
 std::string TpsContainerArchiveFile::GetPath(TComponent* Obj) {
   Validate(Obj);
-  return FullArchiveFileOf(*static_cast<TInstallObject*>(Obj)->Container());
+  return RemoveBackslash(
+      static_cast<TFileRelated*>(static_cast<TInstallObject*>(Obj)->Container())
+          ->GetFullArchiveFile());
 }
 
 TpsContainerDestDir::TpsContainerDestDir(TComponent* AOwner)
@@ -106,10 +101,10 @@ std::string TpsContainerDestDir::GetDescriptionFor(TComponent* Obj) {
     Validate(Obj);
     TInstallContainer& Container = *static_cast<TInstallObject*>(Obj)->Container();
     if (&Container == Context().InstallRootContainer()) return "Main installation directory";
-    if (TInstallContainer::InheritsFromName(Container, "TCustomInstallGroup"))
-      return Format("Path of the <%s> group", {DescriptionOf(Container)});
-    if (TInstallContainer::InheritsFromName(Container, "TFileContainer"))
-      return Format("Path of the <%s> directory", {DescriptionOf(Container)});
+    if (auto* Group = dynamic_cast<TCustomInstallGroup*>(&Container))
+      return Format("Path of the <%s> group", {DescriptionOf(*Group)});
+    if (auto* Dir = dynamic_cast<TFileContainer*>(&Container))
+      return Format("Path of the <%s> directory", {DescriptionOf(*Dir)});
     return Format("Path of the <%s> group", {Container.Name()});
   } catch (const Exception&) {
     return GetDescription();
@@ -121,8 +116,8 @@ std::string TpsContainerDestDir::GetCaptionFor(TComponent* Obj) {
     Validate(Obj);
     TInstallContainer& Container = *static_cast<TInstallObject*>(Obj)->Container();
     if (&Container == Context().InstallRootContainer()) return "Main installation directory";
-    if (TInstallContainer::InheritsFromName(Container, "TFileContainer"))
-      return Format("<%s>", {DescriptionOf(Container)});
+    if (auto* Dir = dynamic_cast<TFileContainer*>(&Container))
+      return Format("<%s>", {DescriptionOf(*Dir)});
     return Format("<%s>", {Container.Name()});
   } catch (const Exception&) {
     return GetDescription();

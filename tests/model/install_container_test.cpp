@@ -1,4 +1,5 @@
 #include "model/install_container.h"
+#include "model/install_group.h"
 #include "model/model_test_support.h"
 
 #include <gmock/gmock.h>
@@ -157,7 +158,7 @@ TEST_F(InstallContainerTest, Destroy_GroupLeavesParentAndReleasesChildren) {
 TEST_F(InstallContainerTest, ChildAccess_ByIndexAndClass) {
   TProbe* Root = Make("Root", 1000);
   auto* G1 = new TProbeGroup(Form.get());
-  auto* Dir = new TFileContainerProbe(Form.get());
+  auto* Dir = new TInstallDirectory(Form.get());
   auto* G2 = new TProbeGroup(Form.get());
   for (TInstallObject* O : std::initializer_list<TInstallObject*>{G1, Dir, G2})
     O->SetContainer(Root);
@@ -165,7 +166,8 @@ TEST_F(InstallContainerTest, ChildAccess_ByIndexAndClass) {
 
   EXPECT_EQ(Root->Comp(0, TProbeGroup::StaticClass()), G2);
   EXPECT_EQ(Root->Comp(1, TProbeGroup::StaticClass()), G1);
-  EXPECT_EQ(Root->CompCount(TProbe::StaticClass()), 4);
+  EXPECT_EQ(Root->CompCount(TProbe::StaticClass()), 3);
+  EXPECT_EQ(Root->CompCount(TInstallObject::StaticClass()), 4);
   EXPECT_EQ(Root->FileContainerCount(), 1);
   EXPECT_EQ(Root->FileContainers(0), Dir);
   EXPECT_EQ(MessageOf([&] { Root->Children(4); }),
@@ -176,7 +178,7 @@ TEST_F(InstallContainerTest, ChildAccess_ByIndexAndClass) {
 
   Root->FreeChildrenOfClass(TProbeGroup::StaticClass());
   EXPECT_EQ(Root->ChildCount(), 2);
-  EXPECT_EQ(Form->ComponentCount(), 3);
+  EXPECT_EQ(Form->ComponentCount(), 4) << "Root, the directory, its psFileContainer, the file";
 }
 
 TEST_F(InstallContainerTest, Broadcast_ReachesDirectChildrenOfKind2000AndAbove) {

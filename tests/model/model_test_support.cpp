@@ -38,13 +38,7 @@ const TClassInfo& TProbeGroup::StaticClass() {
   return Info;
 }
 
-const TClassInfo& TFileContainerProbe::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TFileContainerProbe>("TFileContainer", TProbe::StaticClass()).Build();
-  return Info;
-}
-
-TProbeRoot::TProbeRoot(TComponent* AOwner, TLog* ALog) : TFileContainerProbe(AOwner, ALog) {
+TProbeRoot::TProbeRoot(TComponent* AOwner, TLog* ALog) : TProbe(AOwner, 1000, ALog) {
   SetName("Install1");
   Context().InstallRoot = this;
 }

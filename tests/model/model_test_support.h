@@ -56,15 +56,8 @@ public:
   const TClassInfo& ClassType() const override { return StaticClass(); }
 };
 
-class TFileContainerProbe : public TProbe { // its class is named "TFileContainer"
-public:
-  TFileContainerProbe(TComponent* AOwner, TLog* ALog = nullptr) : TProbe(AOwner, 1000, ALog) {}
-  static const TClassInfo& StaticClass();
-  const TClassInfo& ClassType() const override { return StaticClass(); }
-};
-
 // The install root "Install1" of product "Widget", known to the context while it lives.
-class TProbeRoot : public TFileContainerProbe, public IInstallRoot {
+class TProbeRoot : public TProbe, public IInstallRoot {
 public:
   TProbeRoot(TComponent* AOwner, TLog* ALog);
   ~TProbeRoot() override;

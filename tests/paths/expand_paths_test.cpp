@@ -103,7 +103,7 @@ TEST_F(MetaVariables, Expand_HandlesPercentSignsAtTheEdges) {
 }
 
 TEST_F(MetaVariables, Expand_ObjectDirectories) {
-  auto* Group = Make<TGroupProbe>("Group");
+  auto* Group = Make<TInstallGroup>("Group");
   Group->SetDestDir("F:\\Target\\");
   auto* Link = Make<TPlainProbe>("Link");
   Link->SetDestDir("F:\\Links");

@@ -81,26 +81,14 @@ std::string TFakeShell::SpecialFolderPath(int Csidl) {
 // ---- Probes -----------------------------------------------------------------------------
 
 const TClassInfo& TFileRelatedProbe::StaticClass() {
-  using T = TFileRelatedProbe;
   static const TClassInfo Info =
-      TClassBuilder<T>("TFileRelated", TInstallObject::StaticClass())
-          .Str("ArchiveFile", &T::ArchiveFile, &T::ArchiveFile)
-          .Ref("ArchiveFileType", &T::ArchiveFileType, &T::ArchiveFileType)
-          .Str("Description", &T::Description, &T::Description)
-          .Build();
+      TClassBuilder<TFileRelatedProbe>("TFileRelatedProbe", TFileRelated::StaticClass()).Build();
   return Info;
 }
 
-const TClassInfo& TFileContainerProbe::StaticClass() {
+const TClassInfo& TRootProbe::StaticClass() {
   static const TClassInfo Info =
-      TClassBuilder<TFileContainerProbe>("TFileContainer", TFileRelatedProbe::StaticClass())
-          .Build();
-  return Info;
-}
-
-const TClassInfo& TGroupProbe::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TGroupProbe>("TCustomInstallGroup", TFileContainerProbe::StaticClass()).Build();
+      TClassBuilder<TRootProbe>("TRootProbe", TFileContainer::StaticClass()).Build();
   return Info;
 }
 
@@ -110,7 +98,7 @@ const TClassInfo& TPlainProbe::StaticClass() {
   return Info;
 }
 
-TRootProbe::TRootProbe(TComponent* AOwner) : TFileContainerProbe(AOwner) {
+TRootProbe::TRootProbe(TComponent* AOwner) : TFileContainer(AOwner, false) {
   SetName("Install1");
   Context().InstallRoot = this;
 }

@@ -1,11 +1,12 @@
 // A model context on a machine the test controls: the build's file system,
 // the build's registry redirected into a scratch key (so that missing and
 // present values can be arranged even on a real registry), a system of a
-// chosen Windows and a shell with a chosen folder table. And install objects
-// named like the file containers the specifiers recognise.
+// chosen Windows and a shell with a chosen folder table.
 #pragma once
 
+#include "model/file_container.h"
 #include "model/install_container.h"
+#include "model/install_group.h"
 #include "model/model_context.h"
 #include "paths/standard_paths.h"
 #include "platform/platform.h"
@@ -56,33 +57,13 @@ public:
   std::string SpecialFolderPath(int Csidl) override;
 };
 
-// Published like the file-related objects and containers of the model.
-class TFileRelatedProbe : public TInstallObject {
+// A file-related object that is neither a container nor an install file.
+class TFileRelatedProbe : public TFileRelated {
 public:
-  explicit TFileRelatedProbe(TComponent* AOwner) : TInstallObject(AOwner) {}
-  static const TClassInfo& StaticClass(); // "TFileRelated"
+  explicit TFileRelatedProbe(TComponent* AOwner) : TFileRelated(AOwner) {}
+  static const TClassInfo& StaticClass();
   const TClassInfo& ClassType() const override { return StaticClass(); }
   int RegisteredType() const override { return 2000; }
-
-  std::string ArchiveFile;
-  TCustomPathSpecifier* ArchiveFileType = nullptr;
-  std::string Description;
-};
-
-class TFileContainerProbe : public TFileRelatedProbe {
-public:
-  using TFileRelatedProbe::TFileRelatedProbe;
-  static const TClassInfo& StaticClass(); // "TFileContainer"
-  const TClassInfo& ClassType() const override { return StaticClass(); }
-  int RegisteredType() const override { return 1000; }
-};
-
-class TGroupProbe : public TFileContainerProbe {
-public:
-  using TFileContainerProbe::TFileContainerProbe;
-  static const TClassInfo& StaticClass(); // "TCustomInstallGroup"
-  const TClassInfo& ClassType() const override { return StaticClass(); }
-  int RegisteredType() const override { return 500; }
 };
 
 // An install object that is no file container.
@@ -95,9 +76,11 @@ public:
 };
 
 // The install root, with the run's source and self-extractor settings.
-class TRootProbe : public TFileContainerProbe, public IInstallRoot, public IInstallRootSource {
+class TRootProbe : public TFileContainer, public IInstallRoot, public IInstallRootSource {
 public:
   explicit TRootProbe(TComponent* AOwner);
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
   ~TRootProbe() override;
   TInstallContainer& InstallRootContainer() override { return *this; }
   bool InstallRootRunning() const override { return false; }

@@ -208,7 +208,7 @@ class InstallLocations : public PathsTest {};
 
 TEST_F(InstallLocations, ContainerDestDir_NeedsAContainedInstallObject) {
   auto& Specifier = this->Specifier<TpsContainerDestDir>();
-  auto* Group = Make<TGroupProbe>("Group");
+  auto* Group = Make<TInstallGroup>("Group");
   Group->SetDestDir("F:\\Target\\");
   auto* Link = Make<TPlainProbe>("Link");
 
@@ -229,10 +229,10 @@ TEST_F(InstallLocations, ContainerDestDir_NeedsAContainedInstallObject) {
 TEST_F(InstallLocations, ContainerDestDir_DescribesTheContainer) {
   auto& Specifier = this->Specifier<TpsContainerDestDir>();
   auto* Root = new TRootProbe(Form.get());
-  auto* Group = Make<TGroupProbe>("Group");
-  Group->Description = "Tools";
-  auto* Dir = Make<TFileContainerProbe>("Dir");
-  Dir->Description = "Fonts";
+  auto* Group = Make<TInstallGroup>("Group");
+  Group->SetDescription("Tools");
+  auto* Dir = Make<TInstallDirectory>("Dir");
+  Dir->SetDescription("Fonts");
   auto* Plain = Make<TPlainProbe>("Plain");
   auto* Obj = Make<TPlainProbe>("Obj");
 
@@ -250,7 +250,7 @@ TEST_F(InstallLocations, ContainerArchiveFile_NeedsAFileRelatedContainer) {
   auto& Specifier = this->Specifier<TpsContainerArchiveFile>();
   auto* Obj = Make<TFileRelatedProbe>("File1");
   auto* Plain = Make<TPlainProbe>("Plain");
-  auto* Group = Make<TGroupProbe>("Group");
+  auto* Group = Make<TInstallGroup>("Group");
 
   EXPECT_EQ(MessageOf([&] { Specifier.GetPath(Form.get()); }),
             "Form must be a TInstallObject to use the psContainerArchiveFile path specifier");
@@ -263,13 +263,13 @@ TEST_F(InstallLocations, ContainerArchiveFile_NeedsAFileRelatedContainer) {
 
   // The container's archive: its specifier's path followed by its own text.
   Obj->SetContainer(Group);
-  Group->ArchiveFile = "F:\\Build\\group.1\\";
+  Group->SetArchiveFile("F:\\Build\\group.1\\");
   EXPECT_EQ(Specifier.GetPath(Obj), "F:\\Build\\group.1");
   auto* Root = new TRootProbe(Form.get());
-  Root->ArchiveFileType = &this->Specifier<TpsMainArchiveFile>();
+  Root->SetArchiveFileType(&this->Specifier<TpsMainArchiveFile>());
   Group->SetContainer(Root);
-  Group->ArchiveFile = "";
-  Group->ArchiveFileType = &Specifier;
+  Group->SetArchiveFile("");
+  Group->SetArchiveFileType(&Specifier);
   EXPECT_EQ(Specifier.GetPath(Obj), "E:\\Setup\\files.1") << "through the group to the main archive";
 }
 
