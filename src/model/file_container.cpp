@@ -14,20 +14,12 @@ const TEnumInfo LzhCommandInfo("TlzhCommand", {"lzcOverwrite", "lzcOnlyAdd"});
 
 namespace {
 
-// Whether Obj is of a class of a layer above this one, found through the
-// class registry (the model never names those classes' types).
-bool IsRegisteredKind(const TPersistent* Obj, std::string_view ClassName) {
-  if (!Obj) return false;
-  const TClassInfo* Cls = ClassRegistry().Find(ClassName);
-  return Cls && Obj->InheritsFrom(*Cls);
+bool IsContainerArchive(const TModelContext& C, const TCustomPathSpecifier* S) {
+  return TSpecifierKinds::Is(S, C.SpecifierKinds.ContainerArchiveFile);
 }
 
-bool IsContainerArchive(const TCustomPathSpecifier* S) {
-  return IsRegisteredKind(S, "TpsContainerArchiveFile");
-}
-
-bool IsContainerOrMainArchive(const TCustomPathSpecifier* S) {
-  return IsContainerArchive(S) || IsRegisteredKind(S, "TpsMainArchiveFile");
+bool IsContainerOrMainArchive(const TModelContext& C, const TCustomPathSpecifier* S) {
+  return IsContainerArchive(C, S) || TSpecifierKinds::Is(S, C.SpecifierKinds.MainArchiveFile);
 }
 
 IContainedFile* AsFile(TComponent* Obj) {
@@ -175,7 +167,7 @@ bool TFileRelated::ReadLocalFile(std::string& Path) {
 }
 
 void TFileRelated::SetArchiveFile(const std::string& Value) {
-  if (!IsLoading() && IsContainerOrMainArchive(FArchiveFileType))
+  if (!IsLoading() && IsContainerOrMainArchive(Context(), FArchiveFileType))
     FArchiveFile.clear();
   else
     FArchiveFile = Value;
@@ -185,7 +177,7 @@ void TFileRelated::SetArchiveFileType(TCustomPathSpecifier* Value) {
   FArchiveFileTypeAssigned = true;
   if (Value && !IsLoading()) {
     Value->Validate(this);
-    if (IsContainerOrMainArchive(Value)) FArchiveFile.clear();
+    if (IsContainerOrMainArchive(Context(), Value)) FArchiveFile.clear();
   }
   FArchiveFileType = Value;
   if (Value) FreeNotification(Value);
@@ -210,11 +202,11 @@ void TFileRelated::SetContainer(TInstallContainer* Value) {
   if (IsLoading()) return;
   if (Value && dynamic_cast<TFileRelated*>(Value)) {
     if (TCustomPathSpecifier* S =
-            Context().StandardPathSpecifiers.FindByClassName("TpsContainerArchiveFile")) {
+            Context().StandardSpecifier(Context().SpecifierKinds.ContainerArchiveFile)) {
       SetArchiveFileType(S);
       SetArchiveFile("");
     }
-  } else if (IsContainerArchive(FArchiveFileType)) {
+  } else if (IsContainerArchive(Context(), FArchiveFileType)) {
     FArchiveFileType = nullptr;
   }
 }
@@ -599,9 +591,9 @@ void TFileContainer::Compress(TCompressOptions Options) {
                     : LocalArchive();
             Child->AssignArchive(lzcOnlyAdd, Own, nullptr);
             File->SetNetArchive(false);
-          } else if (IsContainerArchive(SavedType)) {
+          } else if (IsContainerArchive(Context(), SavedType)) {
             Child->AssignArchive(lzcOnlyAdd, SavedFile, SavedType);
-          } else if (IsRegisteredKind(SavedType, "TpsInstallSource")) {
+          } else if (TSpecifierKinds::Is(SavedType, Context().SpecifierKinds.InstallSource)) {
             std::string Dir = Base;
             if (auto* Root = dynamic_cast<TFileRelated*>(Context().InstallRootContainer()))
               Dir = RemoveBackslash(ExtractFileDir(Root->GetFullArchiveFile()));

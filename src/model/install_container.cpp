@@ -21,13 +21,6 @@ bool IsSpecifierHost(const TModelContext& Context, const TComponent* Owner) {
   return Owner && Context.IsSpecifierHost && Context.IsSpecifierHost(*Owner);
 }
 
-// The registered class of a layer above this one, or nullptr.
-bool IsRegisteredKind(const TPersistent* Obj, std::string_view ClassName) {
-  if (!Obj) return false;
-  const TClassInfo* Cls = ClassRegistry().Find(ClassName);
-  return Cls && Obj->InheritsFrom(*Cls);
-}
-
 // A destination specifier that answers nothing (or "undefined", a folder this
 // Windows does not have) would put the object at the root of the drive or
 // below the current directory.
@@ -315,8 +308,8 @@ void TInstallObject::SetContainer(TInstallContainer* Value) {
   // refuse before anything changes rather than keep a stale destination.
   TCustomPathSpecifier* ContainerDestDir = nullptr;
   if (Value && !IsLoading()) {
-    ContainerDestDir = Context().StandardPathSpecifiers.FindByClassName("TpsContainerDestDir");
-    if (!ContainerDestDir && Context().PathSpecifierClasses.Count() > 0)
+    ContainerDestDir = Context().StandardSpecifier(Context().SpecifierKinds.ContainerDestDir);
+    if (!ContainerDestDir && Context().SpecifierKinds.ContainerDestDir)
       throw IEPathSpecifier("Could not find the path specifier");
   }
   if (Value) Value->AddChild(this); // may refuse; the old link then stands
@@ -328,7 +321,7 @@ void TInstallObject::SetContainer(TInstallContainer* Value) {
       SetDestDirType(ContainerDestDir);
       SetDestDir("");
     }
-  } else if (IsRegisteredKind(DestDirType(), "TpsContainerDestDir")) {
+  } else if (TSpecifierKinds::Is(DestDirType(), Context().SpecifierKinds.ContainerDestDir)) {
     SetDestDirType(nullptr);
   }
 }

@@ -57,6 +57,10 @@ platform::TPlatform& TModelContext::Platform() {
   return *FOwnedPlatform;
 }
 
+bool TSpecifierKinds::Is(const TCustomPathSpecifier* Specifier, const TClassInfo* Kind) {
+  return Specifier && Kind && Specifier->InheritsFrom(*Kind);
+}
+
 TOSVerType TModelContext::OSVersion() {
   platform::TPlatform& P = Platform();
   if (!P.System)

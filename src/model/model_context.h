@@ -120,6 +120,19 @@ struct TCompressorDeleter {
   }
 };
 
+// The standard specifier classes the model has to recognise although they
+// are built above it. The paths layer fills them in (SetupPathSpecifiers);
+// a class left unset is never recognised and has no instance.
+struct TSpecifierKinds {
+  const TClassInfo* ContainerDestDir = nullptr;
+  const TClassInfo* ContainerArchiveFile = nullptr;
+  const TClassInfo* MainArchiveFile = nullptr;
+  const TClassInfo* InstallSource = nullptr;
+
+  // Whether Specifier is of Kind (false when either is missing).
+  static bool Is(const TCustomPathSpecifier* Specifier, const TClassInfo* Kind);
+};
+
 struct TModelContext {
   TModelContext();
   ~TModelContext();
@@ -165,6 +178,11 @@ struct TModelContext {
   TPathSpecifierClassList PathSpecifierClasses;
   TPathSpecifierList PathSpecifiers;
   TStandardPathSpecList StandardPathSpecifiers;
+  TSpecifierKinds SpecifierKinds;
+  // The standard instance of Kind, or nullptr.
+  TCustomPathSpecifier* StandardSpecifier(const TClassInfo* Kind) const {
+    return Kind ? StandardPathSpecifiers.Find(*Kind) : nullptr;
+  }
 
   // Destroyed in the reverse order: DeferredRegistrations, AllInstallFiles,
   // SharedCompressor, AllContainers.

@@ -61,6 +61,10 @@ void RegisterPathClasses() {
 void SetupPathSpecifiers(TModelContext& Context) {
   for (const TClassInfo* Cls : StandardPathClasses())
     Context.PathSpecifierClasses.RegisterClass(Cls);
+  Context.SpecifierKinds.ContainerDestDir = &TpsContainerDestDir::StaticClass();
+  Context.SpecifierKinds.ContainerArchiveFile = &TpsContainerArchiveFile::StaticClass();
+  Context.SpecifierKinds.MainArchiveFile = &TpsMainArchiveFile::StaticClass();
+  Context.SpecifierKinds.InstallSource = &TpsInstallSource::StaticClass();
   TModelContext* C = &Context;
   Context.EnsureStandardSpecifiers = [C](TComponent* Owner) {
     CreateStandardSpecifiers(Owner, true, *C);

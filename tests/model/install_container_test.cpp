@@ -11,14 +11,14 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-// Stands in for the paths layer's container-destination specifier (the class
-// is found by name): the path of the asking object's container.
-class TpsContainerDestDir : public TStandardPathSpecifier {
+// Stands in for the paths layer's container-destination specifier, which
+// the context is told about: the path of the asking object's container.
+class TContainerDest : public TStandardPathSpecifier {
 public:
   using TStandardPathSpecifier::TStandardPathSpecifier;
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info = TClassBuilder<TpsContainerDestDir>(
-                                       "TpsContainerDestDir", TStandardPathSpecifier::StaticClass())
+    static const TClassInfo Info = TClassBuilder<TContainerDest>(
+                                       "TContainerDest", TStandardPathSpecifier::StaticClass())
                                        .Build();
     return Info;
   }
@@ -65,7 +65,11 @@ const char* const Key =
 
 class InstallContainerTest : public ModelTest {
 protected:
-  InstallContainerTest() { ClassRegistry().Register<TpsContainerDestDir>(); }
+  // The form's container-destination specifier, known to the context as such.
+  TContainerDest* MakeContainerDest() {
+    Context.SpecifierKinds.ContainerDestDir = &TContainerDest::StaticClass();
+    return new TContainerDest(Form.get());
+  }
 };
 
 // ---- The tree ---------------------------------------------------------------------------
@@ -103,7 +107,7 @@ TEST_F(InstallContainerTest, AddChild_RefusesNilKindlessAndCircularLinks) {
 }
 
 TEST_F(InstallContainerTest, SetContainer_MovesAndResetsDestination) {
-  auto* Specifier = new TpsContainerDestDir(Form.get());
+  auto* Specifier = MakeContainerDest();
   TProbe* A = Make("A", 1000);
   TProbe* B = Make("B", 1000);
   TProbe* File = Make("File", 2000);
@@ -132,8 +136,45 @@ TEST_F(InstallContainerTest, SetContainer_MovesAndResetsDestination) {
   EXPECT_EQ(File->DestDirType(), Other);
 }
 
+TEST_F(InstallContainerTest, SetContainer_WithoutContainerDestDirRefusesBeforeChanging) {
+  MakeContainerDest()->Free(); // the family is in use, but this form lacks the instance
+  TProbe* A = Make("A", 1000);
+  TProbe* B = Make("B", 1000);
+  TProbe* File = Make("File", 2000);
+  File->SetLoading();
+  File->SetContainer(A); // while loading no specifier is needed
+  File->Loaded();
+  auto* Own = new TFixedPath(Form.get(), "C:\\Own");
+  File->SetDestDirType(Own);
+  File->SetDestDir("\\Docs");
+
+  EXPECT_EQ(MessageOf([&] { File->SetContainer(B); }), "Could not find the path specifier");
+  EXPECT_EQ(File->Container(), A);
+  EXPECT_THAT(ChildNames(*A), ElementsAre("File"));
+  EXPECT_EQ(B->ChildCount(), 0);
+  EXPECT_EQ(File->DestDirType(), Own);
+  EXPECT_EQ(File->GetFullDestDir(), "C:\\Own\\Docs");
+}
+
+TEST_F(InstallContainerTest, GetFullDestDir_BlankOrUndefinedSpecifierRaises) {
+  TProbe* File = Make("File", 2000);
+  auto* Fixed = new TFixedPath(Form.get(), "");
+  Fixed->SetName("psRecent");
+  File->SetDestDirType(Fixed);
+  File->SetDestDir("\\Docs");
+  const std::string Blank = "Cannot compress,copy, or install the following file because it's "
+                            "destination directory is blank. File is :File (psRecent)";
+  EXPECT_EQ(MessageOf([&] { File->GetFullDestDir(); }), Blank) << "not \\Docs at the drive's root";
+  Fixed->Path = " undefined ";
+  EXPECT_EQ(MessageOf([&] { File->GetFullDestDir(); }), Blank) << "a folder this Windows lacks";
+  Fixed->Path = "C:\\X";
+  EXPECT_EQ(File->GetFullDestDir(), "C:\\X\\Docs");
+  File->SetDestDirType(nullptr);
+  EXPECT_EQ(File->GetFullDestDir(), "\\Docs") << "without a specifier the text is the destination";
+}
+
 TEST_F(InstallContainerTest, Destroy_GroupLeavesParentAndReleasesChildren) {
-  new TpsContainerDestDir(Form.get());
+  MakeContainerDest();
   TProbe* Root = Make("Root", 1000);
   TProbe* Group = Make("Group", 500);
   TProbe* File1 = Make("File1", 2000);
@@ -324,7 +365,7 @@ TEST_F(InstallContainerTest, Process_DuringRunNeedsEnteredContainer) {
 
 TEST_F(InstallContainerTest, DesignDefaults_AttachToRootAndUndoUnlessStored) {
   auto* Root = new TProbeRoot(Form.get(), &Log);
-  auto* Specifier = new TpsContainerDestDir(Form.get());
+  auto* Specifier = MakeContainerDest();
   auto* Other = new TFixedPath(Form.get(), "C:\\Other");
   TProbe* Dir = Make("Dir", 1000);
   Form->SetDesigning(true);
