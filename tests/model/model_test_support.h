@@ -73,6 +73,8 @@ protected:
     auto Fake = std::make_unique<TFakeSystem>();
     System = Fake.get();
     Platform.System = std::move(Fake);
+    // The build's file system: the paths the tests name do not exist on it.
+    Platform.Files = platform::CreateDefaultPlatform().Files;
     Context.AttachPlatform(&Platform);
   }
 
