@@ -9,6 +9,7 @@ void AddSystemCommands(CLI::App& App);
 void AddTranslateCommands(CLI::App& App);
 void AddDefinitionCommands(CLI::App& App);
 void AddPathsCommands(CLI::App& App);
+void AddPlanCommands(CLI::App& App);
 
 void AddCommands(CLI::App& App) {
   AddArchiveCommands(App);
@@ -17,6 +18,7 @@ void AddCommands(CLI::App& App) {
   AddTranslateCommands(App);
   AddDefinitionCommands(App);
   AddPathsCommands(App);
+  AddPlanCommands(App);
   (void)App;
 }
 
