@@ -10,6 +10,7 @@ void AddTranslateCommands(CLI::App& App);
 void AddDefinitionCommands(CLI::App& App);
 void AddPathsCommands(CLI::App& App);
 void AddPlanCommands(CLI::App& App);
+void AddLinkCommands(CLI::App& App);
 
 void AddCommands(CLI::App& App) {
   AddArchiveCommands(App);
@@ -19,6 +20,7 @@ void AddCommands(CLI::App& App) {
   AddDefinitionCommands(App);
   AddPathsCommands(App);
   AddPlanCommands(App);
+  AddLinkCommands(App);
   (void)App;
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/links.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/sysinfo.h"
@@ -18,6 +19,9 @@ struct TPlatform {
   std::unique_ptr<IShell> Shell; // may be absent: special folders then give nothing
   // Declared after Files: the native adapter uses Files and must go first.
   std::unique_ptr<IProcesses> Processes;
+  // Shortcuts. Declared last: the native adapter writes through Files, so
+  // it must go first.
+  std::unique_ptr<ILinks> Links;
 };
 
 // The Win32 adapters in the win32 build. Natively, the Windows-like machine

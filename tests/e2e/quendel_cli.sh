@@ -62,5 +62,12 @@ check system.json_names grep -q '"OSVerType"' "$work/out"
 check paths "$q" paths
 check paths.common_startup grep -q psCommonStartup "$work/out"
 
+# Shortcuts: the project's reader on a link its writer made.
+check link.show "$q" link show "$src/tests/data/links/sample.lnk"
+check link.show_fields bash -c 'grep -qF "Target: C:\Program Files\Demo\Demo.exe" "$0" && grep -qF "Hot key: Ctrl+Shift+D" "$0"' "$work/out"
+check link.show_json "$q" link show "$src/tests/data/links/sample.lnk" --json
+check link.show_json_fields grep -qF '"iconIndex": -2' "$work/out"
+refuse link.not_a_link "not a shell link" "$q" link show a.txt
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -33,6 +33,7 @@ protected:
   ISystemInfo& System() { return *adapters_.Platform.System; }
   IShell& Shell() { return *adapters_.Platform.Shell; }
   IProcesses& Processes() { return *adapters_.Platform.Processes; }
+  ILinks& Links() { return *adapters_.Platform.Links; }
 
   // The scratch directory (no trailing "\") and paths in it.
   const std::string& Dir() const { return dir_; }

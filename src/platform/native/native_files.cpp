@@ -604,6 +604,21 @@ void TNativeFileSystem::Move(const std::string& source, const std::string& targe
   if (replacing) shared_->Forget(to.Info);
 }
 
+void TNativeFileSystem::CreateHardLink(const std::string& newName, const std::string& existing) {
+  const char* call = "CreateHardLinkA";
+  const std::string args = QuoteArg(newName) + ", " + QuoteArg(existing) + ", NULL";
+  const TResolved from = Resolve(call, args, existing);
+  if (!from.Host.Exists()) Fail(call, args, from.Host.MissingCode());
+  if (S_ISDIR(from.Info.st_mode)) Fail(call, args, errAccessDenied);
+  const TResolved to = Resolve(call, args, newName);
+  if (to.Host.Exists()) Fail(call, args, errAlreadyExists);
+  if (!to.Host.ParentExists()) Fail(call, args, errPathNotFound);
+  if (::link(from.Host.Path.c_str(), to.Host.Path.c_str()) != 0) {
+    if (errno == EXDEV) Fail(call, args, errNotSameDevice);
+    FailErrno(call, args);
+  }
+}
+
 std::string TNativeFileSystem::ShortPath(const std::string& path) {
   const char* call = "GetShortPathNameA";
   const TResolved resolved = Resolve(call, QuoteArg(path), path);

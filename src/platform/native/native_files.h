@@ -61,6 +61,10 @@ public:
   // its own. Returns those that failed; the list is empty afterwards.
   std::vector<TPendingRename> PerformPendingRenames();
 
+  // CreateHardLinkA: newName becomes a second name of the file existing.
+  // Both must lie on one host file system (errNotSameDevice otherwise).
+  void CreateHardLink(const std::string& newName, const std::string& existing);
+
   // The host path a Windows path stands for, as far as it exists.
   std::string HostPath(const std::string& path);
 

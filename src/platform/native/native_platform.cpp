@@ -4,6 +4,7 @@
 
 #include "platform/native/native_files.h"
 #include "platform/native/native_process.h"
+#include "platform/native/native_links.h"
 #include "platform/native/native_registry.h"
 #include "platform/native/native_shell.h"
 #include "platform/native/native_sysinfo.h"
@@ -14,7 +15,9 @@ namespace native {
 
 TPlatform CreateNativePlatform(TDriveMap drives) {
   TPlatform platform;
-  platform.Files = std::make_unique<TNativeFileSystem>(std::move(drives));
+  auto files = std::make_unique<TNativeFileSystem>(std::move(drives));
+  platform.Links = std::make_unique<TNativeLinks>(*files);
+  platform.Files = std::move(files);
   platform.Registry = std::make_unique<TNativeRegistry>();
   platform.System = std::make_unique<TNativeSystemInfo>();
   platform.Shell = std::make_unique<TNativeShell>();

@@ -2,6 +2,7 @@
 
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_process.h"
+#include "platform/win32/win32_links.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_sysinfo.h"
@@ -15,6 +16,7 @@ TPlatform CreateDefaultPlatform() {
   platform.System = std::make_unique<win32::TWin32SystemInfo>();
   platform.Shell = std::make_unique<win32::TWin32Shell>();
   platform.Processes = std::make_unique<win32::TWin32Processes>();
+  platform.Links = std::make_unique<win32::TWin32Links>();
   return platform;
 }
 
