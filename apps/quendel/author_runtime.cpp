@@ -1,6 +1,7 @@
 #include "author_runtime.h"
 
 #include "definition/main_form.h"
+#include "links/shell_link.h"
 #include "model/model_classes.h"
 #include "paths/path_classes.h"
 
@@ -24,9 +25,11 @@ TAuthorRuntime::TAuthorRuntime() : FPlatform(ThisMachine()) {
   FTranslate.System = FPlatform.System.get();
   FModelScope.emplace(FModel);
   FTranslateScope.emplace(FTranslate);
+  FLinksScope.emplace(FLinks);
   RegisterDefinitionClasses();
   RegisterModelClasses();
   RegisterPathClasses();
+  RegisterLinkClasses();
   RegisterTranslateClasses();
   SetupPathSpecifiers(FModel);
   // The definition's main window holds the standard path specifiers.
@@ -36,6 +39,7 @@ TAuthorRuntime::TAuthorRuntime() : FPlatform(ThisMachine()) {
 }
 
 TAuthorRuntime::~TAuthorRuntime() {
+  FLinksScope.reset();
   FTranslateScope.reset();
   FModelScope.reset();
 }

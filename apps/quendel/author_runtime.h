@@ -3,6 +3,7 @@
 // the layers, and every class a definition may name.
 #pragma once
 
+#include "links/links_context.h"
 #include "model/model_context.h"
 #include "platform/platform.h"
 #include "translate/translator.h"
@@ -30,8 +31,10 @@ private:
   platform::TPlatform FPlatform;
   TModelContext FModel;
   TTranslateContext FTranslate;
+  TLinksContext FLinks;
   std::optional<TModelContextScope> FModelScope;
   std::optional<TTranslateScope> FTranslateScope;
+  std::optional<TLinksContextScope> FLinksScope;
 };
 
 } // namespace quendel::cli

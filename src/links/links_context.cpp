@@ -1,0 +1,39 @@
+#include "links/links_context.h"
+
+namespace quendel {
+
+void TInstallShellLinkList::Add(TCustomInstallShellLink* Link) {
+  if (!Link) throw IEInstallShellLinkList("Cannot add a blank entry to the shell link list");
+  FItems.push_back(Link);
+}
+
+void TShellLinkGroupList::Add(TCustomShellLinkGroup* Group) {
+  if (!Group) throw IEShellLinkGroupList("Cannot add a blank entry to the shell link group list");
+  FItems.push_back(Group);
+}
+
+namespace {
+TLinksContext*& Current() {
+  static TLinksContext* Context = nullptr;
+  return Context;
+}
+} // namespace
+
+TLinksContext& CurrentLinksContext() {
+  if (!Current()) throw EComponentError("No links context is active");
+  return *Current();
+}
+
+bool HasCurrentLinksContext() {
+  return Current() != nullptr;
+}
+
+TLinksContextScope::TLinksContextScope(TLinksContext& Context) : FPrevious(Current()) {
+  Current() = &Context;
+}
+
+TLinksContextScope::~TLinksContextScope() {
+  Current() = FPrevious;
+}
+
+} // namespace quendel
