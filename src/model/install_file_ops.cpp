@@ -64,12 +64,12 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
   if (Compressor.Abort()) throw EAIUserAbort();
   const int Index = Compressor.Directory().FindByName(Source);
   if (Index < 0 || !Files.FileExists(Temp))
-    throw IEInstallFileOps("The file %s was not extracted from %s",
+    throw IECustomInstallFile("The file %s was not extracted from %s",
                            {Source, Compressor.CompressedFile()});
   const std::int64_t Expected = Compressor.Directory().Item(Index).Record.UncompressedSize();
   const std::int64_t Written = static_cast<std::int64_t>(Files.OpenRead(Temp)->Size());
   if (Written != Expected)
-    throw IEInstallFileOps("The file %s was extracted with %d of its %d bytes",
+    throw IECustomInstallFile("The file %s was extracted with %d of its %d bytes",
                            {Temp, Written, Expected});
 
   const platform::TErrorCode Error = TryReplaceFile(Files, Temp, Target);
@@ -79,7 +79,7 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
   Result.Reboot =
       ScheduleReplaceAtReboot(Files, *Machine.Registry, *Machine.System, Temp, Target, AllowBatch);
   if (!Result.Reboot)
-    throw IEInstallFileOps(
+    throw IECustomInstallFile(
         "%s cannot register a routine in the register to move the files after the computer is "
         "reboot",
         {Name});
@@ -98,14 +98,14 @@ std::int32_t IncrementSharedDLLCount(platform::TPlatform& Machine, const std::st
   try {
     Machine.Registry->CreateKey(platform::rkLocalMachine, SharedDLLsKey + 1);
   } catch (const EPlatformError& E) {
-    throw IEInstallFileOps("Could not open the key SharedDLLs key in the registry. File "
+    throw IECustomInstallFile("Could not open the key SharedDLLs key in the registry. File "
                            "component %s. GetLastError return: %d",
                            {Name, static_cast<std::int64_t>(E.Code())});
   }
   TqndlRegistry Reg(*Machine.Registry);
   Reg.SetRootKey(hkLocalMachine);
   if (!Reg.OpenKey(SharedDLLsKey, true))
-    throw IEInstallFileOps("Could not open the key SharedDLLs key in the registry. File "
+    throw IECustomInstallFile("Could not open the key SharedDLLs key in the registry. File "
                            "component %s. GetLastError return: %d",
                            {Name, static_cast<std::int64_t>(platform::errAccessDenied)});
   // Counts kept by older installers may sit under the short name; keep
@@ -131,7 +131,7 @@ std::int32_t IncrementSharedDLLCount(platform::TPlatform& Machine, const std::st
   try {
     Reg.WriteInteger(ValueName, Count + 1);
   } catch (const EPlatformError& E) {
-    throw IEInstallFileOps("Could not open the key SharedDLLs key in the registry. File "
+    throw IECustomInstallFile("Could not open the key SharedDLLs key in the registry. File "
                            "component %s. GetLastError return: %d",
                            {Name, static_cast<std::int64_t>(E.Code())});
   }
@@ -168,21 +168,21 @@ void RegisterServerDll(platform::TPlatform& Machine, const std::string& Target,
   try {
     Library = Machine.Processes->OpenLibrary(Target);
   } catch (const EPlatformError& E) {
-    throw IEInstallFileOps(
+    throw IECustomInstallFile(
         "Could not register the ActiveX component, %s, because the LoadLibrary(%s) procedure "
         "returned a value of 0. The file component is %s. The following value is the value of "
         "the GetLastError function: %d",
         {Target, Target, Name, static_cast<std::int64_t>(E.Code())});
   }
   if (const platform::TErrorCode Error = Library->TryFindExport("DllRegisterServer"))
-    throw IEInstallFileOps(
+    throw IECustomInstallFile(
         "Could not register the ActiveX component, %s, because the DllRegisterServer function "
         "could not be found. The file component is %s. The following value is the value of the "
         "GetLastError function: %d",
         {Target, Name, static_cast<std::int64_t>(Error)});
   const std::int32_t Result = Library->CallRegistrationExport("DllRegisterServer");
   if (Result != 0)
-    throw IEInstallFileOps("Could not register the ActiveX component, %s, because the "
+    throw IECustomInstallFile("Could not register the ActiveX component, %s, because the "
                            "DllRegisterServer function returned a value of %d. The file "
                            "component is %s",
                            {Target, Result, Name});
@@ -198,15 +198,15 @@ void RegisterServerExe(platform::TPlatform& Machine, const std::string& Target,
   try {
     Exit = Machine.Processes->RunAndWait(Start, Timeout);
   } catch (const EPlatformError& E) {
-    throw IEInstallFileOps("Could not register the server %s: %s. The file component is %s",
+    throw IECustomInstallFile("Could not register the server %s: %s. The file component is %s",
                            {Target, std::string(E.what()), Name});
   }
   if (!Exit)
-    throw IEInstallFileOps("Could not register the server %s: it did not finish within %d "
+    throw IECustomInstallFile("Could not register the server %s: it did not finish within %d "
                            "seconds. The file component is %s",
                            {Target, static_cast<std::int64_t>(Timeout / 1000), Name});
   if (*Exit != 0)
-    throw IEInstallFileOps("Could not register the server %s: it ended with the exit code %d. "
+    throw IECustomInstallFile("Could not register the server %s: it ended with the exit code %d. "
                            "The file component is %s",
                            {Target, static_cast<std::int64_t>(*Exit), Name});
 }
@@ -218,7 +218,7 @@ void SelfRegister(platform::TPlatform& Machine, const std::string& Dir, const st
                   std::uint32_t ServerTimeout) {
   const std::string Target = Dir + "\\" + DestName;
   if (Trim(Dir + DestName).empty() || !Machine.Files->FileExists(Target))
-    throw IEInstallFileOps(MsgDestBlank, {Name});
+    throw IECustomInstallFile(MsgDestBlank, {Name});
   TCurrentDir Current(*Machine.Files, Dir);
   const std::string Ext = UpperCase(ExtractFileExt(FileName));
   if (Ext == ".EXE") {
@@ -227,7 +227,7 @@ void SelfRegister(platform::TPlatform& Machine, const std::string& Dir, const st
     try {
       Machine.Processes->RegisterTypeLibrary(Target);
     } catch (const EPlatformError& E) {
-      throw IEInstallFileOps("Could not register the type library %s: %s. The file component "
+      throw IECustomInstallFile("Could not register the type library %s: %s. The file component "
                              "is %s",
                              {Target, std::string(E.what()), Name});
     }
@@ -265,7 +265,7 @@ void CompleteFileAfterReboot(platform::TPlatform& Machine, const std::string& Di
       Failures += (Failures.empty() ? "" : "\n") + Text;
     }
   }
-  if (!Failures.empty()) throw IEInstallFileOps(Failures);
+  if (!Failures.empty()) throw IECustomInstallFile(Failures);
 }
 
 } // namespace quendel

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/exceptions.h"
+#include "model/install_container.h"
 #include "platform/platform.h"
 #include "system/file_replace.h"
 
@@ -15,8 +16,6 @@
 namespace quendel {
 
 class TQndlCompress;
-
-QUENDEL_EXCEPTION(IEInstallFileOps, IException);
 
 inline constexpr const char* HelpKey = "\\SOFTWARE\\Microsoft\\Windows\\Help";
 inline constexpr const char* SharedDLLsKey =
@@ -57,7 +56,7 @@ std::int32_t IncrementSharedDLLCount(platform::TPlatform& Machine, const std::st
 // "/REGSERVER" (quoted path first, waited for up to ServerTimeout; a non-zero
 // exit code or no end in time fails), ".TLB" registers the type library,
 // anything else calls the library's DllRegisterServer. The current directory
-// is Dir meanwhile. Failures raise IEInstallFileOps.
+// is Dir meanwhile. Failures raise IECustomInstallFile.
 void SelfRegister(platform::TPlatform& Machine, const std::string& Dir, const std::string& DestName,
                   const std::string& FileName, const std::string& Name,
                   std::uint32_t ServerTimeout = RegServerTimeout);
@@ -71,7 +70,7 @@ void WriteFileUninstallEntry(platform::IRegistry& Registry, const std::string& P
 
 // What is left to do for a file that replaced its target at this start:
 // self-registration (when ActiveX) and its attributes. Both are tried; the
-// failures are reported together afterwards (IEInstallFileOps).
+// failures are reported together afterwards (IECustomInstallFile).
 void CompleteFileAfterReboot(platform::TPlatform& Machine, const std::string& Dir,
                              const std::string& DestName, const std::string& FileName,
                              const std::string& Name, bool ActiveX,

@@ -3,6 +3,7 @@
 #include "core/reflection.h"
 #include "model/file_container.h"
 #include "model/install_container.h"
+#include "model/install_file.h"
 #include "model/install_group.h"
 #include "model/path_base.h"
 
@@ -22,6 +23,8 @@ void RegisterModelClasses() {
   R.Register<TInstallGroup>();
   R.Register<TInstallDirectory>();
   R.Register<TpsFileContainer>();
+  R.Register<TCustomInstallFile>();
+  R.Register<TInstallFile>();
   R.Register<TCustomNetInstallLocation>();
 }
 

@@ -106,6 +106,14 @@ public:
   virtual std::string InstallRootSetupKey() const { return {}; }
   // How the run's archives are distributed.
   virtual TDistributeType InstallRootDistributeType() const { return dtTraditional; }
+  // A file waits for the next start of Windows: the run must ask for a restart.
+  virtual void InstallRootRequestReboot() {}
+  // Records an object (Kind 0: its CompleteAfterReboot runs after the
+  // restart) or a file (Kind 1: deleted after the restart) as unfinished.
+  virtual void InstallRootAddUnfinished(const std::string& Name, int Kind) {
+    (void)Name;
+    (void)Kind;
+  }
 
 protected:
   ~IInstallRoot() = default;
@@ -165,6 +173,12 @@ struct TModelContext {
   // Shows the hourglass (true) and puts the previous cursor back (false)
   // around long container passes. The user-interface layer installs it.
   std::function<void(bool Busy)> BusyCursor;
+
+  // Asks the user a Yes/No question (true: Yes) and an OK/Cancel one (true:
+  // OK). The user-interface layer installs them; unset, the answer is No
+  // (the file is left alone) and Cancel (no disk can be inserted).
+  std::function<bool(const std::string& Text)> AskYesNo;
+  std::function<bool(const std::string& Text)> AskOkCancel;
 
   // Set by the wizard's Cancel; downloads check it.
   bool UserAbort = false;

@@ -180,7 +180,7 @@ TEST_F(InstallFileOps, Place_FailuresLeaveTheOldFileUntouched) {
     try {
       ExtractAndPlace(*C, Wrapped, "C:\\App", "App.exe", Source, false, "IFApp_exe");
       ADD_FAILURE() << "no way to replace was reported as success";
-    } catch (const IEInstallFileOps& E) {
+    } catch (const IECustomInstallFile& E) {
       EXPECT_THAT(E.Message(), HasSubstr("IFApp_exe cannot register a routine"));
     }
     EXPECT_EQ(Read(Target), "old");
@@ -204,7 +204,7 @@ TEST_F(InstallFileOps, SharedDLLs_AKeyThatCannotBeWrittenRaisesWithItsCode) {
   try {
     IncrementSharedDLLCount(M, Target, "IFApp_exe");
     ADD_FAILURE() << "an unwritable count was reported as done";
-  } catch (const IEInstallFileOps& E) {
+  } catch (const IECustomInstallFile& E) {
     EXPECT_THAT(E.Message(), HasSubstr("File component IFApp_exe. GetLastError return: 5"));
   }
 }
@@ -250,7 +250,7 @@ TEST_F(InstallFileOps, SelfRegister_ByKindAndEveryFailureRaises) {
   auto MessageOf = [&](const std::string& Name) {
     try {
       SelfRegister(M, "C:\\App", Name, Name, "IF", 1000);
-    } catch (const IEInstallFileOps& E) {
+    } catch (const IECustomInstallFile& E) {
       return E.Message();
     }
     return std::string("no error");
@@ -288,7 +288,7 @@ TEST_F(InstallFileOps, AfterReboot_EveryStepIsTriedAndEveryFailureReported) {
     CompleteFileAfterReboot(M, "C:\\App", "Bad.dll", "Bad.dll", "IFBad_dll", true,
                             platform::faReadOnly);
     ADD_FAILURE() << "a failed registration was reported as success";
-  } catch (const IEInstallFileOps& E) {
+  } catch (const IECustomInstallFile& E) {
     EXPECT_THAT(E.Message(), HasSubstr("returned a value of 1"));
   }
   // The attributes were set all the same.
@@ -298,7 +298,7 @@ TEST_F(InstallFileOps, AfterReboot_EveryStepIsTriedAndEveryFailureReported) {
     CompleteFileAfterReboot(M, "C:\\App", "Gone.dll", "Gone.dll", "IFGone_dll", true,
                             platform::faHidden);
     ADD_FAILURE() << "a missing file was reported as completed";
-  } catch (const IEInstallFileOps& E) {
+  } catch (const IECustomInstallFile& E) {
     EXPECT_THAT(E.Message(), HasSubstr("destination directory is blank"));
     EXPECT_THAT(E.Message(), HasSubstr("Cannot set file attributes. Error : "));
   }

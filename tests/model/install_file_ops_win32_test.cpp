@@ -190,13 +190,13 @@ TEST_F(Win32FileOps, SelfRegister_LibrariesServersAndTheirFailures) {
   try {
     SelfRegister(M, Dir + "\\App", "Fail.dll", "Fail.dll", "IFFail_dll");
     ADD_FAILURE() << "a failing registration passed";
-  } catch (const IEInstallFileOps& E) {
+  } catch (const IECustomInstallFile& E) {
     EXPECT_THAT(E.Message(), HasSubstr("returned a value of -2147467259"));
   }
   Write(Dir + "\\App\\NotALib.dll", "text");
   Made.push_back(Dir + "\\App\\NotALib.dll");
   EXPECT_THROW(SelfRegister(M, Dir + "\\App", "NotALib.dll", "NotALib.dll", "IF"),
-               IEInstallFileOps);
+               IECustomInstallFile);
 }
 
 } // namespace

@@ -1,0 +1,788 @@
+#include "model/install_file.h"
+
+#include "archive/overwrite.h"
+#include "core/format.h"
+#include "core/strings.h"
+#include "model/install_file_ops.h"
+#include "system/version_resource.h"
+#include "uninstall/uninstall_log.h"
+
+namespace quendel {
+
+const TEnumInfo InstallFileStateInfo("TInstallFileState",
+                                     {"ifsNone", "ifsCompress", "ifsInstall", "ifsCopying",
+                                      "ifsReflect"});
+const TEnumInfo InstallFileTypeInfo("TInstallFileType",
+                                    {"iftNormal", "iftJustADLL", "iftApplicationSpecificDLL",
+                                     "iftVendorSharedDLL", "iftSystemWideDLL"});
+const TEnumInfo QndlFileAttributesInfo("TQndlFileAttributes",
+                                       {"qfaArchive", "qfaCompressed", "qfaDirectory",
+                                        "qfaHidden", "qfaNormal", "qfaOffline", "qfaReadOnly",
+                                        "qfaSystem", "qfaTemporary"});
+
+namespace {
+
+const char* const MsgDestBlank = "Cannot compress,copy, or install the following file because "
+                                 "it's destination directory is blank. File is :%s";
+const char* const MsgArchiveBlank = "Cannot either compress or decompress the following file "
+                                    "because it's archive file property is blank. File is :%s";
+
+// Sets the state for the lifetime of an operation and back to none on every exit.
+class TStateScope {
+public:
+  TStateScope(TInstallFileState& State, TInstallFileState Value) : FState(State) {
+    FState = Value;
+  }
+  ~TStateScope() { FState = ifsNone; }
+  TStateScope(const TStateScope&) = delete;
+  TStateScope& operator=(const TStateScope&) = delete;
+
+private:
+  TInstallFileState& FState;
+};
+
+// A compressor for this file alone, or the shared one.
+struct TCompressorChoice {
+  std::unique_ptr<TQndlCompress> Own;
+  TQndlCompress* Used = nullptr;
+};
+
+} // namespace
+
+// ---- Construction ------------------------------------------------------------------------
+
+TCustomInstallFile::TCustomInstallFile(TComponent* AOwner) : TFileRelated(AOwner) {
+  Init();
+}
+
+TCustomInstallFile::TCustomInstallFile(TComponent* AOwner, const std::string& SourcePath)
+    : TFileRelated(AOwner) {
+  Init();
+  try {
+    SetSource(SourcePath);
+  } catch (...) {
+    Leave();
+    throw;
+  }
+}
+
+TCustomInstallFile::TCustomInstallFile(TComponent* AOwner, TInstallContainer* AContainer,
+                                       const std::string& SourcePath)
+    : TFileRelated(AOwner) {
+  Init();
+  try {
+    SetSource(SourcePath);
+    SetContainer(AContainer);
+  } catch (...) {
+    // The destructor does not run for an object that failed to be made.
+    Leave();
+    throw;
+  }
+}
+
+void TCustomInstallFile::Init() {
+  SetProcessWithContainer(true);
+  SetInclude(true);
+  SetNet(false);
+  Context().AllInstallFiles.Add(this);
+  FUniqueID = Context().UniqueIDPool.Allocate();
+}
+
+void TCustomInstallFile::SetSource(const std::string& SourcePath) {
+  SetIncludeFromDir(RemoveBackslash(ExtractFileDir(SourcePath)));
+  SetFileName(ExtractFileName(SourcePath));
+}
+
+TCustomInstallFile::~TCustomInstallFile() {
+  Leave();
+}
+
+void TCustomInstallFile::Leave() {
+  Context().UniqueIDPool.Release(FUniqueID);
+  Context().DeferredRegistrations.Remove(this);
+  Context().AllInstallFiles.Remove(this);
+}
+
+void TCustomInstallFile::DefineProperties(std::vector<TExtraProperty>& Props) {
+  TFileRelated::DefineProperties(Props);
+  Props.push_back({"UniqueID", [this] { return static_cast<std::int64_t>(FUniqueID); },
+                   [this](std::int64_t V) {
+                     Context().UniqueIDPool.Release(FUniqueID);
+                     FUniqueID = static_cast<int>(V);
+                   },
+                   true});
+}
+
+void TCustomInstallFile::Loaded() {
+  // The stored identifiers replace those handed out while the objects were made.
+  Context().UniqueIDPool.ResetOnce();
+  Context().UniqueIDPool.Mark(FUniqueID);
+  TFileRelated::Loaded();
+}
+
+// ---- Derived names -------------------------------------------------------------------------
+
+std::string TCustomInstallFile::Target() {
+  return Dir() + "\\" + FDestName;
+}
+
+std::string TCustomInstallFile::SourcePath() const {
+  return AddBackslash(FIncludeFromDir) + FFileName;
+}
+
+bool TCustomInstallFile::KeepsOwnArchive() const {
+  return NetLocation() || FOverwriteMode == owVersion || FOverwriteMode == owDate ||
+         FOverwriteMode == owVersionDate;
+}
+
+void TCustomInstallFile::SetNetArchive(bool Own) {
+  (void)Own;
+  FHasNetArchive = true;
+}
+
+TDistributeType TCustomInstallFile::Distribution() {
+  return Context().InstallRoot ? Context().InstallRoot->InstallRootDistributeType()
+                               : dtTraditionalNet;
+}
+
+bool TCustomInstallFile::NetDistribution() {
+  const TDistributeType D = Distribution();
+  return D == dtWeb || (D != dtTraditional && Net());
+}
+
+std::string TCustomInstallFile::GetFullArchiveFile() {
+  if (NetDistribution()) {
+    if (FState == ifsReflect) return {};
+    if (FState == ifsInstall) {
+      if (KeepsOwnArchive() && ArchiveAvailable()) return LocalArchive();
+      if (auto* C = dynamic_cast<TFileContainer*>(Container()); C && C->ArchiveAvailable())
+        return C->GetDownloadedArchivePath();
+    }
+  }
+  return TFileRelated::GetFullArchiveFile();
+}
+
+// ---- Notifications ------------------------------------------------------------------------
+
+void TCustomInstallFile::Notify(int Code) {
+  if (!Container()) return;
+  TObjectParameter P(this);
+  Container()->DoInformationEventControl(this, Code, &P);
+}
+
+void TCustomInstallFile::Aborted() {
+  throw EAIUserAbort();
+}
+
+void TCustomInstallFile::StatusHandler(const TlzhFileStats& Stats) {
+  TFileStatusParameter P;
+  P.FileBytesDone = Stats.FileBytesDone;
+  P.FilePercentDone = Stats.FilePercent;
+  P.FileName = FFileName;
+  P.Status = Stats;
+  P.ContainerBytesDone = Stats.TotalBytesDone;
+  P.TotalPercentDone = Stats.TotalPercent;
+  if (OnStatus) OnStatus(this, P.FilePercentDone, P.TotalPercentDone);
+  Broadcast(this, ieFileStatus, &P);
+  const int Code = FState == ifsCompress  ? icStatusCompress
+                   : FState == ifsInstall ? icStatusInstall
+                   : FState == ifsCopying ? icStatusCopy
+                                          : 0;
+  if (Code && Container()) {
+    TParameterList List;
+    List.Items.push_back({this, nullptr});
+    List.Items.push_back({nullptr, &P});
+    Container()->DoInformationEventControl(this, Code, &List);
+  }
+}
+
+void TCustomInstallFile::NewDiskHandler(TQndlCompress& Compressor, int DiskNumber,
+                                        std::string& Path) {
+  Tag = 0;
+  TDiskParameter P;
+  P.NewDisk = DiskNumber;
+  P.Path = RemoveBackslash(ExtractFileDir(GetFullArchiveFile()));
+  if (OnNewDisk) {
+    std::string Changed = P.Path;
+    OnNewDisk(this, DiskNumber, Changed);
+    P.Path = Changed;
+  }
+  TParameterList List;
+  List.Items.push_back({this, nullptr});
+  List.Items.push_back({nullptr, &P});
+  Broadcast(this, ieNewDisk, &List);
+  if (Container()) Container()->DoInformationEventControl(this, icNewDisk, &List);
+  if (!OnNewDisk && Tag == 0) {
+    const std::string Text = FormatSafe("Please insert disk #%d", {DiskNumber});
+    const bool Ok = Context().AskOkCancel && Context().AskOkCancel(Text);
+    if (!Ok) Compressor.SetAbort(true);
+  }
+  Path = RemoveBackslash(P.Path);
+  Tag = 0;
+}
+
+// ---- Install -----------------------------------------------------------------------------
+
+void TCustomInstallFile::PrepareReplace() {
+  if (OnReplacing) OnReplacing(this);
+  TObjectParameter P(this);
+  Broadcast(this, ieReplacing, &P);
+  Notify(icFileReplacing);
+  FWillCopy = true;
+}
+
+void TCustomInstallFile::DoInstall() {
+  FReplaceAtReboot = false;
+  try {
+    Notify(icFileBeforeInstall);
+    if (OnBeforeInstall) OnBeforeInstall(this);
+  } catch (const EAIUserAbort&) {
+    throw;
+  } catch (const EAbort&) {
+    Notify(icFileSkippedByAbort);
+    return;
+  }
+  const std::string D = Dir();
+  if (Trim(D).empty()) throw IECustomInstallFile(MsgDestBlank, {Name()});
+  platform::IFileSystem& Files = *Context().Platform().Files;
+  const std::string T = D + "\\" + FDestName;
+  FExistedBefore = Files.FileExists(T);
+  FWillCopy = false;
+
+  bool Write = false;
+  switch (DecideOverwrite(Files, FVersion, FFileDate, T, FOverwriteMode)) {
+  case TOverwriteOutcome::Write:
+    Write = true;
+    break;
+  case TOverwriteOutcome::Skip:
+    break;
+  case TOverwriteOutcome::Ask:
+    Write = Context().AskYesNo && Context().AskYesNo(Format("Copy This File %s?", {FFileName}));
+    break;
+  }
+  if (Write) {
+    try {
+      PrepareReplace();
+    } catch (const EAIUserAbort&) {
+      throw;
+    } catch (const EAbort&) {
+      Write = false;
+      FWillCopy = false;
+    }
+  }
+  if (!Write) {
+    Notify(icFileSkippedByOverwrite);
+    AfterInstallRegistration();
+    if (OnAfterInstall) OnAfterInstall(this);
+    Notify(icFileAfterInstall);
+    TInstallContainer::DoInstall();
+    return;
+  }
+
+  std::string Local;
+  if (ReadLocalFile(Local)) SetLocalArchive(Local);
+  TCompressorChoice Choice;
+  const TDistributeType Dist = Distribution();
+  if (Dist != dtTraditional && (Net() || Dist == dtWeb)) {
+    if (KeepsOwnArchive())
+      DownloadArchive();
+    else if (auto* C = dynamic_cast<TFileContainer*>(Container()); C && !C->ArchiveAvailable())
+      C->DownloadArchive();
+  } else if (Context().InstallRootContainer() && Context().SharedCompressor) {
+    auto* Root = dynamic_cast<TFileRelated*>(Context().InstallRootContainer());
+    if (Root && SameText(GetFullArchiveFile(), Root->GetFullArchiveFile()))
+      Choice.Used = Context().SharedCompressor.get();
+  }
+  if (!Choice.Used) {
+    Choice.Own = std::make_unique<TQndlCompress>(nullptr, &Files);
+    Choice.Used = Choice.Own.get();
+  }
+  ExtractFile(*Choice.Used);
+}
+
+void TCustomInstallFile::ExtractFile(TQndlCompress& C) {
+  TStateScope Scope(FState, ifsInstall);
+  auto Disconnect = [&] {
+    C.OnNewDisk = nullptr;
+    C.OnStatus = nullptr;
+    C.OnAborted = nullptr;
+  };
+  try {
+    const std::string D = Dir();
+    platform::TPlatform& Machine = Context().Platform();
+    Machine.Files->ForceDirectories(D);
+    const std::string Archive = GetFullArchiveFile();
+    if (Trim(Archive).empty()) throw IECustomInstallFile(MsgArchiveBlank, {FFileName});
+    C.SetCompressedFile(Archive);
+    C.SetOverwrite(FOverwriteMode);
+    C.OnAborted = [this](TComponent*) { Aborted(); };
+    C.OnNewDisk = [this](TQndlCompress& Q, int N, std::string& Path) {
+      NewDiskHandler(Q, N, Path);
+    };
+    C.OnStatus = [this](TQndlCompress&, const TlzhFileStats& S) { StatusHandler(S); };
+    // The new file is written under a temporary name beside the target and
+    // moved over it only once complete; DestName stays the real name, so
+    // everything registered and logged names the file the user will have.
+    const TPlacement Placed = ExtractAndPlace(C, Machine, D, FDestName, SourcePath(),
+                                              Context().InstallRoot != nullptr, Name());
+    if (Placed.ReplaceAtReboot) {
+      FReplaceAtReboot = true;
+      if (IInstallRoot* Root = Context().InstallRoot) {
+        Root->InstallRootRequestReboot();
+        if (Placed.Reboot && !Placed.Reboot->BatchFile.empty())
+          Root->InstallRootAddUnfinished(Placed.Reboot->BatchFile, 1);
+      }
+    }
+    AfterInstallRegistration();
+    if (OnAfterInstall) OnAfterInstall(this);
+    Notify(icFileAfterInstall);
+    TInstallContainer::DoInstall();
+    Disconnect();
+    if (C.Abort() && Context().SharedCompressor) Context().SharedCompressor->SetAbort(true);
+    Broadcast(this, ieOperationEnd, nullptr);
+  } catch (...) {
+    Disconnect();
+    C.SetAbort(true);
+    throw;
+  }
+}
+
+// ---- Registration --------------------------------------------------------------------------
+
+void TCustomInstallFile::AfterInstallRegistration() {
+  platform::TPlatform& Machine = Context().Platform();
+  if (FRegisterAsHelp) RegisterHelpFile(*Machine.Registry, FDestName, Dir());
+  if (FUpdateDLLCounter) IncrementSharedDLLCount();
+  if (FReplaceAtReboot && Context().InstallRoot) {
+    Context().InstallRoot->InstallRootAddUnfinished(Name(), 0);
+    return;
+  }
+  if (FReplaceAtReboot || !FActiveX) return;
+  if (!Context().InstallRootRunning()) {
+    SelfRegister();
+    return;
+  }
+  try {
+    SelfRegister();
+  } catch (const EAbort&) {
+    throw;
+  } catch (const Exception&) {
+    // Another file installed later may be what this one needs; try again
+    // once every object is in place.
+    if (!Context().DeferredRegistrations.Contains(this))
+      Context().DeferredRegistrations.Add(this);
+  }
+}
+
+void TCustomInstallFile::SelfRegister() {
+  const std::string D = Dir();
+  if (Trim(D + FDestName).empty() || !Context().Platform().Files->FileExists(Target()))
+    throw IECustomInstallFile(MsgDestBlank, {Name()});
+  quendel::SelfRegister(Context().Platform(), D, FDestName, FFileName, Name());
+}
+
+void TCustomInstallFile::IncrementSharedDLLCount() {
+  quendel::IncrementSharedDLLCount(Context().Platform(), Target(), Name());
+}
+
+bool TCustomInstallFile::HasOLESelfRegister() {
+  return quendel::HasOLESelfRegister(Context().Platform().Files.get(), SourcePath());
+}
+
+void TCustomInstallFile::WriteUninstallEntries(const std::string& KeyPath) {
+  if (!LogsForUninstall(FExistedBefore, FWillCopy, FUpdateDLLCounter)) return;
+  std::string Key = KeyPath;
+  while (!Key.empty() && Key.front() == '\\') Key.erase(0, 1);
+  WriteFileUninstallEntry(*Context().Platform().Registry, Key, Target(), FFileName, FActiveX);
+}
+
+void TCustomInstallFile::CompleteAfterReboot() {
+  CompleteFileAfterReboot(Context().Platform(), Dir(), FDestName, FFileName, Name(), FActiveX,
+                          WindowsAttributesOf(FInstallAttributes));
+}
+
+void RetryDeferredRegistrations(TModelContext& Context) {
+  while (Context.DeferredRegistrations.Count() > 0) {
+    TCustomInstallFile* F = Context.DeferredRegistrations.Items(0);
+    Context.DeferredRegistrations.Remove(F);
+    F->SelfRegister();
+  }
+}
+
+// ---- Archive information and build mode ---------------------------------------------------
+
+void TCustomInstallFile::ReadInfoFromArchive() {
+  if (InfoRead() && Context().InstallRootRunning()) return;
+  std::string P;
+  const TDistributeType D = Distribution();
+  if (D == dtTraditional || (D == dtTraditionalNet && !Net())) {
+    P = GetFullArchiveFile();
+  } else if (KeepsOwnArchive() && ArchiveAvailable()) {
+    P = LocalArchive();
+  } else if (auto* C = dynamic_cast<TFileContainer*>(Container())) {
+    if (!C->ArchiveAvailable()) return;
+    P = C->LocalArchive();
+    if (Trim(P).empty()) P = C->GetDownloadedArchivePath();
+  } else {
+    throw IECustomInstallFile("%s cannot perform ReadInfoFromArchive because either no "
+                              "container is assigned or the container is not TFileContainer",
+                              {Name()});
+  }
+  if (Trim(P).empty()) throw IECustomInstallFile(MsgArchiveBlank, {FFileName});
+  TCompressorChoice Choice;
+  auto* Root = dynamic_cast<TFileRelated*>(Context().InstallRootContainer());
+  if (Root && Context().SharedCompressor && SameText(P, Root->GetFullArchiveFile()))
+    Choice.Used = Context().SharedCompressor.get();
+  if (!Choice.Used) {
+    Choice.Own = std::make_unique<TQndlCompress>(nullptr, Context().Platform().Files.get());
+    Choice.Used = Choice.Own.get();
+  }
+  Choice.Used->SetCompressedFile(P);
+  const int Index = Choice.Used->IndexOfUniqueID(FUniqueID);
+  if (Index < 0) return;
+  // Stored names keep only part of a long path: trust the identifier only
+  // when the member it names is this file.
+  const TFileHeader& H = Choice.Used->Directory().Item(Index);
+  if (!SameText(H.Record.FileName(), SourcePath().substr(0, H.Record.FileName().size())))
+    return;
+  TlzhFileStats Stats;
+  Choice.Used->GetFileStats(Index, Stats);
+  FCompressedSize = Stats.CompressedSize;
+  FFileDate = H.Record.FileDate();
+  FSize = H.Record.UncompressedSize();
+  FVersion = H.Record.FileVersion().substr(0, 20);
+  SetInfoRead(true);
+}
+
+void TCustomInstallFile::ReadFileInfo() {
+  const std::string S = SourcePath();
+  platform::IFileSystem& Files = *Context().Platform().Files;
+  try {
+    const auto F = Files.OpenRead(S);
+    FFileDate = StampToFileDate(F->GetStamp());
+    FSize = static_cast<std::int64_t>(F->Size());
+  } catch (const Exception&) {
+    throw IECustomInstallFile("Could not open or find the following file when trying to read "
+                              "the Size, Date, and Version :%s",
+                              {S});
+  }
+  FVersion = GetFileVersionString(&Files, S).substr(0, 20);
+}
+
+void TCustomInstallFile::Compress() {
+  TStateScope Scope(FState, ifsCompress);
+  try {
+    if (OnBeforeCompress) OnBeforeCompress(this);
+    Notify(icFileBeforeCompress);
+    const std::string Archive = GetFullArchiveFile();
+    if (Trim(Archive).empty()) throw IECustomInstallFile(MsgArchiveBlank, {FFileName});
+    if (!Include()) throw EAbort("Operation aborted");
+    platform::IFileSystem& Files = *Context().Platform().Files;
+    Files.ForceDirectories(ExtractFileDir(Archive));
+    TCompressorChoice Choice;
+    Choice.Used = Context().SharedCompressor.get();
+    if (!Choice.Used) {
+      Choice.Own = std::make_unique<TQndlCompress>(nullptr, &Files);
+      Choice.Used = Choice.Own.get();
+    }
+    TQndlCompress& C = *Choice.Used;
+    C.SetCompressedFile(Archive);
+    C.OnAborted = [this](TComponent*) { Aborted(); };
+    C.OnStatus = [this](TQndlCompress&, const TlzhFileStats& S) { StatusHandler(S); };
+    TStrings List;
+    List.Add(SourcePath());
+    C.SetFilesToProcess(List);
+    try {
+      C.Add(AddToArchive(), FUniqueID);
+    } catch (...) {
+      C.OnAborted = nullptr;
+      C.OnStatus = nullptr;
+      throw;
+    }
+    C.OnAborted = nullptr;
+    C.OnStatus = nullptr;
+    FCompressState = 2;
+    FUsedArchive = C.CompressedFile();
+    if (OnAfterCompress) OnAfterCompress(this);
+    Notify(icFileAfterCompress);
+  } catch (const EAIUserAbort&) {
+    Broadcast(this, ieOperationEnd, nullptr);
+    throw;
+  } catch (const EAbort&) {
+    // Skipped quietly.
+  } catch (...) {
+    Broadcast(this, ieOperationEnd, nullptr);
+    throw;
+  }
+  Broadcast(this, ieOperationEnd, nullptr);
+}
+
+void TCustomInstallFile::Copy() {
+  TStateScope Scope(FState, ifsCopying);
+  try {
+    if (OnBeforeCopy) OnBeforeCopy(this);
+    Notify(icFileBeforeCopy);
+    if (!Include()) throw EAbort("Operation aborted");
+    const std::string D = Dir();
+    if (Trim(D).empty()) throw IECustomInstallFile(MsgDestBlank, {Name()});
+    platform::IFileSystem& Files = *Context().Platform().Files;
+    Files.ForceDirectories(D);
+    TCompressorChoice Choice;
+    Choice.Used = Context().SharedCompressor.get();
+    if (!Choice.Used) {
+      Choice.Own = std::make_unique<TQndlCompress>(nullptr, &Files);
+      Choice.Used = Choice.Own.get();
+    }
+    Choice.Used->OnStatus = [this](TQndlCompress&, const TlzhFileStats& S) { StatusHandler(S); };
+    try {
+      Choice.Used->CopyPlainFile(SourcePath(), D + "\\" + FDestName);
+    } catch (...) {
+      Choice.Used->OnStatus = nullptr;
+      throw;
+    }
+    Choice.Used->OnStatus = nullptr;
+    if (OnAfterCopy) OnAfterCopy(this);
+    Notify(icFileAfterCopy);
+  } catch (const EAIUserAbort&) {
+    Broadcast(this, ieOperationEnd, nullptr);
+    throw;
+  } catch (const EAbort&) {
+    // Skipped quietly.
+  } catch (...) {
+    Broadcast(this, ieOperationEnd, nullptr);
+    throw;
+  }
+  Broadcast(this, ieOperationEnd, nullptr);
+}
+
+void TCustomInstallFile::SetState(TInstallFileState Value) {
+  switch (Value) {
+  case ifsCompress:
+    Compress();
+    break;
+  case ifsInstall:
+    Process();
+    break;
+  case ifsCopying:
+    Copy();
+    break;
+  default:
+    break;
+  }
+  FState = ifsNone;
+}
+
+// ---- Settings derivation ------------------------------------------------------------------
+
+TInstallFileSettings TCustomInstallFile::CurrentSettings() const {
+  TInstallFileSettings S;
+  S.FileName = FFileName;
+  S.IncludeFromDir = FIncludeFromDir;
+  S.DestName = FDestName;
+  S.DestDir = DestDir();
+  S.DestDirTypeClass = DestDirType() ? DestDirType()->ClassType().Name() : std::string();
+  S.FileType = FFileType;
+  S.ActiveX = FActiveX;
+  S.RegisterAsHelp = FRegisterAsHelp;
+  S.UpdateDLLCounter = FUpdateDLLCounter;
+  S.OverwriteMode = FOverwriteMode;
+  S.InstallAttributes = FInstallAttributes;
+  return S;
+}
+
+void TCustomInstallFile::Derive(const TInstallFileSettings& Next, TInstallContainer* NewContainer,
+                                bool ContainerChanged) {
+  const TInstallFileSettings Cur = CurrentSettings();
+  if (NewContainer && !dynamic_cast<TFileContainer*>(NewContainer))
+    throw IECustomInstallFile("The following TInstallFile component %s requires the Container "
+                              "property to be a component descended from the TFileContainer "
+                              "component",
+                              {Name()});
+  const bool SourceChanged = !SameText(Next.FileName, Cur.FileName) || ContainerChanged ||
+                             Next.IncludeFromDir != Cur.IncludeFromDir;
+  const std::string NewSource = AddBackslash(Next.IncludeFromDir) + Next.FileName;
+  if (NewContainer && SourceChanged)
+    for (IContainedFile* F : static_cast<TFileContainer*>(NewContainer)->Files())
+      if (F != this && SameText(F->SourcePath(), NewSource))
+        throw IEfcDuplicateFile("There is already a file with the name :%s", {NewSource});
+
+  platform::IFileSystem& Files = *Context().Platform().Files;
+  bool ReadOnly = false;
+  bool OLE = false;
+  if (Next.FileName != Cur.FileName && !Trim(Next.FileName).empty()) {
+    platform::TFileAttributes A = 0;
+    ReadOnly = Files.TryGetAttributes(NewSource, A) == platform::errSuccess &&
+               (A & platform::faReadOnly);
+  }
+  if (Next.FileName != Cur.FileName || Next.IncludeFromDir != Cur.IncludeFromDir)
+    OLE = quendel::HasOLESelfRegister(&Files, NewSource);
+  const TInstallFileSettings R = DeriveSettings(Cur, Next, ReadOnly, OLE);
+
+  FFileName = R.FileName;
+  FIncludeFromDir = R.IncludeFromDir;
+  FDestName = R.DestName;
+  FFileType = R.FileType;
+  FActiveX = R.ActiveX;
+  FRegisterAsHelp = R.RegisterAsHelp;
+  FUpdateDLLCounter = R.UpdateDLLCounter;
+  FOverwriteMode = R.OverwriteMode;
+  FInstallAttributes = R.InstallAttributes;
+  if (ContainerChanged) TFileRelated::SetContainer(NewContainer);
+  TFileRelated::SetDestDir(R.DestDir);
+  if (R.DestDirTypeClass != Cur.DestDirTypeClass || Next.DestDirTypeClass != Cur.DestDirTypeClass) {
+    if (R.DestDirTypeClass.empty())
+      TFileRelated::SetDestDirType(nullptr);
+    else if (TCustomPathSpecifier* S =
+                 Context().StandardPathSpecifiers.FindByClassName(R.DestDirTypeClass))
+      TFileRelated::SetDestDirType(S);
+  }
+}
+
+void TCustomInstallFile::SetActiveX(bool Value) {
+  if (IsLoading()) {
+    FActiveX = Value;
+    return;
+  }
+  TInstallFileSettings N = CurrentSettings();
+  N.ActiveX = Value;
+  Derive(N, Container(), false);
+}
+
+void TCustomInstallFile::SetDestName(const std::string& Value) {
+  if (IsLoading()) {
+    FDestName = Value;
+    return;
+  }
+  TInstallFileSettings N = CurrentSettings();
+  N.DestName = Value;
+  Derive(N, Container(), false);
+}
+
+void TCustomInstallFile::SetFileName(const std::string& Value) {
+  if (IsLoading()) {
+    FFileName = Value;
+    return;
+  }
+  TInstallFileSettings N = CurrentSettings();
+  N.FileName = Value;
+  Derive(N, Container(), false);
+}
+
+void TCustomInstallFile::SetFileType(TInstallFileType Value) {
+  if (IsLoading()) {
+    FFileType = Value;
+    return;
+  }
+  TInstallFileSettings N = CurrentSettings();
+  N.FileType = Value;
+  Derive(N, Container(), false);
+}
+
+void TCustomInstallFile::SetIncludeFromDir(const std::string& Value) {
+  if (IsLoading()) {
+    FIncludeFromDir = Value;
+    return;
+  }
+  TInstallFileSettings N = CurrentSettings();
+  N.IncludeFromDir = Value;
+  Derive(N, Container(), false);
+}
+
+void TCustomInstallFile::SetDestDir(const std::string& Value) {
+  if (IsLoading()) {
+    TFileRelated::SetDestDir(Value);
+    return;
+  }
+  TInstallFileSettings N = CurrentSettings();
+  N.DestDir = Value;
+  Derive(N, Container(), false);
+}
+
+void TCustomInstallFile::SetDestDirType(TCustomPathSpecifier* Value) {
+  if (IsLoading() || !Value) {
+    TFileRelated::SetDestDirType(Value);
+    return;
+  }
+  Value->Validate(this);
+  TInstallFileSettings N = CurrentSettings();
+  N.DestDirTypeClass = Value->ClassType().Name();
+  const std::string Before = N.DestDirTypeClass;
+  Derive(N, Container(), false);
+  // The derivation keeps the chosen specifier unless the file's kind moves it.
+  if (DestDirType() == nullptr || DestDirType()->ClassType().Name() == Before)
+    TFileRelated::SetDestDirType(Value);
+}
+
+void TCustomInstallFile::SetContainer(TInstallContainer* Value) {
+  if (IsLoading()) {
+    TFileRelated::SetContainer(Value);
+    return;
+  }
+  Derive(CurrentSettings(), Value, Value != Container());
+}
+
+// ---- Published classes -------------------------------------------------------------------
+
+const TClassInfo& TCustomInstallFile::StaticClass() {
+  static const TClassInfo Info =
+      TClassBuilder<TCustomInstallFile>("TCustomInstallFile", TFileRelated::StaticClass())
+          .Build();
+  return Info;
+}
+
+const TClassInfo& TInstallFile::StaticClass() {
+  static const TClassInfo Info = [] {
+    using T = TInstallFile;
+    using P = TInstallProps<T>;
+    using F = TFileRelatedProps<T>;
+    using Ev = TCustomInstallFile::TInstallFileNotifyEvent;
+    TClassBuilder<T> B("TInstallFile", TCustomInstallFile::StaticClass());
+    B.Bool("ActiveX", &T::ActiveX, &T::SetActiveX, false);
+    F::AddToArchive(B);
+    F::ArchiveFile(B);
+    F::ArchiveFileType(B);
+    P::Container(B);
+    P::DestDir(B);
+    P::DestDirType(B);
+    B.Str("DestName", &T::DestName, &T::SetDestName);
+    B.Str("FileName", &T::FileName, &T::SetFileName);
+    B.Enum("FileType", &T::FileType, &T::SetFileType, InstallFileTypeInfo, iftNormal);
+    B.Str("IncludeFromDir", &T::IncludeFromDir, &T::SetIncludeFromDir);
+    P::Include(B);
+    B.Set("InstallAttributes", &T::InstallAttributes, &T::SetInstallAttributes,
+          QndlFileAttributesInfo);
+    P::InstallTypes(B);
+    F::Net(B, false);
+    F::NetLocation(B);
+    P::OS(B);
+    B.Enum("OverwriteMode", &T::OverwriteMode, &T::SetOverwriteMode, OverwriteTypeInfo(),
+           owAlways);
+    B.Bool("RegisterAsHelp", &T::RegisterAsHelp, &T::SetRegisterAsHelp, false);
+    B.Bool("RunAfterInstall", &T::RunAfterInstall, &T::SetRunAfterInstall, false);
+    P::Uninstall(B);
+    B.Bool("UpdateDLLCounter", &T::UpdateDLLCounter, &T::SetUpdateDLLCounter, false);
+    B.Event("OnAfterCompress", static_cast<Ev T::*>(&T::OnAfterCompress));
+    B.Event("OnAfterCopy", static_cast<Ev T::*>(&T::OnAfterCopy));
+    B.Event("OnAfterInstall", static_cast<Ev T::*>(&T::OnAfterInstall));
+    P::OnAfterProcess(B);
+    B.Event("OnBeforeCompress", static_cast<Ev T::*>(&T::OnBeforeCompress));
+    B.Event("OnBeforeCopy", static_cast<Ev T::*>(&T::OnBeforeCopy));
+    B.Event("OnBeforeInstall", static_cast<Ev T::*>(&T::OnBeforeInstall));
+    P::OnBeforeProcess(B);
+    F::OnDataReceived(B);
+    B.Event("OnNewDisk", static_cast<TCustomInstallFile::TInstallFileNewDiskEvent T::*>(
+                             &T::OnNewDisk));
+    B.Event("OnReplacing", static_cast<Ev T::*>(&T::OnReplacing));
+    B.Event("OnStatus",
+            static_cast<TCustomInstallFile::TInstallFileStatusEvent T::*>(&T::OnStatus));
+    return B.Build();
+  }();
+  return Info;
+}
+
+void TInstallFile::Reflect() {
+  SetStateValue(ifsReflect);
+  if (IQndlExternalReflector* R = Context().Reflector) R->Receive(this);
+}
+
+} // namespace quendel

@@ -1,0 +1,195 @@
+// One file of an install definition: where its source lies on the author's
+// machine, where it goes on the user's, how an existing file there is
+// treated and what is registered after it is written. In install mode it
+// decides whether to write, extracts itself from its archive (never losing
+// the user's old file) and registers itself; in build mode it adds itself to
+// its archive or copies itself plain. Progress goes up to its container.
+#pragma once
+
+#include "model/file_container.h"
+#include "model/install_file_rules.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quendel {
+
+// A second file with the same source in one container.
+QUENDEL_EXCEPTION(IEfcDuplicateFile, IEFileContainer);
+
+enum TInstallFileState { ifsNone, ifsCompress, ifsInstall, ifsCopying, ifsReflect };
+
+extern const TEnumInfo InstallFileStateInfo;
+extern const TEnumInfo InstallFileTypeInfo;
+extern const TEnumInfo QndlFileAttributesInfo;
+
+class TCustomInstallFile : public TFileRelated, public IContainedFile {
+public:
+  using TInstallFileNotifyEvent = TFileContainer::TInstallFileNotifyEvent;
+  using TInstallFileStatusEvent = TFileContainer::TInstallFileStatusEvent;
+  using TInstallFileNewDiskEvent = TFileContainer::TInstallFileNewDiskEvent;
+
+  // Joins AllInstallFiles and takes the lowest free unique identifier.
+  explicit TCustomInstallFile(TComponent* AOwner);
+  // The source is SourcePath: IncludeFromDir its directory, FileName its name.
+  TCustomInstallFile(TComponent* AOwner, const std::string& SourcePath);
+  TCustomInstallFile(TComponent* AOwner, TInstallContainer* AContainer,
+                     const std::string& SourcePath);
+  ~TCustomInstallFile() override;
+
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+
+  // ---- Overridable operations -------------------------------------------------------
+
+  // The compressor calls it when the user cancels: raises EAIUserAbort.
+  virtual void Aborted();
+  // Registers the written file by its extension (server program, type
+  // library or library). Failures raise IECustomInstallFile.
+  virtual void SelfRegister();
+  // Tells everyone that the target is about to be written over.
+  virtual void PrepareReplace();
+  virtual void SetActiveX(bool Value);
+  virtual void SetDestName(const std::string& Value);
+  virtual void SetFileName(const std::string& Value);
+  virtual void SetFileType(TInstallFileType Value);
+  virtual void SetIncludeFromDir(const std::string& Value);
+  // 1 Compress, 2 Process, 3 Copy; the state is none afterwards.
+  virtual void SetState(TInstallFileState Value);
+  virtual void Compress();
+  virtual void Copy();
+  virtual void ReadInfoFromArchive();
+  virtual void ReadFileInfo();
+  virtual bool HasOLESelfRegister();
+  virtual void IncrementSharedDLLCount();
+
+  void DoInstall() override;
+  std::string GetFullArchiveFile() override;
+  void WriteUninstallEntries(const std::string& KeyPath) override;
+  void CompleteAfterReboot() override;
+  void SetContainer(TInstallContainer* Value) override;
+  void SetDestDir(const std::string& Value) override;
+  void SetDestDirType(TCustomPathSpecifier* Value) override;
+  int RegisteredType() const override { return rtInstallFile; }
+
+  void DefineProperties(std::vector<TExtraProperty>& Props) override;
+  void Loaded() override;
+
+  // ---- What the file container asks ----------------------------------------------------
+
+  TCustomInstallFile* InstallFile() override { return this; }
+  TFileRelated& FileRelated() override { return *this; }
+  std::int64_t FileSize() const override { return FSize; }
+  std::int64_t FileCompressedSize() const override { return FCompressedSize; }
+  std::string FileFileName() const override { return FFileName; }
+  std::string SourcePath() const override;
+  bool KeepsOwnArchive() const override;
+  void SetNetArchive(bool Own) override;
+  void CompressFile() override { Compress(); }
+  void CopyFile() override { Copy(); }
+  void ReadFileInfoFromArchive() override { ReadInfoFromArchive(); }
+  void ReadFileInfoFromSource() override { ReadFileInfo(); }
+
+  // ---- Derived names -------------------------------------------------------------------
+
+  std::string Target();
+
+  // ---- Properties and state ------------------------------------------------------------
+
+  bool ExistedBefore() const { return FExistedBefore; }
+  bool ReplaceAtReboot() const { return FReplaceAtReboot; }
+  bool WillCopy() const { return FWillCopy; }
+  TQndlFileAttributesSet InstallAttributes() const { return FInstallAttributes; }
+  void SetInstallAttributes(TQndlFileAttributesSet Value) { FInstallAttributes = Value; }
+  bool ActiveX() const { return FActiveX; }
+  std::int64_t CompressedSize() const { return FCompressedSize; }
+  std::uint8_t CompressState() const { return FCompressState; }
+  void SetCompressState(std::uint8_t Value) { FCompressState = Value; }
+  bool HasNetArchive() const { return FHasNetArchive; }
+  const std::string& UsedArchive() const { return FUsedArchive; }
+  TDateTime FileDate() const { return FFileDate; }
+  const std::string& DestName() const { return FDestName; }
+  const std::string& FileName() const { return FFileName; }
+  TInstallFileType FileType() const { return FFileType; }
+  const std::string& IncludeFromDir() const { return FIncludeFromDir; }
+  TOverwriteType OverwriteMode() const { return FOverwriteMode; }
+  void SetOverwriteMode(TOverwriteType Value) { FOverwriteMode = Value; }
+  bool RegisterAsHelp() const { return FRegisterAsHelp; }
+  void SetRegisterAsHelp(bool Value) { FRegisterAsHelp = Value; }
+  bool RunAfterInstall() const { return FRunAfterInstall; }
+  void SetRunAfterInstall(bool Value) { FRunAfterInstall = Value; }
+  std::int64_t Size() const { return FSize; }
+  TInstallFileState State() const { return FState; }
+  int UniqueID() const { return FUniqueID; }
+  bool UpdateDLLCounter() const { return FUpdateDLLCounter; }
+  void SetUpdateDLLCounter(bool Value) { FUpdateDLLCounter = Value; }
+  const std::string& Version() const { return FVersion; }
+
+  TInstallFileNotifyEvent OnAfterCompress, OnAfterCopy, OnAfterInstall, OnBeforeCompress,
+      OnBeforeCopy, OnBeforeInstall, OnReplacing;
+  TInstallFileStatusEvent OnStatus;
+  TInstallFileNewDiskEvent OnNewDisk;
+
+protected:
+  void SetStateValue(TInstallFileState Value) { FState = Value; }
+  // Registration after the file was written or left alone: help, shared
+  // count, and self-registration (deferred during a run when it fails).
+  void AfterInstallRegistration();
+  void ExtractFile(TQndlCompress& Compressor);
+  void StatusHandler(const TlzhFileStats& Stats);
+  void NewDiskHandler(TQndlCompress& Compressor, int DiskNumber, std::string& Path);
+
+private:
+  void Init();
+  void Leave();
+  void SetSource(const std::string& SourcePath);
+  std::string Dir() { return GetFullDestDir(); }
+  bool NetDistribution();
+  TDistributeType Distribution();
+  TInstallFileSettings CurrentSettings() const;
+  // Runs the settings derivation with Next, outside loading.
+  void Derive(const TInstallFileSettings& Next, TInstallContainer* NewContainer,
+              bool ContainerChanged);
+  void Notify(int Code);
+
+  bool FExistedBefore = false;
+  bool FReplaceAtReboot = false;
+  bool FWillCopy = false;
+  TQndlFileAttributesSet FInstallAttributes;
+  bool FActiveX = false;
+  std::int64_t FCompressedSize = 0;
+  std::uint8_t FCompressState = 0;
+  bool FHasNetArchive = false;
+  std::string FUsedArchive;
+  TDateTime FFileDate = 0;
+  std::string FDestName;
+  std::string FFileName;
+  TInstallFileType FFileType = iftNormal;
+  std::string FIncludeFromDir;
+  TOverwriteType FOverwriteMode = owAlways;
+  bool FRegisterAsHelp = false;
+  bool FRunAfterInstall = false;
+  std::int64_t FSize = 0;
+  TInstallFileState FState = ifsNone;
+  int FUniqueID = 0;
+  bool FUpdateDLLCounter = false;
+  std::string FVersion;
+  TQndlCompress* FCompressor = nullptr;
+};
+
+class TInstallFile : public TCustomInstallFile, public IQndlReflectable {
+public:
+  using TCustomInstallFile::TCustomInstallFile;
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+
+  // Hands the file to the process-wide reflector; nothing without one.
+  void Reflect() override;
+};
+
+// Retries the self-registrations that failed during the run, this time
+// letting the first failure through; the list is empty afterwards.
+void RetryDeferredRegistrations(TModelContext& Context);
+
+} // namespace quendel

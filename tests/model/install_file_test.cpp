@@ -1,0 +1,308 @@
+// Install files inside a file container, installed from a real archive into
+// the Windows-like machine: the overwrite rule of each mode, the question,
+// files left alone kept out of the uninstall log, a target in use logged
+// and registered under its real name, deferred self-registration, progress.
+#include "model/install_file.h"
+#include "model/install_file_ops.h"
+
+#include "core/dates.h"
+#include "model/model_classes.h"
+#include "platform/native/native_files.h"
+#include "platform/native/native_platform.h"
+#include "system/registry_routines.h"
+#include "uninstall/uninstall_log.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+
+namespace quendel {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+const OSSet AllOS{os31win32, oswin95, oswinNT,  oswinNT351, osUnidentified,
+                  osLinux,   oswin2K, oswin98, oswinME,    oswinXP};
+
+// The install root of product "Widget", holding its files directly.
+class TTestRoot : public TFileContainer, public IInstallRoot {
+public:
+  explicit TTestRoot(TComponent* AOwner) : TFileContainer(AOwner, false) {
+    Context().InstallRoot = this;
+  }
+  ~TTestRoot() override { Context().InstallRoot = nullptr; }
+  TInstallContainer& InstallRootContainer() override { return *this; }
+  bool InstallRootRunning() const override { return Running; }
+  std::string InstallRootProductName() const override { return "Widget"; }
+  void InstallRootRequestReboot() override { Reboot = true; }
+  void InstallRootAddUnfinished(const std::string& Name, int Kind) override {
+    Unfinished.push_back(Name + ":" + std::to_string(Kind));
+  }
+  void DoInformationEventControl(TComponent* Sender, int Code, TEventParameter* Param) override {
+    Codes.push_back(Code);
+    TFileContainer::DoInformationEventControl(Sender, Code, Param);
+  }
+  bool Running = true;
+  bool Reboot = false;
+  std::vector<std::string> Unfinished;
+  std::vector<int> Codes;
+};
+
+class InstallFile : public ::testing::Test {
+protected:
+  void SetUp() override {
+    RegisterModelClasses();
+    Host = (std::filesystem::temp_directory_path() / "quendel-installfile-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(Host.data()), nullptr);
+    for (const char* Sub : {"/TEMP", "/WINDOWS", "/src", "/build"})
+      std::filesystem::create_directories(Host + Sub);
+    platform::native::TDriveMap Drives;
+    Drives.Map('C', Host);
+    M = platform::native::CreateNativePlatform(std::move(Drives));
+    dynamic_cast<platform::native::TNativeFileSystem&>(*M.Files).SetTempDirectory("C:\\TEMP");
+    Context.AttachPlatform(&M);
+    Root = new TTestRoot(Form.get());
+    Root->SetName("Install1");
+    Root->SetOS(AllOS);
+    Root->SetDestDir("C:\\App");
+  }
+  void TearDown() override {
+    Form.reset();
+    std::filesystem::remove_all(Host);
+  }
+
+  void Write(const std::string& Path, const std::string& Text) {
+    M.Files->Create(Path)->Write(Text.data(), Text.size());
+  }
+  std::string Read(const std::string& Path) {
+    const auto F = M.Files->OpenRead(Path);
+    std::string Text(static_cast<std::size_t>(F->Size()), '\0');
+    F->ReadExact(Text.data(), Text.size());
+    return Text;
+  }
+  void Stamp(const std::string& Path, int Year) {
+    M.Files->SetStamp(Path, DateTimeToFileTime(EncodeDate(Year, 1, 1)));
+  }
+  // A file of the root built into C:\build\setup.1 from C:\src\Name.
+  TInstallFile* Built(const std::string& FileName, const std::string& Contents, int Year = 2010) {
+    Write("C:\\src\\" + FileName, Contents);
+    Stamp("C:\\src\\" + FileName, Year);
+    auto* F = new TInstallFile(Form.get(), Root, "C:\\src\\" + FileName);
+    F->SetName("File" + std::to_string(++Made));
+    F->SetOS(AllOS);
+    F->SetDestDir("C:\\App");
+    F->SetArchiveFile("C:\\build\\setup.1");
+    F->SetAddToArchive(lzcOnlyAdd);
+    F->Compress();
+    return F;
+  }
+  void Install() {
+    Root->Execute(cmInstall);
+  }
+  std::vector<std::string> Logged() {
+    return ReadUninstallLog(*M.Registry, ProductKeyPath("Widget")).Files;
+  }
+
+  std::string Host;
+  platform::TPlatform M;
+  TModelContext Context;
+  TModelContextScope Scope{Context};
+  std::unique_ptr<TComponent> Form = std::make_unique<TComponent>(nullptr);
+  TTestRoot* Root = nullptr;
+  int Made = 0;
+};
+
+TEST_F(InstallFile, ClassIsRegisteredWithDefaultsAndTakesDistinctIdentifiers) {
+  const TClassInfo* Cls = ClassRegistry().Find("TInstallFile");
+  ASSERT_NE(Cls, nullptr);
+  for (const char* Prop : {"ActiveX", "DestName", "FileName", "FileType", "IncludeFromDir",
+                           "InstallAttributes", "OverwriteMode", "RegisterAsHelp",
+                           "RunAfterInstall", "UpdateDLLCounter", "OnReplacing", "OnNewDisk"})
+    EXPECT_NE(Cls->FindProperty(Prop), nullptr) << Prop;
+  EXPECT_EQ(Cls->FindProperty("OverwriteMode")->OrdDefault, owAlways);
+
+  auto* A = new TInstallFile(Form.get(), Root, "C:\\src\\a.exe");
+  auto* B = new TInstallFile(Form.get(), Root, "C:\\src\\b.exe");
+  EXPECT_NE(A->UniqueID(), B->UniqueID());
+  EXPECT_EQ(A->DestName(), "a.exe");
+  EXPECT_EQ(A->IncludeFromDir(), "C:\\src");
+  EXPECT_FALSE(A->Net());
+  EXPECT_EQ(Context.AllInstallFiles.Count(), 2);
+  const int Freed = A->UniqueID();
+  A->Free();
+  EXPECT_FALSE(Context.UniqueIDPool.IsTaken(Freed));
+  EXPECT_EQ(Context.AllInstallFiles.Count(), 1);
+  EXPECT_EQ(Root->Files().size(), 1u);
+}
+
+TEST_F(InstallFile, FreshInstallWritesEveryModeAndLogsIt) {
+  // A missing target is written under every rule, also without a version.
+  const std::vector<TOverwriteType> Modes{owAlways, owNever, owVersion, owDate, owVersionDate};
+  for (std::size_t i = 0; i < Modes.size(); ++i)
+    Built("f" + std::to_string(i) + ".txt", "data " + std::to_string(i))
+        ->SetOverwriteMode(Modes[i]);
+  Install();
+  for (std::size_t i = 0; i < Modes.size(); ++i)
+    EXPECT_EQ(Read("C:\\App\\f" + std::to_string(i) + ".txt"), "data " + std::to_string(i));
+  EXPECT_EQ(Logged().size(), Modes.size());
+  EXPECT_FALSE(Root->Reboot);
+}
+
+TEST_F(InstallFile, ExistingTargetFollowsTheModeAndLeftAloneFilesAreNotLogged) {
+  M.Files->ForceDirectories("C:\\App");
+  struct TCase {
+    TOverwriteType Mode;
+    int TargetYear;
+    bool Written;
+  };
+  const std::vector<TCase> Cases{{owAlways, 2020, true},
+                                 {owNever, 2000, false},
+                                 {owDate, 2000, true},
+                                 {owDate, 2020, false},
+                                 {owDate, 2010, false}};
+  std::vector<TInstallFile*> Files;
+  for (std::size_t i = 0; i < Cases.size(); ++i) {
+    const std::string Name = "e" + std::to_string(i) + ".txt";
+    Write("C:\\App\\" + Name, "old");
+    Stamp("C:\\App\\" + Name, Cases[i].TargetYear);
+    Files.push_back(Built(Name, "new", 2010));
+    Files.back()->SetOverwriteMode(Cases[i].Mode);
+  }
+  Install();
+  std::vector<std::string> Expected;
+  for (std::size_t i = 0; i < Cases.size(); ++i) {
+    const std::string Target = "C:\\App\\e" + std::to_string(i) + ".txt";
+    EXPECT_EQ(Read(Target), Cases[i].Written ? "new" : "old") << i;
+    EXPECT_TRUE(Files[i]->ExistedBefore());
+    EXPECT_EQ(Files[i]->WillCopy(), Cases[i].Written) << i;
+    if (Cases[i].Written) Expected.push_back(Target);
+  }
+  EXPECT_THAT(Logged(), ::testing::UnorderedElementsAreArray(Expected));
+  // Skipped files still count as done for progress.
+  EXPECT_EQ(std::count(Root->Codes.begin(), Root->Codes.end(), icFileSkippedByOverwrite), 3);
+}
+
+TEST_F(InstallFile, SkippedSharedLibraryIsCountedAndLogged) {
+  M.Files->ForceDirectories("C:\\App");
+  Write("C:\\App\\lib.dll", "old");
+  TInstallFile* F = Built("lib.dll", "new");
+  F->SetOverwriteMode(owNever);
+  F->SetUpdateDLLCounter(true);
+  Install();
+  EXPECT_EQ(Read("C:\\App\\lib.dll"), "old");
+  EXPECT_THAT(Logged(), ElementsAre("C:\\App\\lib.dll"));
+  EXPECT_EQ(ReadRegInteger(*M.Registry, rkiLocalMachine, SharedDLLsKey, "C:\\App\\lib.dll", 0), 1);
+}
+
+TEST_F(InstallFile, AskModeShowsTheQuestionAndFollowsTheAnswer) {
+  M.Files->ForceDirectories("C:\\App");
+  Write("C:\\App\\yes.txt", "old");
+  Write("C:\\App\\no.txt", "old");
+  Built("yes.txt", "new")->SetOverwriteMode(owAsk);
+  Built("no.txt", "new")->SetOverwriteMode(owAsk);
+  std::vector<std::string> Asked;
+  Context.AskYesNo = [&](const std::string& Text) {
+    Asked.push_back(Text);
+    return Text.find("yes") != std::string::npos;
+  };
+  Install();
+  EXPECT_THAT(Asked, ::testing::UnorderedElementsAre("Copy This File yes.txt?",
+                                                     "Copy This File no.txt?"));
+  EXPECT_EQ(Read("C:\\App\\yes.txt"), "new");
+  EXPECT_EQ(Read("C:\\App\\no.txt"), "old");
+  // Without anybody to ask, the existing file is left alone.
+  Context.AskYesNo = nullptr;
+  Write("C:\\App\\no.txt", "old");
+  Install();
+  EXPECT_EQ(Read("C:\\App\\no.txt"), "old");
+}
+
+TEST_F(InstallFile, TargetInUseIsReplacedAtRestartAndKnownByItsRealName) {
+  M.Files->ForceDirectories("C:\\App");
+  Write("C:\\App\\App.exe", "old");
+  Write("C:\\App\\App.1", "someone else's");
+  TInstallFile* F = Built("App.exe", "new");
+  F->SetRegisterAsHelp(true);
+  {
+    const auto Held = M.Files->Open("C:\\App\\App.exe", platform::TFileAccess::Read,
+                                    platform::shareNone, platform::TCreation::OpenExisting);
+    Install();
+  }
+  EXPECT_TRUE(F->ReplaceAtReboot());
+  EXPECT_EQ(F->DestName(), "App.exe");
+  EXPECT_EQ(Read("C:\\App\\App.exe"), "old");
+  EXPECT_EQ(Read("C:\\App\\App.1"), "someone else's");
+  EXPECT_TRUE(Root->Reboot);
+  EXPECT_THAT(Root->Unfinished, ElementsAre("File1:0"));
+  EXPECT_THAT(Logged(), ElementsAre("C:\\App\\App.exe"));
+  EXPECT_EQ(ReadRegString(*M.Registry, rkiLocalMachine, HelpKey, "APP.EXE", ""), "C:\\App");
+  dynamic_cast<platform::native::TNativeFileSystem&>(*M.Files).PerformPendingRenames();
+  EXPECT_EQ(Read("C:\\App\\App.exe"), "new");
+  F->CompleteAfterReboot();
+}
+
+TEST_F(InstallFile, FailedExtractionLeavesTheOldFile) {
+  M.Files->ForceDirectories("C:\\App");
+  Write("C:\\App\\keep.txt", "old");
+  Built("keep.txt", "new");
+  M.Files->RemoveFile("C:\\build\\setup.1");
+  EXPECT_ANY_THROW(Install());
+  EXPECT_EQ(Read("C:\\App\\keep.txt"), "old");
+  EXPECT_EQ(Logged().size(), 0u);
+}
+
+TEST_F(InstallFile, FailingSelfRegistrationIsDeferredDuringARunAndFailsTheRetry) {
+  TInstallFile* F = Built("server.ocx", "not a library");
+  EXPECT_TRUE(F->ActiveX());
+  // A self-registering file is taken for a system-wide library; keep it here.
+  F->SetFileType(iftNormal);
+  F->SetDestDir("C:\\App");
+  Install();
+  EXPECT_EQ(Read("C:\\App\\server.ocx"), "not a library");
+  ASSERT_EQ(Context.DeferredRegistrations.Count(), 1);
+  EXPECT_EQ(Context.DeferredRegistrations.Items(0), F);
+  EXPECT_THROW(RetryDeferredRegistrations(Context), IECustomInstallFile);
+  EXPECT_EQ(ReadUninstallLog(*M.Registry, ProductKeyPath("Widget")).ActiveX.size(), 1u);
+  // Outside a run the failure is the caller's at once.
+  Root->Running = false;
+  EXPECT_THROW(Install(), IECustomInstallFile);
+}
+
+TEST_F(InstallFile, ProgressReachesTheContainerAndArchiveInformationIsRead) {
+  TInstallFile* F = Built("big.bin", std::string(100000, 'x'));
+  std::vector<int> Percents;
+  Root->OnStatus = [&](TCustomInstallFile* File, int FilePercent, int) {
+    EXPECT_EQ(File, F);
+    Percents.push_back(FilePercent);
+  };
+  Install();
+  ASSERT_FALSE(Percents.empty());
+  EXPECT_EQ(Percents.back(), 100);
+  EXPECT_EQ(F->Size(), 100000);
+  EXPECT_GT(F->CompressedSize(), 0);
+  EXPECT_LT(F->CompressedSize(), 100000);
+  EXPECT_EQ(F->State(), ifsNone);
+  EXPECT_EQ(Root->DoneSize(), 100000);
+}
+
+TEST_F(InstallFile, EditingDerivesSettingsAndRefusesDuplicatesAndOtherContainers) {
+  auto* F = new TInstallFile(Form.get(), Root, "C:\\src\\app.exe");
+  F->SetFileName("Guide.Hlp");
+  EXPECT_TRUE(F->RegisterAsHelp());
+  EXPECT_EQ(F->DestName(), "Guide.Hlp");
+  F->SetFileType(iftVendorSharedDLL);
+  EXPECT_TRUE(F->UpdateDLLCounter());
+  EXPECT_EQ(F->OverwriteMode(), owVersionDate);
+  EXPECT_EQ(F->DestDir(), "\\System");
+  EXPECT_THROW(new TInstallFile(Form.get(), Root, "C:\\SRC\\guide.hlp"), IEfcDuplicateFile);
+  auto* Other = new TInstallFile(Form.get(), "C:\\src\\x.txt");
+  EXPECT_THAT([&] { Other->SetContainer(F); },
+              ::testing::Throws<IECustomInstallFile>());
+}
+
+} // namespace
+} // namespace quendel
