@@ -11,6 +11,7 @@ void AddDefinitionCommands(CLI::App& App);
 void AddPathsCommands(CLI::App& App);
 void AddPlanCommands(CLI::App& App);
 void AddLinkCommands(CLI::App& App);
+void AddSetupCommands(CLI::App& App);
 
 void AddCommands(CLI::App& App) {
   AddArchiveCommands(App);
@@ -21,6 +22,7 @@ void AddCommands(CLI::App& App) {
   AddPathsCommands(App);
   AddPlanCommands(App);
   AddLinkCommands(App);
+  AddSetupCommands(App);
   (void)App;
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/exceptions.h"
+#include "core/install_log.h"
 #include "model/path_base.h"
 #include "model/types.h"
 #include "platform/platform.h"
@@ -215,6 +216,10 @@ struct TModelContext {
   TCustomInstallFileList DeferredRegistrations;
 
   TUniqueIDPool UniqueIDPool;
+
+  // The run's log ("*l"): every install object writes a line per action it
+  // performs. Closed (writing nothing) unless the program opened it.
+  TInstallLog Log;
 
 private:
   platform::TPlatform* FAttachedPlatform = nullptr;

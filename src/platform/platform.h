@@ -9,6 +9,7 @@
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/sysinfo.h"
+#include "platform/ui_services.h"
 
 namespace quendel::platform {
 
@@ -22,6 +23,9 @@ struct TPlatform {
   // Shortcuts. Declared last: the native adapter writes through Files, so
   // it must go first.
   std::unique_ptr<ILinks> Links;
+  // Message boxes and the message pump; absent means nobody to ask (the
+  // unattended answers).
+  std::unique_ptr<IUIServices> UI;
 };
 
 // The Win32 adapters in the win32 build. Natively, the Windows-like machine

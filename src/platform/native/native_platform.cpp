@@ -22,6 +22,7 @@ TPlatform CreateNativePlatform(TDriveMap drives) {
   platform.System = std::make_unique<TNativeSystemInfo>();
   platform.Shell = std::make_unique<TNativeShell>();
   platform.Processes = std::make_unique<TNativeProcesses>(*platform.Files);
+  platform.UI = CreateDefaultUIServices();
   return platform;
 }
 

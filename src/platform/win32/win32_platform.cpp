@@ -17,6 +17,7 @@ TPlatform CreateDefaultPlatform() {
   platform.Shell = std::make_unique<win32::TWin32Shell>();
   platform.Processes = std::make_unique<win32::TWin32Processes>();
   platform.Links = std::make_unique<win32::TWin32Links>();
+  platform.UI = CreateDefaultUIServices();
   return platform;
 }
 

@@ -1,0 +1,814 @@
+#include "engine/install.h"
+
+#include "archive/archive_context.h"
+#include "core/strings.h"
+#include "engine/application.h"
+#include "engine/exit_codes.h"
+#include "engine/install_record.h"
+#include "system/os_version.h"
+#include "system/registry_routines.h"
+#include "translate/translator.h"
+
+#include <cstring>
+
+namespace quendel {
+
+namespace {
+
+using platform::rkLocalMachine;
+
+const char* const kTwoRoots =
+    "The TInstall component does not currently support the use of 2 TInstall components in the "
+    "same project";
+const char* const kOwnerKind = "The TInstall component must be placed on a form or a data module";
+const char* const kNoBuildDir = "You forgot to pass in the build directory. In Run | Parameters, "
+                                "follow this format: -d \"-sC:\\My Build\"";
+const char* const kNoMainForm =
+    "Application.MainForm is undefined and the TInstall is not on a form. Therefore, therefore the "
+    "TInstall can't run the installation automatically";
+const char* const kNoLoadingProgram =
+    "The path of the loading program was not passed correctly. If you are running your install "
+    "project in the IDE, then you need to add two command line parameters. In Run | Parameters | "
+    "\"Run Parameters\", type in: -d \"-sBUILDPATH\" where BUILDPATH is the path into which you "
+    "built the distributables. Example: -d \"-sC:\\My Build\".";
+const char* const kNoRecord =
+    "The TInstall could not either write or read unfinished business from the registry";
+const char* const kNoRunOnce =
+    "Cannot register the install to be run on reboot in the RunOnce key in the registry";
+const char* const kBadUnfinished = "There is an invalid entry for the unfinished install list %s";
+const char* const kCannotReboot = "Could not reboot windows. Please manually reboot windows.";
+const char* const kNoExtractInfo =
+    "Could not read the extraction info from the archive file %s when trying to find the correct "
+    "offset into the self extracting file";
+const char* const kDistributeDesignOnly = "DistributeType can only be set at design-time";
+
+// Value names of the destinations a run chose, kept in the install record
+// across a reboot (the continuation shows no wizard to choose them again).
+const char* const kChosenSubkey = "Chosen";
+const char* const kChosenInstallType = "InstallType";
+
+bool IsFormOwner(const TComponent* Owner) {
+  return Owner && (TInstallContainer::InheritsFromName(*Owner, "TCustomForm") ||
+                   TInstallContainer::InheritsFromName(*Owner, "TDataModule") ||
+                   TInstallContainer::InheritsFromName(*Owner, "TfrmMainMenu"));
+}
+
+// Checked before the object joins its owner and the model, so that a refused
+// root leaves nothing behind.
+TComponent* CheckedOwner(TComponent* AOwner) {
+  if (HasCurrentModelContext() && CurrentModelContext().InstallRoot) throw IEInstall(kTwoRoots);
+  if (!IsFormOwner(AOwner)) throw IEInstall(kOwnerKind);
+  return AOwner;
+}
+
+platform::TPlatform& ThePlatform(TInstallContainer& C) {
+  return C.Context().Platform();
+}
+
+} // namespace
+
+// ---- Owned settings ------------------------------------------------------------------
+
+const TClassInfo& TBuildInfo::StaticClass() {
+  static const TClassInfo Info =
+      TClassBuilder<TBuildInfo>("TBuildInfo", TPersistent::StaticClass())
+          .Bool("AddUninstallOnCreate", &TBuildInfo::AddUninstallOnCreate,
+                &TBuildInfo::AddUninstallOnCreate, true)
+          .Str("AppName", &TBuildInfo::AppName, &TBuildInfo::AppName)
+          .Str("AppURL", &TBuildInfo::AppURL, &TBuildInfo::AppURL)
+          .Str("BuildDirectory", &TBuildInfo::BuildDirectory, &TBuildInfo::BuildDirectory)
+          .Str("CredentialsFile", &TBuildInfo::CredentialsFile, &TBuildInfo::CredentialsFile)
+          .Str("OCXName", &TBuildInfo::OCXName, &TBuildInfo::OCXName)
+          .Str("PrivateKeyFile", &TBuildInfo::PrivateKeyFile, &TBuildInfo::PrivateKeyFile)
+          .Bool("SignCode", &TBuildInfo::SignCode, &TBuildInfo::SignCode, false)
+          .Str("URLPath", &TBuildInfo::URLPath, &TBuildInfo::URLPath)
+          .Build();
+  return Info;
+}
+
+void TBuildInfo::Assign(const TPersistent& Source) {
+  if (auto* s = dynamic_cast<const TBuildInfo*>(&Source)) {
+    AddUninstallOnCreate = s->AddUninstallOnCreate;
+    AppName = s->AppName;
+    AppURL = s->AppURL;
+    URLPath = s->URLPath;
+    BuildDirectory = s->BuildDirectory;
+    CredentialsFile = s->CredentialsFile;
+    PrivateKeyFile = s->PrivateKeyFile;
+    OCXName = s->OCXName;
+    SignCode = s->SignCode;
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+const TClassInfo& TInstallInformation::StaticClass() {
+  static const TClassInfo Info =
+      TClassBuilder<TInstallInformation>("TInstallInformation", TPersistent::StaticClass())
+          .Str("CompanyName", &TInstallInformation::CompanyName, &TInstallInformation::CompanyName)
+          .Str("ProductName", &TInstallInformation::ProductName, &TInstallInformation::ProductName)
+          .Str("Version", &TInstallInformation::Version, &TInstallInformation::Version)
+          .Build();
+  return Info;
+}
+
+void TInstallInformation::Assign(const TPersistent& Source) {
+  if (auto* s = dynamic_cast<const TInstallInformation*>(&Source)) {
+    CompanyName = s->CompanyName;
+    ProductName = s->ProductName;
+    Version = s->Version;
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+const TClassInfo& TControlPanelExtensionInformation::StaticClass() {
+  using T = TControlPanelExtensionInformation;
+  static const TClassInfo Info =
+      TClassBuilder<T>("TControlPanelExtensionInformation", TPersistent::StaticClass())
+          .Str("Comments", &T::Comments, &T::Comments)
+          .Str("Contact", &T::Contact, &T::Contact)
+          .Ref("DisplayIcon", &T::DisplayIcon, &T::DisplayIcon)
+          .Str("HelpLink", &T::HelpLink, &T::HelpLink)
+          .Str("HelpTelephone", &T::HelpTelephone, &T::HelpTelephone)
+          .Str("ProductID", &T::ProductID, &T::ProductID)
+          .Ref("ReadMe", &T::ReadMe, &T::ReadMe)
+          .Str("URLInfoAbout", &T::URLInfoAbout, &T::URLInfoAbout)
+          .Str("URLUpdateInfo", &T::URLUpdateInfo, &T::URLUpdateInfo)
+          .Build();
+  return Info;
+}
+
+void TControlPanelExtensionInformation::Assign(const TPersistent& Source) {
+  if (auto* s = dynamic_cast<const TControlPanelExtensionInformation*>(&Source)) {
+    DisplayIcon = s->DisplayIcon;
+    ReadMe = s->ReadMe;
+    HelpLink = s->HelpLink;
+    HelpTelephone = s->HelpTelephone;
+    URLInfoAbout = s->URLInfoAbout;
+    ProductID = s->ProductID;
+    URLUpdateInfo = s->URLUpdateInfo;
+    Comments = s->Comments;
+    Contact = s->Contact;
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+// ---- The install root ----------------------------------------------------------------
+
+TCustomInstall::TCustomInstall(TComponent* AOwner) : TInstallObject(CheckedOwner(AOwner)) {
+  Context().InstallRoot = this;
+  SetDestDir("\\MyApplication");
+}
+
+TCustomInstall::~TCustomInstall() {
+  if (FHooked && HasApplication() && !Application().Terminated() && FSavedOnActivate)
+    Application().OnActivate = FSavedOnActivate;
+  else if (FHooked && HasApplication())
+    Application().OnActivate = nullptr;
+  if (HasApplication() && !IsDesigning()) Application().OnException = nullptr;
+  if (Context().InstallRoot == this) Context().InstallRoot = nullptr;
+  // The cleanup batch file (written by CleanupSetupFiles) removes the
+  // setup's own directory once this program has ended. It needs the program
+  // launcher, which starts processes through a port this build does not
+  // have yet; without it the batch file stays in the temporary directory.
+}
+
+TCustomInstall* CurrentInstall() {
+  if (!HasCurrentModelContext() || !CurrentModelContext().InstallRoot) return nullptr;
+  return dynamic_cast<TCustomInstall*>(&CurrentModelContext().InstallRoot->InstallRootContainer());
+}
+
+void TCustomInstall::Notification(TComponent* AComponent, TOperation Operation) {
+  TInstallObject::Notification(AComponent, Operation);
+  if (Operation == opRemove) {
+    if (FExtended.DisplayIcon == AComponent) FExtended.DisplayIcon = nullptr;
+    if (FExtended.ReadMe == AComponent) FExtended.ReadMe = nullptr;
+    if (FMainForm == AComponent) FMainForm = nullptr;
+  }
+}
+
+void TCustomInstall::Log(const std::string& Kind, const std::string& Text) {
+  Context().Log.Write(Kind, Text);
+}
+
+void TCustomInstall::EndApplication() {
+  if (HasApplication()) Application().Terminate();
+}
+
+void TCustomInstall::SetExitCode(int Code) {
+  if (HasApplication()) Application().ExitCode = static_cast<TSetupExitCode>(Code);
+}
+
+// ---- Setters that refuse ------------------------------------------------------------
+
+void TCustomInstall::SetAutoMaximizeWindow(bool Value) {
+  FAutoMaximizeWindow = Value;
+  if (Value && !IsLoading()) FHideMainForm = false;
+}
+
+void TCustomInstall::SetHideMainForm(bool Value) {
+  FHideMainForm = Value;
+  if (Value && !IsLoading()) FAutoMaximizeWindow = false;
+}
+
+void TCustomInstall::SetDistributeType(TDistributeType Value) {
+  if (!IsLoading() && !IsDesigning()) throw IEInstall(kDistributeDesignOnly);
+  // Net distribution needs a net location; the root takes its location from
+  // the file-container layer, which this build does not link yet, so only
+  // the traditional distribution can be chosen outside loading.
+  if (Value != dtTraditional && !IsLoading())
+    throw IEInstallNetLocNil(
+        "Must assign a net location via the NetLocation property before you can set the "
+        "distribute type");
+  FDistributeType = Value;
+}
+
+void TCustomInstall::SetUseLoadingProgram(bool Value) {
+  FUseLoadingProgram = Value;
+}
+
+// ---- Command line and loading --------------------------------------------------------
+
+void TCustomInstall::ParseCommandLine() {
+  FCommandLine = ParseSetupCommandLine(HasApplication() ? Application().Args()
+                                                        : std::vector<std::string>{});
+}
+
+void TCustomInstall::Loaded() {
+  TInstallObject::Loaded();
+  if (IsDesigning()) return;
+  if (HasApplication())
+    Application().OnException = [this](TComponent* Sender, const std::exception& E) {
+      HandleRunException(Sender, E);
+    };
+  ParseCommandLine();
+  if (FCommandLine.Has('d') && Trim(FCommandLine.Param('s')).empty()) throw IEInstall(kNoBuildDir);
+  const std::string program = HasApplication() ? Application().ProgramPath() : std::string();
+  FInstallSource = FCommandLine.Has('s') ? FCommandLine.Param('s')
+                                         : RemoveBackslash(ExtractFilePath(program));
+  FInstallRecordKey = FindInstallRecord(false);
+  if (HasApplication() && Application().MainForm)
+    FMainForm = Application().MainForm;
+  else if (IsFormOwner(Owner()))
+    FMainForm = Owner();
+  if (!FMainForm && FRunAutomatic) throw IEInstall(kNoMainForm);
+  SelectInstallType(itFull);
+  const TInstallTypeSet types = InstallTypes();
+  SelectInstallType(types.Contains(itDefault)   ? itDefault
+                    : types.Contains(itCompact) ? itCompact
+                                                : itFull);
+  // What the definition says, to know later which destinations a run chose.
+  FDefinitionDestinations.clear();
+  for (TInstallContainer* c : Context().AllContainers.Items())
+    FDefinitionDestinations.emplace_back(c->DestDir(),
+                                         c->DestDirType() ? c->DestDirType()->Name() : "");
+
+  if (FCommandLine.Has('b') || FCommandLine.Has('f'))
+    throw IEInstall("Building and transferring to floppies are not part of this setup program");
+  if (FCommandLine.Has('r')) {
+    CompleteAfterReboot();
+    EndApplication();
+    return;
+  }
+  if (FMainForm && HasApplication()) {
+    TApplication& app = Application();
+    FSavedOnActivate = app.OnActivate;
+    app.OnActivate = [this] { Activate(); };
+    FHooked = true;
+    if (FHideMainForm && app.Window) app.Window->MoveOffScreen();
+  }
+}
+
+void TCustomInstall::Activate() {
+  if (FActivated) return;
+  if (FSavedOnActivate) FSavedOnActivate();
+  FActivated = true;
+  IMainWindow* window = HasApplication() ? Application().Window : nullptr;
+  if (FAutoMaximizeWindow && window) {
+    window->Maximize();
+    window->Repaint();
+  }
+  if (!FRunAutomatic) return;
+  if (FSavedOnActivate && HasApplication() && !(window && window->Destroying())) {
+    Application().OnActivate = FSavedOnActivate;
+    FHooked = false;
+  }
+  Process();
+}
+
+// ---- The install record -------------------------------------------------------------
+
+std::string TCustomInstall::FindInstallRecord(bool Create) {
+  platform::TPlatform& p = ThePlatform(*this);
+  const std::string program = HasApplication() ? Application().ProgramPath() : std::string();
+  TSetupFileFacts facts;
+  try {
+    facts = ReadSetupFileFacts(*p.Files, program);
+  } catch (const platform::EPlatformError&) {
+    return {};
+  }
+  std::string selfExtract;
+  const bool hasE = FCommandLine.Has('e');
+  if (hasE) {
+    const std::string s = FCommandLine.Param('s');
+    selfExtract = (s.empty() ? s : AddBackslash(s)) + FCommandLine.Param('e');
+  }
+  const std::string key =
+      quendel::FindInstallRecord(*p.Registry, facts, Create, FRunStartTime, hasE ? &selfExtract : nullptr);
+  if (Create && !key.empty()) Log("RECORD", "HKEY_LOCAL_MACHINE" + key);
+  return key;
+}
+
+void TCustomInstall::RemoveInstallRecord() {
+  platform::TPlatform& p = ThePlatform(*this);
+  quendel::RemoveInstallRecord(*p.Registry, *p.Files, FInstallRecordKey);
+}
+
+void TCustomInstall::ClearUnfinishedList() {
+  if (FInstallRecordKey.empty()) throw IEInstall(kNoRecord);
+  (void)ThePlatform(*this).Registry->TryDeleteTree(
+      rkLocalMachine, PortKey(FInstallRecordKey) + "\\" + kUnfinishedSubkey);
+}
+
+void TCustomInstall::AddUnfinished(const std::string& Name, int Kind) {
+  if (FInstallRecordKey.empty()) throw IEInstall(kNoRecord);
+  ++FUnfinishedCount;
+  WriteRegString(*ThePlatform(*this).Registry, rkiLocalMachine,
+                 FInstallRecordKey + "\\" + kUnfinishedSubkey, Name, IntToStr(Kind));
+}
+
+void TCustomInstall::ReadUnfinishedList(std::vector<std::string>& List) {
+  List.clear();
+  if (FInstallRecordKey.empty()) throw IEInstall(kNoRecord);
+  platform::TErrorCode error = 0;
+  auto key = ThePlatform(*this).Registry->TryOpenKey(
+      rkLocalMachine, PortKey(FInstallRecordKey) + "\\" + kUnfinishedSubkey,
+      platform::TRegAccess::Read, error);
+  if (!key) return;
+  for (const std::string& name : key->ValueNames()) {
+    std::string data;
+    try {
+      data = key->ReadString(name);
+    } catch (const platform::EPlatformError&) {
+    }
+    List.push_back(name + ";" + data);
+  }
+}
+
+std::string TCustomInstall::MainArchivePath() {
+  const std::string program = HasApplication() ? Application().ProgramPath() : std::string();
+  if (FCommandLine.Has('e')) return AddBackslash(FInstallSource) + FCommandLine.Param('e');
+  if (FUseLoadingProgram) {
+    const auto& args = HasApplication() ? Application().Args() : std::vector<std::string>{};
+    return AddBackslash(FInstallSource) + (args.size() >= 2 ? args[1] : std::string());
+  }
+  return program;
+}
+
+void TCustomInstall::RegisterRunOnce() {
+  const std::string p = MainArchivePath();
+  const std::string d = RemoveBackslash(ExtractFilePath(p));
+  const std::string x = HasApplication() ? Application().ProgramPath() : std::string();
+  std::string command;
+  if (FCommandLine.Has('e'))
+    command = "\"" + x + "\" -r \"-e" + ExtractFileName(p) + "\" \"-s" + d + "\"";
+  else
+    command = "\"" + x + "\" -r \"-s" + d + "\"";
+  if (FCommandLine.Has('c')) command += " -c";
+  // The continuation runs the way this run was asked to: unattended, and
+  // into the same log.
+  if (FCommandLine.Quiet) command += " *q";
+  if (FCommandLine.HasLog) command += " \"*l" + FCommandLine.LogPath + "\"";
+  platform::TPlatform& pl = ThePlatform(*this);
+  // RunOnce lives under HKEY_CURRENT_USER on every NT system (the detection
+  // gives the newest NT kind for anything after XP), so that the current
+  // versions of Windows continue too.
+  if (!AddRunOnce(*pl.Registry, *pl.System, "QuendelUnfinished", command, true))
+    throw IEInstall(kNoRunOnce);
+  Log("REBOOT", "continuation registered under RunOnce: " + command);
+}
+
+void TCustomInstall::SaveLanguage() {
+  TTranslator* t = TranslateContext().MainTranslator;
+  if (!t) return;
+  WriteRegInteger(*ThePlatform(*this).Registry, rkiLocalMachine, FInstallRecordKey, "Language",
+                  static_cast<std::int32_t>(t->TranslateIntoLanguage()));
+}
+
+int TCustomInstall::ReadSavedLanguage() {
+  TTranslator* t = TranslateContext().MainTranslator;
+  const int def = t ? static_cast<int>(t->TranslateIntoLanguage()) : static_cast<int>(qlUser);
+  try {
+    return ReadRegInteger(*ThePlatform(*this).Registry, rkiLocalMachine, FInstallRecordKey,
+                          "Language", def);
+  } catch (const std::exception&) {
+    return def;
+  }
+}
+
+void TCustomInstall::SaveChosenDestinations() {
+  if (FInstallRecordKey.empty()) return;
+  platform::IRegistry& reg = *ThePlatform(*this).Registry;
+  const std::string key = PortKey(FInstallRecordKey) + "\\" + kChosenSubkey;
+  (void)reg.TryDeleteTree(rkLocalMachine, key);
+  auto k = reg.CreateKey(rkLocalMachine, key);
+  const auto& all = Context().AllContainers.Items();
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    TInstallContainer* c = all[i];
+    if (c->Name().empty()) continue;
+    const std::string type = c->DestDirType() ? c->DestDirType()->Name() : "";
+    if (i < FDefinitionDestinations.size() && FDefinitionDestinations[i].first == c->DestDir() &&
+        FDefinitionDestinations[i].second == type)
+      continue;
+    k->WriteString(c->Name() + ".DestDir", c->DestDir());
+    k->WriteString(c->Name() + ".DestDirType", type);
+  }
+  k->WriteDWord(kChosenInstallType, static_cast<std::uint32_t>(CurrentInstallType()));
+}
+
+void TCustomInstall::RestoreChosenDestinations() {
+  if (FInstallRecordKey.empty()) return;
+  platform::TErrorCode error = 0;
+  auto k = ThePlatform(*this).Registry->TryOpenKey(
+      rkLocalMachine, PortKey(FInstallRecordKey) + "\\" + kChosenSubkey, platform::TRegAccess::Read,
+      error);
+  if (!k) return;
+  for (TInstallContainer* c : Context().AllContainers.Items()) {
+    if (c->Name().empty()) continue;
+    try {
+      if (k->ValueExists(c->Name() + ".DestDirType")) {
+        const std::string type = k->ReadString(c->Name() + ".DestDirType");
+        TComponent* spec = type.empty() || !Owner() ? nullptr : Owner()->FindComponent(type);
+        if (auto* ps = dynamic_cast<TCustomPathSpecifier*>(spec)) c->SetDestDirType(ps);
+      }
+      if (k->ValueExists(c->Name() + ".DestDir")) c->SetDestDir(k->ReadString(c->Name() + ".DestDir"));
+    } catch (const platform::EPlatformError&) {
+    }
+  }
+  try {
+    if (k->ValueExists(kChosenInstallType)) {
+      const std::uint32_t t = k->ReadDWord(kChosenInstallType);
+      if (t <= static_cast<std::uint32_t>(itCustom)) SelectInstallType(static_cast<TInstallType>(t));
+    }
+  } catch (const platform::EPlatformError&) {
+  }
+}
+
+// ---- The run --------------------------------------------------------------------------
+
+void TCustomInstall::ReadSelfExtractInfo() {
+  const std::string file = AddBackslash(FInstallSource) + FCommandLine.Param('e');
+  platform::TPlatform& p = ThePlatform(*this);
+  std::uint8_t block[56];
+  try {
+    auto f = p.Files->Open(file, platform::TFileAccess::Read, platform::shareRead | platform::shareWrite,
+                           platform::TCreation::OpenExisting);
+    if (f->Size() < sizeof block) throw IEInstall(kNoExtractInfo, {file});
+    f->Seek(-static_cast<std::int64_t>(sizeof block), platform::TSeekOrigin::End);
+    if (f->Read(block, sizeof block) != sizeof block) throw IEInstall(kNoExtractInfo, {file});
+  } catch (const platform::EPlatformError&) {
+    throw IEInstall(kNoExtractInfo, {file});
+  }
+  std::int32_t start = 0;
+  std::memcpy(&start, block + 24, 4);
+  if (HasArchiveContext()) CurrentArchiveContext().Compressor().SetOffset(start);
+}
+
+void TCustomInstall::ReadInfoFromArchive() {
+  if (OnBeforeReadArchiveInfo) OnBeforeReadArchiveInfo(this);
+  Broadcast(this, -984, nullptr);
+  platform::IUIServices* ui = ThePlatform(*this).UI.get();
+  const bool wasBusy = ui ? ui->SetBusyCursor(true) : false;
+  PushStatusMessage(TranslateText("Reading file information..."));
+  try {
+    // Every install file learns its stored size, date and version from its
+    // archive in its own information pass, which the file-container layer
+    // runs; the remote list adds the files of a net distribution.
+    if (FDistributeType != dtTraditional) ReadRemoteFileList();
+  } catch (...) {
+    if (ui) ui->SetBusyCursor(wasBusy);
+    PopStatusMessage();
+    throw;
+  }
+  if (ui) ui->SetBusyCursor(wasBusy);
+  PopStatusMessage();
+  if (OnAfterReadArchiveInfo) OnAfterReadArchiveInfo(this);
+  Broadcast(this, -983, nullptr);
+}
+
+void TCustomInstall::ReadRemoteFileList() {
+  // A net distribution reads "filelist.lst" from its net location; a root
+  // without one cannot have been given a net distribution type.
+  throw IEInstallNetLocNil(
+      "Must assign a net location via the NetLocation property before you can set the "
+      "distribute type");
+}
+
+void TCustomInstall::InstallPhase(int RegisteredType, const std::string& StatusText) {
+  bool pushed = false;
+  try {
+    // A copy: an object's processing may create or free others.
+    const std::vector<TInstallContainer*> all = Context().AllContainers.Items();
+    for (TInstallContainer* c : all) {
+      if (!Context().AllContainers.Contains(c) || c->RegisteredType() != RegisteredType) continue;
+      if (!pushed && !Trim(StatusText).empty()) {
+        PushStatusMessage(TranslateText(StatusText));
+        pushed = true;
+      }
+      c->Process();
+    }
+  } catch (...) {
+    if (pushed) PopStatusMessage();
+    throw;
+  }
+  if (pushed) PopStatusMessage();
+}
+
+void TCustomInstall::InstallTree() {
+  bool done = false;
+  auto after = [this] {
+    const bool aborted = HasArchiveContext() && CurrentArchiveContext().Compressor().Abort();
+    if (OnAfterInstallObjects) OnAfterInstallObjects(this, aborted);
+  };
+  try {
+    TInstallObject::Process();
+    static const std::pair<int, const char*> kPhases[] = {
+        {2750, "Installing ODBC drivers..."},
+        {2875, "Installing ODBC sources..."},
+        {3000, "Installing Borland Database Engine aliases..."},
+        {7000, "Installing shell links..."},
+        {8000, "Installing shell links..."},
+        {4000, "Installing INI files..."},
+        {8500, "Installing registry keys..."},
+        {8700, ""},
+        {9052, ""},
+        {9050, ""},
+        {9054, ""},
+    };
+    for (const auto& [type, text] : kPhases)
+      InstallPhase(type, text);
+    done = true;
+  } catch (...) {
+    after();
+    throw;
+  }
+  if (done) after();
+}
+
+void TCustomInstall::Process() {
+  FStopped = false;
+  FRunStartTime = Now();
+  Context().DeferredRegistrations.Clear();
+  FUnfinishedCount = 0;
+  FBatchPending = false;
+  FRunning = true;
+  // Until the run reaches its good end, ending the program means failure.
+  SetExitCode(ecBadInstall);
+  Log("RUN", "installation started");
+
+  if (FUseLoadingProgram && !FCommandLine.Has('s')) throw IEInstall(kNoLoadingProgram);
+  if (FCommandLine.Has('n')) ClearUnfinishedList();
+  FInstallRecordKey = FindInstallRecord(true);
+  ClearUnfinishedList();
+  if (FCommandLine.Has('e')) ReadSelfExtractInfo();
+  ReadInfoFromArchive();
+  if (OnAfterInitialized) OnAfterInitialized(this);
+  Broadcast(this, -986, nullptr);
+  Broadcast(this, -980, nullptr);
+  if (FStopped) return;
+
+  InstallTree();
+
+  if (FUnfinishedCount > 0 || FReboot) RegisterRunOnce();
+  const bool rebootWanted = FReboot;
+  if (rebootWanted) {
+    SaveLanguage();
+    SaveChosenDestinations();
+    Broadcast(this, -987, nullptr);
+    // Nobody to ask: an unattended run never restarts Windows by itself. It
+    // ends saying that a restart is pending; the continuation is registered.
+    if (FCommandLine.Quiet) FReboot = false;
+    if (FReboot && OnBeforeReboot) OnBeforeReboot(this, FReboot);
+    if (FReboot) {
+      if (!RebootWindows()) {
+        if (OnFailedReboot)
+          OnFailedReboot(this);
+        else if (HasApplication())
+          Application().MessageBox(TranslateText(kCannotReboot), Application().Title,
+                                   platform::mbOK | platform::mbIconWarning);
+      }
+      EndApplication();
+    }
+    Log("REBOOT", "a restart of Windows finishes the installation");
+    SetExitCode(ecRebootPending);
+    EndApplication();
+    return;
+  }
+
+  NotifyGoodInstall();
+  CleanupSetupFiles();
+  RemoveInstallRecord();
+  SetExitCode(ecGoodInstall);
+  Log("RUN", "installation completed");
+  if (FRunAutomatic) Shutdown();
+  RunFilesAfterInstall();
+  FRunning = false;
+}
+
+bool TCustomInstall::RebootWindows() {
+  // Restarting needs the shutdown privilege and ExitWindowsEx, which no
+  // platform port offers yet: report the restart as not done, so that the
+  // user is told to restart (the continuation is registered either way).
+  return false;
+}
+
+void TCustomInstall::CompleteAfterReboot() {
+  FRunning = true;
+  FInstallRecordKey = FindInstallRecord(false);
+  if (FInstallRecordKey.empty()) {
+    // A stale RunOnce entry: the user restarted later and reinstalled, which
+    // finished and removed the record. Nothing is left to continue.
+    Log("REBOOT", "no unfinished installation of this setup program: nothing to continue");
+    FRunning = false;
+    SetExitCode(ecGoodInstall);
+    return;
+  }
+  SetExitCode(ecBadInstall);
+  Log("RUN", "continuing after the restart");
+  if (TTranslator* t = TranslateContext().MainTranslator)
+    t->SetTranslateIntoLanguage(static_cast<TQndlLanguage>(ReadSavedLanguage()));
+  RestoreChosenDestinations();
+  std::vector<std::string> list;
+  ReadUnfinishedList(list);
+  ClearUnfinishedList();
+  for (const std::string& line : list) {
+    const std::string name = GetToken(line, 1, ';');
+    int kind = 0;
+    if (!TryStrToInt(Trim(GetToken(line, 2, ';')), kind)) throw IEInstall(kBadUnfinished, {line});
+    if (kind == 0) {
+      const std::vector<TInstallContainer*> all = Context().AllContainers.Items();
+      for (TInstallContainer* c : all)
+        if (Context().AllContainers.Contains(c) && SameText(c->Name(), name)) c->CompleteAfterReboot();
+    } else if (kind == 1) {
+      (void)ThePlatform(*this).Files->TryRemoveFile(name);
+    }
+  }
+  NotifyGoodInstall();
+  CleanupSetupFiles();
+  RemoveInstallRecord();
+  SetExitCode(ecGoodInstall);
+  Log("RUN", "installation completed after the restart");
+  if (FRunAutomatic) Shutdown();
+  RunFilesAfterInstall();
+  FRunning = false;
+}
+
+void TCustomInstall::NotifyBadInstall() {
+  if (OnBeforeNotifyBadInstall) OnBeforeNotifyBadInstall(this);
+  Broadcast(this, -994, nullptr);
+  Broadcast(this, -978, nullptr);
+  if (OnAfterNotifyBadInstall) OnAfterNotifyBadInstall(this);
+}
+
+void TCustomInstall::NotifyGoodInstall() {
+  if (OnBeforeNotifyGoodInstall) OnBeforeNotifyGoodInstall(this);
+  Broadcast(this, -995, nullptr);
+  Broadcast(this, -979, nullptr);
+  if (OnAfterNotifyGoodInstall) OnAfterNotifyGoodInstall(this);
+}
+
+bool TCustomInstall::ConfirmUserAbort() {
+  bool abort = true;
+  if (OnUserAbort) OnUserAbort(this, abort);
+  return abort;
+}
+
+bool TCustomInstall::Shutdown() {
+  bool shutdown = true;
+  if (OnBeforeShutdown) OnBeforeShutdown(this, shutdown);
+  if (shutdown) EndApplication();
+  return !shutdown;
+}
+
+void TCustomInstall::HandleRunException(TComponent* Sender, const std::exception& E) {
+  (void)Sender;
+  if (!FRunning) {
+    if (HasApplication()) Application().ShowException(E);
+    return;
+  }
+  FRunning = false;
+  FStopped = true;
+  try {
+    if (dynamic_cast<const EAIUserAbort*>(&E)) {
+      SetExitCode(ecUserAbort);
+      Log("ABORT", E.what());
+      NotifyBadInstall();
+      CleanupSetupFiles();
+      RemoveInstallRecord();
+      if (FRunAutomatic) Shutdown();
+    } else {
+      SetExitCode(ecBadInstall);
+      NotifyBadInstall();
+      if (HasApplication()) Application().ShowException(E);
+      Shutdown();
+    }
+  } catch (...) {
+    if (FRunAutomatic) EndApplication();
+  }
+}
+
+void TCustomInstall::CleanupSetupFiles() {
+  if (!FUseLoadingProgram || !FCommandLine.Has('c') || FCommandLine.Has('d') || IsDesigning())
+    return;
+  bool cleanup = true;
+  if (OnBeforeCleanup) OnBeforeCleanup(this, cleanup);
+  if (!cleanup) return;
+  platform::IFileSystem& files = *ThePlatform(*this).Files;
+  const std::string program = HasApplication() ? Application().ProgramPath() : std::string();
+  const std::string dir = RemoveBackslash(ExtractFilePath(program));
+  try {
+    for (const platform::TFindData& f : files.FindFiles(AddBackslash(dir) + "*.*"))
+      if (f.Name != "." && f.Name != "..") (void)files.TryRemoveFile(AddBackslash(dir) + f.Name);
+  } catch (const platform::EPlatformError&) {
+  }
+  (void)files.TryRemoveDir(dir);
+  try {
+    std::string batch = files.TempFileName(files.TempDirectory(), "bat");
+    (void)files.TryRemoveFile(batch);
+    batch = ChangeFileExt(batch, ".bat");
+    const std::string text = "ERASE " + program + "\r\nDELTREE /Y " + dir + "\r\nERASE " +
+                             ChangeFileExt(batch, ".PIF") + "\r\nERASE " + batch + "\r\n";
+    auto f = files.Open(batch, platform::TFileAccess::Write, platform::shareNone,
+                        platform::TCreation::CreateAlways);
+    f->Write(text.data(), text.size());
+    FBatchFile = batch;
+    FBatchPending = true;
+  } catch (const platform::EPlatformError&) {
+  }
+}
+
+void TCustomInstall::RunFilesAfterInstall() {
+  // The programs marked to run after installation are install files, which
+  // the file layer provides; with none in the tree there is nothing to start.
+}
+
+// ---- Published --------------------------------------------------------------------------
+
+const TClassInfo& TCustomInstall::StaticClass() {
+  static const TClassInfo Info =
+      TClassBuilder<TCustomInstall>("TCustomInstall", TInstallObject::StaticClass()).Build();
+  return Info;
+}
+
+const TClassInfo& TInstall::StaticClass() {
+  using T = TInstall;
+  using B = TClassBuilder<T>;
+  static const TClassInfo Info = [] {
+    B b("TInstall", TCustomInstall::StaticClass());
+    b.Bool("AutoMaximizeWindow", &T::AutoMaximizeWindow, &T::SetAutoMaximizeWindow, true);
+    b.Object("BuildInfo", static_cast<const TBuildInfo& (T::*)() const>(&T::BuildInfo));
+    TInstallProps<T>::DestDir(b);
+    TInstallProps<T>::DestDirType(b);
+    b.Picture("DialogThemeBitmap", static_cast<const TPicture& (T::*)() const>(&T::DialogThemeBitmap));
+    b.Enum("DistributeType", &T::DistributeType, &T::SetDistributeType, DistributeTypeInfo,
+           static_cast<int>(dtTraditional));
+    b.Bool("HideMainForm", &T::HideMainForm, &T::SetHideMainForm, false);
+    b.Object("Information", static_cast<const TInstallInformation& (T::*)() const>(&T::Information));
+    TInstallProps<T>::InstallTypes(b);
+    b.Bool("NoUninstall", &T::NoUninstall, &T::SetNoUninstall, false);
+    b.Strings("PresetupFiles", static_cast<const TStrings& (T::*)() const>(&T::PresetupFiles));
+    b.Bool("Reboot", &T::Reboot, &T::SetReboot, false);
+    b.Bool("RunAutomatic", &T::RunAutomatic, &T::SetRunAutomatic, true);
+    b.Bool("UseLoadingProgram", &T::UseLoadingProgram, &T::SetUseLoadingProgram, true);
+    b.Object("win2KExtendedInformation",
+             static_cast<const TControlPanelExtensionInformation& (T::*)() const>(&T::win2KExtendedInformation));
+    TInstallProps<T>::OnAfterProcess(b);
+    TInstallProps<T>::OnBeforeProcess(b);
+    b.Event("OnAfterInitialized", static_cast<decltype(T::OnAfterInitialized) T::*>(&T::OnAfterInitialized));
+    b.Event("OnAfterInstallObjects", static_cast<decltype(T::OnAfterInstallObjects) T::*>(&T::OnAfterInstallObjects));
+    b.Event("OnAfterNotifyBadInstall", static_cast<decltype(T::OnAfterNotifyBadInstall) T::*>(&T::OnAfterNotifyBadInstall));
+    b.Event("OnAfterNotifyGoodInstall", static_cast<decltype(T::OnAfterNotifyGoodInstall) T::*>(&T::OnAfterNotifyGoodInstall));
+    b.Event("OnAfterReadArchiveInfo", static_cast<decltype(T::OnAfterReadArchiveInfo) T::*>(&T::OnAfterReadArchiveInfo));
+    b.Event("OnBeforeCleanup", static_cast<decltype(T::OnBeforeCleanup) T::*>(&T::OnBeforeCleanup));
+    b.Event("OnBeforeNotifyBadInstall", static_cast<decltype(T::OnBeforeNotifyBadInstall) T::*>(&T::OnBeforeNotifyBadInstall));
+    b.Event("OnBeforeNotifyGoodInstall", static_cast<decltype(T::OnBeforeNotifyGoodInstall) T::*>(&T::OnBeforeNotifyGoodInstall));
+    b.Event("OnBeforeReadArchiveInfo", static_cast<decltype(T::OnBeforeReadArchiveInfo) T::*>(&T::OnBeforeReadArchiveInfo));
+    b.Event("OnBeforeReboot", static_cast<decltype(T::OnBeforeReboot) T::*>(&T::OnBeforeReboot));
+    b.Event("OnBeforeRunFile", static_cast<decltype(T::OnBeforeRunFile) T::*>(&T::OnBeforeRunFile));
+    b.Event("OnBeforeShutdown", static_cast<decltype(T::OnBeforeShutdown) T::*>(&T::OnBeforeShutdown));
+    b.Event("OnFailedReboot", static_cast<decltype(T::OnFailedReboot) T::*>(&T::OnFailedReboot));
+    b.Event("OnUserAbort", static_cast<decltype(T::OnUserAbort) T::*>(&T::OnUserAbort));
+    return b.Build();
+  }();
+  return Info;
+}
+
+void RegisterEngineClasses() {
+  TClassRegistry& R = ClassRegistry();
+  R.Register<TCustomInstall>();
+  R.Register<TInstall>();
+}
+
+} // namespace quendel

@@ -1,0 +1,239 @@
+// The install root: the one object of a definition that drives a start of
+// the setup program. When loading completes it reads the command line and
+// either builds, transfers to floppies, continues after a reboot, or hooks
+// itself into the main window's first activation, which runs the whole
+// installation: the install record, the archive information, the
+// before-install wizard, the object tree, the late phases (shortcuts), the
+// reboot or the good-install notification, cleanup and the programs to run.
+// Any exception that escapes the run reaches HandleRunException, which makes
+// it a bad install.
+#pragma once
+
+#include "core/dates.h"
+#include "core/persistent.h"
+#include "engine/command_line.h"
+#include "engine/errors.h"
+#include "model/install_container.h"
+#include "model/model_context.h"
+#include "model/types.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quendel {
+
+class TCustomInstallFile;
+
+// Settings kept with the definition for the author's tools.
+class TBuildInfo : public TPersistent {
+public:
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+  void Assign(const TPersistent& Source) override;
+
+  bool AddUninstallOnCreate = true;
+  std::string AppName, AppURL, URLPath;
+  std::string BuildDirectory = "c:\\build";
+  std::string CredentialsFile, PrivateKeyFile;
+  std::string OCXName = "QNDLINST";
+  bool SignCode = false;
+  std::string QndlVersion() const { return "5.20.00"; }
+};
+
+// What the uninstall registration and shortcut groups name the product by.
+class TInstallInformation : public TPersistent {
+public:
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+  void Assign(const TPersistent& Source) override;
+
+  std::string CompanyName = "My Company";
+  std::string ProductName = "My product";
+  std::string Version = "1.0";
+};
+
+// The optional values of the product's uninstall key.
+class TControlPanelExtensionInformation : public TPersistent {
+public:
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+  void Assign(const TPersistent& Source) override;
+
+  // Install files (references resolved by the loader); none by default.
+  TComponent* DisplayIcon = nullptr;
+  TComponent* ReadMe = nullptr;
+  std::string HelpLink, HelpTelephone, URLInfoAbout, ProductID, URLUpdateInfo, Comments, Contact;
+};
+
+class TCustomInstall : public TInstallObject, public IInstallRoot {
+public:
+  using TNotifyEvent = std::function<void(TComponent* Sender)>;
+  using TVarBoolEvent = std::function<void(TComponent* Sender, bool& Value)>;
+  using TAfterInstallObjectsEvent = std::function<void(TComponent* Sender, bool Aborted)>;
+  using TBeforeRunFileEvent =
+      std::function<void(TComponent* Sender, TCustomInstallFile* File, bool& Run)>;
+
+  // Raises when another install root exists or the owner is not a form.
+  explicit TCustomInstall(TComponent* AOwner);
+  ~TCustomInstall() override;
+
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+
+  // ---- Overridden ----------------------------------------------------------------
+  void Loaded() override;
+  // The run.
+  void Process() override;
+  // The continuation after a reboot (a start with "-r").
+  void CompleteAfterReboot() override;
+  int RegisteredType() const override { return 1000; }
+
+  // ---- Operations, in their slot order --------------------------------------------
+  virtual void RemoveInstallRecord();
+  virtual void NotifyBadInstall();
+  virtual void NotifyGoodInstall();
+  virtual std::string FindInstallRecord(bool Create);
+  virtual void InstallPhase(int RegisteredType, const std::string& StatusText);
+  virtual void ParseCommandLine();
+  virtual void RunFilesAfterInstall();
+  virtual void SetAutoMaximizeWindow(bool Value);
+  virtual void SetDistributeType(TDistributeType Value);
+  virtual void SetHideMainForm(bool Value);
+  virtual void SetUseLoadingProgram(bool Value);
+  virtual void RegisterRunOnce();
+  virtual void HandleRunException(TComponent* Sender, const std::exception& E);
+  virtual void CleanupSetupFiles();
+  virtual void ReadUnfinishedList(std::vector<std::string>& List);
+  virtual bool ConfirmUserAbort();
+  virtual void ClearUnfinishedList();
+  virtual void AddUnfinished(const std::string& Name, int Kind);
+  // The archive information of every install file (and the remote file list
+  // of a net distribution).
+  virtual void ReadInfoFromArchive();
+
+  // Non-virtual.
+  bool Shutdown();
+  void SaveLanguage();
+  int ReadSavedLanguage();
+  std::string MainArchivePath();
+  // The main window's activation while hooked.
+  void Activate();
+
+  // ---- The install model's view of the root ---------------------------------------
+  TInstallContainer& InstallRootContainer() override { return *this; }
+  bool InstallRootRunning() const override { return FRunning; }
+  std::string InstallRootProductName() const override { return FInformation.ProductName; }
+  std::string InstallRootSetupKey() const { return FInstallRecordKey; }
+
+  // ---- Properties -----------------------------------------------------------------
+  bool AutoMaximizeWindow() const { return FAutoMaximizeWindow; }
+  bool HideMainForm() const { return FHideMainForm; }
+  TBuildInfo& BuildInfo() { return FBuildInfo; }
+  const TBuildInfo& BuildInfo() const { return FBuildInfo; }
+  TInstallInformation& Information() { return FInformation; }
+  const TInstallInformation& Information() const { return FInformation; }
+  TControlPanelExtensionInformation& win2KExtendedInformation() { return FExtended; }
+  const TControlPanelExtensionInformation& win2KExtendedInformation() const { return FExtended; }
+  TPicture& DialogThemeBitmap() { return FDialogThemeBitmap; }
+  const TPicture& DialogThemeBitmap() const { return FDialogThemeBitmap; }
+  TStrings& PresetupFiles() { return FPresetupFiles; }
+  const TStrings& PresetupFiles() const { return FPresetupFiles; }
+  TDistributeType DistributeType() const { return FDistributeType; }
+  bool NoUninstall() const { return FNoUninstall; }
+  void SetNoUninstall(bool Value) { FNoUninstall = Value; }
+  bool Reboot() const { return FReboot; }
+  void SetReboot(bool Value) { FReboot = Value; }
+  bool RunAutomatic() const { return FRunAutomatic; }
+  void SetRunAutomatic(bool Value) { FRunAutomatic = Value; }
+  bool UseLoadingProgram() const { return FUseLoadingProgram; }
+
+  // ---- State ----------------------------------------------------------------------
+  const TCommandLine& CommandLine() const { return FCommandLine; }
+  const std::string& InstallSource() const { return FInstallSource; }
+  const std::string& InstallRecordKey() const { return FInstallRecordKey; }
+  TDateTime RunStartTime() const { return FRunStartTime; }
+  bool Running() const { return FRunning; }
+  bool Stopped() const { return FStopped; }
+  bool Activated() const { return FActivated; }
+  int UnfinishedCount() const { return FUnfinishedCount; }
+  TComponent* MainForm() const { return FMainForm; }
+
+  // ---- Events ---------------------------------------------------------------------
+  TNotifyEvent OnAfterInitialized;
+  TNotifyEvent OnBeforeReadArchiveInfo, OnAfterReadArchiveInfo;
+  TAfterInstallObjectsEvent OnAfterInstallObjects;
+  TNotifyEvent OnBeforeNotifyGoodInstall, OnAfterNotifyGoodInstall;
+  TNotifyEvent OnBeforeNotifyBadInstall, OnAfterNotifyBadInstall;
+  TVarBoolEvent OnBeforeReboot;
+  TNotifyEvent OnFailedReboot;
+  TVarBoolEvent OnBeforeCleanup;
+  TVarBoolEvent OnBeforeShutdown;
+  TBeforeRunFileEvent OnBeforeRunFile;
+  TVarBoolEvent OnUserAbort;
+
+  // The destinations a run chose (DestDirType and DestDir of every container
+  // whose values differ from the definition's) and the install type, kept in
+  // the install record before a reboot and put back by the continuation.
+  void SaveChosenDestinations();
+  void RestoreChosenDestinations();
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+  // Restarts Windows; false when it cannot.
+  virtual bool RebootWindows();
+
+private:
+  void EndApplication();
+  void SetExitCode(int Code);
+  void Log(const std::string& Kind, const std::string& Text);
+  void ApplyRecordedLocalFile();
+  void ReadSelfExtractInfo();
+  void ReadRemoteFileList();
+  void InstallTree();
+
+  bool FAutoMaximizeWindow = true;
+  bool FHideMainForm = false;
+  TBuildInfo FBuildInfo;
+  TInstallInformation FInformation;
+  TControlPanelExtensionInformation FExtended;
+  TPicture FDialogThemeBitmap;
+  TStrings FPresetupFiles;
+  TDistributeType FDistributeType = dtTraditional;
+  bool FNoUninstall = false;
+  bool FReboot = false;
+  bool FRunAutomatic = true;
+  bool FUseLoadingProgram = true;
+
+  TCommandLine FCommandLine;
+  std::string FInstallSource;
+  std::string FInstallRecordKey;
+  TDateTime FRunStartTime = 0;
+  TComponent* FMainForm = nullptr;
+  std::function<void()> FSavedOnActivate;
+  bool FHooked = false;
+  bool FActivated = false;
+  bool FRunning = false;
+  bool FStopped = false;
+  int FUnfinishedCount = 0;
+  bool FBatchPending = false;
+  std::string FBatchFile;
+  // The definition's destinations, to tell which ones the run changed.
+  std::vector<std::pair<std::string, std::string>> FDefinitionDestinations;
+};
+
+// Publishes the properties and events.
+class TInstall : public TCustomInstall {
+public:
+  using TCustomInstall::TCustomInstall;
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+};
+
+// The install root of the current model context, or nullptr.
+TCustomInstall* CurrentInstall();
+
+void RegisterEngineClasses();
+
+} // namespace quendel

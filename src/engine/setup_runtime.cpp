@@ -1,0 +1,65 @@
+#include "engine/setup_runtime.h"
+
+#include "definition/main_form.h"
+#include "engine/install.h"
+#include "model/model_classes.h"
+#include "paths/path_classes.h"
+
+namespace quendel {
+
+namespace {
+
+char Lower(char C) {
+  return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C;
+}
+
+} // namespace
+
+TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPath,
+                             std::vector<std::string> Args)
+    : FPlatform(std::move(Platform)) {
+  // The quiet and log switches are looked at before the definition is
+  // loaded, so that an error while loading is already logged and shown (or
+  // not) as asked. The full command line is the install root's to check.
+  std::string logPath;
+  bool hasLog = false;
+  for (const std::string& a : Args)
+    if (a.size() >= 2 && a[0] == '*') {
+      if (Lower(a[1]) == 'q') FQuiet = true;
+      if (Lower(a[1]) == 'l') hasLog = true, logPath = a.substr(2);
+    }
+  if (hasLog) FLogFailed = !FModel.Log.Open(logPath);
+  if (FQuiet || !FPlatform.UI) FPlatform.UI = std::make_unique<platform::TUnattendedUIServices>();
+  if (auto* u = dynamic_cast<platform::TUnattendedUIServices*>(FPlatform.UI.get()))
+    u->SetReport([this](const std::string& Text, const std::string&, unsigned Flags, int Answer) {
+      LogAnswer(FModel.Log, Text, Flags, Answer, false);
+    });
+
+  FModel.AttachPlatform(&FPlatform);
+  FTranslate.System = FPlatform.System.get();
+  FArchive.emplace(*FPlatform.Files);
+  FArchive->ProcessMessages = [this] { FPlatform.UI->ProcessMessages(); };
+  FModelScope.emplace(FModel);
+  FTranslateScope.emplace(FTranslate);
+  FArchiveScope.emplace(*FArchive);
+  RegisterDefinitionClasses();
+  RegisterModelClasses();
+  RegisterPathClasses();
+  RegisterTranslateClasses();
+  RegisterEngineClasses();
+  SetupPathSpecifiers(FModel);
+  FApp = std::make_unique<TApplication>(std::move(ProgramPath), std::move(Args), *FPlatform.UI);
+  FApp->Log = &FModel.Log;
+  FAppScope.emplace(*FApp);
+}
+
+TSetupRuntime::~TSetupRuntime() {
+  FAppScope.reset();
+  FApp.reset();
+  FArchiveScope.reset();
+  FTranslateScope.reset();
+  FModelScope.reset();
+  FArchive.reset();
+}
+
+} // namespace quendel
