@@ -30,7 +30,7 @@ public:
 };
 
 struct TState {
-  TApplication* App;
+  TApplication* App = nullptr;
   TWindow Window;
   bool Activated = false;
 };
@@ -77,7 +77,8 @@ void TWin32WindowHost::Run(TApplication& App, TfrmMainMenu& Form) {
   wc.lpszClassName = kClassName;
   RegisterClassA(&wc);
 
-  TState state{&App};
+  TState state;
+  state.App = &App;
   const int w = Form.Width > 0 ? Form.Width : 696, h = Form.Height > 0 ? Form.Height : 480;
   const std::string caption = Form.Caption.empty() ? App.Title : Form.Caption;
   HWND wnd = CreateWindowExA(0, kClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, 217, 103, w, h,

@@ -26,11 +26,11 @@ void TApplication::HandleException(TComponent* Sender, const std::exception& E) 
 void TApplication::ShowException(const std::exception& E) {
   // Logged once: unattended, by the services' report of the box.
   if (FUI->Interactive()) LogLine("ERROR", E.what());
-  FUI->MessageBox(E.what(), Title, platform::mbOK | platform::mbIconError);
+  FUI->ShowMessageBox(E.what(), Title, platform::mbOK | platform::mbIconError);
 }
 
-int TApplication::MessageBox(const std::string& Text, const std::string& Caption, unsigned Flags) {
-  const int answer = FUI->MessageBox(Text, Caption, Flags);
+int TApplication::ShowMessageBox(const std::string& Text, const std::string& Caption, unsigned Flags) {
+  const int answer = FUI->ShowMessageBox(Text, Caption, Flags);
   if (Log && FUI->Interactive()) LogAnswer(*Log, Text, Flags, answer, true);
   return answer;
 }

@@ -67,7 +67,7 @@ public:
   // A message box through the UI services. Interactive answers are logged
   // here; the unattended services report theirs to the log themselves (see
   // TSetupRuntime), also for the boxes that do not pass through here.
-  int MessageBox(const std::string& Text, const std::string& Caption, unsigned Flags);
+  int ShowMessageBox(const std::string& Text, const std::string& Caption, unsigned Flags);
   void ProcessMessages() { FUI->ProcessMessages(); }
 
   // Asks the message loop to end; takes effect when control returns to it.

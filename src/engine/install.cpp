@@ -596,7 +596,7 @@ void TCustomInstall::Process() {
         if (OnFailedReboot)
           OnFailedReboot(this);
         else if (HasApplication())
-          Application().MessageBox(TranslateText(kCannotReboot), Application().Title,
+          Application().ShowMessageBox(TranslateText(kCannotReboot), Application().Title,
                                    platform::mbOK | platform::mbIconWarning);
       }
       EndApplication();

@@ -20,7 +20,7 @@ int DefaultAnswer(unsigned Flags) {
   return kButtons[type][0];
 }
 
-int TUnattendedUIServices::MessageBox(const std::string& Text, const std::string& Caption,
+int TUnattendedUIServices::ShowMessageBox(const std::string& Text, const std::string& Caption,
                                       unsigned Flags) {
   const int answer = DefaultAnswer(Flags);
   if (FReport) FReport(Text, Caption, Flags, answer);

@@ -50,7 +50,7 @@ public:
   // Whether a person sees windows and answers questions.
   virtual bool Interactive() const = 0;
   // A modal message box; returns the button pressed (ID*).
-  virtual int MessageBox(const std::string& Text, const std::string& Caption, unsigned Flags) = 0;
+  virtual int ShowMessageBox(const std::string& Text, const std::string& Caption, unsigned Flags) = 0;
   // The hourglass cursor on or off; returns whether it was on before.
   virtual bool SetBusyCursor(bool Busy) = 0;
   // Handles the window messages waiting, so that windows repaint and their
@@ -67,7 +67,7 @@ public:
   explicit TUnattendedUIServices(TReport Report = {}) : FReport(std::move(Report)) {}
 
   bool Interactive() const override { return false; }
-  int MessageBox(const std::string& Text, const std::string& Caption, unsigned Flags) override;
+  int ShowMessageBox(const std::string& Text, const std::string& Caption, unsigned Flags) override;
   bool SetBusyCursor(bool Busy) override;
   void ProcessMessages() override {}
 

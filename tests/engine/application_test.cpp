@@ -46,7 +46,7 @@ TEST(InstallLog, LinesStampedFlushedAndAnswersLogged) {
   app.Log = &log;
   log.Write("FILE", "C:\\Program Files\\App\\a.exe");
   EXPECT_NE(Slurp(path).find("FILE C:\\Program Files\\App\\a.exe\r\n"), std::string::npos);
-  EXPECT_EQ(app.MessageBox("Replace the newer file?\nReally?", "Setup", mbYesNo | mbDefButton2), idNo);
+  EXPECT_EQ(app.ShowMessageBox("Replace the newer file?\nReally?", "Setup", mbYesNo | mbDefButton2), idNo);
   app.ShowException(std::runtime_error("Archive damaged"));
   const std::string text = Slurp(path);
   const std::regex line(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d (FILE|ASK|ERROR) [^\r\n]*\r\n)");

@@ -11,7 +11,7 @@ class TWin32UIServices final : public IUIServices {
 public:
   bool Interactive() const override { return true; }
 
-  int MessageBox(const std::string& Text, const std::string& Caption, unsigned Flags) override {
+  int ShowMessageBox(const std::string& Text, const std::string& Caption, unsigned Flags) override {
     // Owned by the active window so that the box stays above the wizard and
     // the main window cannot be used meanwhile.
     const int answer = ::MessageBoxA(GetActiveWindow(), Text.c_str(), Caption.c_str(),

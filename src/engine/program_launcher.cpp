@@ -1,0 +1,84 @@
+#include "engine/program_launcher.h"
+
+#include "model/model_context.h"
+
+namespace quendel {
+
+const TEnumInfo ShowModeInfo("TplShowMode", {"smNormal", "smMaximized", "smMinimized", "smHide"});
+
+std::string ProgramLauncherMessage(int Code) {
+  switch (Code) {
+  case 0:
+  case 8:
+    return "Out of memory";
+  case 2:
+    return "File not found";
+  case 3:
+    return "Path not found";
+  case 5:
+    return "Sharing violation";
+  case 6:
+    return "Library/Segment error";
+  case 10:
+    return "Incorrect version of windows";
+  case 11:
+    return "Invalid file";
+  case 12:
+  case 13:
+    return "Invalid DOS version";
+  case 14:
+  case 31:
+    return "File type has no association";
+  case 15:
+    return "Cannot load a Real-mode application";
+  case 16:
+    return "Invalid attempt to launch second instance";
+  case 19:
+    return "Cannot load a compressed executable file";
+  case 20:
+    return "Invalid dynamic link library";
+  case 21:
+    return "Application requires Win32";
+  default:
+    return "Unknown error";
+  }
+}
+
+void TProgramLauncher::Execute() {
+  static constexpr platform::TShowCommand kShow[] = {platform::showNormal, platform::showMaximized,
+                                                     platform::showMinimized, platform::showHide};
+  platform::TProcessStart start;
+  start.Application = FileName;
+  start.CommandLine = Parameters;
+  start.ShowCommand = kShow[ShowMode];
+  start.BusyCursor = true;
+  platform::IProcesses* processes = CurrentModelContext().Platform().Processes.get();
+  if (!processes) throw EProgramLauncherFailed(0, ProgramLauncherMessage(0));
+  try {
+    std::unique_ptr<platform::IProcess> p = processes->Start(start);
+    // A console program or a batch file never becomes idle: the wait then
+    // returns at once, as the system reports.
+    (void)p->WaitForInputIdle(platform::waitInfinite);
+  } catch (const platform::EPlatformError& e) {
+    // The system's error number, through the table of program-start errors.
+    const int code = static_cast<int>(e.Code());
+    throw EProgramLauncherFailed(code, ProgramLauncherMessage(code));
+  }
+}
+
+const TClassInfo& TProgramLauncher::StaticClass() {
+  using T = TProgramLauncher;
+  static const TClassInfo Info =
+      TClassBuilder<T>("TProgramLauncher", TComponent::StaticClass())
+          .Str("Action", &T::Action, &T::Action)
+          .Str("FileName", &T::FileName, &T::FileName)
+          .Str("Parameters", &T::Parameters, &T::Parameters)
+          .Enum("ShowMode", &T::ShowMode, &T::ShowMode, ShowModeInfo, static_cast<int>(smNormal))
+          .Str("StartDir", &T::StartDir, &T::StartDir)
+          .Int("Timeout", &T::Timeout, &T::Timeout, -1)
+          .Bool("Wait", &T::Wait, &T::Wait, true)
+          .Build();
+  return Info;
+}
+
+} // namespace quendel
