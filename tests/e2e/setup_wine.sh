@@ -71,16 +71,49 @@ set -e
 [ "$code" -eq 4 ] || fail "a bad argument ended with $code"
 grep -q 'ERROR Invalid parameter <-x>' "$log" || fail "log: no invalid-parameter error"
 
-# Without "-s" (not started by the loading program): a bad install (1) that
-# keeps its record in the 32-bit view.
+# Without "-s" (not started by the loading program): a bad install (1).
 rm -f "$log"
 set +e
 wine "$work/ExampleSetup.exe" '*q' "*l$(win "$log")" </dev/null
 code=$?
 set -e
 [ "$code" -eq 1 ] || fail "a run without -s ended with $code"
-wine reg query 'HKLM\SOFTWARE\Vexo\Install\Install0' >/dev/null 2>&1 || fail "no record kept after a bad install"
+grep -q 'ERROR The path of the loading program was not passed correctly' "$log" \
+  || fail "log: no loading-program error"
+
+# A run that needs a restart: exit code 3, the record kept in the 32-bit
+# view with the chosen destination, the continuation under HKCU RunOnce
+# (Wine never runs HKCU RunOnce itself, so the test runs the command); the
+# continuation finishes and removes the record.
+sed 's/^    DestDir = .*/&\n    Reboot = True/' "$src/examples/setup/definition.txt" >"$work/reboot.txt"
+QUENDEL_KIT=$(win "$runtime_dir") wine "$quendel" make-setup "$(win "$work/reboot.txt")" \
+  -o "$(win "$work/RebootSetup.exe")" </dev/null || fail "make-setup (reboot) failed"
+rm -f "$log"
+set +e
+wine "$work/RebootSetup.exe" "-s$(win "$work")" '*q' "*l$(win "$log")" </dev/null
+code=$?
+set -e
+[ "$code" -eq 3 ] || { cat "$log" >&2; fail "a run needing a restart ended with $code"; }
+wine reg query 'HKLM\SOFTWARE\Vexo\Install\Install0' >/dev/null 2>&1 || fail "no record kept for the restart"
 if wine reg query 'HKLM\SOFTWARE\Vexo\Install\Install0' /reg:64 >/dev/null 2>&1; then
   fail "the record is in the 64-bit view"
 fi
+command=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v QuendelUnfinished \
+  </dev/null | tr -d '\r' | sed -n 's/.*QuendelUnfinished *REG_SZ *//p' | sed 's/\\"/"/g')
+[ -n "$command" ] || fail "no RunOnce value QuendelUnfinished"
+case "$command" in
+  \"*RebootSetup.exe\"\ -r\ \"-s*) ;;
+  *) fail "unexpected continuation command: $command" ;;
+esac
+# The command as Windows would split it (no globbing of "*q").
+set -f
+eval "continuation=($command)"
+set +f
+set +e
+wine "${continuation[@]}" </dev/null
+code=$?
+set -e
+[ "$code" -eq 0 ] || { cat "$log" >&2; fail "the continuation ended with $code"; }
+grep -q ' RUN installation completed after the restart' "$log" || fail "log: continuation not completed"
+if wine reg query 'HKLM\SOFTWARE\Vexo\Install' >/dev/null 2>&1; then fail "the record stayed after the continuation"; fi
 echo "setup program end to end: ok"
