@@ -1,47 +1,33 @@
 #include "author_runtime.h"
 
-#include "definition/main_form.h"
-#include "links/shell_link.h"
-#include "model/model_classes.h"
-#include "paths/path_classes.h"
-
-#ifndef _WIN32
-#include "platform/native/native_shell.h"
-#endif
+#include <filesystem>
 
 namespace quendel::cli {
 
-platform::TPlatform ThisMachine() {
-  platform::TPlatform P = platform::CreateDefaultPlatform();
+TAuthorRuntime::TAuthorRuntime() {
 #ifndef _WIN32
-  if (auto* Shell = dynamic_cast<platform::native::TNativeShell*>(P.Shell.get()))
-    platform::native::WriteShellFolderRecords(*P.Registry, Shell->Config());
+  // Relative paths resolve against the shell's directory, as the user expects.
+  std::error_code ec;
+  const std::string cwd = std::filesystem::current_path(ec).string();
+  if (!ec) {
+    try {
+      Files().SetCurrentDir(ToPlatform(cwd));
+    } catch (const std::exception&) {
+    }
+  }
 #endif
-  return P;
 }
 
-TAuthorRuntime::TAuthorRuntime() : FPlatform(ThisMachine()) {
-  FModel.AttachPlatform(&FPlatform);
-  FTranslate.System = FPlatform.System.get();
-  FModelScope.emplace(FModel);
-  FTranslateScope.emplace(FTranslate);
-  FLinksScope.emplace(FLinks);
-  RegisterDefinitionClasses();
-  RegisterModelClasses();
-  RegisterPathClasses();
-  RegisterLinkClasses();
-  RegisterTranslateClasses();
-  SetupPathSpecifiers(FModel);
-  // The definition's main window holds the standard path specifiers.
-  FModel.IsSpecifierHost = [](const TComponent& Owner) {
-    return dynamic_cast<const TfrmMainMenu*>(&Owner) != nullptr;
-  };
-}
-
-TAuthorRuntime::~TAuthorRuntime() {
-  FLinksScope.reset();
-  FTranslateScope.reset();
-  FModelScope.reset();
+std::string TAuthorRuntime::ToPlatform(const std::string& Path) const {
+#ifdef _WIN32
+  return Path;
+#else
+  std::string p = Path;
+  for (char& c : p)
+    if (c == '/') c = '\\';
+  if (!Path.empty() && Path[0] == '/') p.insert(0, "Z:");
+  return p;
+#endif
 }
 
 } // namespace quendel::cli

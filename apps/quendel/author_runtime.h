@@ -1,40 +1,30 @@
-// What the author tool's commands run in: this machine's platform (the real
-// one on Windows, the simulated one natively), the process-wide contexts of
-// the layers, and every class a definition may name.
+// What the author tool's commands run in: the system's runtime on this
+// machine (the real one on Windows, the simulated one natively), with host
+// paths turned into the paths the platform takes.
 #pragma once
 
-#include "links/links_context.h"
-#include "model/model_context.h"
-#include "platform/platform.h"
-#include "translate/translator.h"
+#include "runtime/runtime.h"
 
-#include <optional>
+#include <string>
 
 namespace quendel::cli {
 
-// The platform of this machine. Natively the simulated machine also records
-// its shell folders in its registry, as Windows does.
-platform::TPlatform ThisMachine();
-
-class TAuthorRuntime {
+class TAuthorRuntime : public TRuntime {
 public:
+  static constexpr const char* ContextName = "author runtime";
+
   TAuthorRuntime();
-  ~TAuthorRuntime();
-  TAuthorRuntime(const TAuthorRuntime&) = delete;
-  TAuthorRuntime& operator=(const TAuthorRuntime&) = delete;
 
-  platform::TPlatform& Platform() { return FPlatform; }
-  TModelContext& Model() { return FModel; }
-
-private:
-  // Declared in the order of creation; scopes end before their contexts.
-  platform::TPlatform FPlatform;
-  TModelContext FModel;
-  TTranslateContext FTranslate;
-  TLinksContext FLinks;
-  std::optional<TModelContextScope> FModelScope;
-  std::optional<TTranslateScope> FTranslateScope;
-  std::optional<TLinksContextScope> FLinksScope;
+  platform::IFileSystem& Files() { return *Platform().Files; }
+  // Natively an absolute host path becomes "Z:\..." and "/" becomes "\";
+  // in the win32 build paths pass unchanged.
+  std::string ToPlatform(const std::string& Path) const;
 };
+
+// main() composes one runtime for the command it runs; every command works
+// in it. EContextError outside.
+inline TAuthorRuntime& CurrentAuthorRuntime() {
+  return TContextScope<TAuthorRuntime>::Current();
+}
 
 } // namespace quendel::cli

@@ -1,7 +1,6 @@
 #include "cli_files.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #ifdef _WIN32
 #include <io.h>
@@ -14,32 +13,6 @@
 #endif
 
 namespace quendel::cli {
-
-TCliFiles::TCliFiles() : FPlatform(platform::CreateDefaultPlatform()) {
-#ifndef _WIN32
-  // Relative paths resolve against the shell's directory, as the user expects.
-  std::error_code ec;
-  const std::string cwd = std::filesystem::current_path(ec).string();
-  if (!ec) {
-    try {
-      FPlatform.Files->SetCurrentDir(ToPlatform(cwd));
-    } catch (const std::exception&) {
-    }
-  }
-#endif
-}
-
-std::string TCliFiles::ToPlatform(const std::string& Path) const {
-#ifdef _WIN32
-  return Path;
-#else
-  std::string p = Path;
-  for (char& c : p)
-    if (c == '/') c = '\\';
-  if (!Path.empty() && Path[0] == '/') p.insert(0, "Z:");
-  return p;
-#endif
-}
 
 TProgress::TProgress()
     : FTerminal(QUENDEL_ISATTY(QUENDEL_FILENO(stderr)) != 0),

@@ -1,27 +1,15 @@
-// What the archive and version commands share: the platform's file system
+// What the archive and version commands share: the runtime's file system
 // with host paths turned into the paths it takes, a progress line for long
 // work, and JSON texts.
 #pragma once
 
-#include "platform/platform.h"
+#include "author_runtime.h"
 
 #include <chrono>
 #include <cstdint>
 #include <string>
 
 namespace quendel::cli {
-
-class TCliFiles {
-public:
-  TCliFiles();
-  platform::IFileSystem& Files() { return *FPlatform.Files; }
-  // Natively an absolute host path becomes "Z:\..." and "/" becomes "\";
-  // in the win32 build paths pass unchanged.
-  std::string ToPlatform(const std::string& Path) const;
-
-private:
-  platform::TPlatform FPlatform;
-};
 
 // "\r 42% name" on stderr, only when stderr is a terminal and the work has
 // taken longer than a moment; at most ten updates a second.

@@ -57,7 +57,7 @@ struct TListOptions {
 };
 
 void RunList(const TListOptions& O) {
-  TCliFiles files;
+  TAuthorRuntime& files = CurrentAuthorRuntime();
   TQndlCompress c(nullptr, &files.Files());
   c.SetCompressedFile(files.ToPlatform(O.Archive));
   c.SetOffset(O.Offset);
@@ -95,7 +95,7 @@ struct TAddOptions {
 };
 
 void RunAdd(const TAddOptions& O) {
-  TCliFiles files;
+  TAuthorRuntime& files = CurrentAuthorRuntime();
   TQndlCompress c(nullptr, &files.Files());
   c.SetCompressedFile(files.ToPlatform(O.Archive));
   c.SetCompressionLevel(Levels.at(O.Level));
@@ -130,7 +130,7 @@ struct TExtractOptions {
 };
 
 void RunExtract(const TExtractOptions& O) {
-  TCliFiles files;
+  TAuthorRuntime& files = CurrentAuthorRuntime();
   TQndlCompress c(nullptr, &files.Files());
   c.SetCompressedFile(files.ToPlatform(O.Archive));
   c.SetOffset(O.Offset);
@@ -184,7 +184,7 @@ struct TSplitOptions {
 void RunSplit(const TSplitOptions& O) {
   if (O.VolumeSize < 8192 || O.VolumeSize > MaxArchiveBytes)
     throw std::runtime_error("--volume-size must lie between 8192 bytes and 2 GiB");
-  TCliFiles files;
+  TAuthorRuntime& files = CurrentAuthorRuntime();
   TQndlCompress c(nullptr, &files.Files());
   c.SetCompressedFile(files.ToPlatform(O.Archive));
   Explained(O.Archive, [&] { c.Count(); });
@@ -227,7 +227,9 @@ void AddArchiveCommands(CLI::App& App) {
   a->add_option("FILE", add->Files, "Files to add; each is stored under the name given")
       ->required();
   a->add_flag("--append", add->Append, "Add to the archive instead of making it anew");
-  a->add_option("--id", add->Id, "Unique identifier of the first new member; the next get the numbers above it (0..1999)")
+  a->add_option(
+       "--id", add->Id,
+       "Unique identifier of the first new member; the next get the numbers above it (0..1999)")
       ->check(CLI::Range(0, 1999));
   a->add_option("--level", add->Level, "Compression level")
       ->check(CLI::IsMember({"none", "fastest", "default", "max"}));

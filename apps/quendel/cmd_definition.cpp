@@ -118,7 +118,7 @@ void PrintTree(const TComponent& Root) {
 
 void Check(const std::string& Input) {
   const TObjectRecord stream = ReadDefinition(Input);
-  TAuthorRuntime Runtime; // every class a definition may name
+  CurrentAuthorRuntime(); // where every class a definition may name is registered
   const TClassInfo* cls = ClassRegistry().Find(stream.ClassName);
   if (!cls) throw std::runtime_error("Class " + stream.ClassName + " not found");
   // Designing: the objects are loaded to be looked at, not to run an install.

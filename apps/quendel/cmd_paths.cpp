@@ -20,7 +20,6 @@
 #include <optional>
 #include <vector>
 
-
 namespace quendel::cli {
 
 namespace {
@@ -54,7 +53,6 @@ struct TRow {
   TAnswer Answer;
 };
 
-
 std::string JsonAnswer(const TAnswer& A) {
   if (A.Error) return "null, \"Error\": " + JsonString(*A.Error);
   return JsonString(A.Path);
@@ -67,7 +65,7 @@ std::string TextAnswer(const TAnswer& A) {
 }
 
 void RunPaths(const TPathsOptions& O) {
-  TAuthorRuntime Runtime;
+  TAuthorRuntime& Runtime = CurrentAuthorRuntime();
   TModelContext& Context = Runtime.Model();
   platform::TPlatform& P = Runtime.Platform();
   auto Form = std::make_unique<TComponent>(nullptr);

@@ -4,6 +4,7 @@
 #include "cli_files.h"
 #include "commands.h"
 
+#include "author_runtime.h"
 #include "core/format.h"
 #include "core/strings.h"
 #include "platform/platform.h"
@@ -26,7 +27,7 @@ const char* FamilyOf(TOSVerType T) {
 }
 
 void RunSystem(const TSystemOptions& O) {
-  platform::TPlatform P = platform::CreateDefaultPlatform();
+  platform::TPlatform& P = CurrentAuthorRuntime().Platform();
   const platform::TOSVersionInfo V = P.System->Version();
   const TOSVerType T = GetOSVersion(*P.System);
   const std::string Windows = GetWindowsDir(*P.System);

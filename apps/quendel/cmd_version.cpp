@@ -17,7 +17,7 @@ struct TVersionOptions {
 };
 
 void RunVersion(const TVersionOptions& O) {
-  TCliFiles files;
+  TAuthorRuntime& files = CurrentAuthorRuntime();
   const std::string path = files.ToPlatform(O.File);
   if (!files.Files().FileExists(path))
     throw std::runtime_error(std::string("cannot open ").append(O.File));

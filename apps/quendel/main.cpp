@@ -1,6 +1,8 @@
 // quendel: the author's tool. Definitions, archives, version information and
 // the build of the distributables, from the command line.
+#include "author_runtime.h"
 #include "commands.h"
+#include "core/exceptions.h"
 
 #include <CLI/CLI.hpp>
 
@@ -15,12 +17,15 @@ int main(int argc, char** argv) {
   // Each area adds its own subcommands (commands.h).
   quendel::cli::AddCommands(app);
   try {
+    // Every command runs in the one runtime, made before and freed after it.
+    quendel::TScopedContext<quendel::cli::TAuthorRuntime> Runtime;
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
   } catch (const std::exception& e) {
-    // Subcommand callbacks run inside parse; their errors end here.
-    std::fprintf(stderr, "quendel: %s\n", e.what());
+    // Subcommand callbacks run inside parse; their errors end here, with
+    // whatever lower error they replaced.
+    std::fprintf(stderr, "quendel: %s\n", quendel::DescribeWithCauses(e).c_str());
     return quendel::cli::ExitCodeFor(e);
   }
   if (app.get_subcommands().empty()) std::cout << app.help();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "archive/compress.h"
+#include "core/context.h"
 #include "platform/files.h"
 
 #include <functional>
@@ -14,6 +15,10 @@ namespace quendel {
 
 class TArchiveContext {
 public:
+  static constexpr const char* ContextName = "archive context";
+  // Callers of this layer catch its own family.
+  using NoContextError = EQndlCompress;
+
   explicit TArchiveContext(platform::IFileSystem& Files) : FFiles(Files) {}
   TArchiveContext(const TArchiveContext&) = delete;
   TArchiveContext& operator=(const TArchiveContext&) = delete;
@@ -32,21 +37,16 @@ private:
   std::unique_ptr<TQndlCompress> FCompressor;
 };
 
+// Installs a context for its lifetime and restores the previous one after.
+using TArchiveContextScope = TContextScope<TArchiveContext>;
+
 // The context installed by the innermost live scope; raises EQndlCompress
 // when there is none.
-TArchiveContext& CurrentArchiveContext();
-bool HasArchiveContext();
-
-// Installs a context for its lifetime and restores the previous one after.
-class TArchiveContextScope {
-public:
-  explicit TArchiveContextScope(TArchiveContext& Context);
-  ~TArchiveContextScope();
-  TArchiveContextScope(const TArchiveContextScope&) = delete;
-  TArchiveContextScope& operator=(const TArchiveContextScope&) = delete;
-
-private:
-  TArchiveContext* FPrevious;
-};
+inline TArchiveContext& CurrentArchiveContext() {
+  return TArchiveContextScope::Current();
+}
+inline bool HasArchiveContext() {
+  return TArchiveContextScope::Installed() != nullptr;
+}
 
 } // namespace quendel

@@ -222,11 +222,17 @@ void TQndlCompress::DiskFull() {
 void TQndlCompress::LoadDirectory() {
   auto& fs = Files();
   std::unique_ptr<platform::IFile> file;
+  std::exception_ptr cause;
   try {
     if (fs.FileExists(FCompressedFile)) file = fs.OpenRead(FCompressedFile);
   } catch (const std::exception&) {
+    cause = std::current_exception();
   }
-  if (!file) throw EQndlCompress(MsgOpenArchive, {FCompressedFile});
+  if (!file) {
+    EQndlCompress error(MsgOpenArchive, {FCompressedFile});
+    error.SetCause(cause);
+    throw error;
+  }
   ResetIdTable();
   FLoaded = false;
   TPlatformFileStream stream(std::move(file));
@@ -234,7 +240,7 @@ void TQndlCompress::LoadDirectory() {
     FHeaders.ReadFrom(stream, FOffset);
   } catch (const std::exception&) {
     FHeaders.Clear();
-    throw EQndlCompress(MsgReadHeaders);
+    ThrowWithCause(EQndlCompress(MsgReadHeaders));
   }
   for (int i = 0; i < FHeaders.Count(); ++i) {
     const std::int32_t id = FHeaders.Item(i).Record.UniqueID();
@@ -265,7 +271,7 @@ std::unique_ptr<TPlatformFileStream> TQndlCompress::OpenVolume(int K, std::strin
         return std::make_unique<TPlatformFileStream>(Write ? fs.OpenReadWrite(Path)
                                                            : fs.OpenRead(Path));
       } catch (const std::exception&) {
-        throw EQndlCompress(MsgOpenArchive, {Path});
+        ThrowWithCause(EQndlCompress(MsgOpenArchive, {Path}));
       }
     }
   }
@@ -367,7 +373,7 @@ void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
           open.Archive = std::make_unique<TPlatformFileStream>(
               append ? fs.OpenReadWrite(FCompressedFile) : fs.Create(FCompressedFile));
         } catch (const std::exception&) {
-          throw EQndlCompress(MsgCreate, {FCompressedFile});
+          ThrowWithCause(EQndlCompress(MsgCreate, {FCompressedFile}));
         }
 
         ResetIdTable();
@@ -376,7 +382,7 @@ void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
             FHeaders.ReadFrom(*open.Archive, 0);
           } catch (const std::exception&) {
             FHeaders.Clear();
-            throw EQndlCompress(MsgReadHeaders);
+            ThrowWithCause(EQndlCompress(MsgReadHeaders));
           }
           if (FHeaders.Spanned) {
             FHeaders.Clear();
@@ -400,11 +406,17 @@ void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
           const std::string& path = sources[next++];
           TSourceFileInfo info;
           std::unique_ptr<platform::IFile> f;
+          std::exception_ptr cause;
           try {
             if (fs.FileExists(path)) f = fs.OpenRead(path);
           } catch (const std::exception&) {
+            cause = std::current_exception();
           }
-          if (!f) throw EQndlCompress(MsgOpenFile, {Stored});
+          if (!f) {
+            EQndlCompress error(MsgOpenFile, {Stored});
+            error.SetCause(cause);
+            throw error;
+          }
           info.Size = static_cast<std::int64_t>(f->Size());
           if (info.Size > MaxArchiveBytes - 1) throw EQndlCompress(MsgTooLarge, {Stored});
           info.Date = StampToFileDate(f->GetStamp());
@@ -426,7 +438,7 @@ void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
           try {
             open.Source = std::make_unique<TPlatformFileStream>(fs.OpenRead(sources[source]));
           } catch (const std::exception&) {
-            throw EQndlCompress(MsgOpenFile, {h.Record.FileName()});
+            ThrowWithCause(EQndlCompress(MsgOpenFile, {h.Record.FileName()}));
           }
           ++source;
           AddMember(h, i, UniqueID, *open.Source, *open.Archive);
@@ -599,7 +611,7 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
     if (!dir.empty()) fs.ForceDirectories(dir);
     Open.Target = std::make_unique<TPlatformFileStream>(fs.Create(target));
   } catch (const std::exception&) {
-    throw EQndlCompress(MsgCreate, {target});
+    ThrowWithCause(EQndlCompress(MsgCreate, {target}));
   }
   Open.TargetPath = target;
   Open.Archive->SetPosition(std::int64_t{FOffset} + rec.DataStart());
@@ -613,7 +625,7 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
   try {
     Open.Target->File().SetStamp(DateTimeToFileTime(rec.FileDate()));
   } catch (const std::exception&) {
-    throw EQndlCompress(MsgSetDate);
+    ThrowWithCause(EQndlCompress(MsgSetDate));
   }
   Open.Target.reset();
   Open.Archive.reset();
@@ -709,7 +721,7 @@ void TQndlCompress::SplitToVolumes(const std::string& DestDirectory, const std::
         try {
           open.Source = std::make_unique<TPlatformFileStream>(fs.OpenRead(FCompressedFile));
         } catch (const std::exception&) {
-          throw EQndlCompress(MsgOpenArchive, {FCompressedFile});
+          ThrowWithCause(EQndlCompress(MsgOpenArchive, {FCompressedFile}));
         }
         std::string destDir = DestDirectory;
         std::string path = AddBackslash(destDir) + FileName;
@@ -717,7 +729,7 @@ void TQndlCompress::SplitToVolumes(const std::string& DestDirectory, const std::
           if (!destDir.empty()) fs.ForceDirectories(destDir);
           open.Archive = std::make_unique<TPlatformFileStream>(fs.Create(path));
         } catch (const std::exception&) {
-          throw EQndlCompress(MsgCreate, {path});
+          ThrowWithCause(EQndlCompress(MsgCreate, {path}));
         }
         open.Archive->SetCapacity(VolumeCapacity);
         FHeaders.WriteTo(*open.Archive);
@@ -773,7 +785,7 @@ void TQndlCompress::CopyChunks(TFileHeader& Header, TOpenFiles& Open, const std:
       try {
         Open.Archive = std::make_unique<TPlatformFileStream>(fs.Create(path));
       } catch (const std::exception&) {
-        throw EQndlCompress(MsgCreate, {path});
+        ThrowWithCause(EQndlCompress(MsgCreate, {path}));
       }
       Open.Archive->SetCapacity(VolumeCapacity);
       if (Open.Archive->Write(buf.data() + put, n - put) < n - put)
@@ -830,7 +842,7 @@ void TQndlCompress::CopyPlainFile(const std::string& Source, const std::string& 
     stamp = f->GetStamp();
     open.Source = std::make_unique<TPlatformFileStream>(std::move(f));
   } catch (const std::exception&) {
-    throw EQndlCompress(MsgOpenFile, {Source});
+    ThrowWithCause(EQndlCompress(MsgOpenFile, {Source}));
   }
   FStats.UncompressedSize = open.Source->Size();
   try {
@@ -838,7 +850,7 @@ void TQndlCompress::CopyPlainFile(const std::string& Source, const std::string& 
     if (!dir.empty()) fs.ForceDirectories(dir);
     open.Target = std::make_unique<TPlatformFileStream>(fs.Create(target));
   } catch (const std::exception&) {
-    throw EQndlCompress(MsgCreate, {target});
+    ThrowWithCause(EQndlCompress(MsgCreate, {target}));
   }
   open.TargetPath = target;
   std::vector<std::uint8_t> buf(ChunkSize);

@@ -24,6 +24,29 @@ std::string TranslateText(const std::string& English) {
   }
 }
 
+std::string DescribeWithCauses(const std::exception& Error) {
+  std::string Text = Error.what();
+  const std::exception* Current = &Error;
+  std::exception_ptr Next;
+  // A chain is short; the bound only guards against a cause that names itself.
+  for (int Depth = 0; Depth < 16; ++Depth) {
+    const auto* Own = dynamic_cast<const Exception*>(Current);
+    if (!Own || !Own->Cause()) break;
+    Next = Own->Cause();
+    try {
+      std::rethrow_exception(Next);
+    } catch (const std::exception& Cause) {
+      Text.append("; caused by: ").append(Cause.what());
+      Current = &Cause;
+      continue;
+    } catch (...) {
+      Text.append("; caused by an unknown error");
+    }
+    break;
+  }
+  return Text;
+}
+
 IException::IException(const std::string& Message)
     : ECustomQuendelAbnormal(TranslateText(Message)) {}
 

@@ -7,10 +7,14 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace quendel {
 
-// Root of every error this system raises: carries a ready message.
+// Root of every error this system raises: carries a ready message and, when
+// it replaced a lower error (an operating-system call behind "Could not
+// create file"), that error as its cause, so that the log, the message box
+// and the engine still learn what really failed.
 class Exception : public std::exception {
 public:
   explicit Exception(std::string Message) : FMessage(std::move(Message)) {}
@@ -18,9 +22,40 @@ public:
   const char* what() const noexcept override { return FMessage.c_str(); }
   const std::string& Message() const { return FMessage; }
 
+  // The error this one replaced, or null.
+  const std::exception_ptr& Cause() const noexcept { return FCause; }
+  void SetCause(std::exception_ptr ACause) noexcept { FCause = std::move(ACause); }
+
 private:
   std::string FMessage;
+  std::exception_ptr FCause;
 };
+
+// Raises Error with the exception being handled as its cause; for use inside
+// a catch block where a lower error becomes one of this system's messages.
+template <class E> [[noreturn]] void ThrowWithCause(E Error) {
+  Error.SetCause(std::current_exception());
+  throw Error;
+}
+
+// The first error of type E along Error's chain of causes (Error itself
+// first), or nullptr. The pointer lives as long as Error.
+template <class E> const E* FindInCauses(const std::exception& Error) {
+  if (const auto* Found = dynamic_cast<const E*>(&Error)) return Found;
+  const auto* Own = dynamic_cast<const Exception*>(&Error);
+  if (!Own || !Own->Cause()) return nullptr;
+  try {
+    std::rethrow_exception(Own->Cause());
+  } catch (const std::exception& Cause) {
+    return FindInCauses<E>(Cause);
+  } catch (...) {
+  }
+  return nullptr;
+}
+
+// The message followed by each cause's ("...; caused by: CreateFileA(...)
+// failed: error 32 ERROR_SHARING_VIOLATION"), for logs and message boxes.
+std::string DescribeWithCauses(const std::exception& Error);
 
 #define QUENDEL_EXCEPTION(Name, Base)                                                              \
   class Name : public Base {                                                                       \

@@ -154,8 +154,9 @@ private:
       try {
         ReadProperty(Comp, p);
       } catch (const Exception& e) {
-        throw EReadError("Error reading %s%s%s: %s",
-                         {Comp.Name(), Comp.Name().empty() ? "" : ".", p.Name, e.Message()});
+        ThrowWithCause(
+            EReadError("Error reading %s%s%s: %s",
+                       {Comp.Name(), Comp.Name().empty() ? "" : ".", p.Name, e.Message()}));
       }
     }
   }
@@ -308,8 +309,8 @@ private:
         f.Prop->SetRef(*f.Target, target);
       } catch (const Exception& e) {
         const std::string& name = f.Component->Name();
-        throw EReadError("Error reading %s%s%s: %s",
-                         {name, name.empty() ? "" : ".", f.PropPath, e.Message()});
+        ThrowWithCause(EReadError("Error reading %s%s%s: %s",
+                                  {name, name.empty() ? "" : ".", f.PropPath, e.Message()}));
       }
     }
     FFixups.clear();

@@ -51,10 +51,8 @@ TModelContext::TModelContext() = default;
 TModelContext::~TModelContext() = default;
 
 platform::TPlatform& TModelContext::Platform() {
-  if (FAttachedPlatform) return *FAttachedPlatform;
-  if (!FOwnedPlatform)
-    FOwnedPlatform = std::make_unique<platform::TPlatform>(platform::CreateDefaultPlatform());
-  return *FOwnedPlatform;
+  if (!FAttachedPlatform) throw EContextError("The model context has no platform attached");
+  return *FAttachedPlatform;
 }
 
 bool TSpecifierKinds::Is(const TCustomPathSpecifier* Specifier, const TClassInfo* Kind) {
@@ -74,32 +72,6 @@ TInstallContainer* TModelContext::InstallRootContainer() const {
 
 bool TModelContext::InstallRootRunning() const {
   return InstallRoot && InstallRoot->InstallRootRunning();
-}
-
-// ---- The current context ---------------------------------------------------------------
-
-namespace {
-TModelContext*& Current() {
-  static TModelContext* Context = nullptr;
-  return Context;
-}
-} // namespace
-
-TModelContext& CurrentModelContext() {
-  if (!Current()) throw EComponentError("No model context is active");
-  return *Current();
-}
-
-bool HasCurrentModelContext() {
-  return Current() != nullptr;
-}
-
-TModelContextScope::TModelContextScope(TModelContext& Context) : FPrevious(Current()) {
-  Current() = &Context;
-}
-
-TModelContextScope::~TModelContextScope() {
-  Current() = FPrevious;
 }
 
 } // namespace quendel

@@ -7,6 +7,7 @@
 // context must outlive them.
 #pragma once
 
+#include "core/context.h"
 #include "core/exceptions.h"
 #include "core/install_log.h"
 #include "model/path_base.h"
@@ -143,15 +144,22 @@ struct TSpecifierKinds {
 };
 
 struct TModelContext {
+  static constexpr const char* ContextName = "model context";
+
   TModelContext();
+  explicit TModelContext(platform::TPlatform& APlatform) : TModelContext() {
+    FAttachedPlatform = &APlatform;
+  }
   ~TModelContext();
   TModelContext(const TModelContext&) = delete;
   TModelContext& operator=(const TModelContext&) = delete;
 
   // The ports the objects use (operating-system version for the OS filter,
-  // and everything the later layers ask). Attach one; otherwise the context
-  // makes the default platform on first use.
+  // and everything the later layers ask). The runtime attaches its platform;
+  // without one this raises EContextError rather than reaching for the real
+  // machine behind a test's back.
   platform::TPlatform& Platform();
+  bool HasPlatform() const { return FAttachedPlatform != nullptr; }
   void AttachPlatform(platform::TPlatform* APlatform) { FAttachedPlatform = APlatform; }
   // The running system as the OS filter sees it (EAPIRoutines on failure).
   TOSVerType OSVersion();
@@ -223,24 +231,18 @@ struct TModelContext {
 
 private:
   platform::TPlatform* FAttachedPlatform = nullptr;
-  std::unique_ptr<platform::TPlatform> FOwnedPlatform;
 };
-
-// The context new install objects and path specifiers join. Raises
-// EComponentError when no TModelContextScope is active.
-TModelContext& CurrentModelContext();
-bool HasCurrentModelContext();
 
 // Makes a context current for its lifetime and restores the previous one.
-class TModelContextScope {
-public:
-  explicit TModelContextScope(TModelContext& Context);
-  ~TModelContextScope();
-  TModelContextScope(const TModelContextScope&) = delete;
-  TModelContextScope& operator=(const TModelContextScope&) = delete;
+using TModelContextScope = TContextScope<TModelContext>;
 
-private:
-  TModelContext* FPrevious;
-};
+// The context new install objects and path specifiers join. Raises
+// EContextError (an EComponentError) when no TModelContextScope is active.
+inline TModelContext& CurrentModelContext() {
+  return TModelContextScope::Current();
+}
+inline bool HasCurrentModelContext() {
+  return TModelContextScope::Installed() != nullptr;
+}
 
 } // namespace quendel

@@ -99,7 +99,7 @@ std::string Describe(const std::string& call, const std::string& arguments, TErr
 } // namespace
 
 EPlatformError::EPlatformError(std::string call, std::string arguments, TErrorCode code)
-    : std::runtime_error(
+    : Exception(
           Describe(call, arguments, code == errSuccess ? errGenFailure : code, code == errSuccess)),
       call_(std::move(call)), arguments_(std::move(arguments)),
       code_(code == errSuccess ? errGenFailure : code) {}

@@ -2,9 +2,15 @@
 // Errors of the operating-system ports. Every failing call becomes one
 // EPlatformError that names the call, its arguments and a Windows error code.
 // The native adapters report the same codes as Windows for the same faults.
+//
+// EPlatformError belongs to the system's own exception family, so that an
+// upper layer that replaces it with a message of its own keeps it as the
+// cause (ThrowWithCause) and a caller can still ask for the code
+// (PlatformErrorCode) without parsing any text.
+
+#include "core/exceptions.h"
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -53,7 +59,7 @@ inline constexpr TErrorCode hrTypeCantLoadLibrary = 0x80029C4A; // TYPE_E_CANTLO
 // table does not know.
 std::string_view ErrorName(TErrorCode code);
 
-class EPlatformError : public std::runtime_error {
+class EPlatformError : public Exception {
 public:
   // A call that failed without leaving an error code still failed: code 0
   // becomes errGenFailure, so that Code() never reads as success.
@@ -68,6 +74,18 @@ private:
   std::string arguments_;
   TErrorCode code_;
 };
+
+// The first platform error along Error's chain of causes (Error itself
+// first), or nullptr.
+inline const EPlatformError* FindPlatformError(const std::exception& Error) {
+  return FindInCauses<EPlatformError>(Error);
+}
+// The Windows error code of that platform error, or errSuccess when no
+// operating-system call lies behind Error.
+inline TErrorCode PlatformErrorCode(const std::exception& Error) {
+  const EPlatformError* Found = FindPlatformError(Error);
+  return Found ? Found->Code() : errSuccess;
+}
 
 // Helpers for the argument lists of error texts.
 std::string QuoteArg(std::string_view text); // "C:\x.txt" with the quotes

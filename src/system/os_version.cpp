@@ -35,7 +35,7 @@ TOSVerType GetOSVersion(const platform::ISystemInfo& System) {
   try {
     Info = System.Version();
   } catch (const platform::EPlatformError&) {
-    throw EAPIRoutines("Could not get information about the current version of Windows");
+    ThrowWithCause(EAPIRoutines("Could not get information about the current version of Windows"));
   }
   return OSVersionFromRecord(Info);
 }
@@ -47,7 +47,7 @@ template <class F> std::string AskDirectory(F&& Ask, const char* Failure) {
   try {
     Dir = Ask();
   } catch (const platform::EPlatformError&) {
-    throw EAPIRoutines(Failure);
+    ThrowWithCause(EAPIRoutines(Failure));
   }
   if (Dir.empty()) throw EAPIRoutines(Failure);
   return Dir;
@@ -73,7 +73,7 @@ std::string GetTempFileName(platform::IFileSystem& Files, bool Keep) {
     if (Dir.empty()) throw EAPIRoutines(Failure);
     Name = Files.TempFileName(Dir, "bat");
   } catch (const platform::EPlatformError&) {
-    throw EAPIRoutines(Failure);
+    ThrowWithCause(EAPIRoutines(Failure));
   }
   if (Name.empty()) throw EAPIRoutines(Failure);
   // Only the name is wanted: a file that cannot be deleted stays behind empty.

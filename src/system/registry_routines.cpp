@@ -218,7 +218,7 @@ void WriteRegString(platform::IRegistry& Registry, TRootKeyIndex Root, const std
   try {
     Reg.WriteString(Ident, Value);
   } catch (const EPlatformError&) {
-    throw Fail();
+    ThrowWithCause(Fail());
   }
 }
 
@@ -230,7 +230,7 @@ void WriteRegInteger(platform::IRegistry& Registry, TRootKeyIndex Root, const st
   try {
     Reg.WriteInteger(Ident, Value);
   } catch (const EPlatformError&) {
-    throw EIRCannotWriteValue(Key);
+    ThrowWithCause(EIRCannotWriteValue(Key));
   }
 }
 

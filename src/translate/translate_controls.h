@@ -4,8 +4,8 @@
 // that layer exists: they carry the published Caption and GLID the
 // translator works with, and nothing of a control. The widget layer's own
 // TTranslateLabel (a label) and TTranslateBitBtn (a bitmap button) replace
-// them under the same names; the translator finds them by class name and the
-// GLID property, so it needs no change then.
+// them under the same names; its TTranslateContext::WidgetKinds then reports
+// them as wkTranslatable, and the translator reads their GLID property.
 #pragma once
 
 #include "core/component.h"

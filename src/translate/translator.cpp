@@ -11,76 +11,35 @@ namespace quendel {
 
 // --- Context -------------------------------------------------------------------
 
-namespace {
-TTranslateContext*& CurrentContext() {
-  static TTranslateContext* current = nullptr;
-  return current;
-}
-
-void InstallMessageHook() {
-  SetTranslateHook([](const std::string& English) { return TranslateMessage(English); });
-}
-} // namespace
-
 TTranslateContext::~TTranslateContext() {
   if (MainTranslator) MainTranslator->FContext = nullptr;
 }
 
-TTranslateContext& TranslateContext() {
-  static TTranslateContext Default;
-  TTranslateContext* c = CurrentContext();
-  return c ? *c : Default;
+TTranslateContext::ScopeGuard::ScopeGuard(TTranslateContext&)
+    : FPrevious(
+          SetTranslateHook([](const std::string& English) { return TranslateMessage(English); })) {}
+
+TTranslateContext::ScopeGuard::~ScopeGuard() {
+  SetTranslateHook(std::move(FPrevious));
 }
 
-TTranslateScope::TTranslateScope(TTranslateContext& Ctx) : FPrevious(CurrentContext()) {
-  CurrentContext() = &Ctx;
-  InstallMessageHook();
-}
-
-TTranslateScope::~TTranslateScope() {
-  CurrentContext() = FPrevious;
-}
-
-// --- Class names the translator treats specially ---------------------------------
+// --- What the translator treats specially -----------------------------------------
 //
-// The widget layer's classes are known here by name only, so that this layer
-// stays below it: a class is "a memo" when it or an ancestor is named TMemo.
+// The widget layer's classes lie above this layer, so the widget layer tells
+// which kinds a component has (TTranslateContext::WidgetKinds); this layer
+// knows only its own translatable label and button, by class.
 
 namespace {
-bool IsA(const TPersistent& Obj, std::initializer_list<std::string_view> Names) {
-  for (const TClassInfo* c = &Obj.ClassType(); c; c = c->Parent())
-    for (std::string_view n : Names)
-      if (SameText(c->Name(), n)) return true;
-  return false;
+TWidgetKinds KindsOf(const TTranslateContext* Ctx, const TPersistent& X) {
+  TWidgetKinds Kinds = Ctx && Ctx->WidgetKinds ? Ctx->WidgetKinds(X) : 0;
+  if (X.InheritsFrom(TTranslateLabel::StaticClass()) ||
+      X.InheritsFrom(TTranslateBitBtn::StaticClass()))
+    Kinds |= wkTranslatable;
+  return Kinds;
 }
 
-bool IsControl(const TPersistent& X) {
-  return IsA(X, {"TControl"});
-}
-bool IsForm(const TPersistent& X) {
-  return IsA(X, {"TCustomForm", "TForm"});
-}
-bool IsImage(const TPersistent& X) {
-  return IsA(X, {"TImage"});
-}
-bool IsLabel(const TPersistent& X) {
-  return IsA(X, {"TCustomLabel", "TLabel"});
-}
-bool IsWinControl(const TPersistent& X) {
-  return IsA(X, {"TWinControl"});
-}
-bool IsMemo(const TPersistent& X) {
-  return IsA(X, {"TMemo"});
-}
-bool IsListView(const TPersistent& X) {
-  return IsA(X, {"TCustomListView", "TListView"});
-}
-bool IsItemList(const TPersistent& X) {
-  return IsA(X, {"TCustomListBox", "TListBox", "TCustomComboBox", "TComboBox", "TCustomRadioGroup",
-                 "TRadioGroup"});
-}
-bool IsTranslatable(const TPersistent& X) {
-  return IsA(X, {"TTranslateLabel", "TTranslateBitBtn"});
+bool Is(const TTranslateContext* Ctx, const TPersistent& X, TWidgetKind Kind) {
+  return (KindsOf(Ctx, X) & Kind) != 0;
 }
 
 const TPropInfo* Prop(const TPersistent& X, std::string_view Name, TPropKind Kind) {
@@ -104,14 +63,14 @@ TFont* FontOf(const TPersistent& X) {
 class TControlUpdate {
 public:
   TControlUpdate(TComponent& X, const TTranslateContext* Ctx) : FX(X), FCtx(Ctx) {
-    if (!IsControl(X)) return;
+    if (!Is(Ctx, X, wkControl)) return;
     FControl = true;
     FVisible = Writable(Prop(X, "Visible", TPropKind::Boolean));
     if (FVisible) {
       FWasVisible = FVisible->GetOrd(X);
-      if (!IsForm(X) && !IsImage(X)) FVisible->SetOrd(X, 0);
+      if (!Is(Ctx, X, wkForm) && !Is(Ctx, X, wkImage)) FVisible->SetOrd(X, 0);
     }
-    if (IsLabel(X)) {
+    if (Is(Ctx, X, wkLabel)) {
       FAutoSize = Writable(Prop(X, "AutoSize", TPropKind::Boolean));
       if (FAutoSize) {
         FWasAutoSize = FAutoSize->GetOrd(X);
@@ -124,7 +83,7 @@ public:
     try {
       if (FAutoSize) FAutoSize->SetOrd(FX, FWasAutoSize);
       if (FVisible) FVisible->SetOrd(FX, FWasVisible);
-      if (IsWinControl(FX) && FCtx && FCtx->RealignControl) FCtx->RealignControl(FX);
+      if (Is(FCtx, FX, wkWinControl) && FCtx && FCtx->RealignControl) FCtx->RealignControl(FX);
     } catch (...) {
       // Restoring runs while unwinding too; a failure here must not end the program.
     }
@@ -181,7 +140,6 @@ TTranslator::TTranslator(TComponent* AOwner) : TComponent(AOwner) {
   if (!ctx.MainTranslator) {
     ctx.MainTranslator = this;
     FContext = &ctx;
-    InstallMessageHook();
   }
 }
 
@@ -244,7 +202,7 @@ TQndlLanguage TTranslator::TranslateComponent(TComponent& X, TQndlLanguage Sourc
 
     const TPropInfo* glid = Prop(X, "GLID", TPropKind::Integer);
     const TPropInfo* caption = Prop(X, "Caption", TPropKind::String);
-    if (IsTranslatable(X) && glid && caption && caption->SetStr && glid->GetOrd(X) > 0) {
+    if (Is(ctx, X, wkTranslatable) && glid && caption && caption->SetStr && glid->GetOrd(X) > 0) {
       // Translated by identifier only.
       const std::string text = caption->GetStr(X);
       const std::string translated = TranslateGLID(static_cast<int>(glid->GetOrd(X)), text);
@@ -257,7 +215,7 @@ TQndlLanguage TTranslator::TranslateComponent(TComponent& X, TQndlLanguage Sourc
         const std::string translated = TranslateText(text, Source);
         if (translated != text) p->SetStr(X, translated);
       }
-      if (IsMemo(X)) {
+      if (Is(ctx, X, wkMemo)) {
         if (TStrings* lines = ListProp(X, "Lines")) {
           std::vector<std::string> translated = TranslateMemo(lines->Items(), Source);
           if (translated != lines->Items()) {
@@ -268,9 +226,9 @@ TQndlLanguage TTranslator::TranslateComponent(TComponent& X, TQndlLanguage Sourc
           }
         }
       }
-      TStrings* items = IsListView(X)   ? ListProp(X, "Columns")
-                        : IsItemList(X) ? ListProp(X, "Items")
-                                        : nullptr;
+      TStrings* items = Is(ctx, X, wkListView)   ? ListProp(X, "Columns")
+                        : Is(ctx, X, wkItemList) ? ListProp(X, "Items")
+                                                 : nullptr;
       if (items)
         for (int i = 0; i < items->Count(); ++i) {
           const std::string translated = TranslateText(items->Strings(i), Source);
@@ -282,7 +240,7 @@ TQndlLanguage TTranslator::TranslateComponent(TComponent& X, TQndlLanguage Sourc
     for (int i = 0; i < X.ComponentCount(); ++i)
       owned.push_back(X.Components(i));
     for (TComponent* c : owned)
-      if (!IsForm(*c)) TranslateComponent(*c, Source);
+      if (!Is(ctx, *c, wkForm)) TranslateComponent(*c, Source);
   }
   const TLanguage* target = TargetLanguage();
   return target && target->HasTable() ? target->LanguageIdent() : Source;
@@ -377,7 +335,6 @@ void RegisterTranslateClasses() {
   ClassRegistry().Register<TTranslator>();
   ClassRegistry().Register<TTranslateLabel>();
   ClassRegistry().Register<TTranslateBitBtn>();
-  InstallMessageHook();
 }
 
 } // namespace quendel

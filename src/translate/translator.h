@@ -13,6 +13,8 @@
 #pragma once
 
 #include "core/component.h"
+#include "core/context.h"
+#include "core/exceptions.h"
 #include "core/reflection.h"
 #include "translate/language.h"
 
@@ -31,10 +33,42 @@ class ISystemInfo;
 
 class TTranslator;
 
-// The translate layer's process-wide state. The engine's runtime owns one;
-// a test makes its own and installs it with TTranslateScope.
+// What a component is to the translator, a set of these bits. The widget
+// layer knows its classes and says so through TTranslateContext::WidgetKinds.
+enum TWidgetKind : unsigned {
+  wkControl = 1,       // hidden while its texts change, then shown again
+  wkWinControl = 2,    // laid out again afterwards (RealignControl)
+  wkForm = 4,          // never hidden; an owned form is left to its own translation
+  wkImage = 8,         // never hidden
+  wkLabel = 16,        // auto-size off while its texts change
+  wkMemo = 32,         // its Lines are translated as one memo
+  wkListView = 64,     // its Columns are translated
+  wkItemList = 128,    // its Items are translated (list and combo boxes, radio groups)
+  wkTranslatable = 256 // its Caption comes from its GLID
+};
+using TWidgetKinds = unsigned;
+
+// The translate layer's process-wide state. The runtime owns one; a test
+// makes its own and installs it with TTranslateScope.
 struct TTranslateContext {
+  static constexpr const char* ContextName = "translate context";
+
+  // While a scope makes this context current, every IException message
+  // passes through TranslateMessage; the scope's end puts back the hook that
+  // was there before.
+  class ScopeGuard {
+  public:
+    explicit ScopeGuard(TTranslateContext&);
+    ~ScopeGuard();
+    ScopeGuard(const ScopeGuard&) = delete;
+    ScopeGuard& operator=(const ScopeGuard&) = delete;
+
+  private:
+    TTranslateHook FPrevious;
+  };
+
   TTranslateContext() = default;
+  explicit TTranslateContext(const platform::ISystemInfo* ASystem) : System(ASystem) {}
   TTranslateContext(const TTranslateContext&) = delete;
   TTranslateContext& operator=(const TTranslateContext&) = delete;
   ~TTranslateContext(); // a main translator that outlives its context forgets it
@@ -49,24 +83,21 @@ struct TTranslateContext {
   std::function<std::vector<TComponent*>(TComponent&)> ControlChildren;
   // Lays a windowed control's children out again after their texts changed.
   std::function<void(TComponent&)> RealignControl;
+  // Supplied by the widget layer: the kinds of a component by its class.
+  // Without it no component is a widget; this layer's own TTranslateLabel and
+  // TTranslateBitBtn are translatable either way.
+  std::function<TWidgetKinds(const TPersistent&)> WidgetKinds;
 };
 
-// The current context: the innermost installed by a TTranslateScope, else a
-// process-wide default.
-TTranslateContext& TranslateContext();
+// Makes a context current for its lifetime and restores the previous one
+// (and the previous message hook) after.
+using TTranslateScope = TContextScope<TTranslateContext>;
 
-// Makes Ctx current for its lifetime and restores the previous one after.
-// Also routes IException messages through TranslateMessage.
-class TTranslateScope {
-public:
-  explicit TTranslateScope(TTranslateContext& Ctx);
-  ~TTranslateScope();
-  TTranslateScope(const TTranslateScope&) = delete;
-  TTranslateScope& operator=(const TTranslateScope&) = delete;
-
-private:
-  TTranslateContext* FPrevious;
-};
+// The current context: the innermost installed by a TTranslateScope. Raises
+// EContextError when there is none.
+inline TTranslateContext& TranslateContext() {
+  return TTranslateScope::Current();
+}
 
 class TTranslator : public TComponent {
 public:
@@ -139,7 +170,7 @@ void ApplyFontWithLanguage(TComponent& Control, TQndlLanguage Language);
 TLanguage* ResolveLanguage(TQndlLanguage Ident);
 
 // Registers TTranslator, TTranslateLabel and TTranslateBitBtn with
-// ClassRegistry() and routes IException messages through TranslateMessage.
+// ClassRegistry().
 void RegisterTranslateClasses();
 
 } // namespace quendel

@@ -5,6 +5,7 @@
 #include "archive/sandbox.h"
 #include "core/dates.h"
 #include "core/exceptions.h"
+#include "platform/error.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -357,6 +358,43 @@ TEST_F(Compress, Extract_OverwriteNeverAndDestFileName) {
   EXPECT_EQ(replaced, 1);
 }
 
+// A target another program holds open: the compressor's own message, with
+// the operating system's error kept behind it, so that the caller can decide
+// on replacing the file at the next start by its code alone.
+TEST_F(Compress, Extract_TargetInUseKeepsTheSharingViolation) {
+  Put("a.txt", testing::TextBytes(3000));
+  AddFiles({"a.txt"});
+  S.Write("x\\a.txt", "in use");
+  auto Held = S.Files->Open(S.Path("x\\a.txt"), platform::TFileAccess::Read, platform::shareNone,
+                            platform::TCreation::OpenExisting);
+  C->SetExtractDirectory(S.Path("x"));
+  C->FilesToProcess().Add(S.Path("a.txt"));
+  try {
+    C->Extract();
+    FAIL() << "extracting onto a file in use succeeded";
+  } catch (const EQndlCompress& e) {
+    EXPECT_THAT(e.what(), HasSubstr("Cannot create the file"));
+    EXPECT_EQ(platform::PlatformErrorCode(e), platform::errSharingViolation);
+    const platform::EPlatformError* Os = platform::FindPlatformError(e);
+    ASSERT_NE(Os, nullptr);
+    EXPECT_EQ(Os->Call(), "CreateFileA");
+    EXPECT_THAT(DescribeWithCauses(e), HasSubstr("ERROR_SHARING_VIOLATION"));
+  }
+  Held.reset();
+  EXPECT_EQ(S.Read("x\\a.txt"), std::vector<std::uint8_t>({'i', 'n', ' ', 'u', 's', 'e'}));
+
+  // A missing source keeps its cause too, and a message of the system with no
+  // operating-system call behind it has none.
+  S.Files->RemoveFile(S.Path("a.txt"));
+  C->SetCompressedFile(S.Path("out\\missing.qar"));
+  try {
+    C->Extract();
+    FAIL() << "extracting from a missing archive succeeded";
+  } catch (const EQndlCompress& e) {
+    EXPECT_EQ(platform::PlatformErrorCode(e), platform::errSuccess) << DescribeWithCauses(e);
+  }
+}
+
 TEST_F(Compress, Extract_MissingMemberAndArchive) {
   Put("a", testing::TextBytes(10));
   AddFiles({"a"});
@@ -602,7 +640,8 @@ TEST_F(Compress, Split_SmallVolumesExtractIdentically) {
   TQndlCompress y(nullptr, S.Files.get());
   y.SetCompressedFile(S.Path("set\\files.1"));
   y.SetExtractDirectory(S.Path("y"));
-  for (const char* n : {"t", "r1", "r2"}) y.FilesToProcess().Add(S.Path(n));
+  for (const char* n : {"t", "r1", "r2"})
+    y.FilesToProcess().Add(S.Path(n));
   EXPECT_THAT(Message([&] { y.Extract(); }), HasSubstr("size does not match"));
   EXPECT_FALSE(S.Exists("y\\r2"));
 }

@@ -144,9 +144,25 @@ const std::initializer_list<const char*> French = {
     "20;Bienvenue",
 };
 
+// What the widget layer tells the translator about its classes; here about
+// the stand-ins above, by class.
+TWidgetKinds ProbeKinds(const TPersistent& X) {
+  TWidgetKinds K = 0;
+  if (X.InheritsFrom(TControl::StaticClass())) K |= wkControl;
+  if (X.InheritsFrom(TWinControl::StaticClass())) K |= wkWinControl;
+  if (X.InheritsFrom(TForm::StaticClass())) K |= wkForm;
+  if (X.InheritsFrom(TLabel::StaticClass())) K |= wkLabel;
+  if (X.InheritsFrom(TMemo::StaticClass())) K |= wkMemo;
+  if (X.InheritsFrom(TListBox::StaticClass())) K |= wkItemList;
+  return K;
+}
+
 class TranslatorTest : public ::testing::Test {
 protected:
-  TranslatorTest() { Ctx.System = &System; }
+  TranslatorTest() {
+    Ctx.System = &System;
+    Ctx.WidgetKinds = ProbeKinds;
+  }
   TTranslateContext Ctx;
   TTranslateScope Scope{Ctx};
   platform::native::TNativeSystemInfo System; // an English user unless a test says otherwise

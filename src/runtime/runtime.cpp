@@ -1,0 +1,91 @@
+#include "runtime/runtime.h"
+
+#include "archive/archive_context.h"
+#include "definition/main_form.h"
+#include "links/links_context.h"
+#include "links/shell_link.h"
+#include "model/model_classes.h"
+#include "model/model_context.h"
+#include "paths/path_classes.h"
+#include "translate/translator.h"
+
+#ifndef _WIN32
+#include "platform/native/native_shell.h"
+#endif
+
+namespace quendel {
+
+platform::TPlatform ThisMachinePlatform() {
+  platform::TPlatform P = platform::CreateDefaultPlatform();
+#ifndef _WIN32
+  if (auto* Shell = dynamic_cast<platform::native::TNativeShell*>(P.Shell.get()))
+    platform::native::WriteShellFolderRecords(*P.Registry, Shell->Config());
+#endif
+  return P;
+}
+
+void RegisterRuntimeClasses() {
+  RegisterDefinitionClasses();
+  RegisterModelClasses();
+  RegisterPathClasses();
+  RegisterLinkClasses();
+  RegisterTranslateClasses();
+}
+
+namespace {
+struct TClassSetUp {
+  TClassSetUp() { RegisterRuntimeClasses(); }
+};
+
+platform::TPlatform& Checked(platform::TPlatform& P) {
+  if (!P.Files || !P.System)
+    throw EContextError("A runtime needs a platform with a file system and system information");
+  return P;
+}
+} // namespace
+
+// The layers in the order of creation (see runtime.h); C++ destroys them in
+// the reverse order. A new layer is one more line, after those it uses.
+struct TRuntime::TLayers {
+  explicit TLayers(platform::TPlatform& P) : Platform(Checked(P)) {}
+  ~TLayers() {
+    // The shared compressor may hold an archive open; close it while the
+    // platform's file system is still there and before the model goes.
+    Archive->FreeCompressor();
+  }
+
+  platform::TPlatform& Platform;
+  TClassSetUp Classes;
+  TScopedContext<TTranslateContext> Translate{Platform.System.get()};
+  TScopedContext<TArchiveContext> Archive{*Platform.Files};
+  TScopedContext<TModelContext> Model{Platform};
+  // The links layer keeps its own scope class; its lists refer to the
+  // model's objects, so it goes first.
+  TLinksContext Links;
+  TLinksContextScope LinksScope{Links};
+};
+
+TRuntime::TRuntime() : TRuntime(ThisMachinePlatform()) {}
+
+TRuntime::TRuntime(platform::TPlatform APlatform)
+    : FPlatform(std::move(APlatform)), FLayers(std::make_unique<TLayers>(FPlatform)) {
+  SetupPathSpecifiers(*FLayers->Model);
+  // The definition's main window holds the standard path specifiers.
+  FLayers->Model->IsSpecifierHost = [](const TComponent& Owner) {
+    return dynamic_cast<const TfrmMainMenu*>(&Owner) != nullptr;
+  };
+}
+
+TRuntime::~TRuntime() = default;
+
+TTranslateContext& TRuntime::Translate() {
+  return *FLayers->Translate;
+}
+TArchiveContext& TRuntime::Archive() {
+  return *FLayers->Archive;
+}
+TModelContext& TRuntime::Model() {
+  return *FLayers->Model;
+}
+
+} // namespace quendel

@@ -1,0 +1,71 @@
+// The process-wide state of a program of this system in one object: the
+// platform, every class a definition may name, and each layer's context,
+// made current for the runtime's lifetime.
+//
+// The setup program, the uninstaller, the author tool and the tests compose
+// one TRuntime; nothing else makes a platform or installs a context of its
+// own. The members below are created in the order they are declared and
+// destroyed in the reverse order:
+//
+//   1. the platform (every later layer talks to the machine through it);
+//   2. the class registrations (idempotent; a definition may name any class);
+//   3. the translate context (installs the message hook, so that the errors
+//      of every later layer are translated, and puts the old hook back last);
+//   4. the archive context (the shared compressor works on the platform's
+//      files; it is freed before the model's objects are gone);
+//   5. the model context with its standard path-specifier classes;
+//   6. the links context (shortcuts and link groups).
+//
+// A layer added above the model adds its context as one more TScopedContext
+// member of TRuntime::TLayers (runtime.cpp) after the layers it uses, and an
+// accessor here (see docs/architecture.md). Everything made inside a runtime
+// (forms, install objects) must be freed before it.
+//
+// The layers' headers stay out of this one: a program that includes it
+// does not get every layer's names (two layers both publish a TLanguage).
+#pragma once
+
+#include "core/context.h"
+#include "platform/platform.h"
+
+#include <memory>
+
+namespace quendel {
+
+struct TModelContext;
+class TArchiveContext;
+struct TTranslateContext;
+
+// This machine: the Win32 adapters in the win32 build; natively the
+// simulated machine, which also records its shell folders in its registry
+// as Windows does.
+platform::TPlatform ThisMachinePlatform();
+
+// Registers every class of the layers below the runtime with the class
+// registry (the definition, model, path and translate classes). Safe to call
+// again.
+void RegisterRuntimeClasses();
+
+class TRuntime {
+public:
+  // Composes the runtime on this machine.
+  TRuntime();
+  // Composes the runtime on APlatform (a test's scratch machine). It needs at
+  // least the file system and the system information.
+  explicit TRuntime(platform::TPlatform APlatform);
+  ~TRuntime();
+  TRuntime(const TRuntime&) = delete;
+  TRuntime& operator=(const TRuntime&) = delete;
+
+  platform::TPlatform& Platform() { return FPlatform; }
+  TTranslateContext& Translate();
+  TArchiveContext& Archive();
+  TModelContext& Model();
+
+private:
+  struct TLayers;
+  platform::TPlatform FPlatform;
+  std::unique_ptr<TLayers> FLayers; // made after the platform, freed before it
+};
+
+} // namespace quendel
