@@ -63,8 +63,9 @@ std::string ObjectToText(const TObjectRecord& Root);
 // Raises EParserError with the line and column of the fault.
 TObjectRecord TextToObject(std::string_view Text);
 
-// Reads either form, recognised by its first bytes ("TPF0" is binary).
-// Bytes after a binary root are refused.
+// Reads either form, recognised by its first bytes ("TPF0" is binary, a
+// text starts with "object", "inherited" or "inline"); anything else raises
+// EReadError "Invalid stream format". Bytes after a binary root are refused.
 TObjectRecord ReadObjectStream(std::span<const std::uint8_t> Bytes);
 
 } // namespace quendel

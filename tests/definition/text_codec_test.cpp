@@ -249,6 +249,25 @@ TEST(TextCodec, Read_ErrorsNameLineAndColumn) {
             "Identifier with a character above #255 (line 2, column 20)");
 }
 
+// Bytes of neither form (a damaged signature, some other file) are refused
+// as a stream, not reported as a text fault at line 1.
+TEST(TextCodec, ReadStream_NeitherFormIsAnInvalidStream) {
+  const auto Message = [](const std::string& Bytes) {
+    try {
+      ReadObjectStream(std::vector<std::uint8_t>(Bytes.begin(), Bytes.end()));
+    } catch (const EReadError& e) {
+      return e.Message();
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(Message(std::string("TPF1\x0ATfrmMainMenu", 15)), "Invalid stream format");
+  EXPECT_EQ(Message("MZ\x90"), "Invalid stream format");
+  EXPECT_EQ(Message("objects are here"), "Invalid stream format");
+  EXPECT_EQ(Message(""), "Invalid stream format");
+  // A text with a fault of its own still says where.
+  EXPECT_NE(Message("  \r\n OBJECT a: TA\n  X = \nend\n").find("line"), std::string::npos);
+}
+
 TEST(TextCodec, Read_NestingLimitMatchesTheBinaryForm) {
   auto lists = [](int Depth) {
     return "object T\n  P = " + std::string(static_cast<std::size_t>(Depth), '(') +

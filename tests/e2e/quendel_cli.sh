@@ -36,6 +36,10 @@ printf 'object X: TNothing\nend\n' >unknown.txt
 refuse definition.unknown_class "Class TNothing not found" "$q" definition check unknown.txt
 printf 'TPF0\x0cTfrmMainMenu' >truncated.bin
 refuse definition.truncated "." "$q" definition to-text truncated.bin
+# A damaged signature is neither form: an invalid stream, not a text fault.
+{ printf 'TPF1'; tail -c +5 def.bin; } >damaged.bin
+refuse definition.damaged_signature "damaged.bin: Invalid stream format$" "$q" definition to-text damaged.bin
+refuse definition.damaged_signature_check "damaged.bin: Invalid stream format$" "$q" definition check damaged.bin
 
 # Archives: add, list, extract, split; identifiers follow --id.
 printf 'first file\r\n' >a.txt
