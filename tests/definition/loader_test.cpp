@@ -187,6 +187,59 @@ TEST_F(LoaderTest, Load_ExtraValuesOnlyWhereDefined) {
             "Error reading F1.UniqueID: Invalid property value");
 }
 
+// A property writer that frees a sibling while the definition is still
+// loading, as a writer that rebuilds its parts may.
+class TSiblingFreer : public TComponent {
+public:
+  using TComponent::TComponent;
+  static const TClassInfo& StaticClass() {
+    static const TClassInfo Info =
+        TClassBuilder<TSiblingFreer>("TSiblingFreer", TComponent::StaticClass())
+            .Str("Free", &TSiblingFreer::Freed, &TSiblingFreer::SetFree)
+            .Build();
+    return Info;
+  }
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+  const std::string& Freed() const { return FFreed; }
+  void SetFree(const std::string& Name) {
+    FFreed = Name;
+    if (TComponent* Sibling = Owner() ? Owner()->FindComponent(Name) : nullptr) delete Sibling;
+  }
+
+private:
+  std::string FFreed;
+};
+
+// The freed object's pending references are dropped, not written into the
+// freed memory (the sanitizer build sees that), and the rest loads.
+TEST_F(LoaderTest, Load_ObjectFreedWhileLoadingKeepsNoReferences) {
+  Registry.Register<TSiblingFreer>();
+  TfrmMainMenu form(nullptr);
+  Load(Form("  object Dir1: TInstallDirectory\n"
+            "    Container = Install1\n"
+            "    DestDirType = psProgramFiles\n"
+            "  end\n"
+            "  object Freer: TSiblingFreer\n"
+            "    Free = 'Dir1'\n"
+            "  end\n"
+            "  object Dir2: TInstallDirectory\n"
+            "    Container = Install1\n"
+            "  end\n"
+            "  object Install1: TInstall\n"
+            "  end\n"
+            "  object psProgramFiles: TpsProgramFiles\n"
+            "  end\n"),
+       form);
+  EXPECT_EQ(form.FindComponent("Dir1"), nullptr);
+  auto* Install = dynamic_cast<TInstall*>(form.FindComponent("Install1"));
+  ASSERT_NE(Install, nullptr);
+  ASSERT_EQ(Install->Children.size(), 1u);
+  EXPECT_EQ(Install->Children[0]->Name(), "Dir2");
+  for (const std::string& Line : Log())
+    EXPECT_EQ(Line.find("Dir1"), std::string::npos) << Line;
+  EXPECT_EQ(form.ComponentCount(), 4);
+}
+
 TEST_F(LoaderTest, Load_FailuresLeaveNoPartialDefinition) {
   EXPECT_EQ(LoadError(Form("  object A: TInstallFile\n  end\n  object B: TNoSuchClass\n  end\n")),
             "Class TNoSuchClass not found");

@@ -129,6 +129,20 @@ TEST_F(MetaVariables, Expand_ObjectDirectories) {
   EXPECT_EQ(Expand("%%a"), "%a");
 }
 
+// An object in a folder of its own below its container: %a is the object's
+// folder, %c the container's, and they must not be confused.
+TEST_F(MetaVariables, Expand_ObjectInItsOwnSubfolderOfTheContainer) {
+  auto* Group = Make<TGroupProbe>("Group");
+  Group->SetDestDir("F:\\Target");
+  auto* Link = Make<TPlainProbe>("Link");
+  Link->SetContainer(Group);
+  Link->SetDestDirType(&Specifier<TpsContainerDestDir>());
+  Link->SetDestDir("\\Sub");
+  EXPECT_EQ(Expand("%a", Link), "F:\\Target\\Sub");
+  EXPECT_EQ(Expand("%c", Link), "F:\\Target");
+  EXPECT_EQ(Expand("%c\\x;%a\\y", Link), "F:\\Target\\x;F:\\Target\\Sub\\y");
+}
+
 TEST_F(MetaVariables, Expand_InstallDirectoryNeedsTheRoot) {
   try {
     Expand("%i");
