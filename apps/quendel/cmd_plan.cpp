@@ -111,7 +111,7 @@ TInstallType InstallTypeOf(const std::string& Text) {
 void Plan(const TPlanOptions& O) {
   const TObjectRecord Stream = ReadDefinitionFile(O.Input);
   const TInstallType Type = InstallTypeOf(O.InstallType);
-  TAuthorRuntime Runtime;
+  TAuthorRuntime& Runtime = CurrentAuthorRuntime();
   const TClassInfo* Cls = ClassRegistry().Find(Stream.ClassName);
   if (!Cls) throw std::runtime_error("Class " + Stream.ClassName + " not found");
   std::unique_ptr<TComponent> Root(Cls->Create(nullptr));
