@@ -47,7 +47,7 @@ std::string ShowText(int Show) {
 }
 
 void RunLinkShow(const TLinkOptions& O) {
-  TCliFiles files;
+  TAuthorRuntime& files = CurrentAuthorRuntime();
   const std::string path = files.ToPlatform(O.File);
   if (!files.Files().FileExists(path)) throw std::runtime_error("cannot open " + O.File);
   platform::TShellLink L;

@@ -132,7 +132,7 @@ TEST_F(MetaVariables, Expand_ObjectDirectories) {
 // An object in a folder of its own below its container: %a is the object's
 // folder, %c the container's, and they must not be confused.
 TEST_F(MetaVariables, Expand_ObjectInItsOwnSubfolderOfTheContainer) {
-  auto* Group = Make<TGroupProbe>("Group");
+  auto* Group = Make<TInstallGroup>("Group");
   Group->SetDestDir("F:\\Target");
   auto* Link = Make<TPlainProbe>("Link");
   Link->SetContainer(Group);
