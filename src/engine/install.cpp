@@ -440,8 +440,8 @@ void TCustomInstall::RestoreChosenDestinations() {
     try {
       if (k->ValueExists(c->Name() + ".DestDirType")) {
         const std::string type = k->ReadString(c->Name() + ".DestDirType");
-        TComponent* spec = type.empty() || !Owner() ? nullptr : Owner()->FindComponent(type);
-        if (auto* ps = dynamic_cast<TCustomPathSpecifier*>(spec)) c->SetDestDirType(ps);
+        TComponent* specifier = type.empty() || !Owner() ? nullptr : Owner()->FindComponent(type);
+        if (auto* ps = dynamic_cast<TCustomPathSpecifier*>(specifier)) c->SetDestDirType(ps);
       }
       if (k->ValueExists(c->Name() + ".DestDir")) c->SetDestDir(k->ReadString(c->Name() + ".DestDir"));
     } catch (const platform::EPlatformError&) {

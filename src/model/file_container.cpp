@@ -277,24 +277,24 @@ const TClassInfo& TFileContainer::StaticClass() {
 TFileContainer::TFileContainer(TComponent* AOwner, bool AHasOwnSpecifier)
     : TFileRelated(AOwner), FHasOwnSpecifier(AHasOwnSpecifier) {
   if (!FHasOwnSpecifier) return;
-  auto Spec = std::make_unique<TpsFileContainer>(AOwner);
+  auto Specifier = std::make_unique<TpsFileContainer>(AOwner);
   if (AOwner) {
     // "psFileContainer", then "psFileContainer1", "psFileContainer2", ...
-    std::string Candidate = Spec->DefaultName();
+    std::string Candidate = Specifier->DefaultName();
     for (int N = 1; AOwner->FindComponent(Candidate); ++N)
-      Candidate = Spec->DefaultName() + std::to_string(N);
-    Spec->TComponent::SetName(Candidate);
+      Candidate = Specifier->DefaultName() + std::to_string(N);
+    Specifier->TComponent::SetName(Candidate);
   }
-  Spec->SetFileContainer(this);
-  FOwnSpecifier = Spec.release();
+  Specifier->SetFileContainer(this);
+  FOwnSpecifier = Specifier.release();
   FreeNotification(FOwnSpecifier);
 }
 
 TFileContainer::~TFileContainer() {
   FreeFiles();
-  if (TpsFileContainer* Spec = FOwnSpecifier) {
+  if (TpsFileContainer* Specifier = FOwnSpecifier) {
     FOwnSpecifier = nullptr;
-    if (!Spec->IsDestroying()) Spec->Free();
+    if (!Specifier->IsDestroying()) Specifier->Free();
   }
 }
 

@@ -455,21 +455,21 @@ TEST_F(FileContainerTest, OwnSpecifier_NamesTheContainersFolderForOtherObjectsOn
   auto* Dir = New<TInstallDirectory>("Dir", Root);
   Dir->SetDestDirType(new TFixedPath(Form.get(), "C:\\App\\Fonts"));
   auto* Other = New<TInstallGroup>("Other", Root);
-  TpsFileContainer* Spec = Dir->OwnSpecifier();
-  ASSERT_NE(Spec, nullptr);
-  EXPECT_EQ(Spec->Name(), "psFileContainer");
+  TpsFileContainer* Specifier = Dir->OwnSpecifier();
+  ASSERT_NE(Specifier, nullptr);
+  EXPECT_EQ(Specifier->Name(), "psFileContainer");
   EXPECT_EQ(Other->OwnSpecifier()->Name(), "psFileContainer1");
   Dir->SetDescription("Fonts");
-  EXPECT_EQ(Spec->GetDescription(), "Path into which Fonts will be installed");
-  EXPECT_EQ(Spec->GetCaption(), "<Fonts>");
+  EXPECT_EQ(Specifier->GetDescription(), "Path into which Fonts will be installed");
+  EXPECT_EQ(Specifier->GetCaption(), "<Fonts>");
 
   auto* Link = Make("Link", 8000);
-  Link->SetDestDirType(Spec);
+  Link->SetDestDirType(Specifier);
   Link->SetDestDir("\\Tools");
   EXPECT_EQ(Link->GetFullDestDir(), "C:\\App\\Fonts\\Tools");
-  EXPECT_EQ(MessageOf([&] { Other->SetDestDirType(Spec); }),
+  EXPECT_EQ(MessageOf([&] { Other->SetDestDirType(Specifier); }),
             "A file container cannot reference another file container or group");
-  EXPECT_EQ(MessageOf([&] { File("F", Dir, 1)->SetDestDirType(Spec); }),
+  EXPECT_EQ(MessageOf([&] { File("F", Dir, 1)->SetDestDirType(Specifier); }),
             "A file container cannot reference another file container or group");
 
   Dir->Free();
