@@ -639,53 +639,23 @@ void TCustomInstallFile::Derive(const TInstallFileSettings& Next, TInstallContai
 }
 
 void TCustomInstallFile::SetActiveX(bool Value) {
-  if (IsLoading()) {
-    FActiveX = Value;
-    return;
-  }
-  TInstallFileSettings N = CurrentSettings();
-  N.ActiveX = Value;
-  Derive(N, Container(), false);
+  StoreOrDerive(&TCustomInstallFile::FActiveX, &TInstallFileSettings::ActiveX, Value);
 }
 
 void TCustomInstallFile::SetDestName(const std::string& Value) {
-  if (IsLoading()) {
-    FDestName = Value;
-    return;
-  }
-  TInstallFileSettings N = CurrentSettings();
-  N.DestName = Value;
-  Derive(N, Container(), false);
+  StoreOrDerive(&TCustomInstallFile::FDestName, &TInstallFileSettings::DestName, Value);
 }
 
 void TCustomInstallFile::SetFileName(const std::string& Value) {
-  if (IsLoading()) {
-    FFileName = Value;
-    return;
-  }
-  TInstallFileSettings N = CurrentSettings();
-  N.FileName = Value;
-  Derive(N, Container(), false);
+  StoreOrDerive(&TCustomInstallFile::FFileName, &TInstallFileSettings::FileName, Value);
 }
 
 void TCustomInstallFile::SetFileType(TInstallFileType Value) {
-  if (IsLoading()) {
-    FFileType = Value;
-    return;
-  }
-  TInstallFileSettings N = CurrentSettings();
-  N.FileType = Value;
-  Derive(N, Container(), false);
+  StoreOrDerive(&TCustomInstallFile::FFileType, &TInstallFileSettings::FileType, Value);
 }
 
 void TCustomInstallFile::SetIncludeFromDir(const std::string& Value) {
-  if (IsLoading()) {
-    FIncludeFromDir = Value;
-    return;
-  }
-  TInstallFileSettings N = CurrentSettings();
-  N.IncludeFromDir = Value;
-  Derive(N, Container(), false);
+  StoreOrDerive(&TCustomInstallFile::FIncludeFromDir, &TInstallFileSettings::IncludeFromDir, Value);
 }
 
 void TCustomInstallFile::SetDestDir(const std::string& Value) {

@@ -151,6 +151,18 @@ private:
   // Runs the settings derivation with Next, outside loading.
   void Derive(const TInstallFileSettings& Next, TInstallContainer* NewContainer,
               bool ContainerChanged);
+  // A setter's two ways: store while loading, derive the settings otherwise.
+  template <class V>
+  void StoreOrDerive(V TCustomInstallFile::*Field, V TInstallFileSettings::*Setting,
+                     const V& Value) {
+    if (IsLoading()) {
+      this->*Field = Value;
+      return;
+    }
+    TInstallFileSettings N = CurrentSettings();
+    N.*Setting = Value;
+    Derive(N, Container(), false);
+  }
   void Notify(int Code);
 
   bool FExistedBefore = false;
