@@ -2,6 +2,7 @@
 
 #include "definition/main_form.h"
 #include "links/shell_link.h"
+#include "ui/main_form.h"
 #include "model/model_classes.h"
 #include "paths/path_classes.h"
 
@@ -26,7 +27,7 @@ TAuthorRuntime::TAuthorRuntime() : FPlatform(ThisMachine()) {
   FModelScope.emplace(FModel);
   FTranslateScope.emplace(FTranslate);
   FLinksScope.emplace(FLinks);
-  RegisterDefinitionClasses();
+  ui::RegisterUiClasses();
   RegisterModelClasses();
   RegisterPathClasses();
   RegisterLinkClasses();

@@ -1,6 +1,6 @@
 #include "main_window.h"
 
-#include "definition/main_form.h"
+#include "ui/main_form.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "engine/setup_runtime.h"
 
-#include "definition/main_form.h"
+#include "ui/main_form.h"
 #include "engine/install.h"
 #include "model/model_classes.h"
 #include "paths/path_classes.h"
@@ -42,7 +42,7 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
   FModelScope.emplace(FModel);
   FTranslateScope.emplace(FTranslate);
   FArchiveScope.emplace(*FArchive);
-  RegisterDefinitionClasses();
+  ui::RegisterUiClasses();
   RegisterModelClasses();
   RegisterPathClasses();
   RegisterTranslateClasses();

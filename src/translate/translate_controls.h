@@ -1,39 +1,13 @@
-// Labels and buttons that take their caption from a table by identifier.
-//
-// These stand in for the widget layer's translatable label and button until
-// that layer exists: they carry the published Caption and GLID the
-// translator works with, and nothing of a control. The widget layer's own
-// TTranslateLabel (a label) and TTranslateBitBtn (a bitmap button) replace
-// them under the same names; the translator finds them by class name and the
-// GLID property, so it needs no change then.
+// Labels and buttons that take their caption from a table by identifier: the
+// widget layer's TTranslateLabel and TTranslateBitBtn. The translator finds
+// them by class and works with their published Caption and GLID.
 #pragma once
 
-#include "core/component.h"
-#include "core/reflection.h"
-
-#include <string>
+#include "ui/controls.h"
 
 namespace quendel {
 
-class TTranslateLabel : public TComponent {
-public:
-  explicit TTranslateLabel(TComponent* AOwner) : TComponent(AOwner) {}
-  static const TClassInfo& StaticClass();
-  const TClassInfo& ClassType() const override { return StaticClass(); }
-
-  std::string Caption;
-  // 0: translated by its text like any other caption.
-  int GLID = 0;
-};
-
-class TTranslateBitBtn : public TComponent {
-public:
-  explicit TTranslateBitBtn(TComponent* AOwner) : TComponent(AOwner) {}
-  static const TClassInfo& StaticClass();
-  const TClassInfo& ClassType() const override { return StaticClass(); }
-
-  std::string Caption;
-  int GLID = 0;
-};
+using ui::TTranslateBitBtn;
+using ui::TTranslateLabel;
 
 } // namespace quendel

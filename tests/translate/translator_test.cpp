@@ -4,6 +4,7 @@
 #include "core/graphics.h"
 #include "definition/loader.h"
 #include "definition/main_form.h"
+#include "ui/main_form.h"
 #include "definition/text_codec.h"
 #include "platform/native/native_sysinfo.h"
 #include "platform/platform.h"
@@ -286,10 +287,10 @@ TEST_F(TranslatorTest, Tree_TranslatesTextsListsAndMemos) {
   auto* label = new TLabel(&form);
   label->SetCaption("Cancel");
   auto* byId = new TTranslateBitBtn(&form);
-  byId->Caption = "Cancel";
+  byId->SetCaption("Cancel");
   byId->GLID = 5; // by its GLID, not by its text
   auto* byText = new TTranslateLabel(&form);
-  byText->Caption = "Next >";
+  byText->SetCaption("Next >");
   auto* memo = new TMemo(&form);
   memo->Lines.SetText("Put the readme here.\r\nIt is a memo.\r\n");
   auto* list = new TListBox(&form);
@@ -306,8 +307,8 @@ TEST_F(TranslatorTest, Tree_TranslatesTextsListsAndMemos) {
   EXPECT_EQ(form.Caption(), "Willkommen");
   EXPECT_EQ(form.Hint, "  ");
   EXPECT_EQ(label->Caption(), "Abbrechen");
-  EXPECT_EQ(byId->Caption, "Weiter >");
-  EXPECT_EQ(byText->Caption, "Weiter >");
+  EXPECT_EQ(byId->Caption(), "Weiter >");
+  EXPECT_EQ(byText->Caption(), "Weiter >");
   EXPECT_EQ(memo->Lines.Text(), "Hier steht die Liesmich-Datei.\r\n");
   EXPECT_EQ(list->Items.Strings(0), "Weiter >");
   EXPECT_EQ(list->Items.Strings(1), "Other");
@@ -421,7 +422,7 @@ TEST_F(TranslatorTest, NoMainTranslator_LeavesEverythingAlone) {
 class TranslatorDefinitionTest : public TranslatorTest {
 protected:
   TranslatorDefinitionTest() {
-    RegisterDefinitionClasses(Registry);
+    Registry.Register<TfrmMainMenu>();
     Registry.Register<TTranslator>();
     Options.Classes = &Registry;
   }
