@@ -6,6 +6,7 @@
 
 #include "definition/loader.h"
 #include "definition/main_form.h"
+#include "ui/main_form.h"
 #include "definition/test_classes.h"
 #include "definition/writer.h"
 
@@ -22,7 +23,7 @@ namespace quendel::fuzz {
 inline const TClassRegistry& Classes() {
   static const TClassRegistry registry = [] {
     TClassRegistry r = deftest::MakeRegistry();
-    RegisterDefinitionClasses(r);
+    r.Register<TfrmMainMenu>();
     return r;
   }();
   return registry;

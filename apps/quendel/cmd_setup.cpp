@@ -13,6 +13,7 @@
 #include "definition/binary_codec.h"
 #include "definition/loader.h"
 #include "definition/main_form.h"
+#include "ui/main_form.h"
 #include "definition/text_codec.h"
 #include "engine/install.h"
 #include "core/strings.h"

@@ -4,6 +4,7 @@
 #include "main_window.h"
 
 #include "definition/main_form.h"
+#include "ui/main_form.h"
 #include "engine/setup_program.h"
 #include "engine/setup_runtime.h"
 

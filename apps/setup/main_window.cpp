@@ -1,6 +1,6 @@
 #include "main_window.h"
 
-#include "definition/main_form.h"
+#include "ui/main_form.h"
 
 #include <windows.h>
 
@@ -79,8 +79,8 @@ void TWin32WindowHost::Run(TApplication& App, TfrmMainMenu& Form) {
 
   TState state;
   state.App = &App;
-  const int w = Form.Width > 0 ? Form.Width : 696, h = Form.Height > 0 ? Form.Height : 480;
-  const std::string caption = Form.Caption.empty() ? App.Title : Form.Caption;
+  const int w = Form.Width() > 0 ? Form.Width() : 696, h = Form.Height() > 0 ? Form.Height() : 480;
+  const std::string caption = Form.Caption().empty() ? App.Title : Form.Caption();
   HWND wnd = CreateWindowExA(0, kClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, 217, 103, w, h,
                              nullptr, nullptr, wc.hInstance, &state);
   if (!wnd) {

@@ -6,6 +6,40 @@ const TEnumInfo FontStyleInfo("TFontStyle", {"fsBold", "fsItalic", "fsUnderline"
 const TEnumInfo FontPitchInfo("TFontPitch", {"fpDefault", "fpVariable", "fpFixed"});
 
 namespace {
+TIdentMap::TEntry SysColor(const char* Name, std::uint32_t Index) {
+  return {Name, static_cast<std::int64_t>(static_cast<TColor>(0x80000000u + Index))};
+}
+} // namespace
+
+const TIdentMap ColorIdents({
+    {"clBlack", 0x000000},      {"clMaroon", 0x000080},   {"clGreen", 0x008000},
+    {"clOlive", 0x008080},      {"clNavy", 0x800000},     {"clPurple", 0x800080},
+    {"clTeal", 0x808000},       {"clGray", 0x808080},     {"clSilver", 0xC0C0C0},
+    {"clRed", 0x0000FF},        {"clLime", 0x00FF00},     {"clYellow", 0x00FFFF},
+    {"clBlue", 0xFF0000},       {"clFuchsia", 0xFF00FF},  {"clAqua", 0xFFFF00},
+    {"clWhite", 0xFFFFFF},      {"clNone", 0x1FFFFFFF},   {"clDefault", 0x20000000},
+    SysColor("clScrollBar", 0), SysColor("clBackground", 1), SysColor("clActiveCaption", 2),
+    SysColor("clInactiveCaption", 3), SysColor("clMenu", 4), SysColor("clWindow", 5),
+    SysColor("clWindowFrame", 6), SysColor("clMenuText", 7), SysColor("clWindowText", 8),
+    SysColor("clCaptionText", 9), SysColor("clActiveBorder", 10), SysColor("clInactiveBorder", 11),
+    SysColor("clAppWorkSpace", 12), SysColor("clHighlight", 13), SysColor("clHighlightText", 14),
+    SysColor("clBtnFace", 15), SysColor("clBtnShadow", 16), SysColor("clGrayText", 17),
+    SysColor("clBtnText", 18), SysColor("clInactiveCaptionText", 19),
+    SysColor("clBtnHighlight", 20), SysColor("cl3DDkShadow", 21), SysColor("cl3DLight", 22),
+    SysColor("clInfoText", 23), SysColor("clInfoBk", 24),
+});
+
+const TIdentMap CharsetIdents({
+    {"ANSI_CHARSET", 0},      {"DEFAULT_CHARSET", 1},   {"SYMBOL_CHARSET", 2},
+    {"MAC_CHARSET", 77},      {"SHIFTJIS_CHARSET", 128}, {"HANGEUL_CHARSET", 129},
+    {"JOHAB_CHARSET", 130},   {"GB2312_CHARSET", 134},  {"CHINESEBIG5_CHARSET", 136},
+    {"GREEK_CHARSET", 161},   {"TURKISH_CHARSET", 162}, {"VIETNAMESE_CHARSET", 163},
+    {"HEBREW_CHARSET", 177},  {"ARABIC_CHARSET", 178},  {"BALTIC_CHARSET", 186},
+    {"RUSSIAN_CHARSET", 204}, {"THAI_CHARSET", 222},    {"EASTEUROPE_CHARSET", 238},
+    {"OEM_CHARSET", 255},
+});
+
+namespace {
 // MulDiv: the product rounded half away from zero.
 std::int32_t MulDiv(std::int32_t Value, std::int32_t Num, std::int32_t Den) {
   const std::int64_t p = static_cast<std::int64_t>(Value) * Num;
@@ -19,7 +53,9 @@ const TClassInfo& TFont::StaticClass() {
   static const TClassInfo Info =
       TClassBuilder<T>("TFont", TPersistent::StaticClass())
           .Int("Charset", &T::Charset, &T::SetCharset, DEFAULT_CHARSET)
+          .Idents(CharsetIdents)
           .Int("Color", &T::Color, &T::SetColor, clWindowText)
+          .Idents(ColorIdents)
           .Int("Height", &T::Height, &T::SetHeight)
           .Str("Name", &T::Name, &T::SetName)
           .Enum("Pitch", &T::Pitch, &T::SetPitch, FontPitchInfo, fpDefault)

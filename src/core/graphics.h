@@ -25,6 +25,21 @@ inline constexpr std::uint8_t DEFAULT_CHARSET = 1;
 // A colour: 0x00BBGGRR, or a system colour (0x80000000 + COLOR_... index).
 using TColor = std::int32_t;
 inline constexpr TColor clWindowText = static_cast<TColor>(0x80000008u);
+inline constexpr TColor clBtnFace = static_cast<TColor>(0x8000000Fu);
+inline constexpr TColor clBtnShadow = static_cast<TColor>(0x80000010u);
+inline constexpr TColor clBtnHighlight = static_cast<TColor>(0x80000014u);
+inline constexpr TColor clBtnText = static_cast<TColor>(0x80000012u);
+inline constexpr TColor clWindow = static_cast<TColor>(0x80000005u);
+inline constexpr TColor clBlack = 0x000000;
+inline constexpr TColor clGray = 0x808080;
+inline constexpr TColor clWhite = 0xFFFFFF;
+inline constexpr TColor clBlue = 0xFF0000;
+inline constexpr TColor clNone = 0x1FFFFFFF;
+
+// The names a definition may use for colours (clBtnFace, clBlue, ...) and
+// character sets (DEFAULT_CHARSET, HEBREW_CHARSET, ...).
+extern const TIdentMap ColorIdents;
+extern const TIdentMap CharsetIdents;
 
 class TFont : public TPersistent {
 public:

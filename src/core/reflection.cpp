@@ -6,6 +6,19 @@
 
 namespace quendel {
 
+std::optional<std::int64_t> TIdentMap::ValueOf(std::string_view Name) const {
+  for (const TEntry& e : FEntries)
+    if (SameText(e.Name, Name)) return e.Value;
+  return std::nullopt;
+}
+
+const std::string* TIdentMap::NameOf(std::int64_t Value) const {
+  for (const TEntry& e : FEntries)
+    if (e.Value == Value) return &e.Name;
+  return nullptr;
+}
+
+
 namespace {
 // Class names are identifiers: ASCII case folding is all they need.
 std::string Upper(std::string_view s) { return UpperCase(s); }

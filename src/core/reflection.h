@@ -97,6 +97,25 @@ private:
   std::uint64_t FBits = 0;
 };
 
+// Names that an integer property may be written with in a definition
+// (colours such as clBtnFace, character sets such as DEFAULT_CHARSET). The
+// first name listed for a value is the one a writer uses.
+class TIdentMap {
+public:
+  struct TEntry {
+    std::string Name;
+    std::int64_t Value;
+  };
+  explicit TIdentMap(std::vector<TEntry> Entries) : FEntries(std::move(Entries)) {}
+  // Case-insensitive.
+  std::optional<std::int64_t> ValueOf(std::string_view Name) const;
+  const std::string* NameOf(std::int64_t Value) const;
+  const std::vector<TEntry>& Entries() const { return FEntries; }
+
+private:
+  std::vector<TEntry> FEntries;
+};
+
 // One published property. Ordinal kinds (Boolean, Integer, Enumeration, Set)
 // travel as int64 (a set as its bit mask); references, sub-objects, string
 // lists and pictures as object pointers.
@@ -105,6 +124,7 @@ public:
   std::string Name;
   TPropKind Kind = TPropKind::Integer;
   const TEnumInfo* Enum = nullptr;       // Enumeration and Set
+  const TIdentMap* Idents = nullptr;     // Integer: names a definition may use
   // Reference: the class the target must be. A function, because a class
   // may refer to its own kind while its table is being built.
   const TClassInfo& (*RefClassOf)() = nullptr;
@@ -354,6 +374,12 @@ public:
       Self(o).*Field = *f;
     };
     p.EventAssigned = [Field](const TPersistent& o) { return static_cast<bool>(Self(o).*Field); };
+    return *this;
+  }
+
+  // Lets the integer property declared last be written with these names.
+  TClassBuilder& Idents(const TIdentMap& Map) {
+    FProps.back().Idents = &Map;
     return *this;
   }
 

@@ -205,11 +205,19 @@ private:
       RequireWritable(Prop);
       Prop.SetOrd(Obj, v.Type == TValueType::vaTrue ? 1 : 0);
       return;
-    case TPropKind::Integer:
-      if (!v.IsInteger()) InvalidValue();
+    case TPropKind::Integer: {
+      std::int64_t value = v.Int;
+      if (v.Type == TValueType::vaIdent && Prop.Idents) {
+        const auto named = Prop.Idents->ValueOf(v.Text);
+        if (!named) InvalidValue();
+        value = *named;
+      } else if (!v.IsInteger()) {
+        InvalidValue();
+      }
       RequireWritable(Prop);
-      Prop.SetOrd(Obj, v.Int);
+      Prop.SetOrd(Obj, value);
       return;
+    }
     case TPropKind::Float:
       if (!v.IsFloat() && !v.IsInteger()) InvalidValue();
       RequireWritable(Prop);

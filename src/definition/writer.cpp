@@ -77,8 +77,12 @@ private:
     switch (Prop.Kind) {
     case TPropKind::Boolean:
       return {Name, TValue::Boolean(Prop.GetOrd(Obj) != 0)};
-    case TPropKind::Integer:
-      return {Name, TValue::Integer(Prop.GetOrd(Obj))};
+    case TPropKind::Integer: {
+      const std::int64_t v = Prop.GetOrd(Obj);
+      if (Prop.Idents)
+        if (const std::string* ident = Prop.Idents->NameOf(v)) return {Name, TValue::Ident(*ident)};
+      return {Name, TValue::Integer(v)};
+    }
     case TPropKind::Float:
       return {Name, TValue::Extended(Prop.GetFloat(Obj))};
     case TPropKind::String:

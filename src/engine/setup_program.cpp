@@ -2,7 +2,7 @@
 
 #include "definition/binary_codec.h"
 #include "definition/loader.h"
-#include "definition/main_form.h"
+#include "ui/main_form.h"
 #include "model/model_context.h"
 
 #include <memory>

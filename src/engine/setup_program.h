@@ -16,7 +16,10 @@
 
 namespace quendel {
 
+namespace ui {
 class TfrmMainMenu;
+}
+using ui::TfrmMainMenu;
 
 // Shows the main window and runs the message loop until the application is
 // terminated; the window's first activation calls Application().Activate()

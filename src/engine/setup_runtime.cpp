@@ -1,6 +1,7 @@
 #include "engine/setup_runtime.h"
 
-#include "definition/main_form.h"
+#include "ui/main_form.h"
+#include "ui/translate_hooks.h"
 #include "engine/install.h"
 #include "model/model_classes.h"
 #include "paths/path_classes.h"
@@ -42,7 +43,8 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
   FModelScope.emplace(FModel);
   FTranslateScope.emplace(FTranslate);
   FArchiveScope.emplace(*FArchive);
-  RegisterDefinitionClasses();
+  ui::RegisterUiClasses();
+  ui::AttachTranslateHooks(FTranslate);
   RegisterModelClasses();
   RegisterPathClasses();
   RegisterTranslateClasses();

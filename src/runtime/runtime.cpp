@@ -1,13 +1,14 @@
 #include "runtime/runtime.h"
 
 #include "archive/archive_context.h"
-#include "definition/main_form.h"
 #include "links/links_context.h"
 #include "links/shell_link.h"
 #include "model/model_classes.h"
 #include "model/model_context.h"
 #include "paths/path_classes.h"
 #include "translate/translator.h"
+#include "ui/main_form.h"
+#include "ui/translate_hooks.h"
 
 #ifndef _WIN32
 #include "platform/native/native_shell.h"
@@ -25,7 +26,7 @@ platform::TPlatform ThisMachinePlatform() {
 }
 
 void RegisterRuntimeClasses() {
-  RegisterDefinitionClasses();
+  ui::RegisterUiClasses();
   RegisterModelClasses();
   RegisterPathClasses();
   RegisterLinkClasses();
@@ -69,6 +70,8 @@ TRuntime::TRuntime() : TRuntime(ThisMachinePlatform()) {}
 
 TRuntime::TRuntime(platform::TPlatform APlatform)
     : FPlatform(std::move(APlatform)), FLayers(std::make_unique<TLayers>(FPlatform)) {
+  // The widget layer tells the translator what its controls are.
+  ui::AttachTranslateHooks(*FLayers->Translate);
   SetupPathSpecifiers(*FLayers->Model);
   // The definition's main window holds the standard path specifiers.
   FLayers->Model->IsSpecifierHost = [](const TComponent& Owner) {

@@ -10,7 +10,8 @@
 //   1. the platform (every later layer talks to the machine through it);
 //   2. the class registrations (idempotent; a definition may name any class);
 //   3. the translate context (installs the message hook, so that the errors
-//      of every later layer are translated, and puts the old hook back last);
+//      of every later layer are translated, and puts the old hook back last;
+//      the widget layer tells it what its controls are);
 //   4. the archive context (the shared compressor works on the platform's
 //      files; it is freed before the model's objects are gone);
 //   5. the model context with its standard path-specifier classes;
@@ -42,7 +43,7 @@ struct TTranslateContext;
 platform::TPlatform ThisMachinePlatform();
 
 // Registers every class of the layers below the runtime with the class
-// registry (the definition, model, path and translate classes). Safe to call
+// registry (the widget, model, path, link and translate classes). Safe to call
 // again.
 void RegisterRuntimeClasses();
 

@@ -3,7 +3,6 @@
 #include "core/exceptions.h"
 #include "core/strings.h"
 #include "platform/sysinfo.h"
-#include "translate/translate_controls.h"
 
 #include <utility>
 
@@ -26,16 +25,12 @@ TTranslateContext::ScopeGuard::~ScopeGuard() {
 // --- What the translator treats specially -----------------------------------------
 //
 // The widget layer's classes lie above this layer, so the widget layer tells
-// which kinds a component has (TTranslateContext::WidgetKinds); this layer
-// knows only its own translatable label and button, by class.
+// which kinds a component has (TTranslateContext::WidgetKinds), including its
+// labels and buttons that take their caption by identifier.
 
 namespace {
 TWidgetKinds KindsOf(const TTranslateContext* Ctx, const TPersistent& X) {
-  TWidgetKinds Kinds = Ctx && Ctx->WidgetKinds ? Ctx->WidgetKinds(X) : 0;
-  if (X.InheritsFrom(TTranslateLabel::StaticClass()) ||
-      X.InheritsFrom(TTranslateBitBtn::StaticClass()))
-    Kinds |= wkTranslatable;
-  return Kinds;
+  return Ctx && Ctx->WidgetKinds ? Ctx->WidgetKinds(X) : 0;
 }
 
 bool Is(const TTranslateContext* Ctx, const TPersistent& X, TWidgetKind Kind) {
@@ -333,8 +328,6 @@ TLanguage* ResolveLanguage(TQndlLanguage Ident) {
 
 void RegisterTranslateClasses() {
   ClassRegistry().Register<TTranslator>();
-  ClassRegistry().Register<TTranslateLabel>();
-  ClassRegistry().Register<TTranslateBitBtn>();
 }
 
 } // namespace quendel

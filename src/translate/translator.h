@@ -84,8 +84,7 @@ struct TTranslateContext {
   // Lays a windowed control's children out again after their texts changed.
   std::function<void(TComponent&)> RealignControl;
   // Supplied by the widget layer: the kinds of a component by its class.
-  // Without it no component is a widget; this layer's own TTranslateLabel and
-  // TTranslateBitBtn are translatable either way.
+  // Without it no component is a widget.
   std::function<TWidgetKinds(const TPersistent&)> WidgetKinds;
 };
 
@@ -169,8 +168,7 @@ void ApplyFontWithLanguage(TComponent& Control, TQndlLanguage Language);
 // nullptr when there is no main translator or no such language.
 TLanguage* ResolveLanguage(TQndlLanguage Ident);
 
-// Registers TTranslator, TTranslateLabel and TTranslateBitBtn with
-// ClassRegistry().
+// Registers TTranslator with ClassRegistry().
 void RegisterTranslateClasses();
 
 } // namespace quendel

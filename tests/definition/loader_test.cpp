@@ -52,7 +52,7 @@ protected:
 
   TClassRegistry Registry = [] {
     TClassRegistry r = MakeRegistry();
-    RegisterDefinitionClasses(r);
+    r.Register<TfrmMainMenu>();
     return r;
   }();
   THandlerRegistry Handlers;
@@ -354,11 +354,11 @@ TEST_F(LoaderTest, Load_ParentedComponentsGetTheEnclosingObject) {
 
 TEST(MainForm, Registration) {
   TClassRegistry r;
-  RegisterDefinitionClasses(r);
+  r.Register<TfrmMainMenu>();
   ASSERT_NE(r.Find("tfrmmainmenu"), nullptr);
   EXPECT_EQ(DefinitionResourceName(TfrmMainMenu::StaticClass()), "TFRMMAINMENU");
   // The process-wide registry by default.
-  RegisterDefinitionClasses();
+  ClassRegistry().Register<TfrmMainMenu>();
   EXPECT_EQ(ClassRegistry().Find("TfrmMainMenu"), &TfrmMainMenu::StaticClass());
 }
 

@@ -302,6 +302,27 @@ public:
   std::string Caption;
 };
 
+// The root of a setup definition, as far as this layer knows it: a plain
+// component that keeps the window's stored caption and size (the widget
+// layer's real form is tested there).
+class TfrmMainMenu : public TComponent {
+public:
+  explicit TfrmMainMenu(TComponent* AOwner) : TComponent(AOwner) {}
+  static const TClassInfo& StaticClass() {
+    using T = TfrmMainMenu;
+    static const TClassInfo Info = TClassBuilder<T>("TfrmMainMenu", TComponent::StaticClass())
+                                       .Str("Caption", &T::Caption, &T::Caption)
+                                       .Int("Width", &T::Width, &T::Width)
+                                       .Int("Height", &T::Height, &T::Height)
+                                       .Build();
+    return Info;
+  }
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+  std::string Caption;
+  int Width = 0;
+  int Height = 0;
+};
+
 // Every class above, in a registry of its own.
 inline TClassRegistry MakeRegistry() {
   TClassRegistry r;

@@ -21,7 +21,7 @@ class WriterTest : public ::testing::Test {
 protected:
   TClassRegistry Registry = [] {
     TClassRegistry r = MakeRegistry();
-    RegisterDefinitionClasses(r);
+    r.Register<TfrmMainMenu>();
     return r;
   }();
 };

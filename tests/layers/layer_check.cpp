@@ -108,7 +108,8 @@ std::vector<std::string> CheckLayers(const std::filesystem::path& Root) {
     const auto Own = Ranks.find(Layer);
     const std::string Shown = "src/" + Rel.generic_string();
     const bool Win32Adapter = Rel.generic_string().rfind("platform/win32/", 0) == 0 ||
-                              Rel.generic_string().rfind("system/win32/", 0) == 0;
+                              Rel.generic_string().rfind("system/win32/", 0) == 0 ||
+                              Rel.generic_string().rfind("ui/win32/", 0) == 0;
     std::istringstream Lines(ReadText(Entry.path()));
     std::string Line;
     int Number = 0;

@@ -2,7 +2,7 @@
 // a setup program loads its own: the stored specifiers may follow the first
 // install object, and a failed load leaves nothing behind.
 #include "definition/loader.h"
-#include "definition/main_form.h"
+#include "ui/main_form.h"
 #include "definition/text_codec.h"
 #include "model/install_group.h"
 #include "model/model_classes.h"
@@ -20,7 +20,7 @@ class DefinitionLoad : public ::testing::Test {
 protected:
   DefinitionLoad() {
     Context.AttachPlatform(&Machine);
-    RegisterDefinitionClasses();
+    ui::RegisterUiClasses();
     RegisterModelClasses();
     RegisterPathClasses();
     SetupPathSpecifiers(Context);

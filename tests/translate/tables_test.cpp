@@ -5,7 +5,7 @@
 #include "core/exceptions.h"
 #include "core/strings.h"
 #include "definition/loader.h"
-#include "definition/main_form.h"
+#include "ui/main_form.h"
 #include "definition/text_codec.h"
 
 #include <gtest/gtest.h>
@@ -100,7 +100,7 @@ TEST_F(ShippedTables, Translate_MessagesForGermanAndFrenchUsers) {
 // ("quendel translate definition"); it must not drift from the tables.
 TEST_F(ShippedTables, Definition_MatchesTheTables) {
   TClassRegistry registry;
-  RegisterDefinitionClasses(registry);
+  registry.Register<TfrmMainMenu>();
   registry.Register<TTranslator>();
   TLoadOptions options;
   options.Classes = &registry;

@@ -3,11 +3,10 @@
 #include "core/exceptions.h"
 #include "core/graphics.h"
 #include "definition/loader.h"
-#include "definition/main_form.h"
+#include "ui/main_form.h"
 #include "definition/text_codec.h"
 #include "platform/native/native_sysinfo.h"
 #include "platform/platform.h"
-#include "translate/translate_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +79,33 @@ public:
     return Info;
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
+};
+// A label and a button that take their caption by identifier.
+class TTranslateLabel : public TLabel {
+public:
+  explicit TTranslateLabel(TComponent* AOwner) : TLabel(AOwner) {}
+  static const TClassInfo& StaticClass() {
+    static const TClassInfo Info =
+        TClassBuilder<TTranslateLabel>("TTranslateLabel", TLabel::StaticClass())
+            .Int("GLID", &TTranslateLabel::GLID, &TTranslateLabel::GLID, 0)
+            .Build();
+    return Info;
+  }
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+  int GLID = 0;
+};
+class TTranslateBitBtn : public TWinControl {
+public:
+  explicit TTranslateBitBtn(TComponent* AOwner) : TWinControl(AOwner) {}
+  static const TClassInfo& StaticClass() {
+    static const TClassInfo Info =
+        TClassBuilder<TTranslateBitBtn>("TTranslateBitBtn", TWinControl::StaticClass())
+            .Int("GLID", &TTranslateBitBtn::GLID, &TTranslateBitBtn::GLID, 0)
+            .Build();
+    return Info;
+  }
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+  int GLID = 0;
 };
 class TMemo : public TWinControl {
 public:
@@ -154,6 +180,9 @@ TWidgetKinds ProbeKinds(const TPersistent& X) {
   if (X.InheritsFrom(TLabel::StaticClass())) K |= wkLabel;
   if (X.InheritsFrom(TMemo::StaticClass())) K |= wkMemo;
   if (X.InheritsFrom(TListBox::StaticClass())) K |= wkItemList;
+  if (X.InheritsFrom(TTranslateLabel::StaticClass()) ||
+      X.InheritsFrom(TTranslateBitBtn::StaticClass()))
+    K |= wkTranslatable;
   return K;
 }
 
@@ -302,10 +331,10 @@ TEST_F(TranslatorTest, Tree_TranslatesTextsListsAndMemos) {
   auto* label = new TLabel(&form);
   label->SetCaption("Cancel");
   auto* byId = new TTranslateBitBtn(&form);
-  byId->Caption = "Cancel";
+  byId->SetCaption("Cancel");
   byId->GLID = 5; // by its GLID, not by its text
   auto* byText = new TTranslateLabel(&form);
-  byText->Caption = "Next >";
+  byText->SetCaption("Next >");
   auto* memo = new TMemo(&form);
   memo->Lines.SetText("Put the readme here.\r\nIt is a memo.\r\n");
   auto* list = new TListBox(&form);
@@ -322,8 +351,8 @@ TEST_F(TranslatorTest, Tree_TranslatesTextsListsAndMemos) {
   EXPECT_EQ(form.Caption(), "Willkommen");
   EXPECT_EQ(form.Hint, "  ");
   EXPECT_EQ(label->Caption(), "Abbrechen");
-  EXPECT_EQ(byId->Caption, "Weiter >");
-  EXPECT_EQ(byText->Caption, "Weiter >");
+  EXPECT_EQ(byId->Caption(), "Weiter >");
+  EXPECT_EQ(byText->Caption(), "Weiter >");
   EXPECT_EQ(memo->Lines.Text(), "Hier steht die Liesmich-Datei.\r\n");
   EXPECT_EQ(list->Items.Strings(0), "Weiter >");
   EXPECT_EQ(list->Items.Strings(1), "Other");
@@ -437,7 +466,7 @@ TEST_F(TranslatorTest, NoMainTranslator_LeavesEverythingAlone) {
 class TranslatorDefinitionTest : public TranslatorTest {
 protected:
   TranslatorDefinitionTest() {
-    RegisterDefinitionClasses(Registry);
+    Registry.Register<TfrmMainMenu>();
     Registry.Register<TTranslator>();
     Options.Classes = &Registry;
   }

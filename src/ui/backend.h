@@ -1,0 +1,78 @@
+// The port between the controls and a windowing system. The win32 backend
+// makes real windows; the headless backend keeps a window model in memory
+// that tests drive (find a control, read its text, press a button) and
+// renders with the software canvas.
+#pragma once
+
+#include "ui/canvas.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quendel::ui {
+
+class TWinControl;
+class TCustomForm;
+
+using THandle = void*;
+
+// What window a windowed control needs.
+enum class TWidgetKind {
+  Form,        // top-level (or, when hosted, child) window painted by its control
+  Custom,      // child window painted by its control (panels, backdrops)
+  Button,
+  CheckBox,
+  RadioButton,
+  Edit,
+  Memo,
+  ListBox,
+  ProgressBar,
+};
+
+class IWidgetBackend {
+public:
+  virtual ~IWidgetBackend() = default;
+
+  // Parent null: a top-level window. Bounds in the parent's client
+  // coordinates; for a top-level window the outer rectangle on the screen.
+  virtual THandle CreateWidget(TWinControl& Control, THandle Parent) = 0;
+  virtual void DestroyWidget(THandle H) = 0;
+  virtual void SetBounds(THandle H, const TRect& R) = 0;
+  virtual void SetText(THandle H, const std::string& Text) = 0;
+  virtual std::string GetText(THandle H) = 0;
+  virtual void SetVisible(THandle H, bool Visible) = 0;
+  virtual void SetEnabled(THandle H, bool Enabled) = 0;
+  virtual void SetFont(THandle H, const TFont& Font) = 0;
+  virtual void SetChecked(THandle H, bool Checked) = 0;
+  virtual bool GetChecked(THandle H) = 0;
+  virtual void SetProgress(THandle H, int Min, int Max, int Position) = 0;
+  virtual void SetItems(THandle H, const std::vector<std::string>& Items, int ItemIndex) = 0;
+  virtual int GetItemIndex(THandle H) = 0;
+  virtual void Invalidate(THandle H) = 0;
+  virtual void BringToFront(THandle H) = 0;
+  virtual void SetFocus(THandle H) = 0;
+  virtual void SetForeground(THandle H) = 0;
+
+  // Handles pending messages and returns.
+  virtual void ProcessMessages() = 0;
+  // Runs a message loop until Form has a modal result or the application
+  // ends (then the quit request stays pending for the outer loops).
+  virtual void ModalLoop(TCustomForm& Form) = 0;
+  // The main message loop, until Terminate.
+  virtual void Run() = 0;
+  virtual void Terminate() = 0;
+  virtual bool Terminated() const = 0;
+
+  virtual TSize ScreenSize() const = 0;
+  virtual int CaptionHeight() const = 0;
+  virtual int PixelsPerInch() const = 0;
+  // The outer size of a window of Style whose client area is Client.
+  virtual TSize OuterSize(const TCustomForm& Form, TSize Client) const = 0;
+  virtual std::uint32_t SysColor(int Index) const = 0;
+
+  // A message box: Buttons 0 OK, 4 Yes/No; returns 1 OK, 6 Yes, 7 No.
+  virtual int ShowMessageBox(const std::string& Text, const std::string& Caption, int Buttons) = 0;
+};
+
+} // namespace quendel::ui

@@ -1,0 +1,1001 @@
+#include "ui/controls.h"
+
+#include "core/exceptions.h"
+#include "core/strings.h"
+#include "ui/forms.h"
+
+#include <algorithm>
+
+namespace quendel::ui {
+
+const TEnumInfo AlignInfo("TAlign", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"});
+const TEnumInfo AlignmentInfo("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"});
+const TEnumInfo DragModeInfo("TDragMode", {"dmManual", "dmAutomatic"});
+const TEnumInfo PanelBevelInfo("TPanelBevel", {"bvNone", "bvLowered", "bvRaised", "bvSpace"});
+const TEnumInfo BorderStyleInfo("TBorderStyle", {"bsNone", "bsSingle"});
+const TEnumInfo TextLayoutInfo("TTextLayout", {"tlTop", "tlCenter", "tlBottom"});
+const TEnumInfo BevelShapeInfo("TBevelShape", {"bsBox", "bsFrame", "bsTopLine", "bsBottomLine",
+                                               "bsLeftLine", "bsRightLine", "bsSpacer"});
+const TEnumInfo BevelStyleInfo("TBevelStyle", {"bsLowered", "bsRaised"});
+const TEnumInfo BitBtnKindInfo("TBitBtnKind", {"bkCustom", "bkOK", "bkCancel", "bkHelp", "bkYes",
+                                               "bkNo", "bkClose", "bkAbort", "bkRetry", "bkIgnore",
+                                               "bkAll"});
+const TEnumInfo ButtonLayoutInfo("TButtonLayout",
+                                 {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"});
+const TEnumInfo ScrollStyleInfo("TScrollStyle", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"});
+
+namespace {
+IWidgetBackend* BackendOrNull() { return HasUiContext() ? &UiContext().Backend() : nullptr; }
+
+// The text drawn by the headless renderer for standard controls.
+void DrawCentredText(ICanvas& Canvas, const TControl& C, const std::string& Text, TColor Color) {
+  const TSize sz = Canvas.TextExtent(C.Font(), Text);
+  Canvas.TextAt((C.Width() - sz.cx) / 2, (C.Height() - sz.cy) / 2, Text, C.Font(), 0, Color);
+}
+
+void Frame3D(ICanvas& Canvas, const TRect& R, TColor TopLeft, TColor BottomRight) {
+  Canvas.Line(R.Left, R.Bottom - 1, R.Left, R.Top, TopLeft);
+  Canvas.Line(R.Left, R.Top, R.Right - 1, R.Top, TopLeft);
+  Canvas.Line(R.Right - 1, R.Top, R.Right - 1, R.Bottom - 1, BottomRight);
+  Canvas.Line(R.Right - 1, R.Bottom - 1, R.Left - 1, R.Bottom - 1, BottomRight);
+}
+} // namespace
+
+// ---------------------------------------------------------------- TControl
+
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
+  FFont.OnChange = [this](TFont&) { FontChanged(); };
+}
+
+TControl::~TControl() {
+  FFont.OnChange = nullptr;
+  if (FParent) {
+    auto& list = FParent->FControls;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    FParent = nullptr;
+  }
+}
+
+const TClassInfo& TControl::StaticClass() {
+  using T = TControl;
+  static const TClassInfo Info =
+      TClassBuilder<T>("TControl", TComponent::StaticClass())
+          .Int("Left", &T::Left, &T::SetLeft)
+          .Int("Top", &T::Top, &T::SetTop)
+          .Int("Width", &T::Width, &T::SetWidth)
+          .Int("Height", &T::Height, &T::SetHeight)
+          .Enum("Align", &T::Align, &T::SetAlign, AlignInfo, alNone)
+          .Str("Caption", &T::Caption, &T::SetCaption)
+          .Int("Color", &T::Color, &T::SetColor, clBtnFace)
+          .Idents(ColorIdents)
+          .Stored([](const T& c) { return !c.ParentColor() && c.Color() != clBtnFace; })
+          .Bool("ParentColor", &T::ParentColor, &T::SetParentColor, true)
+          .Object("Font", &T::FontObj)
+          .Stored([](const T& c) { return !c.ParentFont(); })
+          .Bool("ParentFont", &T::ParentFont, &T::SetParentFont, true)
+          .Bool("Visible", &T::Visible, &T::SetVisible, true)
+          .Bool("Enabled", &T::Enabled, &T::SetEnabled, true)
+          .Str("Hint", &T::Hint, &T::Hint)
+          .Bool("ShowHint", &T::ShowHint, &T::ShowHint, false)
+          .Bool("ParentShowHint", &T::ParentShowHint, &T::ParentShowHint, true)
+          .Int("Cursor", &T::Cursor, &T::Cursor, 0)
+          .Int("DragCursor", &T::DragCursor, &T::DragCursor, -12)
+          .Enum("DragMode", &T::DragMode, &T::DragMode, DragModeInfo, dmManual)
+          .Int("HelpContext", &T::HelpContext, &T::HelpContext, 0)
+          .Event("OnClick", &T::OnClick)
+          .Build();
+  return Info;
+}
+
+void TControl::SetParent(TWinControl* Value) {
+  if (Value == FParent) return;
+  for (TWinControl* p = Value; p; p = p->FParent)
+    if (p == this) throw EComponentError("A control cannot have itself as its parent");
+  if (FParent) {
+    auto& list = FParent->FControls;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    FParent->Realign();
+    FParent->Invalidate();
+  }
+  FParent = Value;
+  if (FParent) {
+    FParent->FControls.push_back(this);
+    ParentFontChanged();
+    ParentColorChanged();
+    if (auto* w = dynamic_cast<TWinControl*>(this); w && FParent->HandleAllocated())
+      w->HandleNeeded();
+    FParent->Realign();
+    FParent->Invalidate();
+  }
+}
+
+void TControl::SetParentComponent(TComponent* Value) {
+  auto* w = dynamic_cast<TWinControl*>(Value);
+  if (Value && !w) throw EComponentError("%s cannot hold controls", {Value->Name()});
+  SetParent(w);
+}
+
+TComponent* TControl::GetParentComponent() const { return FParent; }
+
+void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  if (AWidth < 0) AWidth = 0;
+  if (AHeight < 0) AHeight = 0;
+  if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight) return;
+  if (FParent && !FParent->HandleAllocated()) {
+    // Nothing on screen yet.
+  } else if (FParent) {
+    FParent->Invalidate();
+  }
+  FLeft = ALeft;
+  FTop = ATop;
+  FWidth = AWidth;
+  FHeight = AHeight;
+  BoundsChanged();
+  if (FParent && FAlign != alNone && !IsLoading()) FParent->Realign();
+}
+
+void TControl::SetAlign(TAlign Value) {
+  if (Value == FAlign) return;
+  FAlign = Value;
+  if (FParent && !IsLoading()) FParent->Realign();
+}
+
+void TControl::SetVisible(bool Value) {
+  if (Value == FVisible) return;
+  FVisible = Value;
+  if (FParent) {
+    if (!IsLoading()) FParent->Realign();
+    FParent->Invalidate();
+  }
+}
+
+void TControl::SetEnabled(bool Value) {
+  if (Value == FEnabled) return;
+  FEnabled = Value;
+  Invalidate();
+}
+
+bool TControl::Showing() const {
+  if (!FVisible) return false;
+  return FParent ? FParent->Showing() : true;
+}
+
+void TControl::SetCaption(const std::string& Value) {
+  if (Value == FCaption) return;
+  FCaption = Value;
+  TextChanged();
+  Invalidate();
+}
+
+void TControl::SetColor(TColor Value) {
+  FParentColor = false;
+  if (Value == FColor) return;
+  FColor = Value;
+  Invalidate();
+}
+
+void TControl::SetParentColor(bool Value) {
+  FParentColor = Value;
+  if (Value) ParentColorChanged();
+}
+
+void TControl::ParentColorChanged() {
+  if (FParentColor && FParent && FColor != FParent->FColor) {
+    FColor = FParent->FColor;
+    Invalidate();
+  }
+}
+
+void TControl::SetParentFont(bool Value) {
+  FParentFont = Value;
+  if (Value) ParentFontChanged();
+}
+
+void TControl::ParentFontChanged() {
+  if (!FParentFont || !FParent) return;
+  FSettingParentFont = true;
+  FFont.Assign(FParent->FFont);
+  FSettingParentFont = false;
+}
+
+void TControl::FontChanged() {
+  // A font set on the control itself stops following the parent's.
+  if (!FSettingParentFont) FParentFont = false;
+  Invalidate();
+}
+
+void TControl::Click() {
+  if (OnClick) OnClick(this);
+}
+
+void TControl::Invalidate() {
+  if (FParent) FParent->Invalidate();
+}
+
+void TControl::Paint(ICanvas&) {}
+
+TCustomForm* TControl::ParentForm() const {
+  const TControl* c = this;
+  TCustomForm* found = nullptr;
+  while (c) {
+    if (auto* f = dynamic_cast<TCustomForm*>(const_cast<TControl*>(c))) {
+      found = f;
+      // A hosted page is a form inside a form: its own form is the nearest.
+      break;
+    }
+    c = c->FParent;
+  }
+  return found;
+}
+
+void TControl::ChangeScale(int M, int D) {
+  if (M == D) return;
+  const int l = MulDiv(FLeft, M, D), t = MulDiv(FTop, M, D);
+  const int r = MulDiv(FLeft + FWidth, M, D), b = MulDiv(FTop + FHeight, M, D);
+  FLeft = l;
+  FTop = t;
+  FWidth = r - l;
+  FHeight = b - t;
+  if (!FParentFont) {
+    const bool keep = FParentFont;
+    FFont.SetHeight(MulDiv(FFont.Height(), M, D));
+    FParentFont = keep;
+  }
+  BoundsChanged();
+}
+
+void TControl::Loaded() {
+  TComponent::Loaded();
+}
+
+// ------------------------------------------------------------- TWinControl
+
+TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
+
+TWinControl::~TWinControl() {
+  for (TControl* c : FControls) c->FParent = nullptr;
+  FControls.clear();
+  DestroyHandle();
+}
+
+const TClassInfo& TWinControl::StaticClass() {
+  using T = TWinControl;
+  static const TClassInfo Info =
+      TClassBuilder<T>("TWinControl", TControl::StaticClass())
+          .Int("TabOrder", &T::TabOrder, &T::TabOrder, -1)
+          .Bool("TabStop", &T::TabStop, &T::TabStop, false)
+          .Int("BorderWidth", &T::BorderWidth, &T::SetBorderWidth, 0)
+          .Build();
+  return Info;
+}
+
+THandle TWinControl::ParentHandle() {
+  if (FParent) return FParent->Handle();
+  if (auto* f = dynamic_cast<TCustomForm*>(this)) return f->ParentWindow();
+  return nullptr;
+}
+
+THandle TWinControl::Handle() {
+  if (!FHandle) CreateWidget();
+  return FHandle;
+}
+
+void TWinControl::CreateWidget() {
+  IWidgetBackend* b = BackendOrNull();
+  if (!b) throw EComponentError("%s has no window: no user interface is running", {Name()});
+  THandle parent = ParentHandle();
+  FHandle = b->CreateWidget(*this, parent);
+  InitWidget();
+  for (TControl* c : FControls)
+    if (auto* w = dynamic_cast<TWinControl*>(c)) w->HandleNeeded();
+}
+
+void TWinControl::InitWidget() {
+  IWidgetBackend& b = UiContext().Backend();
+  b.SetFont(FHandle, FFont);
+  b.SetText(FHandle, FCaption);
+  b.SetEnabled(FHandle, FEnabled);
+  b.SetVisible(FHandle, FVisible);
+}
+
+void TWinControl::DestroyHandle() {
+  if (!FHandle) return;
+  for (TControl* c : FControls)
+    if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
+  THandle h = FHandle;
+  FHandle = nullptr;
+  if (IWidgetBackend* b = BackendOrNull()) b->DestroyWidget(h);
+}
+
+void TWinControl::SetBorderWidth(int Value) {
+  if (Value == FBorderWidth) return;
+  FBorderWidth = Value;
+  if (!IsLoading()) Realign();
+}
+
+TRect TWinControl::ClientRect() const {
+  const TSize s = ClientSize();
+  return {0, 0, s.cx, s.cy};
+}
+
+void TWinControl::Realign() {
+  if (FAligning || IsLoading()) return;
+  FAligning = true;
+  TRect r = ClientRect();
+  r.Left += FBorderWidth;
+  r.Top += FBorderWidth;
+  r.Right -= FBorderWidth;
+  r.Bottom -= FBorderWidth;
+  AlignControls(r);
+  FAligning = false;
+}
+
+void TWinControl::AlignControls(TRect& R) {
+  auto place = [&](TAlign A) {
+    for (TControl* c : FControls) {
+      if (c->FAlign != A || !c->FVisible) continue;
+      switch (A) {
+      case alTop:
+        c->SetBounds(R.Left, R.Top, R.Width(), c->FHeight);
+        R.Top += c->FHeight;
+        break;
+      case alBottom:
+        c->SetBounds(R.Left, R.Bottom - c->FHeight, R.Width(), c->FHeight);
+        R.Bottom -= c->FHeight;
+        break;
+      case alLeft:
+        c->SetBounds(R.Left, R.Top, c->FWidth, R.Height());
+        R.Left += c->FWidth;
+        break;
+      case alRight:
+        c->SetBounds(R.Right - c->FWidth, R.Top, c->FWidth, R.Height());
+        R.Right -= c->FWidth;
+        break;
+      case alClient:
+        c->SetBounds(R.Left, R.Top, R.Width(), R.Height());
+        break;
+      case alNone:
+        break;
+      }
+    }
+  };
+  place(alTop);
+  place(alBottom);
+  place(alLeft);
+  place(alRight);
+  place(alClient);
+}
+
+void TWinControl::BringToFront() {
+  if (FParent) {
+    auto& list = FParent->FControls;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    list.push_back(this);
+  }
+  if (FHandle) UiContext().Backend().BringToFront(FHandle);
+}
+
+void TWinControl::SetFocus() {
+  if (FHandle) UiContext().Backend().SetFocus(FHandle);
+}
+
+TControl* TWinControl::FindChildControl(std::string_view AName) const {
+  for (TControl* c : FControls) {
+    if (SameText(c->Name(), AName)) return c;
+    if (auto* w = dynamic_cast<TWinControl*>(c))
+      if (TControl* found = w->FindChildControl(AName)) return found;
+  }
+  return nullptr;
+}
+
+void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  const bool resized = AWidth != FWidth || AHeight != FHeight;
+  TControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+  if (FHandle) UiContext().Backend().SetBounds(FHandle, BoundsRect());
+  if (resized) Realign();
+}
+
+void TWinControl::SetVisible(bool Value) {
+  TControl::SetVisible(Value);
+  if (FHandle) UiContext().Backend().SetVisible(FHandle, Value);
+}
+
+void TWinControl::SetEnabled(bool Value) {
+  TControl::SetEnabled(Value);
+  if (FHandle) UiContext().Backend().SetEnabled(FHandle, Value);
+}
+
+void TWinControl::SetCaption(const std::string& Value) {
+  if (Value == FCaption) return;
+  FCaption = Value;
+  if (FHandle) UiContext().Backend().SetText(FHandle, Value);
+  TextChanged();
+  Invalidate();
+}
+
+void TWinControl::WidgetTextChanged(const std::string& Text) {
+  if (Text == FCaption) return;
+  FCaption = Text;
+  TextChanged();
+}
+
+void TWinControl::WidgetResized(int, int) { Realign(); }
+
+void TWinControl::Invalidate() {
+  if (FHandle) {
+    if (IWidgetBackend* b = BackendOrNull()) b->Invalidate(FHandle);
+  }
+}
+
+void TWinControl::FontChanged() {
+  TControl::FontChanged();
+  if (FHandle) UiContext().Backend().SetFont(FHandle, FFont);
+  for (TControl* c : FControls) c->ParentFontChanged();
+}
+
+void TWinControl::ChangeScale(int M, int D) {
+  if (M == D) return;
+  TControl::ChangeScale(M, D);
+  for (TControl* c : FControls) c->ChangeScale(M, D);
+  if (FHandle) UiContext().Backend().SetBounds(FHandle, BoundsRect());
+}
+
+void TWinControl::PaintWindow(ICanvas& Canvas) {
+  Paint(Canvas);
+  for (TControl* c : FControls) {
+    if (!c->Visible() || dynamic_cast<TWinControl*>(c)) continue;
+    Canvas.Enter(c->BoundsRect());
+    c->Paint(Canvas);
+    Canvas.Restore();
+  }
+}
+
+void TWinControl::Loaded() {
+  TControl::Loaded();
+  Realign();
+}
+
+// --------------------------------------------------------- graphic controls
+
+const TClassInfo& TGraphicControl::StaticClass() {
+  static const TClassInfo Info =
+      TClassBuilder<TGraphicControl>("TGraphicControl", TControl::StaticClass()).Build();
+  return Info;
+}
+
+TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
+  FWidth = 65;
+  FHeight = 17;
+}
+
+const TClassInfo& TCustomLabel::StaticClass() {
+  using T = TCustomLabel;
+  static const TClassInfo Info =
+      TClassBuilder<T>("TCustomLabel", TGraphicControl::StaticClass())
+          .Enum("Alignment", &T::Alignment, &T::SetAlignment, AlignmentInfo, taLeftJustify)
+          .Bool("AutoSize", &T::AutoSize, &T::AutoSize, true)
+          .Bool("Transparent", &T::Transparent, &T::Transparent, false)
+          .Bool("WordWrap", &T::WordWrap, &T::WordWrap, false)
+          .Bool("ShowAccelChar", &T::ShowAccelChar, &T::ShowAccelChar, true)
+          .Enum("Layout", &T::Layout, &T::Layout, TextLayoutInfo, tlTop)
+          .Ref("FocusControl", &T::FocusControl, &T::FocusControl)
+          .Build();
+  return Info;
+}
+
+void TCustomLabel::SetAlignment(TAlignment Value) {
+  if (Value == FAlignment) return;
+  FAlignment = Value;
+  Invalidate();
+}
+
+void TCustomLabel::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == opRemove && AComponent == FocusControl) FocusControl = nullptr;
+  TGraphicControl::Notification(AComponent, Operation);
+}
+
+void TCustomLabel::Paint(ICanvas& Canvas) {
+  if (!Transparent) Canvas.FillRect({0, 0, FWidth, FHeight}, FColor);
+  std::string text;
+  for (std::size_t i = 0; i < FCaption.size(); ++i) {
+    // "&&" is one ampersand; a single one marks the accelerator.
+    if (ShowAccelChar && FCaption[i] == '&') {
+      if (i + 1 < FCaption.size() && FCaption[i + 1] == '&') text.push_back('&'), ++i;
+      continue;
+    }
+    text.push_back(FCaption[i]);
+  }
+  const TSize sz = Canvas.TextExtent(FFont, text);
+  int x = 0;
+  if (FAlignment == taRightJustify) x = FWidth - sz.cx;
+  if (FAlignment == taCenter) x = (FWidth - sz.cx) / 2;
+  int y = 0;
+  if (Layout == tlCenter) y = (FHeight - sz.cy) / 2;
+  if (Layout == tlBottom) y = FHeight - sz.cy;
+  Canvas.TextAt(x, y, text, FFont, 0, FEnabled ? FFont.Color() : clGray);
+}
+
+const TClassInfo& TLabel::StaticClass() {
+  static const TClassInfo Info =
+      TClassBuilder<TLabel>("TLabel", TCustomLabel::StaticClass()).Build();
+  return Info;
+}
+
+const TClassInfo& TTranslateLabel::StaticClass() {
+  using T = TTranslateLabel;
+  static const TClassInfo Info =
+      TClassBuilder<T>("TTranslateLabel", TLabel::StaticClass()).Int("GLID", &T::GLID, &T::GLID, 0).Build();
+  return Info;
+}
+
+TBevel::TBevel(TComponent* AOwner) : TGraphicControl(AOwner) {
+  FWidth = 50;
+  FHeight = 50;
+}
+
+const TClassInfo& TBevel::StaticClass() {
+  using T = TBevel;
+  static const TClassInfo Info = TClassBuilder<T>("TBevel", TGraphicControl::StaticClass())
+                                     .Enum("Shape", &T::Shape, &T::Shape, BevelShapeInfo, bsBox)
+                                     .Enum("Style", &T::Style, &T::Style, BevelStyleInfo, bsLowered)
+                                     .Build();
+  return Info;
+}
+
+void TBevel::Paint(ICanvas& Canvas) {
+  const TColor a = Style == bsLowered ? clBtnShadow : clBtnHighlight;
+  const TColor b = Style == bsLowered ? clBtnHighlight : clBtnShadow;
+  const int w = FWidth, h = FHeight;
+  switch (Shape) {
+  case bsBox:
+    Frame3D(Canvas, {0, 0, w, h}, a, b);
+    break;
+  case bsFrame:
+    Frame3D(Canvas, {0, 0, w - 1, h - 1}, a, a);
+    Frame3D(Canvas, {1, 1, w, h}, b, b);
+    break;
+  case bsTopLine:
+    Canvas.Line(0, 0, w, 0, a);
+    Canvas.Line(0, 1, w, 1, b);
+    break;
+  case bsBottomLine:
+    Canvas.Line(0, h - 2, w, h - 2, a);
+    Canvas.Line(0, h - 1, w, h - 1, b);
+    break;
+  case bsLeftLine:
+    Canvas.Line(0, 0, 0, h, a);
+    Canvas.Line(1, 0, 1, h, b);
+    break;
+  case bsRightLine:
+    Canvas.Line(w - 2, 0, w - 2, h, a);
+    Canvas.Line(w - 1, 0, w - 1, h, b);
+    break;
+  case bsSpacer:
+    break;
+  }
+}
+
+TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner) {
+  FWidth = 105;
+  FHeight = 105;
+}
+
+const TClassInfo& TImage::StaticClass() {
+  using T = TImage;
+  static const TClassInfo Info =
+      TClassBuilder<T>("TImage", TGraphicControl::StaticClass())
+          .Picture("Picture", &T::PictureObj)
+          .Bool("Center", &T::Center, &T::Center, false)
+          .Bool("Stretch", &T::Stretch, &T::Stretch, false)
+          .Bool("AutoSize", &T::AutoSize, &T::AutoSize, false)
+          .Bool("Transparent", &T::Transparent, &T::Transparent, false)
+          .Build();
+  return Info;
+}
+
+void TImage::Paint(ICanvas& Canvas) {
+  if (FPicture.Empty()) return;
+  int x = 0, y = 0;
+  if (Center) {
+    x = (FWidth - FPicture.Width()) / 2;
+    y = (FHeight - FPicture.Height()) / 2;
+  }
+  Canvas.DrawBitmap(x, y, FPicture.Data());
+}
+
+// ------------------------------------------------------------------ panels
+
+TCustomPanel::TCustomPanel(TComponent* AOwner) : TWinControl(AOwner) {
+  FWidth = 185;
+  FHeight = 41;
+}
+
+const TClassInfo& TCustomPanel::StaticClass() {
+  using T = TCustomPanel;
+  static const TClassInfo Info =
+      TClassBuilder<T>("TCustomPanel", TWinControl::StaticClass())
+          .Enum("BevelInner", &T::BevelInner, &T::BevelInner, PanelBevelInfo, bvNone)
+          .Enum("BevelOuter", &T::BevelOuter, &T::BevelOuter, PanelBevelInfo, bvRaised)
+          .Int("BevelWidth", &T::BevelWidth, &T::BevelWidth, 1)
+          .Enum("BorderStyle", &T::BorderStyle, &T::BorderStyle, BorderStyleInfo, bsNone)
+          .Enum("Alignment", &T::Alignment, &T::Alignment, AlignmentInfo, taCenter)
+          .Bool("Locked", &T::Locked, &T::Locked, false)
+          .Bool("FullRepaint", &T::FullRepaint, &T::FullRepaint, true)
+          .Build();
+  return Info;
+}
+
+void TCustomPanel::AlignControls(TRect& R) {
+  // The bevels take their width from the client area as well.
+  int inset = 0;
+  if (BevelOuter != bvNone) inset += BevelWidth;
+  if (BevelInner != bvNone) inset += BevelWidth;
+  R.Left += inset;
+  R.Top += inset;
+  R.Right -= inset;
+  R.Bottom -= inset;
+  TWinControl::AlignControls(R);
+}
+
+void TCustomPanel::Paint(ICanvas& Canvas) {
+  Canvas.FillRect({0, 0, FWidth, FHeight}, FColor);
+  TRect r{0, 0, FWidth, FHeight};
+  for (TPanelBevel bevel : {BevelOuter, BevelInner}) {
+    if (bevel == bvNone) continue;
+    for (int i = 0; i < BevelWidth; ++i) {
+      if (bevel == bvRaised) Frame3D(Canvas, r, clBtnHighlight, clBtnShadow);
+      if (bevel == bvLowered) Frame3D(Canvas, r, clBtnShadow, clBtnHighlight);
+      r = {r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1};
+    }
+  }
+  if (!FCaption.empty()) DrawCentredText(Canvas, *this, FCaption, FFont.Color());
+}
+
+const TClassInfo& TPanel::StaticClass() {
+  static const TClassInfo Info =
+      TClassBuilder<TPanel>("TPanel", TCustomPanel::StaticClass()).Build();
+  return Info;
+}
+
+TTabControl::TTabControl(TComponent* AOwner) : TWinControl(AOwner) {
+  FWidth = 289;
+  FHeight = 193;
+}
+
+const TClassInfo& TTabControl::StaticClass() {
+  using T = TTabControl;
+  static const TClassInfo Info =
+      TClassBuilder<T>("TTabControl", TWinControl::StaticClass())
+          .Strings("Tabs", &T::TabsObj)
+          .Int("TabIndex", &T::TabIndex, &T::TabIndex, -1)
+          .Build();
+  return Info;
+}
+
+// ----------------------------------------------------------------- buttons
+
+TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
+  FWidth = 75;
+  FHeight = 25;
+  TabStop = true;
+}
+
+const TClassInfo& TButton::StaticClass() {
+  using T = TButton;
+  static const TClassInfo Info = TClassBuilder<T>("TButton", TWinControl::StaticClass())
+                                     .Bool("Default", &T::Default, &T::Default, false)
+                                     .Bool("Cancel", &T::Cancel, &T::Cancel, false)
+                                     .Int("ModalResult", &T::ModalResult, &T::ModalResult, 0)
+                                     .Build();
+  return Info;
+}
+
+void TButton::Click() {
+  if (!FEnabled) return;
+  if (ModalResult != 0)
+    if (TCustomForm* f = ParentForm()) f->SetModalResult(ModalResult);
+  TWinControl::Click();
+}
+
+void TButton::Paint(ICanvas& Canvas) {
+  Canvas.FillRect({0, 0, FWidth, FHeight}, clBtnFace);
+  Frame3D(Canvas, {0, 0, FWidth, FHeight}, clBtnHighlight, clBtnShadow);
+  std::string text;
+  for (char c : FCaption)
+    if (c != '&') text.push_back(c);
+  DrawCentredText(Canvas, *this, text, FEnabled ? FFont.Color() : clGray);
+}
+
+TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner) {}
+
+const TClassInfo& TBitBtn::StaticClass() {
+  using T = TBitBtn;
+  static const TClassInfo Info =
+      TClassBuilder<T>("TBitBtn", TButton::StaticClass())
+          .Enum("Kind", &T::Kind, &T::Kind, BitBtnKindInfo, bkCustom)
+          .Picture("Glyph", &T::GlyphObj)
+          .Int("NumGlyphs", &T::NumGlyphs, &T::NumGlyphs, 1)
+          .Enum("Layout", &T::Layout, &T::Layout, ButtonLayoutInfo, blGlyphLeft)
+          .Int("Spacing", &T::Spacing, &T::Spacing, 4)
+          .Int("Margin", &T::Margin, &T::Margin, -1)
+          .Build();
+  return Info;
+}
+
+const TClassInfo& TTranslateBitBtn::StaticClass() {
+  using T = TTranslateBitBtn;
+  static const TClassInfo Info = TClassBuilder<T>("TTranslateBitBtn", TBitBtn::StaticClass())
+                                     .Int("GLID", &T::GLID, &T::GLID, 0)
+                                     .Build();
+  return Info;
+}
+
+TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
+  FWidth = 97;
+  FHeight = 17;
+  TabStop = true;
+}
+
+const TClassInfo& TCheckBox::StaticClass() {
+  using T = TCheckBox;
+  static const TClassInfo Info = TClassBuilder<T>("TCheckBox", TWinControl::StaticClass())
+                                     .Bool("Checked", &T::Checked, &T::SetChecked, false)
+                                     .Build();
+  return Info;
+}
+
+bool TCheckBox::Checked() const {
+  if (FHandle) return UiContext().Backend().GetChecked(FHandle);
+  return FChecked;
+}
+
+void TCheckBox::SetChecked(bool Value) {
+  FChecked = Value;
+  if (FHandle) UiContext().Backend().SetChecked(FHandle, Value);
+  Invalidate();
+}
+
+void TCheckBox::InitWidget() {
+  TWinControl::InitWidget();
+  UiContext().Backend().SetChecked(FHandle, FChecked);
+}
+
+void TCheckBox::WidgetClicked() {
+  if (FHandle) FChecked = UiContext().Backend().GetChecked(FHandle);
+  Click();
+}
+
+void TCheckBox::Paint(ICanvas& Canvas) {
+  Canvas.FillRect({0, 0, FWidth, FHeight}, FColor);
+  const int box = 13, top = (FHeight - box) / 2;
+  Canvas.FillRect(Bounds(0, top, box, box), clWindow);
+  Frame3D(Canvas, Bounds(0, top, box, box), clBtnShadow, clBtnHighlight);
+  if (FChecked) Canvas.FillRect(Bounds(3, top + 3, box - 6, box - 6), clWindowText);
+  const TSize sz = Canvas.TextExtent(FFont, FCaption);
+  Canvas.TextAt(box + 4, (FHeight - sz.cy) / 2, FCaption, FFont, 0, FFont.Color());
+}
+
+const TClassInfo& TRadioButton::StaticClass() {
+  static const TClassInfo Info =
+      TClassBuilder<TRadioButton>("TRadioButton", TCheckBox::StaticClass()).Build();
+  return Info;
+}
+
+void TRadioButton::WidgetClicked() {
+  // Choosing one clears the others of the same parent.
+  if (FParent)
+    for (TControl* c : FParent->FControls)
+      if (auto* r = dynamic_cast<TRadioButton*>(c); r && r != this) r->SetChecked(false);
+  SetChecked(true);
+  Click();
+}
+
+// ----------------------------------------------------------- text controls
+
+TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner) {
+  FWidth = 121;
+  FHeight = 21;
+  FColor = clWindow;
+  FParentColor = false;
+  TabStop = true;
+}
+
+const TClassInfo& TEdit::StaticClass() {
+  using T = TEdit;
+  static const TClassInfo Info = TClassBuilder<T>("TEdit", TWinControl::StaticClass())
+                                     .Str("Text", &T::Text, &T::SetText)
+                                     .Bool("ReadOnly", &T::ReadOnly, &T::ReadOnly, false)
+                                     .Int("MaxLength", &T::MaxLength, &T::MaxLength, 0)
+                                     .Event("OnChange", &T::OnChange)
+                                     .Build();
+  return Info;
+}
+
+std::string TEdit::Text() const {
+  if (FHandle) return UiContext().Backend().GetText(FHandle);
+  return FCaption;
+}
+
+void TEdit::WidgetTextChanged(const std::string& Text) {
+  if (Text == FCaption) return;
+  TWinControl::WidgetTextChanged(Text);
+  if (OnChange) OnChange(this);
+}
+
+void TEdit::Paint(ICanvas& Canvas) {
+  Canvas.FillRect({0, 0, FWidth, FHeight}, FColor);
+  Frame3D(Canvas, {0, 0, FWidth, FHeight}, clBtnShadow, clBtnHighlight);
+  const TSize sz = Canvas.TextExtent(FFont, FCaption);
+  Canvas.TextAt(3, (FHeight - sz.cy) / 2, FCaption, FFont, 0, FFont.Color());
+}
+
+TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner) {
+  FWidth = 185;
+  FHeight = 89;
+  FColor = clWindow;
+  FParentColor = false;
+  TabStop = true;
+  FLines.OnChange = [this](TStrings&) {
+    if (FSyncing) return;
+    FCaption = FLines.Text();
+    if (FHandle) UiContext().Backend().SetText(FHandle, FCaption);
+    Invalidate();
+  };
+}
+
+const TClassInfo& TMemo::StaticClass() {
+  using T = TMemo;
+  static const TClassInfo Info =
+      TClassBuilder<T>("TMemo", TWinControl::StaticClass())
+          .Strings("Lines", &T::LinesObj)
+          .Bool("ReadOnly", &T::ReadOnly, &T::ReadOnly, false)
+          .Bool("WordWrap", &T::WordWrap, &T::WordWrap, true)
+          .Enum("ScrollBars", &T::ScrollBars, &T::ScrollBars, ScrollStyleInfo, ssNone)
+          .Build();
+  return Info;
+}
+
+void TMemo::InitWidget() {
+  TWinControl::InitWidget();
+  UiContext().Backend().SetText(FHandle, FLines.Text());
+}
+
+void TMemo::WidgetTextChanged(const std::string& Text) {
+  FSyncing = true;
+  FLines.SetText(Text);
+  FSyncing = false;
+  FCaption = Text;
+}
+
+void TMemo::Paint(ICanvas& Canvas) {
+  Canvas.FillRect({0, 0, FWidth, FHeight}, FColor);
+  Frame3D(Canvas, {0, 0, FWidth, FHeight}, clBtnShadow, clBtnHighlight);
+  int y = 2;
+  for (const std::string& line : FLines) {
+    const TSize sz = Canvas.TextExtent(FFont, line);
+    if (y >= FHeight) break;
+    Canvas.TextAt(3, y, line, FFont, 0, FFont.Color());
+    y += std::max(1, sz.cy);
+  }
+}
+
+const TClassInfo& TRichEdit::StaticClass() {
+  using T = TRichEdit;
+  static const TClassInfo Info = TClassBuilder<T>("TRichEdit", TMemo::StaticClass())
+                                     .Bool("PlainText", &T::PlainText, &T::PlainText, false)
+                                     .Build();
+  return Info;
+}
+
+TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner) {
+  FWidth = 121;
+  FHeight = 97;
+  FColor = clWindow;
+  FParentColor = false;
+  TabStop = true;
+  FItems.OnChange = [this](TStrings&) {
+    if (FItemIndex >= FItems.Count()) FItemIndex = -1;
+    if (FHandle) UiContext().Backend().SetItems(FHandle, FItems.Items(), FItemIndex);
+    Invalidate();
+  };
+}
+
+const TClassInfo& TListBox::StaticClass() {
+  using T = TListBox;
+  static const TClassInfo Info =
+      TClassBuilder<T>("TListBox", TWinControl::StaticClass())
+          .Strings("Items", &T::ItemsObj)
+          .Int("ItemHeight", &T::ItemHeight, &T::ItemHeight, 13)
+          .Bool("Sorted", &T::Sorted, &T::Sorted, false)
+          .Build();
+  return Info;
+}
+
+int TListBox::ItemIndex() const {
+  if (FHandle) return UiContext().Backend().GetItemIndex(FHandle);
+  return FItemIndex;
+}
+
+void TListBox::SetItemIndex(int Value) {
+  if (Value < -1 || Value >= FItems.Count()) Value = -1;
+  FItemIndex = Value;
+  if (FHandle) UiContext().Backend().SetItems(FHandle, FItems.Items(), FItemIndex);
+  Invalidate();
+}
+
+void TListBox::InitWidget() {
+  TWinControl::InitWidget();
+  UiContext().Backend().SetItems(FHandle, FItems.Items(), FItemIndex);
+}
+
+void TListBox::WidgetClicked() {
+  if (FHandle) FItemIndex = UiContext().Backend().GetItemIndex(FHandle);
+  Click();
+}
+
+void TListBox::Paint(ICanvas& Canvas) {
+  Canvas.FillRect({0, 0, FWidth, FHeight}, FColor);
+  Frame3D(Canvas, {0, 0, FWidth, FHeight}, clBtnShadow, clBtnHighlight);
+  int y = 2;
+  for (int i = 0; i < FItems.Count() && y < FHeight; ++i) {
+    if (i == FItemIndex) Canvas.FillRect({2, y, FWidth - 2, y + ItemHeight}, static_cast<TColor>(0x8000000Du));
+    Canvas.TextAt(3, y, FItems[i], FFont, 0,
+                   i == FItemIndex ? static_cast<TColor>(0x8000000Eu) : FFont.Color());
+    y += ItemHeight;
+  }
+}
+
+TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner) {
+  FWidth = 150;
+  FHeight = 16;
+}
+
+const TClassInfo& TProgressBar::StaticClass() {
+  using T = TProgressBar;
+  static const TClassInfo Info = TClassBuilder<T>("TProgressBar", TWinControl::StaticClass())
+                                     .Int("Min", &T::Min, &T::SetMin, 0)
+                                     .Int("Max", &T::Max, &T::SetMax, 100)
+                                     .Int("Position", &T::Position, &T::SetPosition, 0)
+                                     .Int("Step", &T::Step, &T::Step, 10)
+                                     .Bool("Smooth", &T::Smooth, &T::Smooth, false)
+                                     .Build();
+  return Info;
+}
+
+void TProgressBar::SetMin(int Value) {
+  FMin = Value;
+  Update();
+}
+
+void TProgressBar::SetMax(int Value) {
+  FMax = Value;
+  Update();
+}
+
+void TProgressBar::SetPosition(int Value) {
+  FPosition = Value;
+  Update();
+}
+
+void TProgressBar::Update() {
+  if (IsLoading()) return;
+  if (FMax < FMin) FMax = FMin;
+  FPosition = std::clamp(FPosition, FMin, FMax);
+  if (FHandle) UiContext().Backend().SetProgress(FHandle, FMin, FMax, FPosition);
+  Invalidate();
+}
+
+void TProgressBar::InitWidget() {
+  TWinControl::InitWidget();
+  Update();
+}
+
+void TProgressBar::Paint(ICanvas& Canvas) {
+  Canvas.FillRect({0, 0, FWidth, FHeight}, clBtnFace);
+  Frame3D(Canvas, {0, 0, FWidth, FHeight}, clBtnShadow, clBtnHighlight);
+  const int span = FMax - FMin;
+  const int filled = span > 0 ? MulDiv(FPosition - FMin, FWidth - 2, span) : 0;
+  Canvas.FillRect({1, 1, 1 + filled, FHeight - 1}, static_cast<TColor>(0x8000000Du));
+}
+
+} // namespace quendel::ui
