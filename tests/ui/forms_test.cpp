@@ -9,6 +9,8 @@
 #include "ui/headless.h"
 #include "ui/main_form.h"
 #include "ui/software_canvas.h"
+#include "ui/translate_hooks.h"
+#include "translate/translator.h"
 
 #include <gtest/gtest.h>
 
@@ -153,6 +155,37 @@ TEST_F(UiTest, TestsDriveAModalFormAsAUser) {
   EXPECT_EQ(f.ShowModal(), mrOk);
   EXPECT_FALSE(f.Visible());
   EXPECT_EQ(Backend.FindWindow("Question"), nullptr);
+}
+
+// The translator knows no control class; the hooks make it reach buttons
+// taken by identifier, labels inside panels, and the windows showing them.
+TEST_F(UiTest, TranslatorReachesNestedControlsThroughTheHooks) {
+  TTranslateContext ctx;
+  AttachTranslateHooks(ctx);
+  TTranslateScope scope(ctx);
+  TTranslator translator(nullptr);
+  dynamic_cast<TStrings*>(GetObjectProp(translator, "lgEnglish.Strings"))
+      ->SetText("5;Next >\n6;Cancel\n");
+  dynamic_cast<TStrings*>(GetObjectProp(translator, "lgGerman.Strings"))
+      ->SetText("5;Weiter >\n6;Abbrechen\n");
+  translator.SetTranslateIntoLanguage(qlGerman);
+
+  TForm f(nullptr);
+  Load(f, kDialog);
+  auto* next = new TTranslateBitBtn(&f);
+  next->SetParent(dynamic_cast<TWinControl*>(f.FindComponent("Panel1")));
+  next->SetCaption("whatever");
+  next->GLID = 5;
+  auto* label = new TLabel(&f);
+  label->SetParent(dynamic_cast<TWinControl*>(f.FindComponent("Panel1")));
+  label->SetCaption("Cancel");
+  f.AfterConstruction();
+  f.Show();
+  EXPECT_EQ(TranslateForm(f, qlEnglish), qlGerman);
+  EXPECT_EQ(next->Caption(), "Weiter >");
+  EXPECT_EQ(Backend.Node(next->Handle())->Text, "Weiter >");
+  EXPECT_EQ(label->Caption(), "Abbrechen");
+  EXPECT_TRUE(label->Visible()); // hidden while its text changed, shown again
 }
 
 TEST_F(UiTest, ModalLoopsAlwaysEnd) {
