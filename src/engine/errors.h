@@ -2,14 +2,11 @@
 #pragma once
 
 #include "core/exceptions.h"
+// IEInstall, the install root's errors (the path specifiers raise them too).
+#include "paths/standard_paths.h"
 
 namespace quendel {
 
-// Errors of the install root; their messages are translated.
-class IEInstall : public IException {
-public:
-  using IException::IException;
-};
 // Setting a distribution type that needs a net location without one.
 class IEInstallNetLocNil : public IEInstall {
 public:

@@ -1,10 +1,13 @@
 #include "engine/install.h"
 
 #include "archive/archive_context.h"
+#include "archive/errors.h"
+#include "archive/self_extracting.h"
 #include "core/strings.h"
 #include "engine/application.h"
 #include "engine/exit_codes.h"
 #include "engine/install_record.h"
+#include "model/install_file.h"
 #include "system/os_version.h"
 #include "system/registry_routines.h"
 #include "translate/translator.h"
@@ -157,7 +160,8 @@ void TControlPanelExtensionInformation::Assign(const TPersistent& Source) {
 
 // ---- The install root ----------------------------------------------------------------
 
-TCustomInstall::TCustomInstall(TComponent* AOwner) : TInstallObject(CheckedOwner(AOwner)) {
+TCustomInstall::TCustomInstall(TComponent* AOwner)
+    : TFileContainer(CheckedOwner(AOwner), /*AHasOwnSpecifier=*/false) {
   Context().InstallRoot = this;
   SetDestDir("\\MyApplication");
 }
@@ -181,7 +185,7 @@ TCustomInstall* CurrentInstall() {
 }
 
 void TCustomInstall::Notification(TComponent* AComponent, TOperation Operation) {
-  TInstallObject::Notification(AComponent, Operation);
+  TFileContainer::Notification(AComponent, Operation);
   if (Operation == opRemove) {
     if (FExtended.DisplayIcon == AComponent) FExtended.DisplayIcon = nullptr;
     if (FExtended.ReadMe == AComponent) FExtended.ReadMe = nullptr;
@@ -237,7 +241,7 @@ void TCustomInstall::ParseCommandLine() {
 }
 
 void TCustomInstall::Loaded() {
-  TInstallObject::Loaded();
+  TFileContainer::Loaded();
   if (IsDesigning()) return;
   if (HasApplication())
     Application().OnException = [this](TComponent* Sender, const std::exception& E) {
@@ -265,8 +269,14 @@ void TCustomInstall::Loaded() {
     FDefinitionDestinations.emplace_back(c->DestDir(),
                                          c->DestDirType() ? c->DestDirType()->Name() : "");
 
-  if (FCommandLine.Has('b') || FCommandLine.Has('f'))
-    throw IEInstall("Building and transferring to floppies are not part of this setup program");
+  if (FCommandLine.Has('b')) {
+    BuildFromBuildInf();
+    return;
+  }
+  if (FCommandLine.Has('f')) {
+    TransferToFloppies("a:");
+    return;
+  }
   if (FCommandLine.Has('r')) {
     CompleteAfterReboot();
     EndApplication();
@@ -460,23 +470,27 @@ void TCustomInstall::RestoreChosenDestinations() {
 
 void TCustomInstall::ReadSelfExtractInfo() {
   const std::string file = AddBackslash(FInstallSource) + FCommandLine.Param('e');
-  platform::TPlatform& p = ThePlatform(*this);
-  std::uint8_t block[56];
+  // Every position is checked against the file before the compressor is
+  // pointed at it: a truncated or foreign file fails here, not mid-extract.
+  distribution::TSelfExtractInfo info;
   try {
-    auto f = p.Files->Open(file, platform::TFileAccess::Read, platform::shareRead | platform::shareWrite,
-                           platform::TCreation::OpenExisting);
-    if (f->Size() < sizeof block) throw IEInstall(kNoExtractInfo, {file});
-    f->Seek(-static_cast<std::int64_t>(sizeof block), platform::TSeekOrigin::End);
-    if (f->Read(block, sizeof block) != sizeof block) throw IEInstall(kNoExtractInfo, {file});
-  } catch (const platform::EPlatformError&) {
+    info = quendel::ReadSelfExtractInfo(*ThePlatform(*this).Files, file);
+  } catch (const EQndlCompress&) {
     throw IEInstall(kNoExtractInfo, {file});
   }
-  std::int32_t start = 0;
-  std::memcpy(&start, block + 24, 4);
-  if (HasArchiveContext()) CurrentArchiveContext().Compressor().SetOffset(start);
+  if (HasArchiveContext()) CurrentArchiveContext().Compressor().SetOffset(info.FilesStart);
+}
+
+void TCustomInstall::Compress(TCompressOptions Options) {
+  for (TCustomInstallFile* f : Context().AllInstallFiles.Items()) {
+    f->SetCompressState(0);
+    f->ClearNetArchive();
+  }
+  TFileContainer::Compress(Options);
 }
 
 void TCustomInstall::ReadInfoFromArchive() {
+  if (InfoRead()) return;
   if (OnBeforeReadArchiveInfo) OnBeforeReadArchiveInfo(this);
   Broadcast(this, -984, nullptr);
   platform::IUIServices* ui = ThePlatform(*this).UI.get();
@@ -484,8 +498,8 @@ void TCustomInstall::ReadInfoFromArchive() {
   PushStatusMessage(TranslateText("Reading file information..."));
   try {
     // Every install file learns its stored size, date and version from its
-    // archive in its own information pass, which the file-container layer
-    // runs; the remote list adds the files of a net distribution.
+    // archive; the remote list adds the files of a net distribution.
+    TFileContainer::ReadInfoFromArchive();
     if (FDistributeType != dtTraditional) ReadRemoteFileList();
   } catch (...) {
     if (ui) ui->SetBusyCursor(wasBusy);
@@ -494,6 +508,7 @@ void TCustomInstall::ReadInfoFromArchive() {
   }
   if (ui) ui->SetBusyCursor(wasBusy);
   PopStatusMessage();
+  SetInfoRead(true);
   if (OnAfterReadArchiveInfo) OnAfterReadArchiveInfo(this);
   Broadcast(this, -983, nullptr);
 }
@@ -533,7 +548,7 @@ void TCustomInstall::InstallTree() {
     if (OnAfterInstallObjects) OnAfterInstallObjects(this, aborted);
   };
   try {
-    TInstallObject::Process();
+    TFileContainer::Process();
     static const std::pair<int, const char*> kPhases[] = {
         {2750, "Installing ODBC drivers..."},
         {2875, "Installing ODBC sources..."},
@@ -758,7 +773,7 @@ void TCustomInstall::RunFilesAfterInstall() {
 
 const TClassInfo& TCustomInstall::StaticClass() {
   static const TClassInfo Info =
-      TClassBuilder<TCustomInstall>("TCustomInstall", TInstallObject::StaticClass()).Build();
+      TClassBuilder<TCustomInstall>("TCustomInstall", TFileContainer::StaticClass()).Build();
   return Info;
 }
 
@@ -767,6 +782,9 @@ const TClassInfo& TInstall::StaticClass() {
   using B = TClassBuilder<T>;
   static const TClassInfo Info = [] {
     B b("TInstall", TCustomInstall::StaticClass());
+    TFileRelatedProps<T>::AddToArchive(b);
+    TFileRelatedProps<T>::ArchiveFile(b);
+    TFileRelatedProps<T>::ArchiveFileType(b);
     b.Bool("AutoMaximizeWindow", &T::AutoMaximizeWindow, &T::SetAutoMaximizeWindow, true);
     b.Object("BuildInfo", static_cast<const TBuildInfo& (T::*)() const>(&T::BuildInfo));
     TInstallProps<T>::DestDir(b);
@@ -777,6 +795,7 @@ const TClassInfo& TInstall::StaticClass() {
     b.Bool("HideMainForm", &T::HideMainForm, &T::SetHideMainForm, false);
     b.Object("Information", static_cast<const TInstallInformation& (T::*)() const>(&T::Information));
     TInstallProps<T>::InstallTypes(b);
+    TFileRelatedProps<T>::NetLocation(b);
     b.Bool("NoUninstall", &T::NoUninstall, &T::SetNoUninstall, false);
     b.Strings("PresetupFiles", static_cast<const TStrings& (T::*)() const>(&T::PresetupFiles));
     b.Bool("Reboot", &T::Reboot, &T::SetReboot, false);
@@ -798,6 +817,7 @@ const TClassInfo& TInstall::StaticClass() {
     b.Event("OnBeforeReboot", static_cast<decltype(T::OnBeforeReboot) T::*>(&T::OnBeforeReboot));
     b.Event("OnBeforeRunFile", static_cast<decltype(T::OnBeforeRunFile) T::*>(&T::OnBeforeRunFile));
     b.Event("OnBeforeShutdown", static_cast<decltype(T::OnBeforeShutdown) T::*>(&T::OnBeforeShutdown));
+    TFileRelatedProps<T>::OnDataReceived(b);
     b.Event("OnFailedReboot", static_cast<decltype(T::OnFailedReboot) T::*>(&T::OnFailedReboot));
     b.Event("OnUserAbort", static_cast<decltype(T::OnUserAbort) T::*>(&T::OnUserAbort));
     return b.Build();

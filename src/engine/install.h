@@ -13,9 +13,11 @@
 #include "core/persistent.h"
 #include "engine/command_line.h"
 #include "engine/errors.h"
+#include "model/file_container.h"
 #include "model/install_container.h"
 #include "model/model_context.h"
 #include "model/types.h"
+#include "paths/standard_paths.h"
 
 #include <functional>
 #include <string>
@@ -66,7 +68,7 @@ public:
   std::string HelpLink, HelpTelephone, URLInfoAbout, ProductID, URLUpdateInfo, Comments, Contact;
 };
 
-class TCustomInstall : public TInstallObject, public IInstallRoot {
+class TCustomInstall : public TFileContainer, public IInstallRoot, public IInstallRootSource {
 public:
   using TNotifyEvent = std::function<void(TComponent* Sender)>;
   using TVarBoolEvent = std::function<void(TComponent* Sender, bool& Value)>;
@@ -88,6 +90,9 @@ public:
   // The continuation after a reboot (a start with "-r").
   void CompleteAfterReboot() override;
   int RegisteredType() const override { return 1000; }
+  // Clears every install file's CompressState and net-archive mark, then
+  // compresses as a file container.
+  void Compress(TCompressOptions Options) override;
 
   // ---- Operations, in their slot order --------------------------------------------
   virtual void RemoveInstallRecord();
@@ -109,8 +114,27 @@ public:
   virtual void ClearUnfinishedList();
   virtual void AddUnfinished(const std::string& Name, int Kind);
   // The archive information of every install file (and the remote file list
-  // of a net distribution).
-  virtual void ReadInfoFromArchive();
+  // of a net distribution); nothing when it was read already.
+  void ReadInfoFromArchive() override;
+
+  // ---- Build mode (engine/build_mode.cpp) -----------------------------------------
+  // The "-b" start: the build directory is the first line of "BUILD.INF"
+  // beside the running program.
+  virtual void BuildFromBuildInf();
+  virtual void BuildDistributables(const std::string& ProgramFile,
+                                   const std::string& BuildDirectory, bool StandAlone);
+  // Starts a new "setup.1" with ProgramFile, then adds the PresetupFiles.
+  virtual void CreateSetupArchive(const std::string& BuildDirectory,
+                                  const std::string& ProgramFile);
+  // The "-f" start: the self-extracting file as a floppy set on Drive.
+  virtual void TransferToFloppies(const std::string& Drive);
+  // Where "QuendelLoadProgram.exe" is found: KitDirectory when set, else the
+  // QUENDEL_KIT environment variable, else the registry value, else the
+  // running program's directory; a directory counts only when it holds
+  // "Q32V52.TXT". Raises the missing-kit error.
+  std::string FindKitDirectory();
+  // Set by a tool that found the kit itself (quendel build); not stored.
+  std::string KitDirectory;
 
   // Non-virtual.
   bool Shutdown();
@@ -124,7 +148,16 @@ public:
   TInstallContainer& InstallRootContainer() override { return *this; }
   bool InstallRootRunning() const override { return FRunning; }
   std::string InstallRootProductName() const override { return FInformation.ProductName; }
-  std::string InstallRootSetupKey() const { return FInstallRecordKey; }
+  std::string InstallRootSetupKey() const override { return FInstallRecordKey; }
+  TDistributeType InstallRootDistributeType() const override { return FDistributeType; }
+  void InstallRootRequestReboot() override { FReboot = true; }
+  void InstallRootAddUnfinished(const std::string& Name, int Kind) override {
+    AddUnfinished(Name, Kind);
+  }
+  // Where the specifiers find the distributables.
+  std::string InstallSource() const override { return FInstallSource; }
+  bool SelfExtracting() const override { return FCommandLine.Has('e'); }
+  std::string SelfExtractName() const override { return FCommandLine.Param('e'); }
 
   // ---- Properties -----------------------------------------------------------------
   bool AutoMaximizeWindow() const { return FAutoMaximizeWindow; }
@@ -150,7 +183,6 @@ public:
 
   // ---- State ----------------------------------------------------------------------
   const TCommandLine& CommandLine() const { return FCommandLine; }
-  const std::string& InstallSource() const { return FInstallSource; }
   const std::string& InstallRecordKey() const { return FInstallRecordKey; }
   TDateTime RunStartTime() const { return FRunStartTime; }
   bool Running() const { return FRunning; }
@@ -172,6 +204,14 @@ public:
   TBeforeRunFileEvent OnBeforeRunFile;
   TVarBoolEvent OnUserAbort;
 
+  // Build-mode hooks (not stored with the definition).
+  using TFloppyProgressEvent = std::function<void(TComponent* Sender, const TlzhFileStats& Stats)>;
+  TNotifyEvent OnBeforeCreateSetupArchive, OnAfterCreateSetupArchive;
+  TNotifyEvent OnBeforeCopySetupProgram, OnAfterCopySetupProgram;
+  TNotifyEvent OnAfterCopyStep, OnAfterBuildCompress;
+  TNotifyEvent OnBeforeSelfExtract, OnAfterSelfExtract;
+  TFloppyProgressEvent OnFloppyProgress;
+
   // The destinations a run chose (DestDirType and DestDir of every container
   // whose values differ from the definition's) and the install type, kept in
   // the install record before a reboot and put back by the continuation.
@@ -192,6 +232,13 @@ private:
   void ReadSelfExtractInfo();
   void ReadRemoteFileList();
   void InstallTree();
+  // Build mode's own steps.
+  void CopyLoadingProgram(const std::string& ProgramFile, const std::string& BuildDirectory,
+                          const std::string& SetupFile);
+  void WriteFileList(const std::string& Folder);
+  // Ends a build or transfer: the message in a box (and in the log), the
+  // exit code, the end of the application.
+  void EndBuild(const std::exception* Failure);
 
   bool FAutoMaximizeWindow = true;
   bool FHideMainForm = false;

@@ -107,6 +107,8 @@ public:
   std::uint8_t CompressState() const { return FCompressState; }
   void SetCompressState(std::uint8_t Value) { FCompressState = Value; }
   bool HasNetArchive() const { return FHasNetArchive; }
+  // A new build forgets where the last one put the file.
+  void ClearNetArchive() { FHasNetArchive = false; }
   const std::string& UsedArchive() const { return FUsedArchive; }
   TDateTime FileDate() const { return FFileDate; }
   const std::string& DestName() const { return FDestName; }
