@@ -59,6 +59,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$(declare -f run_on_screen); se
   wineserver -w
   run_on_screen '$work/dpi144' --only dir_bdUp
   wineserver -k" || failed=1
+rm -rf "$WINEPREFIX"
 
 for png in "$work"/shots/*.png; do
   [ -e "$png" ] || { echo "no screenshots"; exit 1; }
