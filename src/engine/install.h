@@ -147,6 +147,8 @@ public:
   // ---- The install model's view of the root ---------------------------------------
   TInstallContainer& InstallRootContainer() override { return *this; }
   bool InstallRootRunning() const override { return FRunning; }
+  bool InstallRootConfirmUserAbort() override { return ConfirmUserAbort(); }
+  const TPicture* InstallRootDialogThemeBitmap() const override { return &FDialogThemeBitmap; }
   std::string InstallRootProductName() const override { return FInformation.ProductName; }
   std::string InstallRootSetupKey() const override { return FInstallRecordKey; }
   TDistributeType InstallRootDistributeType() const override { return FDistributeType; }

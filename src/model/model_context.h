@@ -10,6 +10,7 @@
 #include "core/context.h"
 #include "core/exceptions.h"
 #include "core/install_log.h"
+#include "core/persistent.h"
 #include "model/path_base.h"
 #include "model/types.h"
 #include "platform/platform.h"
@@ -116,6 +117,11 @@ public:
     (void)Name;
     (void)Kind;
   }
+  // Asked by every Cancel of the wizard and the progress forms before the
+  // run is aborted; the root's handler may refuse.
+  virtual bool InstallRootConfirmUserAbort() { return true; }
+  // The side picture of the wizard pages; nullptr when there is none.
+  virtual const TPicture* InstallRootDialogThemeBitmap() const { return nullptr; }
 
 protected:
   ~IInstallRoot() = default;

@@ -1,14 +1,19 @@
 #include "runtime/runtime.h"
 
 #include "archive/archive_context.h"
+#include "dialogs/dialog_layouts.h"
+#include "dialogs/dialog_manager.h"
 #include "links/links_context.h"
 #include "links/shell_link.h"
 #include "model/model_classes.h"
 #include "model/model_context.h"
 #include "paths/path_classes.h"
 #include "translate/translator.h"
+#include "ui/forms.h"
 #include "ui/main_form.h"
 #include "ui/translate_hooks.h"
+
+#include <optional>
 
 #ifndef _WIN32
 #include "platform/native/native_shell.h"
@@ -31,6 +36,7 @@ void RegisterRuntimeClasses() {
   RegisterPathClasses();
   RegisterLinkClasses();
   RegisterTranslateClasses();
+  dialogs::RegisterDialogClasses();
 }
 
 namespace {
@@ -64,6 +70,12 @@ struct TRuntime::TLayers {
   // model's objects, so it goes first.
   TLinksContext Links;
   TLinksContextScope LinksScope{Links};
+  // The form registries and the running dialog manager.
+  TScopedContext<dialogs::TDialogsContext> Dialogs;
+  // The widget layer, once a program or test gives it a backend; its forms
+  // die first, while every context they use is still there.
+  std::optional<ui::TUiContext> Ui;
+  std::optional<ui::TUiScope> UiScope;
 };
 
 TRuntime::TRuntime() : TRuntime(ThisMachinePlatform()) {}
@@ -89,6 +101,17 @@ TArchiveContext& TRuntime::Archive() {
 }
 TModelContext& TRuntime::Model() {
   return *FLayers->Model;
+}
+dialogs::TDialogsContext& TRuntime::Dialogs() {
+  return *FLayers->Dialogs;
+}
+
+ui::TUiContext& TRuntime::UseWidgets(ui::IWidgetBackend& Backend) {
+  if (FLayers->Ui) throw EContextError("The runtime already has a widget backend");
+  FLayers->Ui.emplace(Backend);
+  FLayers->UiScope.emplace(*FLayers->Ui);
+  dialogs::AddDialogLayouts(FLayers->Ui->Resources());
+  return *FLayers->Ui;
 }
 
 } // namespace quendel

@@ -15,7 +15,9 @@
 //   4. the archive context (the shared compressor works on the platform's
 //      files; it is freed before the model's objects are gone);
 //   5. the model context with its standard path-specifier classes;
-//   6. the links context (shortcuts and link groups).
+//   6. the links context (shortcuts and link groups);
+//   7. the dialogs context (the form registries, the running manager);
+//   8. on request (UseWidgets), the widget layer's context.
 //
 // A layer added above the model adds its context as one more TScopedContext
 // member of TRuntime::TLayers (runtime.cpp) after the layers it uses, and an
@@ -36,6 +38,13 @@ namespace quendel {
 struct TModelContext;
 class TArchiveContext;
 struct TTranslateContext;
+namespace dialogs {
+struct TDialogsContext;
+}
+namespace ui {
+class IWidgetBackend;
+class TUiContext;
+} // namespace ui
 
 // This machine: the Win32 adapters in the win32 build; natively the
 // simulated machine, which also records its shell folders in its registry
@@ -62,6 +71,10 @@ public:
   TTranslateContext& Translate();
   TArchiveContext& Archive();
   TModelContext& Model();
+  dialogs::TDialogsContext& Dialogs();
+  // Gives the widget layer its backend (the Win32 windows, or a test's
+  // headless one): made current until the runtime ends, and ended first.
+  ui::TUiContext& UseWidgets(ui::IWidgetBackend& Backend);
 
 private:
   struct TLayers;

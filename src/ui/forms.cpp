@@ -455,11 +455,20 @@ void DispatchHandler(TComponent* Sender, const std::function<void()>& Handler) {
 }
 
 void LoadFormDefinition(TCustomForm& Form) {
-  const std::string* stream =
-      HasUiContext() ? UiContext().Resources().Find(UpperCase(Form.ClassName())) : nullptr;
+  // A form without a layout of its own takes its nearest ancestor's, as a
+  // page takes the frame all pages share.
+  const std::string* stream = nullptr;
+  if (HasUiContext())
+    for (const TClassInfo* c = &Form.ClassType(); c && !stream; c = c->Parent())
+      stream = UiContext().Resources().Find(UpperCase(c->Name()));
   if (stream) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(stream->data());
-    LoadDefinition(ReadObjectStream({bytes, stream->size()}), Form);
+    TObjectRecord layout = ReadObjectStream({bytes, stream->size()});
+    // An ancestor's layout describes this form as well.
+    layout.ClassName = Form.ClassName();
+    // A second form of one layout beside the first stays unnamed.
+    if (Form.Owner() && Form.Owner()->FindComponent(layout.Name)) layout.Name.clear();
+    LoadDefinition(layout, Form);
   }
   Form.AfterConstruction();
 }

@@ -213,8 +213,9 @@ TUiContext& UiContext();
 bool HasUiContext();
 TApplication& Application();
 
-// Loads Form's stored layout (by its class's resource name) when there is
-// one, then lets the form finish (AfterConstruction).
+// Loads Form's stored layout (by its class's resource name, else by its
+// nearest ancestor's) when there is one, then lets the form finish
+// (AfterConstruction).
 void LoadFormDefinition(TCustomForm& Form);
 template <class T> T* NewForm(TComponent* Owner) {
   T* form = new T(Owner);

@@ -158,7 +158,14 @@ TControl* THeadlessBackend::FindControl(TWinControl& Window, const std::string& 
     }
     return nullptr;
   };
-  return byText(Window);
+  if (TControl* c = byText(Window)) return c;
+  // Forms hosted inside the window (wizard pages): the visible ones.
+  if (!Window.HandleAllocated()) return nullptr;
+  for (const auto& [h, n] : FNodes)
+    if (n->Parent == Window.Handle() && n->Visible &&
+        dynamic_cast<TCustomForm*>(n->Control))
+      if (TControl* c = FindControl(*n->Control, NameOrText)) return c;
+  return nullptr;
 }
 
 bool THeadlessBackend::Press(TWinControl& Button) {

@@ -58,7 +58,8 @@ public:
   // The top-level windows that are visible now.
   std::vector<TWinControl*> VisibleWindows() const;
   // A control inside Window by name, or (when none has that name) the visible
-  // one whose text is Text; nullptr when absent.
+  // one whose text is Text, also inside the visible forms hosted in Window;
+  // nullptr when absent.
   TControl* FindControl(TWinControl& Window, const std::string& NameOrText) const;
   // Presses a button as a user would: refused (false) when the button or a
   // window it sits in is hidden or disabled.
