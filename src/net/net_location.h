@@ -1,0 +1,233 @@
+// Network install locations: a server, how to log in there, and the download
+// of one named remote file into a local file over FTP, HTTP or HTTPS, with
+// progress as data arrives. Archives of web and net distributions and the
+// remote file list come this way.
+#pragma once
+
+#include "core/component.h"
+#include "core/exceptions.h"
+#include "core/persistent.h"
+#include "core/reflection.h"
+#include "platform/net.h"
+#include "platform/platform.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quendel {
+
+enum TInternetProtocol { ipFTP, ipHTTP };
+const TEnumInfo& InternetProtocolInfo();
+
+// ---- errors -------------------------------------------------------------------
+
+// Network errors. Their messages are not translated; each is composed as
+// "<message>. Error message <code name>. Server <host>. Response from server <reply>".
+class ENIL : public ECustomQuendelAbnormal {
+public:
+  using ECustomQuendelAbnormal::ECustomQuendelAbnormal;
+  // Builds the composed message (see above) from a message and its arguments.
+  ENIL(std::string_view Fmt, TFormatArgs Args, platform::TErrorCode Code, const std::string& Host,
+       const std::string& Response);
+};
+QUENDEL_EXCEPTION(ENIL_FTP, ENIL);
+QUENDEL_EXCEPTION(ENIL_HTTP, ENIL);
+QUENDEL_EXCEPTION(ENIL_OpenSession, ENIL);
+QUENDEL_EXCEPTION(ENIL_OpenService, ENIL);
+QUENDEL_EXCEPTION(ENIL_FTPSetDir, ENIL_FTP);
+QUENDEL_EXCEPTION(ENIL_FTPOpenFile, ENIL_FTP);
+QUENDEL_EXCEPTION(ENIL_HTTPOpenFile, ENIL_HTTP);
+QUENDEL_EXCEPTION(ENIL_HTTPSendRequest, ENIL_HTTP);
+QUENDEL_EXCEPTION(ENIL_FTPCloseFile, ENIL_FTP);
+QUENDEL_EXCEPTION(ENIL_FailDataQuery, ENIL);
+QUENDEL_EXCEPTION(ENIL_ReadFile, ENIL);
+QUENDEL_EXCEPTION(ENIL_FileNotFound, ENIL);
+// A download whose SHA-256 differs from the one its location gives.
+QUENDEL_EXCEPTION(ENIL_Checksum, ENIL);
+QUENDEL_EXCEPTION(ENIL_WriteDestFile, Exception);
+QUENDEL_EXCEPTION(ENIL_FailLoadWININET, Exception);
+QUENDEL_EXCEPTION(ENIL_FailLoadDLLProc, Exception);
+QUENDEL_EXCEPTION(IENetList, IException);
+
+// The published name of a Windows or WinInet error code, "Unregistered error
+// code" for the others.
+std::string NetErrorName(platform::TErrorCode Code);
+
+// ---- login information ----------------------------------------------------------
+
+class TCustomLoginInformation : public TPersistent {
+public:
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+  void Assign(const TPersistent& Source) override;
+
+  bool Anonymous() const { return FAnonymous; }
+  void SetAnonymous(bool Value) { FAnonymous = Value; }
+  const std::string& Directory() const { return FDirectory; }
+  void SetDirectory(const std::string& Value) { FDirectory = Value; }
+  const std::string& Hostname() const { return FHostname; }
+  void SetHostname(const std::string& Value) { FHostname = Value; }
+  const std::string& Password() const { return FPassword; }
+  void SetPassword(const std::string& Value) { FPassword = Value; }
+  TInternetProtocol Protocol() const { return FProtocol; }
+  void SetProtocol(TInternetProtocol Value) { FProtocol = Value; }
+  const std::string& Username() const { return FUsername; }
+  void SetUsername(const std::string& Value) { FUsername = Value; }
+
+  // Enough to try a download: a host for an anonymous login; for a named
+  // one, at least one of host, user name and password.
+  bool IsComplete() const;
+
+  // The server as the transfer port takes it. Hostname may carry a port
+  // ("host:2121") and a scheme ("https://host", "ftp://host:2121"); a
+  // scheme decides the protocol, so an https address needs no new protocol
+  // value in stored definitions.
+  platform::TNetServer Server() const;
+
+private:
+  bool FAnonymous = true;
+  std::string FDirectory;
+  std::string FHostname;
+  std::string FPassword;
+  TInternetProtocol FProtocol = ipHTTP;
+  std::string FUsername;
+};
+
+class TLoginInformation : public TCustomLoginInformation {
+public:
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+};
+
+// ---- the location -------------------------------------------------------------
+
+class TCustomNetInstallLocation;
+
+// Sender, FileName (the remote name), Bytes (this block), TotalBytes (so
+// far), FileSize (as the server announced it, 0 when unknown), Buffer.
+using TNetDataReceivedEvent = std::function<void(TComponent* Sender, const std::string& FileName, int Bytes,
+                                                 int TotalBytes, int FileSize, const char* Buffer)>;
+using TNetNotifyEvent = std::function<void(TCustomNetInstallLocation& Sender)>;
+using TNetAfterDownloadEvent = std::function<void(TCustomNetInstallLocation& Sender, bool Aborted)>;
+
+class TCustomNetInstallLocation : public TComponent {
+public:
+  explicit TCustomNetInstallLocation(TComponent* AOwner);
+  ~TCustomNetInstallLocation() override;
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+
+  TLoginInformation& LoginInformation() const { return *FLoginInformation; }
+  // Copies the six values.
+  void SetLoginInformation(const TCustomLoginInformation& Value) { FLoginInformation->Assign(Value); }
+
+  // Expected SHA-256 digests of this location's files, as "name=digest"
+  // lines; a name not listed is not checked. Empty by default.
+  TStrings& SHA256() const { return *FSHA256; }
+  // The digest given for RemoteName (lower case), or "".
+  std::string ExpectedDigest(const std::string& RemoteName) const;
+
+  // Becomes the current location and opens the session when none is open.
+  void Connect();
+  // Closes the connection and then the session.
+  void Disconnect();
+  // Downloads RemoteName from the server's directory into LocalPath, which
+  // is replaced. A download that fails leaves no LocalPath behind; one
+  // stopped by the user keeps what arrived (the caller deletes it).
+  void GetFile(const std::string& RemoteName, const std::string& LocalPath);
+
+  // The file being transferred.
+  const std::string& LocalDestination() const { return FLocalPath; }
+  const std::string& RemoteFileName() const { return FRemoteName; }
+
+  TNetNotifyEvent OnBeforeConnect;
+  TNetNotifyEvent OnAfterConnect;
+  TNetNotifyEvent OnBeforeDownload;
+  TNetAfterDownloadEvent OnAfterDownload;
+  // The two data-received subscribers, told in this order; a file container
+  // attaches itself to one for the length of its download.
+  TNetDataReceivedEvent OnDataReceived;
+  TNetDataReceivedEvent OnDataReceived2;
+
+private:
+  [[noreturn]] void RaiseFor(const platform::ENetError& Error, const std::string& RemoteName);
+
+  std::unique_ptr<TLoginInformation> FLoginInformation;
+  std::unique_ptr<TStrings> FSHA256;
+  std::unique_ptr<platform::INetSession> FSession;
+  bool FConnected = false;
+  std::string FLocalPath;
+  std::string FRemoteName;
+};
+
+// The published location a definition holds.
+class TNetInstallLocation : public TCustomNetInstallLocation {
+public:
+  using TCustomNetInstallLocation::TCustomNetInstallLocation;
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+};
+
+// Every live location, in creation order. Does not own them.
+class TCustomNetInstallLocationList {
+public:
+  // Raises IENetList for nil.
+  void Add(TCustomNetInstallLocation* Location);
+  void Remove(const TCustomNetInstallLocation* Location);
+  int Count() const { return static_cast<int>(FItems.size()); }
+  TCustomNetInstallLocation* Items(int Index) const { return FItems.at(static_cast<std::size_t>(Index)); }
+
+private:
+  std::vector<TCustomNetInstallLocation*> FItems;
+};
+
+// The process-wide state of network locations: one per run, made current by
+// a TNetContextScope (tests make their own).
+struct TNetContext {
+  TCustomNetInstallLocationList Locations;
+  // The install root's location; cleared when that location dies.
+  TCustomNetInstallLocation* DefaultLocation = nullptr;
+  // The location that most recently started connecting: errors name its server.
+  TCustomNetInstallLocation* CurrentLocation = nullptr;
+  // The transfer port; when not attached, the current model context's
+  // platform, else this build's default platform.
+  platform::INet& Net();
+  void AttachNet(platform::INet* ANet) { FAttachedNet = ANet; }
+  // Limits of every session (timeouts, redirects).
+  platform::TNetOptions Options;
+  // The user's cancel (the wizard sets it) and the message pump run after
+  // every block; both empty until the engine wires them.
+  std::function<bool()> UserAborted;
+  std::function<void()> ProcessMessages;
+  // The file system the local copies are written through; as Net().
+  platform::IFileSystem& Files();
+  void AttachFiles(platform::IFileSystem* AFiles) { FAttachedFiles = AFiles; }
+
+private:
+  platform::INet* FAttachedNet = nullptr;
+  platform::IFileSystem* FAttachedFiles = nullptr;
+  std::unique_ptr<platform::TPlatform> FOwnedPlatform;
+  platform::TPlatform& Fallback();
+};
+
+// Raises EComponentError when no scope is active.
+TNetContext& CurrentNetContext();
+bool HasCurrentNetContext();
+
+class TNetContextScope {
+public:
+  explicit TNetContextScope(TNetContext& Context);
+  ~TNetContextScope();
+  TNetContextScope(const TNetContextScope&) = delete;
+  TNetContextScope& operator=(const TNetContextScope&) = delete;
+
+private:
+  TNetContext* FPrevious;
+};
+
+// Adds the location classes to the class registry.
+void RegisterNetClasses();
+
+} // namespace quendel
