@@ -13,11 +13,6 @@ using platform::ENetError;
 using platform::TNetScheme;
 using platform::TNetStep;
 
-const TEnumInfo& InternetProtocolInfo() {
-  static const TEnumInfo Info("TInternetProtocol", {"ipFTP", "ipHTTP"});
-  return Info;
-}
-
 // ---- errors -------------------------------------------------------------------
 
 namespace {
@@ -113,35 +108,10 @@ std::string NetErrorName(platform::TErrorCode Code) {
 
 // ---- login information ----------------------------------------------------------
 
-const TClassInfo& TCustomLoginInformation::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TCustomLoginInformation>("TCustomLoginInformation", TPersistent::StaticClass()).Build();
-  return Info;
-}
-
-void TCustomLoginInformation::Assign(const TPersistent& Source) {
-  const auto* other = dynamic_cast<const TCustomLoginInformation*>(&Source);
-  if (other == nullptr) {
-    TPersistent::Assign(Source);
-    return;
-  }
-  FAnonymous = other->FAnonymous;
-  FDirectory = other->FDirectory;
-  FHostname = other->FHostname;
-  FPassword = other->FPassword;
-  FProtocol = other->FProtocol;
-  FUsername = other->FUsername;
-}
-
-bool TCustomLoginInformation::IsComplete() const {
-  if (FAnonymous) return !TrimText(FHostname).empty();
-  return !TrimText(FHostname).empty() || !TrimText(FPassword).empty() || !TrimText(FUsername).empty();
-}
-
-platform::TNetServer TCustomLoginInformation::Server() const {
+platform::TNetServer NetServerOf(const TCustomLoginInformation& Login) {
   platform::TNetServer server;
-  server.Scheme = FProtocol == ipFTP ? TNetScheme::Ftp : TNetScheme::Http;
-  std::string host = TrimText(FHostname);
+  server.Scheme = Login.Protocol == ipFTP ? TNetScheme::Ftp : TNetScheme::Http;
+  std::string host = TrimText(Login.Hostname);
   const std::string lower = Lower(host);
   for (const auto& [prefix, scheme] : {std::pair<const char*, TNetScheme>{"http://", TNetScheme::Http},
                                        {"https://", TNetScheme::Https},
@@ -175,36 +145,36 @@ platform::TNetServer TCustomLoginInformation::Server() const {
     if (number > 0 && number <= 65535) server.Port = static_cast<std::uint16_t>(number);
   }
   server.Host = host;
-  server.Anonymous = FAnonymous;
-  server.Username = FAnonymous ? std::string() : FUsername;
-  server.Password = FAnonymous ? std::string() : FPassword;
-  server.Directory = FDirectory;
+  server.Anonymous = Login.Anonymous;
+  server.Username = Login.Anonymous ? std::string() : Login.Username;
+  server.Password = Login.Anonymous ? std::string() : Login.Password;
+  server.Directory = Login.Directory;
   return server;
 }
 
 const TClassInfo& TLoginInformation::StaticClass() {
-  using T = TCustomLoginInformation;
+  using T = TLoginInformation;
   static const TClassInfo Info =
-      TClassBuilder<TLoginInformation>("TLoginInformation", TCustomLoginInformation::StaticClass())
-          .Bool("Anonymous", &T::Anonymous, &T::SetAnonymous, true)
-          .Str("Directory", &T::Directory, &T::SetDirectory)
-          .Str("Hostname", &T::Hostname, &T::SetHostname)
-          .Str("Password", &T::Password, &T::SetPassword)
-          .Enum("Protocol", &T::Protocol, &T::SetProtocol, InternetProtocolInfo(), ipHTTP)
-          .Str("Username", &T::Username, &T::SetUsername)
+      TClassBuilder<T>("TLoginInformation", TCustomLoginInformation::StaticClass())
+          .Bool("Anonymous", &T::GetAnonymous, &T::SetAnonymous, true)
+          .Str("Directory", &T::GetDirectory, &T::SetDirectory)
+          .Str("Hostname", &T::GetHostname, &T::SetHostname)
+          .Str("Password", &T::GetPassword, &T::SetPassword)
+          .Enum("Protocol", &T::GetProtocol, &T::SetProtocol, InternetProtocolInfo, ipHTTP)
+          .Str("Username", &T::GetUsername, &T::SetUsername)
           .Build();
   return Info;
 }
 
 // ---- the location -------------------------------------------------------------
 
-TCustomNetInstallLocation::TCustomNetInstallLocation(TComponent* AOwner)
-    : TComponent(AOwner), FLoginInformation(std::make_unique<TLoginInformation>()),
+TNetInstallLocation::TNetInstallLocation(TComponent* AOwner)
+    : TCustomNetInstallLocation(AOwner), FPublishedLogin(std::make_unique<TLoginInformation>(&LoginInformation())),
       FSHA256(std::make_unique<TStringList>()) {
   CurrentNetContext().Locations.Add(this);
 }
 
-TCustomNetInstallLocation::~TCustomNetInstallLocation() {
+TNetInstallLocation::~TNetInstallLocation() {
   if (!HasCurrentNetContext()) return;
   TNetContext& context = CurrentNetContext();
   if (context.CurrentLocation == this) context.CurrentLocation = nullptr;
@@ -214,23 +184,17 @@ TCustomNetInstallLocation::~TCustomNetInstallLocation() {
   context.Locations.Remove(this);
 }
 
-const TClassInfo& TCustomNetInstallLocation::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TCustomNetInstallLocation>("TCustomNetInstallLocation", TComponent::StaticClass()).Build();
-  return Info;
-}
-
 const TClassInfo& TNetInstallLocation::StaticClass() {
-  using T = TCustomNetInstallLocation;
+  using T = TNetInstallLocation;
   static const TClassInfo Info =
-      TClassBuilder<TNetInstallLocation>("TNetInstallLocation", TCustomNetInstallLocation::StaticClass())
-          .Object("LoginInformation", &T::LoginInformation)
+      TClassBuilder<T>("TNetInstallLocation", TCustomNetInstallLocation::StaticClass())
+          .Object("LoginInformation", &T::PublishedLogin)
           .Strings("SHA256", &T::SHA256)
           .Build();
   return Info;
 }
 
-std::string TCustomNetInstallLocation::ExpectedDigest(const std::string& RemoteName) const {
+std::string TNetInstallLocation::ExpectedDigest(const std::string& RemoteName) const {
   const std::string wanted = Lower(TrimText(RemoteName));
   for (int i = 0; i < FSHA256->Count(); ++i) {
     const std::string& line = FSHA256->Strings(i);
@@ -241,7 +205,7 @@ std::string TCustomNetInstallLocation::ExpectedDigest(const std::string& RemoteN
   return {};
 }
 
-void TCustomNetInstallLocation::Connect() {
+void TNetInstallLocation::Connect() {
   TNetContext& context = CurrentNetContext();
   context.CurrentLocation = this;
   if (!FSession) FSession = context.Net().OpenSession(context.Options);
@@ -252,18 +216,18 @@ void TCustomNetInstallLocation::Connect() {
   }
 }
 
-void TCustomNetInstallLocation::Disconnect() {
+void TNetInstallLocation::Disconnect() {
   if (FSession) FSession->Disconnect();
   FConnected = false;
 }
 
-void TCustomNetInstallLocation::RaiseFor(const ENetError& Error, const std::string& RemoteName) {
+void TNetInstallLocation::RaiseFor(const ENetError& Error, const std::string& RemoteName) {
   const TNetContext& context = CurrentNetContext();
   const std::string host =
-      context.CurrentLocation != nullptr ? context.CurrentLocation->LoginInformation().Hostname() : std::string();
+      context.CurrentLocation != nullptr ? context.CurrentLocation->LoginInformation().Hostname : std::string();
   const platform::TErrorCode code = Error.Code();
   const std::string& reply = Error.ServerResponse();
-  const bool ftp = FLoginInformation->Server().Scheme == TNetScheme::Ftp;
+  const bool ftp = NetServerOf(LoginInformation()).Scheme == TNetScheme::Ftp;
   switch (Error.Step()) {
   case TNetStep::LibraryMissing:
     throw ENIL_FailLoadWININET(
@@ -274,10 +238,10 @@ void TCustomNetInstallLocation::RaiseFor(const ENetError& Error, const std::stri
   case TNetStep::OpenSession:
     throw ENIL_OpenSession("Cannot open internet connection", {}, code, host, reply);
   case TNetStep::Connect:
-    throw ENIL_OpenService("Cannot connect to host %s", {FLoginInformation->Hostname()}, code, host, reply);
+    throw ENIL_OpenService("Cannot connect to host %s", {LoginInformation().Hostname}, code, host, reply);
   case TNetStep::SetDirectory:
     throw ENIL_FTPSetDir("Cannot set directory on server to %s",
-                         {platform::NetServerDirectory(FLoginInformation->Directory())}, code, host, reply);
+                         {platform::NetServerDirectory(LoginInformation().Directory)}, code, host, reply);
   case TNetStep::OpenFile:
     if (ftp) throw ENIL_FTPOpenFile("Cannot open file %s on server", {RemoteName}, code, host, reply);
     throw ENIL_HTTPOpenFile("Cannot open file %s on server", {RemoteName}, code, host, reply);
@@ -295,7 +259,7 @@ void TCustomNetInstallLocation::RaiseFor(const ENetError& Error, const std::stri
   throw ENIL_FTPCloseFile("Cannot close the file %s on the server", {RemoteName}, code, host, reply);
 }
 
-void TCustomNetInstallLocation::GetFile(const std::string& RemoteName, const std::string& LocalPath) {
+void TNetInstallLocation::GetFile(const std::string& RemoteName, const std::string& LocalPath) {
   Connect();
   TNetContext& context = CurrentNetContext();
   FLocalPath = LocalPath;
@@ -332,8 +296,7 @@ void TCustomNetInstallLocation::GetFile(const std::string& RemoteName, const std
         created = true;
       }
       const auto clamp = [](std::uint64_t v) { return static_cast<int>(std::min<std::uint64_t>(v, 0x7FFFFFFF)); };
-      if (OnDataReceived) OnDataReceived(this, RemoteName, clamp(size), clamp(total), clamp(fileSize), data);
-      if (OnDataReceived2) OnDataReceived2(this, RemoteName, clamp(size), clamp(total), clamp(fileSize), data);
+      NotifyDataReceived(RemoteName, clamp(size), clamp(total), clamp(fileSize), data);
       if (context.ProcessMessages) context.ProcessMessages();
       if (context.UserAborted && context.UserAborted()) {
         aborted = true;
@@ -349,12 +312,12 @@ void TCustomNetInstallLocation::GetFile(const std::string& RemoteName, const std
     };
     platform::TNetResult result;
     try {
-      result = FSession->GetFile(FLoginInformation->Server(), RemoteName, sink);
+      result = FSession->GetFile(NetServerOf(LoginInformation()), RemoteName, sink);
     } catch (const ENetError& e) {
       RaiseFor(e, RemoteName);
     }
     if (!aborted && !result.Cancelled) {
-      const std::string host = FLoginInformation->Hostname();
+      const std::string host = LoginInformation().Hostname;
       if (result.Bytes == 0)
         throw ENIL_FileNotFound("Could not find the file %s on the server", {RemoteName},
                                 platform::errInternetExtendedError, host, FSession->LastResponse());
@@ -427,7 +390,6 @@ TNetContextScope::~TNetContextScope() {
 
 void RegisterNetClasses() {
   TClassRegistry& R = ClassRegistry();
-  R.Register<TLoginInformation>();
   R.Register<TNetInstallLocation>();
 }
 

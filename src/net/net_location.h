@@ -8,6 +8,7 @@
 #include "core/exceptions.h"
 #include "core/persistent.h"
 #include "core/reflection.h"
+#include "model/net_location.h"
 #include "platform/net.h"
 #include "platform/platform.h"
 
@@ -17,9 +18,6 @@
 #include <vector>
 
 namespace quendel {
-
-enum TInternetProtocol { ipFTP, ipHTTP };
-const TEnumInfo& InternetProtocolInfo();
 
 // ---- errors -------------------------------------------------------------------
 
@@ -57,71 +55,54 @@ std::string NetErrorName(platform::TErrorCode Code);
 
 // ---- login information ----------------------------------------------------------
 
-class TCustomLoginInformation : public TPersistent {
-public:
-  static const TClassInfo& StaticClass();
-  const TClassInfo& ClassType() const override { return StaticClass(); }
-  void Assign(const TPersistent& Source) override;
-
-  bool Anonymous() const { return FAnonymous; }
-  void SetAnonymous(bool Value) { FAnonymous = Value; }
-  const std::string& Directory() const { return FDirectory; }
-  void SetDirectory(const std::string& Value) { FDirectory = Value; }
-  const std::string& Hostname() const { return FHostname; }
-  void SetHostname(const std::string& Value) { FHostname = Value; }
-  const std::string& Password() const { return FPassword; }
-  void SetPassword(const std::string& Value) { FPassword = Value; }
-  TInternetProtocol Protocol() const { return FProtocol; }
-  void SetProtocol(TInternetProtocol Value) { FProtocol = Value; }
-  const std::string& Username() const { return FUsername; }
-  void SetUsername(const std::string& Value) { FUsername = Value; }
-
-  // Enough to try a download: a host for an anonymous login; for a named
-  // one, at least one of host, user name and password.
-  bool IsComplete() const;
-
-  // The server as the transfer port takes it. Hostname may carry a port
-  // ("host:2121") and a scheme ("https://host", "ftp://host:2121"); a
-  // scheme decides the protocol, so an https address needs no new protocol
-  // value in stored definitions.
-  platform::TNetServer Server() const;
-
-private:
-  bool FAnonymous = true;
-  std::string FDirectory;
-  std::string FHostname;
-  std::string FPassword;
-  TInternetProtocol FProtocol = ipHTTP;
-  std::string FUsername;
-};
-
+// The published face of a location's login information: the six values,
+// read and written straight through to the location's own record, so that
+// a definition sets them where the file containers look.
 class TLoginInformation : public TCustomLoginInformation {
 public:
+  explicit TLoginInformation(TCustomLoginInformation* Target = nullptr) : FTarget(Target ? Target : this) {}
   static const TClassInfo& StaticClass();
   const TClassInfo& ClassType() const override { return StaticClass(); }
+  void Assign(const TPersistent& Source) override { FTarget->Assign(Source); }
+
+  bool GetAnonymous() const { return FTarget->Anonymous; }
+  void SetAnonymous(bool Value) { FTarget->Anonymous = Value; }
+  std::string GetDirectory() const { return FTarget->Directory; }
+  void SetDirectory(const std::string& Value) { FTarget->Directory = Value; }
+  std::string GetHostname() const { return FTarget->Hostname; }
+  void SetHostname(const std::string& Value) { FTarget->Hostname = Value; }
+  std::string GetPassword() const { return FTarget->Password; }
+  void SetPassword(const std::string& Value) { FTarget->Password = Value; }
+  TInternetProtocol GetProtocol() const { return FTarget->Protocol; }
+  void SetProtocol(TInternetProtocol Value) { FTarget->Protocol = Value; }
+  std::string GetUsername() const { return FTarget->Username; }
+  void SetUsername(const std::string& Value) { FTarget->Username = Value; }
+
+private:
+  TCustomLoginInformation* FTarget;
 };
+
+// The server as the transfer port takes it. Hostname may carry a port
+// ("host:2121") and a scheme ("https://host", "ftp://host:2121"); a scheme
+// decides the protocol, so an https address needs no new protocol value in
+// stored definitions.
+platform::TNetServer NetServerOf(const TCustomLoginInformation& Login);
 
 // ---- the location -------------------------------------------------------------
 
-class TCustomNetInstallLocation;
-
-// Sender, FileName (the remote name), Bytes (this block), TotalBytes (so
-// far), FileSize (as the server announced it, 0 when unknown), Buffer.
-using TNetDataReceivedEvent = std::function<void(TComponent* Sender, const std::string& FileName, int Bytes,
-                                                 int TotalBytes, int FileSize, const char* Buffer)>;
 using TNetNotifyEvent = std::function<void(TCustomNetInstallLocation& Sender)>;
 using TNetAfterDownloadEvent = std::function<void(TCustomNetInstallLocation& Sender, bool Aborted)>;
 
-class TCustomNetInstallLocation : public TComponent {
+// The location a definition holds: downloads over FTP, HTTP and HTTPS
+// through the transfer port, with the process-wide bookkeeping.
+class TNetInstallLocation : public TCustomNetInstallLocation {
 public:
-  explicit TCustomNetInstallLocation(TComponent* AOwner);
-  ~TCustomNetInstallLocation() override;
+  explicit TNetInstallLocation(TComponent* AOwner);
+  ~TNetInstallLocation() override;
   static const TClassInfo& StaticClass();
   const TClassInfo& ClassType() const override { return StaticClass(); }
 
-  TLoginInformation& LoginInformation() const { return *FLoginInformation; }
-  // Copies the six values.
-  void SetLoginInformation(const TCustomLoginInformation& Value) { FLoginInformation->Assign(Value); }
+  TLoginInformation& PublishedLogin() const { return *FPublishedLogin; }
 
   // Expected SHA-256 digests of this location's files, as "name=digest"
   // lines; a name not listed is not checked. Empty by default.
@@ -136,7 +117,7 @@ public:
   // Downloads RemoteName from the server's directory into LocalPath, which
   // is replaced. A download that fails leaves no LocalPath behind; one
   // stopped by the user keeps what arrived (the caller deletes it).
-  void GetFile(const std::string& RemoteName, const std::string& LocalPath);
+  void GetFile(const std::string& RemoteName, const std::string& LocalPath) override;
 
   // The file being transferred.
   const std::string& LocalDestination() const { return FLocalPath; }
@@ -146,28 +127,16 @@ public:
   TNetNotifyEvent OnAfterConnect;
   TNetNotifyEvent OnBeforeDownload;
   TNetAfterDownloadEvent OnAfterDownload;
-  // The two data-received subscribers, told in this order; a file container
-  // attaches itself to one for the length of its download.
-  TNetDataReceivedEvent OnDataReceived;
-  TNetDataReceivedEvent OnDataReceived2;
 
 private:
   [[noreturn]] void RaiseFor(const platform::ENetError& Error, const std::string& RemoteName);
 
-  std::unique_ptr<TLoginInformation> FLoginInformation;
+  std::unique_ptr<TLoginInformation> FPublishedLogin;
   std::unique_ptr<TStrings> FSHA256;
   std::unique_ptr<platform::INetSession> FSession;
   bool FConnected = false;
   std::string FLocalPath;
   std::string FRemoteName;
-};
-
-// The published location a definition holds.
-class TNetInstallLocation : public TCustomNetInstallLocation {
-public:
-  using TCustomNetInstallLocation::TCustomNetInstallLocation;
-  static const TClassInfo& StaticClass();
-  const TClassInfo& ClassType() const override { return StaticClass(); }
 };
 
 // Every live location, in creation order. Does not own them.

@@ -48,9 +48,9 @@ protected:
 
   TNetInstallLocation* Location(const std::string& host, TInternetProtocol protocol, const std::string& dir) {
     auto* location = new TNetInstallLocation(owner_.get());
-    location->LoginInformation().SetHostname(host);
-    location->LoginInformation().SetProtocol(protocol);
-    location->LoginInformation().SetDirectory(dir);
+    location->LoginInformation().Hostname = host;
+    location->LoginInformation().Protocol = protocol;
+    location->LoginInformation().Directory = dir;
     return location;
   }
 
@@ -66,61 +66,55 @@ protected:
   std::vector<std::string> made_;
 };
 
-TEST_F(NetLocationTest, LoginInformation_DefaultsAssignAndCompleteness) {
-  TLoginInformation login;
-  EXPECT_TRUE(login.Anonymous());
-  EXPECT_EQ(login.Protocol(), ipHTTP);
-  EXPECT_FALSE(login.IsComplete());
-  login.SetHostname("   ");
-  EXPECT_FALSE(login.IsComplete());
-  login.SetHostname("example.test");
-  EXPECT_TRUE(login.IsComplete());
+TEST_F(NetLocationTest, LoginInformation_PublishedViewWritesThroughToTheLocation) {
+  auto* location = new TNetInstallLocation(owner_.get());
+  TLoginInformation& published = location->PublishedLogin();
+  EXPECT_TRUE(published.GetAnonymous());
+  EXPECT_EQ(published.GetProtocol(), ipHTTP);
+  published.SetHostname("files.test");
+  published.SetDirectory("\\pub");
+  published.SetAnonymous(false);
+  published.SetUsername("only-a-user");
+  EXPECT_EQ(location->LoginInformation().Hostname, "files.test");
+  EXPECT_EQ(location->LoginInformation().Directory, "\\pub");
+  EXPECT_TRUE(location->LoginInformation().IsComplete());
 
-  TLoginInformation named;
-  named.SetAnonymous(false);
-  EXPECT_FALSE(named.IsComplete());
-  named.SetUsername("only-a-user");
-  EXPECT_TRUE(named.IsComplete());
-
-  named.SetPassword("pw");
-  named.SetDirectory("\\pub");
-  named.SetProtocol(ipFTP);
-  named.SetHostname("ftp.test");
-  TLoginInformation copy;
-  copy.Assign(named);
-  EXPECT_FALSE(copy.Anonymous());
-  EXPECT_EQ(copy.Username(), "only-a-user");
-  EXPECT_EQ(copy.Password(), "pw");
-  EXPECT_EQ(copy.Directory(), "\\pub");
-  EXPECT_EQ(copy.Protocol(), ipFTP);
-  EXPECT_EQ(copy.Hostname(), "ftp.test");
+  TCustomLoginInformation other;
+  other.Hostname = "ftp.test";
+  other.Protocol = ipFTP;
+  published.Assign(other);
+  EXPECT_EQ(location->LoginInformation().Hostname, "ftp.test");
+  EXPECT_EQ(location->LoginInformation().Protocol, ipFTP);
+  EXPECT_TRUE(location->LoginInformation().Anonymous);
 
   const TClassInfo& cls = TNetInstallLocation::StaticClass();
   ASSERT_NE(cls.FindProperty("LoginInformation"), nullptr);
   ASSERT_NE(cls.FindProperty("SHA256"), nullptr);
+  for (const char* name : {"Anonymous", "Directory", "Hostname", "Password", "Protocol", "Username"})
+    EXPECT_NE(TLoginInformation::StaticClass().FindProperty(name), nullptr) << name;
   EXPECT_EQ(TCustomNetInstallLocation::StaticClass().FindProperty("LoginInformation"), nullptr);
 }
 
 TEST_F(NetLocationTest, LoginInformation_HostnameMayCarrySchemeAndPort) {
-  TLoginInformation login;
-  login.SetHostname("files.test");
-  EXPECT_EQ(login.Server().Scheme, platform::TNetScheme::Http);
-  EXPECT_EQ(login.Server().Port, 0);
-  login.SetHostname(" https://files.test:8443 ");
-  EXPECT_EQ(login.Server().Scheme, platform::TNetScheme::Https);
-  EXPECT_EQ(login.Server().Host, "files.test");
-  EXPECT_EQ(login.Server().Port, 8443);
-  login.SetProtocol(ipFTP);
-  login.SetHostname("127.0.0.1:2121");
-  EXPECT_EQ(login.Server().Scheme, platform::TNetScheme::Ftp);
-  EXPECT_EQ(login.Server().Host, "127.0.0.1");
-  EXPECT_EQ(login.Server().Port, 2121);
-  login.SetHostname("[::1]:21");
-  EXPECT_EQ(login.Server().Host, "::1");
-  EXPECT_EQ(login.Server().Port, 21);
-  login.SetHostname("host:notaport");
-  EXPECT_EQ(login.Server().Host, "host:notaport");
-  EXPECT_TRUE(login.Server().Anonymous);
+  TCustomLoginInformation login;
+  login.Hostname = "files.test";
+  EXPECT_EQ(NetServerOf(login).Scheme, platform::TNetScheme::Http);
+  EXPECT_EQ(NetServerOf(login).Port, 0);
+  login.Hostname = " https://files.test:8443 ";
+  EXPECT_EQ(NetServerOf(login).Scheme, platform::TNetScheme::Https);
+  EXPECT_EQ(NetServerOf(login).Host, "files.test");
+  EXPECT_EQ(NetServerOf(login).Port, 8443);
+  login.Protocol = ipFTP;
+  login.Hostname = "127.0.0.1:2121";
+  EXPECT_EQ(NetServerOf(login).Scheme, platform::TNetScheme::Ftp);
+  EXPECT_EQ(NetServerOf(login).Host, "127.0.0.1");
+  EXPECT_EQ(NetServerOf(login).Port, 2121);
+  login.Hostname = "[::1]:21";
+  EXPECT_EQ(NetServerOf(login).Host, "::1");
+  EXPECT_EQ(NetServerOf(login).Port, 21);
+  login.Hostname = "host:notaport";
+  EXPECT_EQ(NetServerOf(login).Host, "host:notaport");
+  EXPECT_TRUE(NetServerOf(login).Anonymous);
 }
 
 TEST_F(NetLocationTest, List_LocationsJoinAndLeaveAndReferencesClear) {
@@ -175,7 +169,7 @@ TEST_F(NetLocationTest, GetFile_HttpAndFtpWithProgressToBothSubscribers) {
   auto* web = Location(Servers().HttpHost(), ipHTTP, "files");
   std::vector<std::string> calls;
   int lastTotal = 0;
-  web->OnDataReceived = [&](TComponent* sender, const std::string& name, int bytes, int total, int size,
+  web->OnDataReceived1 = [&](TComponent* sender, const std::string& name, int bytes, int total, int size,
                             const char*) {
     EXPECT_EQ(sender, web);
     EXPECT_EQ(name, "data.bin");
@@ -199,7 +193,7 @@ TEST_F(NetLocationTest, GetFile_HttpAndFtpWithProgressToBothSubscribers) {
   EXPECT_FALSE(afterAborted);
   EXPECT_EQ(web->LocalDestination(), path);
   EXPECT_EQ(web->RemoteFileName(), "data.bin");
-  web->OnDataReceived = nullptr;
+  web->OnDataReceived1 = nullptr;
   web->OnDataReceived2 = nullptr;
 
   // A real file whose text begins with "404" is downloaded like any other.
@@ -208,9 +202,9 @@ TEST_F(NetLocationTest, GetFile_HttpAndFtpWithProgressToBothSubscribers) {
   EXPECT_EQ(ReadAll(text).substr(0, 3), "404");
 
   auto* ftp = Location(Servers().FtpHost(), ipFTP, "\\files");
-  ftp->LoginInformation().SetAnonymous(false);
-  ftp->LoginInformation().SetUsername("quendel");
-  ftp->LoginInformation().SetPassword("s3cret");
+  ftp->LoginInformation().Anonymous = false;
+  ftp->LoginInformation().Username = "quendel";
+  ftp->LoginInformation().Password = "s3cret";
   const std::string fromFtp = LocalPath();
   ftp->GetFile("data.bin", fromFtp);
   EXPECT_EQ(ReadAll(fromFtp), Pattern(100000));
@@ -222,7 +216,7 @@ TEST_F(NetLocationTest, GetFile_HttpAndFtpWithProgressToBothSubscribers) {
 // transfer got; a file that was at the path before a refused download stays.
 TEST_F(NetLocationTest, GetFile_FailuresRaiseTheirClassAndStoreNothing) {
   RequireServers();
-  auto expectFailure = [&](TCustomNetInstallLocation& location, const std::string& name, auto tag,
+  auto expectFailure = [&](TNetInstallLocation& location, const std::string& name, auto tag,
                            const std::string& text) {
     using E = decltype(tag);
     const std::string path = LocalPath();
@@ -244,18 +238,18 @@ TEST_F(NetLocationTest, GetFile_FailuresRaiseTheirClassAndStoreNothing) {
 
   auto* bad = Location(Servers().BadHost(), ipHTTP, "trunc");
   expectFailure(*bad, "x.1", ENIL_ReadFile("", {}, 0, "", ""), "Could not read from file x.1 on the server");
-  bad->LoginInformation().SetDirectory("status500");
+  bad->LoginInformation().Directory = "status500";
   expectFailure(*bad, "x.1", ENIL_ReadFile("", {}, 0, "", ""), "Could not read from file x.1");
-  bad->LoginInformation().SetDirectory("hang");
+  bad->LoginInformation().Directory = "hang";
   expectFailure(*bad, "x.1", ENIL_ReadFile("", {}, 0, "", ""), "Could not read from file x.1");
-  bad->LoginInformation().SetDirectory("start404");
+  bad->LoginInformation().Directory = "start404";
   const std::string real = LocalPath();
   bad->GetFile("x.1", real);
   EXPECT_EQ(ReadAll(real).substr(0, 3), "404");
 
   auto* ftp = Location(Servers().FtpHost(), ipFTP, "files");
   expectFailure(*ftp, "missing.1", ENIL_FTPOpenFile("", {}, 0, "", ""), "Cannot open file missing.1 on server");
-  ftp->LoginInformation().SetDirectory("no\\where");
+  ftp->LoginInformation().Directory = "no\\where";
   expectFailure(*ftp, "data.bin", ENIL_FTPSetDir("", {}, 0, "", ""), "Cannot set directory on server to no/where");
 
   // A download that cannot even start leaves the file that was there alone.
@@ -298,7 +292,7 @@ TEST_F(NetLocationTest, GetFile_UserAbortStopsQuietlyKeepingWhatWasWritten) {
   auto* web = Location(Servers().HttpHost(), ipHTTP, "files");
   int blocks = 0;
   bool afterAborted = false;
-  web->OnDataReceived = [&](TComponent*, const std::string&, int, int, int, const char*) { ++blocks; };
+  web->OnDataReceived1 = [&](TComponent*, const std::string&, int, int, int, const char*) { ++blocks; };
   web->OnAfterDownload = [&](TCustomNetInstallLocation&, bool aborted) { afterAborted = aborted; };
   net_.UserAborted = [&] { return blocks >= 2; };
   const std::string path = LocalPath();
