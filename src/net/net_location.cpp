@@ -1,6 +1,5 @@
 #include "net/net_location.h"
 
-#include "model/model_context.h"
 #include "net/sha256.h"
 
 #include <algorithm>
@@ -346,46 +345,22 @@ void TCustomNetInstallLocationList::Remove(const TCustomNetInstallLocation* Loca
   if (it != FItems.end()) FItems.erase(it);
 }
 
-platform::TPlatform& TNetContext::Fallback() {
-  if (HasCurrentModelContext()) return CurrentModelContext().Platform();
-  if (!FOwnedPlatform) FOwnedPlatform = std::make_unique<platform::TPlatform>(platform::CreateDefaultPlatform());
-  return *FOwnedPlatform;
-}
-
 platform::INet& TNetContext::Net() {
-  if (FAttachedNet != nullptr) return *FAttachedNet;
-  platform::TPlatform& p = Fallback();
-  if (!p.Net) throw EComponentError("This platform has no internet transfers");
-  return *p.Net;
+  if (FAttachedNet == nullptr) throw EContextError("The net context has no internet transfers attached");
+  return *FAttachedNet;
 }
 
 platform::IFileSystem& TNetContext::Files() {
-  if (FAttachedFiles != nullptr) return *FAttachedFiles;
-  return *Fallback().Files;
+  if (FAttachedFiles == nullptr) throw EContextError("The net context has no file system attached");
+  return *FAttachedFiles;
 }
-
-namespace {
-TNetContext*& Current() {
-  static TNetContext* Context = nullptr;
-  return Context;
-}
-} // namespace
 
 TNetContext& CurrentNetContext() {
-  if (!Current()) throw EComponentError("No net context is active");
-  return *Current();
+  return TNetContextScope::Current();
 }
 
 bool HasCurrentNetContext() {
-  return Current() != nullptr;
-}
-
-TNetContextScope::TNetContextScope(TNetContext& Context) : FPrevious(Current()) {
-  Current() = &Context;
-}
-
-TNetContextScope::~TNetContextScope() {
-  Current() = FPrevious;
+  return TNetContextScope::Installed() != nullptr;
 }
 
 void RegisterNetClasses() {

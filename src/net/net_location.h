@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/component.h"
+#include "core/context.h"
 #include "core/exceptions.h"
 #include "core/persistent.h"
 #include "core/reflection.h"
@@ -152,16 +153,25 @@ private:
   std::vector<TCustomNetInstallLocation*> FItems;
 };
 
-// The process-wide state of network locations: one per run, made current by
-// a TNetContextScope (tests make their own).
+// The process-wide state of network locations, composed by the runtime (tests
+// make their own) and made current by a TNetContextScope.
 struct TNetContext {
+  static constexpr const char* ContextName = "net context";
+
+  TNetContext() = default;
+  // Downloads go through APlatform's transfer port into its file system.
+  explicit TNetContext(platform::TPlatform& APlatform)
+      : FAttachedNet(APlatform.Net.get()), FAttachedFiles(APlatform.Files.get()) {}
+  TNetContext(const TNetContext&) = delete;
+  TNetContext& operator=(const TNetContext&) = delete;
+
   TCustomNetInstallLocationList Locations;
   // The install root's location; cleared when that location dies.
   TCustomNetInstallLocation* DefaultLocation = nullptr;
   // The location that most recently started connecting: errors name its server.
   TCustomNetInstallLocation* CurrentLocation = nullptr;
-  // The transfer port; when not attached, the current model context's
-  // platform, else this build's default platform.
+  // The transfer port. Raises EContextError when none is attached, rather
+  // than reaching for the real machine behind a test's back.
   platform::INet& Net();
   void AttachNet(platform::INet* ANet) { FAttachedNet = ANet; }
   // Limits of every session (timeouts, redirects).
@@ -177,24 +187,13 @@ struct TNetContext {
 private:
   platform::INet* FAttachedNet = nullptr;
   platform::IFileSystem* FAttachedFiles = nullptr;
-  std::unique_ptr<platform::TPlatform> FOwnedPlatform;
-  platform::TPlatform& Fallback();
 };
 
-// Raises EComponentError when no scope is active.
+using TNetContextScope = TContextScope<TNetContext>;
+
+// Raises EContextError when no scope is active.
 TNetContext& CurrentNetContext();
 bool HasCurrentNetContext();
-
-class TNetContextScope {
-public:
-  explicit TNetContextScope(TNetContext& Context);
-  ~TNetContextScope();
-  TNetContextScope(const TNetContextScope&) = delete;
-  TNetContextScope& operator=(const TNetContextScope&) = delete;
-
-private:
-  TNetContext* FPrevious;
-};
 
 // Adds the location classes to the class registry.
 void RegisterNetClasses();

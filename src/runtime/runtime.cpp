@@ -5,6 +5,7 @@
 #include "links/shell_link.h"
 #include "model/model_classes.h"
 #include "model/model_context.h"
+#include "net/net_location.h"
 #include "paths/path_classes.h"
 #include "translate/translator.h"
 #include "ui/main_form.h"
@@ -30,6 +31,7 @@ void RegisterRuntimeClasses() {
   RegisterModelClasses();
   RegisterPathClasses();
   RegisterLinkClasses();
+  RegisterNetClasses();
   RegisterTranslateClasses();
 }
 
@@ -64,6 +66,9 @@ struct TRuntime::TLayers {
   // model's objects, so it goes first.
   TLinksContext Links;
   TLinksContextScope LinksScope{Links};
+  // Network locations download through the platform's transfer port into
+  // its file system; the install objects that hold them go before it.
+  TScopedContext<TNetContext> Net{Platform};
 };
 
 TRuntime::TRuntime() : TRuntime(ThisMachinePlatform()) {}
@@ -89,6 +94,9 @@ TArchiveContext& TRuntime::Archive() {
 }
 TModelContext& TRuntime::Model() {
   return *FLayers->Model;
+}
+TNetContext& TRuntime::Net() {
+  return *FLayers->Net;
 }
 
 } // namespace quendel

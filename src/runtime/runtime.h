@@ -15,7 +15,8 @@
 //   4. the archive context (the shared compressor works on the platform's
 //      files; it is freed before the model's objects are gone);
 //   5. the model context with its standard path-specifier classes;
-//   6. the links context (shortcuts and link groups).
+//   6. the links context (shortcuts and link groups);
+//   7. the net context (network install locations).
 //
 // A layer added above the model adds its context as one more TScopedContext
 // member of TRuntime::TLayers (runtime.cpp) after the layers it uses, and an
@@ -36,6 +37,7 @@ namespace quendel {
 struct TModelContext;
 class TArchiveContext;
 struct TTranslateContext;
+struct TNetContext;
 
 // This machine: the Win32 adapters in the win32 build; natively the
 // simulated machine, which also records its shell folders in its registry
@@ -43,7 +45,7 @@ struct TTranslateContext;
 platform::TPlatform ThisMachinePlatform();
 
 // Registers every class of the layers below the runtime with the class
-// registry (the widget, model, path, link and translate classes). Safe to call
+// registry (the widget, model, path, link, net and translate classes). Safe to call
 // again.
 void RegisterRuntimeClasses();
 
@@ -62,6 +64,7 @@ public:
   TTranslateContext& Translate();
   TArchiveContext& Archive();
   TModelContext& Model();
+  TNetContext& Net();
 
 private:
   struct TLayers;

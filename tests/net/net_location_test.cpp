@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "model/model_context.h"
 #include "net/net_location.h"
 #include "net/sha256.h"
 #include "net/test_servers.h"
@@ -20,7 +19,7 @@ using platform::testing::Servers;
 
 class NetLocationTest : public ::testing::Test {
 protected:
-  NetLocationTest() : modelScope_(model_), netScope_(net_) {
+  NetLocationTest() : platform_(platform::CreateDefaultPlatform()), net_(platform_), netScope_(net_) {
     net_.Options = Servers().Options();
     owner_ = std::make_unique<TComponent>(nullptr);
   }
@@ -58,8 +57,9 @@ protected:
     if (!Servers().Present()) GTEST_SKIP() << "run through tests/net/with_servers.sh";
   }
 
-  TModelContext model_;
-  TModelContextScope modelScope_;
+  // This machine's files and transfers: the real ones under Wine, natively
+  // the host's through Z:.
+  platform::TPlatform platform_;
   TNetContext net_;
   TNetContextScope netScope_;
   std::unique_ptr<TComponent> owner_;
