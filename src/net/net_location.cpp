@@ -1,5 +1,6 @@
 #include "net/net_location.h"
 
+#include "model/model_context.h"
 #include "net/sha256.h"
 
 #include <algorithm>
@@ -15,6 +16,12 @@ using platform::TNetStep;
 // ---- errors -------------------------------------------------------------------
 
 namespace {
+
+bool UserAbortSet(const TNetContext& Context) {
+  if (Context.UserAborted) return Context.UserAborted();
+  const TModelContext* Model = TModelContextScope::Installed();
+  return Model != nullptr && Model->UserAbort;
+}
 
 std::string TrimText(const std::string& S) {
   const auto first = S.find_first_not_of(" \t\r\n");
@@ -297,7 +304,7 @@ void TNetInstallLocation::GetFile(const std::string& RemoteName, const std::stri
       const auto clamp = [](std::uint64_t v) { return static_cast<int>(std::min<std::uint64_t>(v, 0x7FFFFFFF)); };
       NotifyDataReceived(RemoteName, clamp(size), clamp(total), clamp(fileSize), data);
       if (context.ProcessMessages) context.ProcessMessages();
-      if (context.UserAborted && context.UserAborted()) {
+      if (UserAbortSet(context)) {
         aborted = true;
         return false;
       }
@@ -330,7 +337,25 @@ void TNetInstallLocation::GetFile(const std::string& RemoteName, const std::stri
     discard();
     throw;
   }
-  if (OnAfterDownload) OnAfterDownload(*this, context.UserAborted && context.UserAborted());
+  if (OnAfterDownload) OnAfterDownload(*this, UserAbortSet(context));
+}
+
+bool TNetInstallLocation::AcceptsLocalCopy(const std::string& RemoteName, const std::string& LocalPath) {
+  const std::string expected = ExpectedDigest(RemoteName);
+  if (expected.empty()) return true;
+  TSha256 digest;
+  try {
+    const auto file = CurrentNetContext().Files().OpenRead(LocalPath);
+    std::vector<char> block(65536);
+    for (;;) {
+      const std::size_t got = file->Read(block.data(), block.size());
+      if (got == 0) break;
+      digest.Update(block.data(), got);
+    }
+  } catch (const platform::EPlatformError&) {
+    return false;
+  }
+  return digest.HexDigest() == expected;
 }
 
 // ---- the list and the context -------------------------------------------------------

@@ -119,6 +119,8 @@ public:
   // is replaced. A download that fails leaves no LocalPath behind; one
   // stopped by the user keeps what arrived (the caller deletes it).
   void GetFile(const std::string& RemoteName, const std::string& LocalPath) override;
+  // A copy of a file with a digest given must still have it.
+  bool AcceptsLocalCopy(const std::string& RemoteName, const std::string& LocalPath) override;
 
   // The file being transferred.
   const std::string& LocalDestination() const { return FLocalPath; }
@@ -176,8 +178,9 @@ struct TNetContext {
   void AttachNet(platform::INet* ANet) { FAttachedNet = ANet; }
   // Limits of every session (timeouts, redirects).
   platform::TNetOptions Options;
-  // The user's cancel (the wizard sets it) and the message pump run after
-  // every block; both empty until the engine wires them.
+  // The user's cancel and the message pump, run after every block. Without a
+  // hook of its own the cancel is the model's user-abort flag (the one the
+  // wizard sets), when a model context is current.
   std::function<bool()> UserAborted;
   std::function<void()> ProcessMessages;
   // The file system the local copies are written through; as Net().

@@ -78,6 +78,10 @@ TRuntime::TRuntime(platform::TPlatform APlatform)
   // The widget layer tells the translator what its controls are.
   ui::AttachTranslateHooks(*FLayers->Translate);
   SetupPathSpecifiers(*FLayers->Model);
+  // Downloads keep the windows alive between blocks.
+  FLayers->Net->ProcessMessages = [this] {
+    if (FPlatform.UI) FPlatform.UI->ProcessMessages();
+  };
   // The definition's main window holds the standard path specifiers.
   FLayers->Model->IsSpecifierHost = [](const TComponent& Owner) {
     return dynamic_cast<const TfrmMainMenu*>(&Owner) != nullptr;
