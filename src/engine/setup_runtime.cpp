@@ -4,6 +4,7 @@
 #include "ui/translate_hooks.h"
 #include "engine/install.h"
 #include "model/model_classes.h"
+#include "net/net_location.h"
 #include "paths/path_classes.h"
 
 namespace quendel {
@@ -43,11 +44,17 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
   FModelScope.emplace(FModel);
   FTranslateScope.emplace(FTranslate);
   FArchiveScope.emplace(*FArchive);
+  // Network locations download through the platform; the cancel they check
+  // is the model's user-abort flag (their default).
+  FNet = std::make_unique<TNetContext>(FPlatform);
+  FNet->ProcessMessages = [this] { FPlatform.UI->ProcessMessages(); };
+  FNetScope.emplace(*FNet);
   ui::RegisterUiClasses();
   ui::AttachTranslateHooks(FTranslate);
   RegisterModelClasses();
   RegisterPathClasses();
   RegisterTranslateClasses();
+  RegisterNetClasses();
   RegisterEngineClasses();
   SetupPathSpecifiers(FModel);
   FApp = std::make_unique<TApplication>(std::move(ProgramPath), std::move(Args), *FPlatform.UI);
@@ -58,6 +65,8 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
 TSetupRuntime::~TSetupRuntime() {
   FAppScope.reset();
   FApp.reset();
+  FNetScope.reset();
+  FNet.reset();
   FArchiveScope.reset();
   FTranslateScope.reset();
   FModelScope.reset();

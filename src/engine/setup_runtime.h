@@ -9,6 +9,7 @@
 #include "archive/archive_context.h"
 #include "engine/application.h"
 #include "model/model_context.h"
+#include "net/net_location.h"
 #include "platform/platform.h"
 #include "translate/translator.h"
 
@@ -47,6 +48,8 @@ private:
   std::optional<TModelContextScope> FModelScope;
   std::optional<TTranslateScope> FTranslateScope;
   std::optional<TArchiveContextScope> FArchiveScope;
+  std::unique_ptr<TNetContext> FNet;
+  std::optional<TNetContextScope> FNetScope;
   std::unique_ptr<TApplication> FApp;
   std::optional<TApplicationScope> FAppScope;
 };

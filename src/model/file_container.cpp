@@ -1,5 +1,6 @@
 #include "model/file_container.h"
 
+#include "archive/compress.h"
 #include "core/strings.h"
 #include "model/install_group.h"
 #include "system/os_version.h"
@@ -124,10 +125,10 @@ void TFileRelated::DownloadArchive() {
     L->GetFile(Name() + ".1", FLocalArchive);
   } catch (...) {
     L->OnDataReceived1 = Previous;
-    if (Context().UserAbort) {
-      Discard();
-      throw EAIUserAbort();
-    }
+    // A failed download is no archive: nothing of it stays, and the object
+    // does not claim to have one (ArchiveAvailable would answer yes).
+    Discard();
+    if (Context().UserAbort) throw EAIUserAbort();
     throw;
   }
   L->OnDataReceived1 = Previous;
@@ -162,8 +163,61 @@ bool TFileRelated::ReadLocalFile(std::string& Path) {
   const std::string Value =
       ReadRegString(*P.Registry, rkiLocalMachine, AddBackslash(Key) + Name(), LocalFileValue, "");
   if (Trim(Value).empty() || !P.Files->FileExists(Value)) return false;
+  if (!LocalCopySound(Value)) {
+    ForgetLocalCopy(Key, Value);
+    return false;
+  }
   Path = Value;
   return true;
+}
+
+bool TFileRelated::LocalCopySound(const std::string& Path) {
+  // Asked for every file of a container: look at each copy once.
+  if (!FSoundLocalCopy.empty() && SameText(FSoundLocalCopy, Path)) return true;
+  platform::IFileSystem& Files = *Context().Platform().Files;
+  try {
+    // A copy cut short (a disk that filled, a run killed while an older
+    // version stored it) must not be mistaken for the archive.
+    TQndlCompress Archive(nullptr, &Files);
+    Archive.SetCompressedFile(Path);
+    const int Count = Archive.Count();
+    std::int64_t Size;
+    {
+      const auto F = Files.OpenRead(Path);
+      Size = static_cast<std::int64_t>(F->Size());
+    }
+    for (int i = 0; i < Count; ++i) {
+      TlzhFileStats Stats;
+      Archive.GetFileStats(i, Stats);
+      const std::int64_t Start = Stats.Header.DataStart();
+      const std::int64_t Length = Stats.Header.CompressedSize();
+      if (Stats.Header.EndVolume() > 1) continue; // a volume set: the later volumes are elsewhere
+      if (Start < 0 || Length < 0 || Start + Length > Size) return false;
+    }
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (TCustomNetInstallLocation* L = FindNetLocation(); L && !L->AcceptsLocalCopy(Name() + ".1", Path))
+    return false;
+  FSoundLocalCopy = Path;
+  return true;
+}
+
+void TFileRelated::ForgetLocalCopy(const std::string& Key, const std::string& Path) {
+  platform::TPlatform& P = Context().Platform();
+  try {
+    P.Files->RemoveFile(Path);
+  } catch (const std::exception&) {
+    // Forgetting the record is what matters: the copy is not used again.
+  }
+  try {
+    TqndlRegistry Reg(*P.Registry);
+    Reg.SetRootKeyIndex(rkiLocalMachine);
+    if (Reg.OpenKey(AddBackslash(Key) + Name(), false)) Reg.CurrentKey()->DeleteValue(LocalFileValue);
+  } catch (const std::exception&) {
+    // A record that stays names a file that is gone: it is ignored next time.
+  }
+  if (SameText(FLocalArchive, Path)) FLocalArchive.clear();
 }
 
 void TFileRelated::SetArchiveFile(const std::string& Value) {

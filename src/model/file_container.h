@@ -122,7 +122,10 @@ public:
   // ---- Local archives and net locations -----------------------------------------
 
   // The "LocalFile" recorded for this object in the install record, when it
-  // names an existing file.
+  // names an existing file that is a sound copy (its archive directory reads
+  // and every member lies inside the file; the location accepts it). A
+  // damaged copy is deleted together with its record, so that it is
+  // downloaded again instead of failing the install.
   bool ReadLocalFile(std::string& Path);
   // The object's own location; else, for an install file, its container's;
   // else the install root's.
@@ -158,7 +161,11 @@ protected:
 private:
   bool FArchiveFileTypeAssigned = false;
   bool FArchiveFileTypeDefaulted = false;
+  bool LocalCopySound(const std::string& Path);
+  void ForgetLocalCopy(const std::string& Key, const std::string& Path);
+
   std::string FLocalArchive;
+  std::string FSoundLocalCopy; // the recorded copy already found sound
   TlzhCommand FAddToArchive = lzcOverwrite;
   bool FInfoRead = false;
   std::string FArchiveFile;

@@ -56,6 +56,14 @@ public:
   // subscribers about every block. Raises on failure; a download stopped by
   // the user's cancel returns normally and leaves what was written.
   virtual void GetFile(const std::string& RemoteName, const std::string& LocalPath) = 0;
+  // Whether LocalPath, a copy of RemoteName that an earlier run downloaded,
+  // is still what the server serves as far as the location can tell (a
+  // location that knows the file's digest checks it). Any copy by default.
+  virtual bool AcceptsLocalCopy(const std::string& RemoteName, const std::string& LocalPath) {
+    (void)RemoteName;
+    (void)LocalPath;
+    return true;
+  }
 
   // The two data-received subscribers, called in this order.
   TDataReceivedNotify OnDataReceived1;

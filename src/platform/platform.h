@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/links.h"
+#include "platform/net.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/sysinfo.h"
@@ -26,6 +27,7 @@ struct TPlatform {
   // Message boxes and the message pump; absent means nobody to ask (the
   // unattended answers).
   std::unique_ptr<IUIServices> UI;
+  std::unique_ptr<INet> Net;     // may be absent: downloads then fail to open a session
 };
 
 // The Win32 adapters in the win32 build. Natively, the Windows-like machine

@@ -7,6 +7,7 @@
 #include "links/shell_link.h"
 #include "model/model_classes.h"
 #include "model/model_context.h"
+#include "net/net_location.h"
 #include "paths/path_classes.h"
 #include "translate/translator.h"
 #include "ui/forms.h"
@@ -35,6 +36,7 @@ void RegisterRuntimeClasses() {
   RegisterModelClasses();
   RegisterPathClasses();
   RegisterLinkClasses();
+  RegisterNetClasses();
   RegisterTranslateClasses();
   dialogs::RegisterDialogClasses();
 }
@@ -70,6 +72,9 @@ struct TRuntime::TLayers {
   // model's objects, so it goes first.
   TLinksContext Links;
   TLinksContextScope LinksScope{Links};
+  // Network locations download through the platform's transfer port into
+  // its file system; the install objects that hold them go before it.
+  TScopedContext<TNetContext> Net{Platform};
   // The form registries and the running dialog manager.
   TScopedContext<dialogs::TDialogsContext> Dialogs;
   // The widget layer, once a program or test gives it a backend; its forms
@@ -85,6 +90,10 @@ TRuntime::TRuntime(platform::TPlatform APlatform)
   // The widget layer tells the translator what its controls are.
   ui::AttachTranslateHooks(*FLayers->Translate);
   SetupPathSpecifiers(*FLayers->Model);
+  // Downloads keep the windows alive between blocks.
+  FLayers->Net->ProcessMessages = [this] {
+    if (FPlatform.UI) FPlatform.UI->ProcessMessages();
+  };
   // The definition's main window holds the standard path specifiers.
   FLayers->Model->IsSpecifierHost = [](const TComponent& Owner) {
     return dynamic_cast<const TfrmMainMenu*>(&Owner) != nullptr;
@@ -101,6 +110,9 @@ TArchiveContext& TRuntime::Archive() {
 }
 TModelContext& TRuntime::Model() {
   return *FLayers->Model;
+}
+TNetContext& TRuntime::Net() {
+  return *FLayers->Net;
 }
 dialogs::TDialogsContext& TRuntime::Dialogs() {
   return *FLayers->Dialogs;

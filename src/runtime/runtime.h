@@ -16,8 +16,9 @@
 //      files; it is freed before the model's objects are gone);
 //   5. the model context with its standard path-specifier classes;
 //   6. the links context (shortcuts and link groups);
-//   7. the dialogs context (the form registries, the running manager);
-//   8. on request (UseWidgets), the widget layer's context.
+//   7. the net context (network install locations);
+//   8. the dialogs context (the form registries, the running manager);
+//   9. on request (UseWidgets), the widget layer's context.
 //
 // A layer added above the model adds its context as one more TScopedContext
 // member of TRuntime::TLayers (runtime.cpp) after the layers it uses, and an
@@ -38,6 +39,7 @@ namespace quendel {
 struct TModelContext;
 class TArchiveContext;
 struct TTranslateContext;
+struct TNetContext;
 namespace dialogs {
 struct TDialogsContext;
 }
@@ -52,7 +54,7 @@ class TUiContext;
 platform::TPlatform ThisMachinePlatform();
 
 // Registers every class of the layers below the runtime with the class
-// registry (the widget, model, path, link and translate classes). Safe to call
+// registry (the widget, model, path, link, net and translate classes). Safe to call
 // again.
 void RegisterRuntimeClasses();
 
@@ -71,6 +73,7 @@ public:
   TTranslateContext& Translate();
   TArchiveContext& Archive();
   TModelContext& Model();
+  TNetContext& Net();
   dialogs::TDialogsContext& Dialogs();
   // Gives the widget layer its backend (the Win32 windows, or a test's
   // headless one): made current until the runtime ends, and ended first.

@@ -5,6 +5,7 @@
 #include "platform/native/native_files.h"
 #include "platform/native/native_process.h"
 #include "platform/native/native_links.h"
+#include "platform/native/native_net.h"
 #include "platform/native/native_registry.h"
 #include "platform/native/native_shell.h"
 #include "platform/native/native_sysinfo.h"
@@ -23,6 +24,7 @@ TPlatform CreateNativePlatform(TDriveMap drives) {
   platform.Shell = std::make_unique<TNativeShell>();
   platform.Processes = std::make_unique<TNativeProcesses>(*platform.Files);
   platform.UI = CreateDefaultUIServices();
+  platform.Net = std::make_unique<TNativeNet>();
   return platform;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_links.h"
+#include "platform/win32/win32_net.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_sysinfo.h"
@@ -18,6 +19,7 @@ TPlatform CreateDefaultPlatform() {
   platform.Processes = std::make_unique<win32::TWin32Processes>();
   platform.Links = std::make_unique<win32::TWin32Links>();
   platform.UI = CreateDefaultUIServices();
+  platform.Net = std::make_unique<win32::TWin32Net>();
   return platform;
 }
 
