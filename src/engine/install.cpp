@@ -469,6 +469,8 @@ void TCustomInstall::ReadSelfExtractInfo() {
     throw IEInstall(kNoExtractInfo, {file});
   }
   if (HasArchiveContext()) CurrentArchiveContext().Compressor().SetOffset(info.FilesStart);
+  // The install files of the main archive read it through the model's one.
+  if (Context().SharedCompressor) Context().SharedCompressor->SetOffset(info.FilesStart);
 }
 
 void TCustomInstall::Compress(TCompressOptions Options) {

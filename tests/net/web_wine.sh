@@ -2,8 +2,9 @@
 # A web or net distribution end to end under Wine, as an author and a user
 # meet it: the product's setup program made with "quendel make-setup", built
 # with "-b" into setup.exe and a net folder, the net folder put on the server
-# (nginx for the web distribution, the FTP server for the net one; both
-# started by with_servers.sh, which runs this script), then "setup.exe /S" installs through Wine's WinInet. The first install finds one archive missing on the
+# (nginx for the web distribution, the FTP server for the net one, where
+# app.dat, not a net file, stays in setup.exe; both started by
+# with_servers.sh, which runs this script), then "setup.exe /S" installs through Wine's WinInet. The first install finds one archive missing on the
 # server: a bad install that keeps the archive it did download and its record;
 # the second, with the server fixed and the kept archive gone from it, uses
 # the kept copy and ends good, removing record and copy.
@@ -67,7 +68,7 @@ file() { # name container file net
   printf '    ArchiveFileType = psMainArchiveFile\n'
   printf '    DistributeType = %s\n    NetLocation = Net1\n    NoUninstall = True\n  end\n' "$distribution"
   file File1 Install1 readme.txt True
-  file File2 Install1 app.dat True
+  file File2 Install1 app.dat False
   printf "  object Directory1: TInstallDirectory\n    Container = Install1\n"
   printf "    ArchiveFileType = psContainerArchiveFile\n    DestDir = '\\\\Help'\n"
   printf '    DestDirType = psContainerDestDir\n  end\n'
