@@ -11,9 +11,11 @@
 
 #include "definition/binary_codec.h"
 #include "definition/text_codec.h"
+#include "net/net_location.h"
 #include "net/test_servers.h"
 #include "platform/native/native_platform.h"
 #include "platform/native/native_registry.h"
+#include "ui/main_form.h"
 
 #include <gtest/gtest.h>
 
@@ -192,6 +194,34 @@ TEST_F(NetSetup, WebBuildInstallsFromTheServerAndAnUnfinishedRunKeepsItsCopies) 
   // A good install removes the record and the copies it names.
   EXPECT_TRUE(Copies().empty());
   EXPECT_FALSE(fs::exists(FDir / HostRel(Copy))) << Copy;
+}
+
+// The root's distribution follows its location: a net distribution needs one
+// (at design time; at run time the type cannot be set at all), the root's
+// location becomes the run's default, and losing it makes the distribution
+// traditional again.
+TEST_F(NetSetup, DistributionNeedsTheRootsLocationAndFallsBackWithoutIt) {
+  platform::TPlatform p =
+      platform::native::CreateNativePlatform(platform::native::TDriveMap().Map('C', FDir.string()));
+  TSetupRuntime runtime(std::move(p), "C:\\tmp\\ProductSetup.exe", {"*q"});
+  auto Form = std::make_unique<TfrmMainMenu>(nullptr);
+  auto* Root = new TInstall(Form.get());
+  EXPECT_THROW(Root->SetDistributeType(dtWeb), IEInstall);
+  Form->SetDesigning(true);
+  EXPECT_THROW(Root->SetDistributeType(dtWeb), IEInstallNetLocNil);
+  auto* Location = new TNetInstallLocation(Form.get());
+  Root->SetNetLocation(Location);
+  EXPECT_EQ(runtime.Net().DefaultLocation, Location);
+  Root->SetDistributeType(dtTraditionalNet);
+  EXPECT_EQ(Root->DistributeType(), dtTraditionalNet);
+  delete Location;
+  EXPECT_EQ(Root->NetLocation(), nullptr);
+  EXPECT_EQ(Root->DistributeType(), dtTraditional);
+  EXPECT_EQ(runtime.Net().DefaultLocation, nullptr);
+  Root->SetNetLocation(new TNetInstallLocation(Form.get()));
+  Root->SetDistributeType(dtWeb);
+  Root->SetNetLocation(nullptr);
+  EXPECT_EQ(Root->DistributeType(), dtTraditional);
 }
 
 } // namespace
