@@ -43,7 +43,6 @@ const char* const kCannotReboot = "Could not reboot windows. Please manually reb
 const char* const kNoExtractInfo =
     "Could not read the extraction info from the archive file %s when trying to find the correct "
     "offset into the self extracting file";
-const char* const kDistributeDesignOnly = "DistributeType can only be set at design-time";
 
 // Value names of the destinations a run chose, kept in the install record
 // across a reboot (the continuation shows no wizard to choose them again).
@@ -185,7 +184,10 @@ TCustomInstall* CurrentInstall() {
 }
 
 void TCustomInstall::Notification(TComponent* AComponent, TOperation Operation) {
+  // Without its location the root cannot be a net distribution any more.
+  const bool losesLocation = Operation == opRemove && AComponent != nullptr && AComponent == NetLocation();
   TFileContainer::Notification(AComponent, Operation);
+  if (losesLocation) FDistributeType = dtTraditional;
   if (Operation == opRemove) {
     if (FExtended.DisplayIcon == AComponent) FExtended.DisplayIcon = nullptr;
     if (FExtended.ReadMe == AComponent) FExtended.ReadMe = nullptr;
@@ -215,18 +217,6 @@ void TCustomInstall::SetAutoMaximizeWindow(bool Value) {
 void TCustomInstall::SetHideMainForm(bool Value) {
   FHideMainForm = Value;
   if (Value && !IsLoading()) FAutoMaximizeWindow = false;
-}
-
-void TCustomInstall::SetDistributeType(TDistributeType Value) {
-  if (!IsLoading() && !IsDesigning()) throw IEInstall(kDistributeDesignOnly);
-  // Net distribution needs a net location; the root takes its location from
-  // the file-container layer, which this build does not link yet, so only
-  // the traditional distribution can be chosen outside loading.
-  if (Value != dtTraditional && !IsLoading())
-    throw IEInstallNetLocNil(
-        "Must assign a net location via the NetLocation property before you can set the "
-        "distribute type");
-  FDistributeType = Value;
 }
 
 void TCustomInstall::SetUseLoadingProgram(bool Value) {
@@ -479,6 +469,8 @@ void TCustomInstall::ReadSelfExtractInfo() {
     throw IEInstall(kNoExtractInfo, {file});
   }
   if (HasArchiveContext()) CurrentArchiveContext().Compressor().SetOffset(info.FilesStart);
+  // The install files of the main archive read it through the model's one.
+  if (Context().SharedCompressor) Context().SharedCompressor->SetOffset(info.FilesStart);
 }
 
 void TCustomInstall::Compress(TCompressOptions Options) {
@@ -511,14 +503,6 @@ void TCustomInstall::ReadInfoFromArchive() {
   SetInfoRead(true);
   if (OnAfterReadArchiveInfo) OnAfterReadArchiveInfo(this);
   Broadcast(this, -983, nullptr);
-}
-
-void TCustomInstall::ReadRemoteFileList() {
-  // A net distribution reads "filelist.lst" from its net location; a root
-  // without one cannot have been given a net distribution type.
-  throw IEInstallNetLocNil(
-      "Must assign a net location via the NetLocation property before you can set the "
-      "distribute type");
 }
 
 void TCustomInstall::InstallPhase(int RegisteredType, const std::string& StatusText) {

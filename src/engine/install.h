@@ -103,7 +103,11 @@ public:
   virtual void ParseCommandLine();
   virtual void RunFilesAfterInstall();
   virtual void SetAutoMaximizeWindow(bool Value);
+  // Outside loading a net distribution needs the root's NetLocation.
   virtual void SetDistributeType(TDistributeType Value);
+  // The root's location is the run's default one; none makes the
+  // distribution traditional again.
+  void SetNetLocation(TCustomNetInstallLocation* Value) override;
   virtual void SetHideMainForm(bool Value);
   virtual void SetUseLoadingProgram(bool Value);
   virtual void RegisterRunOnce();

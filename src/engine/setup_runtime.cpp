@@ -1,5 +1,7 @@
 #include "engine/setup_runtime.h"
 
+#include "archive/compress.h"
+
 #include "ui/main_form.h"
 #include "ui/translate_hooks.h"
 #include "engine/install.h"
@@ -41,6 +43,9 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
   FTranslate.System = FPlatform.System.get();
   FArchive.emplace(*FPlatform.Files);
   FArchive->ProcessMessages = [this] { FPlatform.UI->ProcessMessages(); };
+  // The compressor the install files of the main archive share; a run from
+  // the self-extracting file points it at the file archive inside.
+  FModel.SetSharedCompressor(std::make_unique<TQndlCompress>(nullptr, FPlatform.Files.get()));
   FModelScope.emplace(FModel);
   FTranslateScope.emplace(FTranslate);
   FArchiveScope.emplace(*FArchive);

@@ -31,6 +31,7 @@ public:
 
   platform::TPlatform& Platform() { return FPlatform; }
   TModelContext& Model() { return FModel; }
+  TNetContext& Net() { return *FNet; }
   TApplication& App() { return *FApp; }
   TInstallLog& Log() { return FModel.Log; }
   // "*q": no windows; every question takes its default answer.

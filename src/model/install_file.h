@@ -109,6 +109,13 @@ public:
   bool HasNetArchive() const { return FHasNetArchive; }
   // A new build forgets where the last one put the file.
   void ClearNetArchive() { FHasNetArchive = false; }
+  // What the remote file list of a net distribution says of this file,
+  // before its archive is downloaded.
+  void TakeListedInfo(std::int64_t Size, TDateTime Date, const std::string& Version) {
+    FSize = Size;
+    FFileDate = Date;
+    FVersion = Version;
+  }
   const std::string& UsedArchive() const { return FUsedArchive; }
   TDateTime FileDate() const { return FFileDate; }
   const std::string& DestName() const { return FDestName; }
