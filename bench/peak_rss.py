@@ -1,0 +1,42 @@
+#!/usr/bin/env python3
+"""Samples, every 20 ms until STOPFILE appears, the resident memory of the
+Windows programs running in one Wine prefix, and prints the largest single
+process's peak in KiB and the CPU seconds (user + system) those processes
+used, as last seen (up to 20 ms of each process's end can be missed). Wine starts a child program outside the parent's
+process tree, so /usr/bin/time cannot see it; the prefix in a process's
+environment finds it. The prefix's own services (wineserver, programs under
+C:\\windows) are left out: they are the same for every installer.
+usage: peak_rss.py WINEPREFIX STOPFILE
+"""
+import os
+import sys
+import time
+
+prefix, stop = sys.argv[1].encode(), sys.argv[2]
+needle = b"WINEPREFIX=" + prefix + b"\0"
+peak = 0
+cpu = {}
+tick = os.sysconf("SC_CLK_TCK")
+while not os.path.exists(stop):
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            with open(f"/proc/{pid}/environ", "rb") as f:
+                if needle not in f.read() + b"\0":
+                    continue
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                cmd = f.read().lower()
+            if b"wineserver" in cmd or b"c:\\windows\\" in cmd or b".exe" not in cmd:
+                continue
+            with open(f"/proc/{pid}/status") as f:
+                for line in f:
+                    if line.startswith("VmHWM:"):
+                        peak = max(peak, int(line.split()[1]))
+            with open(f"/proc/{pid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            cpu[pid] = (int(fields[11]) + int(fields[12])) / tick
+        except OSError:
+            pass
+    time.sleep(0.02)
+print(peak, "%.2f" % sum(cpu.values()))
