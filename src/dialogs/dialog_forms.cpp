@@ -47,7 +47,8 @@ void TBaseQuendelForm::ApplyLanguage() {
       const TQndlLanguage target =
           OverrideMainTranslator ? TranslateIntoLanguage : t->TranslateIntoLanguage();
       if (AutoSetFont) ApplyFontWithLanguage(*this, target);
-      if (AutoTranslate) CurrentLanguage = TranslateFormWithLanguage(*this, CurrentLanguage, target);
+      if (AutoTranslate)
+        CurrentLanguage = TranslateFormWithLanguage(*this, CurrentLanguage, target);
     }
   }
   if (ui::HasUiContext()) ui::Application().ProcessMessages();
@@ -228,7 +229,9 @@ void TBaseFormContainer::Notification(TComponent* AComponent, TOperation Operati
   ui::TForm::Notification(AComponent, Operation);
 }
 
-int TBaseFormContainer::TabIndex() const { return FTabs ? FTabs->TabIndex : -1; }
+int TBaseFormContainer::TabIndex() const {
+  return FTabs ? FTabs->TabIndex : -1;
+}
 
 int TBaseFormContainer::BuildPages() {
   TDialogsContext& ctx = DialogsContext();
@@ -292,8 +295,8 @@ void TBaseFormContainer::WidgetResized(int AClientWidth, int AClientHeight) {
 void TBaseFormContainer::PlaceDialog(TQuendelDialogPosition Position, int LeftOffset,
                                      int TopOffset) {
   ui::IWidgetBackend& b = ui::UiContext().Backend();
-  const ui::TPoint p = PlaceRect(Position, LeftOffset, TopOffset, Width(), Height(),
-                                 b.ScreenSize(), b.CaptionHeight(), false);
+  const ui::TPoint p = PlaceRect(Position, LeftOffset, TopOffset, Width(), Height(), b.ScreenSize(),
+                                 b.CaptionHeight(), false);
   // Never off the screen's top-left: the title bar must stay reachable.
   ui::TWinControl::SetBounds(std::max(0, p.X), std::max(0, p.Y), Width(), Height());
 }

@@ -15,10 +15,10 @@ namespace quendel::dialogs {
 const TEnumInfo ManagerTypeInfo("TManagerType",
                                 {"dmBeforeInstall", "dmAfterGoodInstall", "dmAfterBadInstall",
                                  "dmDuringCopyFiles", "dmChangeDisk", "dmReboot", "dmUninstall"});
-const TEnumInfo QuendelDialogPositionInfo(
-    "TQuendelDialogPosition", {"qdpCenterLeft", "qdpCenter", "qdpCenterRight", "qdpBottomLeft",
-                               "qdpBottomCenter", "qdpBottomRight", "qdpTopLeft", "qdpTopCenter",
-                               "qdpTopRight"});
+const TEnumInfo QuendelDialogPositionInfo("TQuendelDialogPosition",
+                                          {"qdpCenterLeft", "qdpCenter", "qdpCenterRight",
+                                           "qdpBottomLeft", "qdpBottomCenter", "qdpBottomRight",
+                                           "qdpTopLeft", "qdpTopCenter", "qdpTopRight"});
 
 namespace {
 
@@ -31,9 +31,8 @@ template <class List, class Dlg> void Register(List& L, const TClassInfo& Cls, D
 }
 
 template <class List, class Dlg> void Unregister(List& L, const TClassInfo& Cls, Dlg* Dialog) {
-  auto it = std::find_if(L.begin(), L.end(), [&](const auto& E) {
-    return E.FormClass == &Cls && E.Dialog == Dialog;
-  });
+  auto it = std::find_if(L.begin(), L.end(),
+                         [&](const auto& E) { return E.FormClass == &Cls && E.Dialog == Dialog; });
   if (it != L.end()) L.erase(it);
 }
 
@@ -120,8 +119,7 @@ const TClassInfo& TDialogManager::StaticClass() {
 }
 
 void TDialogManager::AddDialog(TCustomBaseInstallDlg* Dialog) {
-  if (!Dialog)
-    throw IEDialogManager("Cannot add a NIL Dialog to the Dialog Manager %s", {Name()});
+  if (!Dialog) throw IEDialogManager("Cannot add a NIL Dialog to the Dialog Manager %s", {Name()});
   FDialogs.push_back(Dialog);
 }
 
@@ -157,8 +155,8 @@ void TDialogManager::HandleEvent(TComponent* Sender, int Code, TEventParameter* 
     if (auto* p = dynamic_cast<TFileStatusParameter*>(Param))
       UpdateDuringCopyForms(p, nullptr);
     else
-      throw IEDialogManager(
-          "The PO object passed to %s is not a TFileStatusParameter object", {Name()});
+      throw IEDialogManager("The PO object passed to %s is not a TFileStatusParameter object",
+                            {Name()});
     break;
   case -988:
     if (!runs(dmDuringCopyFiles)) break;
@@ -166,8 +164,8 @@ void TDialogManager::HandleEvent(TComponent* Sender, int Code, TEventParameter* 
     if (auto* p = dynamic_cast<TDownloadStatusParameter*>(Param))
       UpdateDuringCopyForms(nullptr, p);
     else
-      throw IEDialogManager(
-          "The PO object passed to %s is not a TDownloadStatusParameter object", {Name()});
+      throw IEDialogManager("The PO object passed to %s is not a TDownloadStatusParameter object",
+                            {Name()});
     break;
   case -996:
     if (runs(dmDuringCopyFiles)) CloseDuringCopyForms();
@@ -238,9 +236,8 @@ void TDialogManager::UpdateDuringCopyForms(TFileStatusParameter* FileStatus,
         e.Dialog->SetCurrentForm(form);
         e.Dialog->AssignDialogProperties();
         const ui::TPoint p =
-            PlaceRect(e.Dialog->Position, e.Dialog->RelativeLeftOffset,
-                      e.Dialog->RelativeTopOffset, e.Dialog->Width, e.Dialog->Height,
-                      ui::UiContext().Backend().ScreenSize(),
+            PlaceRect(e.Dialog->Position, e.Dialog->RelativeLeftOffset, e.Dialog->RelativeTopOffset,
+                      e.Dialog->Width, e.Dialog->Height, ui::UiContext().Backend().ScreenSize(),
                       ui::UiContext().Backend().CaptionHeight(), true);
         form->SetBounds(p.X, p.Y, e.Dialog->Width, e.Dialog->Height);
       }
@@ -350,7 +347,7 @@ void TCustomBaseInstallDlg::Translate() {
 void TCustomBaseInstallDlg::AssignDialogProperties() {
   if (!FCurrentForm)
     throw IEDialogManager("Cannot AssignDialogProperties for %s because the Dialog is Nil",
-                             {Name()});
+                          {Name()});
   if (auto* f = dynamic_cast<TBaseQuendelForm*>(FCurrentForm)) {
     f->AutoSetFont = AutoSetFont;
     f->AutoTranslate = AutoTranslate;

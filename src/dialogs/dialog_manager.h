@@ -95,7 +95,9 @@ struct TDialogsContext {
   bool Unattended = false;
 };
 using TDialogsScope = TContextScope<TDialogsContext>;
-inline TDialogsContext& DialogsContext() { return TDialogsScope::Current(); }
+inline TDialogsContext& DialogsContext() {
+  return TDialogsScope::Current();
+}
 
 // A form's module registers its class (no dialog); the dialog component's
 // module withdraws it again, so the form shows only through its components.

@@ -10,14 +10,14 @@
 
 namespace quendel::ui {
 
-const TEnumInfo FormBorderStyleInfo("TFormBorderStyle", {"bsNone", "bsSingle", "bsSizeable",
-                                                         "bsDialog", "bsToolWindow",
-                                                         "bsSizeToolWin"});
-const TEnumInfo BorderIconInfo("TBorderIcon", {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"});
+const TEnumInfo FormBorderStyleInfo("TFormBorderStyle",
+                                    {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow",
+                                     "bsSizeToolWin"});
+const TEnumInfo BorderIconInfo("TBorderIcon",
+                               {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"});
 const TEnumInfo PositionInfo("TPosition", {"poDesigned", "poDefault", "poDefaultPosOnly",
-                                           "poDefaultSizeOnly", "poScreenCenter",
-                                           "poDesktopCenter", "poMainFormCenter",
-                                           "poOwnerFormCenter"});
+                                           "poDefaultSizeOnly", "poScreenCenter", "poDesktopCenter",
+                                           "poMainFormCenter", "poOwnerFormCenter"});
 const TEnumInfo FormStyleInfo("TFormStyle", {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"});
 const TEnumInfo WindowStateInfo("TWindowState", {"wsNormal", "wsMinimized", "wsMaximized"});
 
@@ -93,7 +93,9 @@ const TClassInfo& TCustomForm::StaticClass() {
   return Info;
 }
 
-TFormBorderStyle TCustomForm::BorderStyle() const { return FBorderStyle; }
+TFormBorderStyle TCustomForm::BorderStyle() const {
+  return FBorderStyle;
+}
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle Value) {
   FBorderStyle = Value;
@@ -253,7 +255,9 @@ int TCustomForm::ShowModal() {
   return FModalResult;
 }
 
-bool TCustomForm::CloseQuery() { return true; }
+bool TCustomForm::CloseQuery() {
+  return true;
+}
 
 void TCustomForm::Close() {
   if (!CloseQuery()) return;
@@ -351,9 +355,15 @@ void TApplication::Run() {
   if (!b.Terminated()) b.Run();
 }
 
-void TApplication::Terminate() { UiContext().Backend().Terminate(); }
-bool TApplication::Terminated() const { return UiContext().Backend().Terminated(); }
-void TApplication::ProcessMessages() { UiContext().Backend().ProcessMessages(); }
+void TApplication::Terminate() {
+  UiContext().Backend().Terminate();
+}
+bool TApplication::Terminated() const {
+  return UiContext().Backend().Terminated();
+}
+void TApplication::ProcessMessages() {
+  UiContext().Backend().ProcessMessages();
+}
 
 void TApplication::HandleException(TComponent* Sender) {
   std::exception_ptr e = std::current_exception();
@@ -407,7 +417,9 @@ TUiScope::TUiScope(TUiContext& Context) : FPrevious(CurrentContext()) {
   CurrentContext() = &Context;
 }
 
-TUiScope::~TUiScope() { CurrentContext() = FPrevious; }
+TUiScope::~TUiScope() {
+  CurrentContext() = FPrevious;
+}
 
 TUiContext& UiContext() {
   TUiContext* c = CurrentContext();
@@ -415,9 +427,13 @@ TUiContext& UiContext() {
   return *c;
 }
 
-bool HasUiContext() { return CurrentContext() != nullptr; }
+bool HasUiContext() {
+  return CurrentContext() != nullptr;
+}
 
-TApplication& Application() { return UiContext().Application(); }
+TApplication& Application() {
+  return UiContext().Application();
+}
 
 namespace {
 std::vector<TModalFrame*>& ModalFrames() {
@@ -426,7 +442,9 @@ std::vector<TModalFrame*>& ModalFrames() {
 }
 } // namespace
 
-TModalFrame::TModalFrame() { ModalFrames().push_back(this); }
+TModalFrame::TModalFrame() {
+  ModalFrames().push_back(this);
+}
 
 TModalFrame::~TModalFrame() {
   auto& f = ModalFrames();

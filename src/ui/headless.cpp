@@ -12,7 +12,9 @@ namespace quendel::ui {
 THeadlessBackend::THeadlessBackend() = default;
 THeadlessBackend::~THeadlessBackend() = default;
 
-void THeadlessBackend::Script(std::function<void()> Action) { FScript.push_back(std::move(Action)); }
+void THeadlessBackend::Script(std::function<void()> Action) {
+  FScript.push_back(std::move(Action));
+}
 
 THeadlessBackend::TNode& THeadlessBackend::At(THandle H) {
   auto it = FNodes.find(H);
@@ -47,14 +49,28 @@ void THeadlessBackend::DestroyWidget(THandle H) {
   FNodes.erase(H);
 }
 
-void THeadlessBackend::SetBounds(THandle H, const TRect& R) { At(H).Bounds = R; }
-void THeadlessBackend::SetText(THandle H, const std::string& Text) { At(H).Text = Text; }
-std::string THeadlessBackend::GetText(THandle H) { return At(H).Text; }
-void THeadlessBackend::SetVisible(THandle H, bool Visible) { At(H).Visible = Visible; }
-void THeadlessBackend::SetEnabled(THandle H, bool Enabled) { At(H).Enabled = Enabled; }
+void THeadlessBackend::SetBounds(THandle H, const TRect& R) {
+  At(H).Bounds = R;
+}
+void THeadlessBackend::SetText(THandle H, const std::string& Text) {
+  At(H).Text = Text;
+}
+std::string THeadlessBackend::GetText(THandle H) {
+  return At(H).Text;
+}
+void THeadlessBackend::SetVisible(THandle H, bool Visible) {
+  At(H).Visible = Visible;
+}
+void THeadlessBackend::SetEnabled(THandle H, bool Enabled) {
+  At(H).Enabled = Enabled;
+}
 void THeadlessBackend::SetFont(THandle, const TFont&) {}
-void THeadlessBackend::SetChecked(THandle H, bool Checked) { At(H).Checked = Checked; }
-bool THeadlessBackend::GetChecked(THandle H) { return At(H).Checked; }
+void THeadlessBackend::SetChecked(THandle H, bool Checked) {
+  At(H).Checked = Checked;
+}
+bool THeadlessBackend::GetChecked(THandle H) {
+  return At(H).Checked;
+}
 
 void THeadlessBackend::SetProgress(THandle H, int Min, int Max, int Position) {
   TNode& n = At(H);
@@ -69,13 +85,20 @@ void THeadlessBackend::SetItems(THandle H, const std::vector<std::string>& Items
   n.ItemIndex = ItemIndex;
 }
 
-int THeadlessBackend::GetItemIndex(THandle H) { return At(H).ItemIndex; }
+int THeadlessBackend::GetItemIndex(THandle H) {
+  return At(H).ItemIndex;
+}
 void THeadlessBackend::Invalidate(THandle) {}
-void THeadlessBackend::BringToFront(THandle H) { At(H).ZOrder = ++FNextZ; }
-void THeadlessBackend::SetFocus(THandle H) { FFocus = H; }
+void THeadlessBackend::BringToFront(THandle H) {
+  At(H).ZOrder = ++FNextZ;
+}
+void THeadlessBackend::SetFocus(THandle H) {
+  FFocus = H;
+}
 
 void THeadlessBackend::SetForeground(THandle H) {
-  for (auto& [h, n] : FNodes) n->Foreground = h == H;
+  for (auto& [h, n] : FNodes)
+    n->Foreground = h == H;
 }
 
 bool THeadlessBackend::RunOne() {
@@ -104,11 +127,21 @@ void THeadlessBackend::Run() {
   }
 }
 
-void THeadlessBackend::Terminate() { FTerminated = true; }
-bool THeadlessBackend::Terminated() const { return FTerminated; }
-TSize THeadlessBackend::ScreenSize() const { return Screen; }
-int THeadlessBackend::CaptionHeight() const { return Caption; }
-int THeadlessBackend::PixelsPerInch() const { return Dpi; }
+void THeadlessBackend::Terminate() {
+  FTerminated = true;
+}
+bool THeadlessBackend::Terminated() const {
+  return FTerminated;
+}
+TSize THeadlessBackend::ScreenSize() const {
+  return Screen;
+}
+int THeadlessBackend::CaptionHeight() const {
+  return Caption;
+}
+int THeadlessBackend::PixelsPerInch() const {
+  return Dpi;
+}
 
 TSize THeadlessBackend::OuterSize(const TCustomForm& Form, TSize Client) const {
   // A modern frame, thicker than the classic one and growing with the DPI.
@@ -117,7 +150,9 @@ TSize THeadlessBackend::OuterSize(const TCustomForm& Form, TSize Client) const {
   return {Client.cx + 2 * border, Client.cy + 2 * border + caption};
 }
 
-std::uint32_t THeadlessBackend::SysColor(int Index) const { return ClassicSysColor(Index); }
+std::uint32_t THeadlessBackend::SysColor(int Index) const {
+  return ClassicSysColor(Index);
+}
 
 int THeadlessBackend::ShowMessageBox(const std::string& Text, const std::string&, int Buttons) {
   Boxes.push_back(Text);
@@ -142,7 +177,8 @@ std::vector<TWinControl*> THeadlessBackend::VisibleWindows() const {
     if (!n->Parent && n->Visible) top.push_back(n.get());
   std::sort(top.begin(), top.end(), [](auto* a, auto* b) { return a->ZOrder < b->ZOrder; });
   std::vector<TWinControl*> out;
-  for (const TNode* n : top) out.push_back(n->Control);
+  for (const TNode* n : top)
+    out.push_back(n->Control);
   return out;
 }
 
@@ -162,8 +198,7 @@ TControl* THeadlessBackend::FindControl(TWinControl& Window, const std::string& 
   // Forms hosted inside the window (wizard pages): the visible ones.
   if (!Window.HandleAllocated()) return nullptr;
   for (const auto& [h, n] : FNodes)
-    if (n->Parent == Window.Handle() && n->Visible &&
-        dynamic_cast<TCustomForm*>(n->Control))
+    if (n->Parent == Window.Handle() && n->Visible && dynamic_cast<TCustomForm*>(n->Control))
       if (TControl* c = FindControl(*n->Control, NameOrText)) return c;
   return nullptr;
 }

@@ -5,6 +5,7 @@
 #include "dialogs/dialog_manager.h"
 #include "model/model_context.h"
 #include "support/test_runtime.h"
+#include "translate/translator.h"
 #include "ui/headless.h"
 #include "ui/main_form.h"
 
@@ -217,6 +218,36 @@ TEST_F(WizardTest, UnattendedOpensNoWindow) {
   Manager->Execute(); // a window would find no scripted user and fail
   EXPECT_TRUE(A->Execute());
   EXPECT_TRUE(Backend.VisibleWindows().empty());
+}
+
+TEST_F(WizardTest, PagesTakeTheTranslatorsTextsAndFontRules) {
+  TTranslator translator(nullptr);
+  const auto table = [&](const char* Language, const char* Lines) {
+    dynamic_cast<TStrings*>(GetObjectProp(translator, std::string(Language) + ".Strings"))
+        ->SetText(Lines);
+  };
+  table("lgEnglish", "5;Next >\n6;Cancel\n");
+  table("lgGerman", "5;Weiter >\n6;Abbrechen\n");
+  table("lgHebrew", "5;\xE4\xE1\xE0 >\n6;\xE1\xE8\xEC\n");
+  const auto cancelShowing = [&](const std::string& Next, const std::string& Cancel, int Charset) {
+    Backend.Script([=, this] {
+      EXPECT_EQ(Backend.Node(Button("ProceedBtn")->Handle())->Text, Next);
+      EXPECT_EQ(Button("CancelBtn")->Caption(), Cancel);
+      EXPECT_EQ(Button("CancelBtn")->Font().Charset(), Charset);
+      EXPECT_TRUE(Press("CancelBtn"));
+    });
+    EXPECT_THROW(Manager->Execute(), EAIUserAbort);
+  };
+  translator.SetTranslateIntoLanguage(qlGerman);
+  cancelShowing("Weiter >", "Abbrechen", 0);
+  translator.SetTranslateIntoLanguage(qlHebrew);
+  cancelShowing("\xE4\xE1\xE0 >", "\xE1\xE8\xEC", 177);
+  // A dialog component may keep its page in a language of its own.
+  for (TTestPageDlg* d : {A, B, C}) {
+    d->OverrideMainTranslator = true;
+    d->TranslateIntoLanguage = qlGerman;
+  }
+  cancelShowing("Weiter >", "Abbrechen", 0);
 }
 
 TEST(DialogPlacement, RowsColumnsAndTheirRounding) {
