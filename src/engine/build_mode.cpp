@@ -11,7 +11,7 @@
 #include "archive/self_extracting.h"
 #include "definition/binary_codec.h"
 #include "definition/loader.h"
-#include "definition/main_form.h"
+#include "ui/main_form.h"
 #include "core/format.h"
 #include "core/strings.h"
 #include "distribution/file_list.h"

@@ -134,6 +134,22 @@ cmp "$dest/Docs/licence.txt" "$product/payload/docs/licence.txt" || fail "licenc
 temp=$(winepath -u "$(wine cmd /c echo %TEMP% </dev/null 2>/dev/null | tr -d '\r')")
 if ls -d "$temp"/qnd*.tmp >/dev/null 2>&1; then fail "the loader's temporary directory stayed"; fi
 
+# Signed (a throwaway self-signed certificate): the signature verifies, and
+# the loading program still finds its block before the certificate table.
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Quendel Test" \
+  -keyout "$work/key.pem" -out "$work/cert.pem" >/dev/null 2>&1
+quendel_build "$product/product.txt" "$work/signed" --sign "$work/cert.pem" "$work/key.pem" >/dev/null \
+  || fail "quendel build --sign failed"
+osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed/setup.exe" >/dev/null \
+  || fail "the signature of setup.exe does not verify"
+rm -rf "$dest"
+set +e
+wine "$work/signed/setup.exe" /S </dev/null
+code=$?
+set -e
+[ "$code" -eq 0 ] || fail "the signed setup.exe ended with $code"
+cmp "$dest/data.bin" "$product/payload/data.bin" || fail "the signed setup.exe installed nothing"
+
 # The setup program's exit code comes through: a failing run (its record's
 # registry key made unwritable is not available under Wine, so: an unknown
 # switch, which the setup program refuses with 4).
