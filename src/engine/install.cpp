@@ -468,8 +468,6 @@ void TCustomInstall::ReadSelfExtractInfo() {
   } catch (const EQndlCompress&) {
     throw IEInstall(kNoExtractInfo, {file});
   }
-  // The shared compressor reads the root's archive, which is this file.
-  if (Context().SharedCompressor) Context().SharedCompressor->SetOffset(info.FilesStart);
   if (HasArchiveContext()) CurrentArchiveContext().Compressor().SetOffset(info.FilesStart);
   // The install files of the main archive read it through the model's one.
   if (Context().SharedCompressor) Context().SharedCompressor->SetOffset(info.FilesStart);

@@ -40,9 +40,6 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
     });
 
   FModel.AttachPlatform(&FPlatform);
-  // The files of the root's archive share one compressor: it keeps the
-  // archive's position inside a self-extracting file.
-  FModel.SetSharedCompressor(std::make_unique<TQndlCompress>(nullptr, FPlatform.Files.get()));
   FTranslate.System = FPlatform.System.get();
   FArchive.emplace(*FPlatform.Files);
   FArchive->ProcessMessages = [this] { FPlatform.UI->ProcessMessages(); };
