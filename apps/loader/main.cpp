@@ -237,12 +237,24 @@ int Run() {
   LARGE_INTEGER Size;
   std::uint8_t Block[distribution::SelfExtractBlockSize];
   distribution::TSelfExtractInfo Info;
-  if (!GetFileSizeEx(File, &Size) || Size.QuadPart < distribution::SelfExtractBlockSize ||
-      !ReadAt(File, static_cast<std::uint64_t>(Size.QuadPart) - sizeof Block, Block,
-              sizeof Block) ||
-      distribution::DecodeSelfExtractBlock(Block, Size.QuadPart, Info) !=
-          distribution::TBlockCheck::Ok ||
-      !Info.SelfExtracting) {
+  // A signed setup file keeps the block before its certificate table.
+  static std::uint8_t Head[4096];
+  bool Found = false;
+  if (GetFileSizeEx(File, &Size) && Size.QuadPart >= distribution::SelfExtractBlockSize) {
+    const std::int64_t HeadLength = Size.QuadPart < 4096 ? Size.QuadPart : 4096;
+    std::int64_t Ends[distribution::MaxBlockEnds];
+    const int Count =
+        ReadAt(File, 0, Head, static_cast<std::uint32_t>(HeadLength))
+            ? distribution::SelfExtractBlockEnds(Head, HeadLength, Size.QuadPart, Ends)
+            : 0;
+    for (int i = 0; i < Count && !Found; ++i)
+      Found = Ends[i] >= distribution::SelfExtractBlockSize &&
+              ReadAt(File, static_cast<std::uint64_t>(Ends[i]) - sizeof Block, Block,
+                     sizeof Block) &&
+              distribution::DecodeSelfExtractBlock(Block, Ends[i], Info) ==
+                  distribution::TBlockCheck::Ok;
+  }
+  if (!Found || !Info.SelfExtracting) {
     CloseHandle(File);
     return Fail(ExitDamaged, Message.Get());
   }

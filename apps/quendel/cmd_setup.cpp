@@ -9,6 +9,7 @@
 // directory: QUENDEL_KIT when set, else the directory of this program.
 #include "author_runtime.h"
 #include "commands.h"
+#include "make_setup.h"
 
 #include "definition/binary_codec.h"
 #include "definition/loader.h"
@@ -156,6 +157,26 @@ void MakeSetup(const TMakeSetupOptions& O) {
 }
 
 } // namespace
+
+void MakeSetupProgram(const std::string& Definition, const std::string& Output,
+                      const std::string* Title) {
+  TMakeSetupOptions O;
+  O.Definition = Definition;
+  O.Output = Output;
+  if (Title) {
+    O.Title = *Title;
+    O.HasTitle = true;
+  }
+  MakeSetup(O);
+}
+
+std::filesystem::path SetupRuntimePath() {
+  return FindRuntime();
+}
+
+std::filesystem::path AuthorToolDirectory() {
+  return ThisProgramDirectory();
+}
 
 void AddSetupCommands(CLI::App& App) {
   auto o = std::make_shared<TMakeSetupOptions>();

@@ -12,6 +12,7 @@ void AddPathsCommands(CLI::App& App);
 void AddPlanCommands(CLI::App& App);
 void AddLinkCommands(CLI::App& App);
 void AddSetupCommands(CLI::App& App);
+void AddBuildCommands(CLI::App& App);
 
 void AddCommands(CLI::App& App) {
   AddArchiveCommands(App);
@@ -23,6 +24,7 @@ void AddCommands(CLI::App& App) {
   AddPlanCommands(App);
   AddLinkCommands(App);
   AddSetupCommands(App);
+  AddBuildCommands(App);
   (void)App;
 }
 

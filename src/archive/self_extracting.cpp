@@ -94,12 +94,18 @@ TSelfExtractInfo ReadSelfExtractInfo(platform::IFileSystem& Files, const std::st
   bool Ok = false;
   try {
     auto In = Files.OpenRead(Path);
-    const std::uint64_t Size = In->Size();
+    const std::int64_t Size = static_cast<std::int64_t>(In->Size());
+    std::uint8_t Head[4096];
+    const std::size_t HeadLength = In->Read(Head, sizeof Head);
+    std::int64_t Ends[distribution::MaxBlockEnds];
+    const int Count = distribution::SelfExtractBlockEnds(
+        Head, static_cast<std::int64_t>(HeadLength), Size, Ends);
     std::uint8_t Block[SelfExtractBlockSize];
-    if (Size >= SelfExtractBlockSize) {
-      In->Seek(static_cast<std::int64_t>(Size - SelfExtractBlockSize), platform::TSeekOrigin::Begin);
+    for (int i = 0; i < Count && !Ok; ++i) {
+      if (Ends[i] < SelfExtractBlockSize) continue;
+      In->Seek(Ends[i] - SelfExtractBlockSize, platform::TSeekOrigin::Begin);
       In->ReadExact(Block, sizeof Block);
-      Ok = distribution::DecodeSelfExtractBlock(Block, static_cast<std::int64_t>(Size), Info) ==
+      Ok = distribution::DecodeSelfExtractBlock(Block, Ends[i], Info) ==
            distribution::TBlockCheck::Ok;
     }
   } catch (const platform::EPlatformError&) {

@@ -70,4 +70,26 @@ TBlockCheck DecodeSelfExtractBlock(const std::uint8_t (&Block)[SelfExtractBlockS
   return TBlockCheck::Ok;
 }
 
+int SelfExtractBlockEnds(const std::uint8_t* Head, std::int64_t HeadLength, std::int64_t FileSize,
+                         std::int64_t (&Ends)[MaxBlockEnds]) {
+  int Count = 0;
+  Ends[Count++] = FileSize;
+  auto U16 = [&](std::int64_t At) { return static_cast<std::uint32_t>(Head[At] | Head[At + 1] << 8); };
+  auto U32 = [&](std::int64_t At) { return static_cast<std::uint32_t>(GetInt(Head + At)); };
+  if (!Head || HeadLength < 0x40 || Head[0] != 'M' || Head[1] != 'Z') return Count;
+  const std::int64_t Pe = U32(0x3C);
+  if (Pe < 0x40 || Pe + 24 + 2 > HeadLength || std::memcmp(Head + Pe, "PE\0\0", 4) != 0) return Count;
+  const std::int64_t Optional = Pe + 24;
+  const std::uint32_t Magic = U16(Optional);
+  // The certificate table is data directory 4, after the fixed part of the
+  // optional header (96 bytes for PE32, 112 for PE32+).
+  const std::int64_t Dirs = Optional + (Magic == 0x10B ? 96 : Magic == 0x20B ? 112 : -1);
+  if (Dirs < Optional || Dirs + 5 * 8 > HeadLength) return Count;
+  if (U32(Dirs - 4) < 5) return Count; // NumberOfRvaAndSizes
+  const std::int64_t Table = U32(Dirs + 4 * 8), TableSize = U32(Dirs + 4 * 8 + 4);
+  if (Table == 0 || TableSize == 0 || Table + TableSize != FileSize) return Count;
+  for (int Pad = 0; Pad < 8 && Table - Pad >= SelfExtractBlockSize; ++Pad) Ends[Count++] = Table - Pad;
+  return Count;
+}
+
 } // namespace quendel::distribution

@@ -46,4 +46,13 @@ void EncodeSelfExtractBlock(const TSelfExtractInfo& Info, std::uint8_t (&Out)[Se
 TBlockCheck DecodeSelfExtractBlock(const std::uint8_t (&Block)[SelfExtractBlockSize],
                                    std::int64_t FileSize, TSelfExtractInfo& Info);
 
+// Where the block may end. A setup file signed after it was built carries
+// an Authenticode certificate table at its end (and up to 7 bytes of
+// alignment before it); the block then ends where the signed data ends.
+// Head: the file's first HeadLength bytes (its PE headers). Writes the
+// candidate ends, most likely first, and returns how many (1 to 9).
+constexpr int MaxBlockEnds = 9;
+int SelfExtractBlockEnds(const std::uint8_t* Head, std::int64_t HeadLength, std::int64_t FileSize,
+                         std::int64_t (&Ends)[MaxBlockEnds]);
+
 } // namespace quendel::distribution

@@ -3,11 +3,15 @@
 // build calling BuildDistributables), and copying a self-extracting file to
 // a set of disks ("-f"). Both are a program run of their own: they end the
 // application, with exit code 0 only when everything was written.
+#include "engine/build_mode.h"
 #include "engine/install.h"
 
 #include "archive/archive_context.h"
 #include "archive/errors.h"
 #include "archive/self_extracting.h"
+#include "definition/binary_codec.h"
+#include "definition/loader.h"
+#include "ui/main_form.h"
 #include "core/format.h"
 #include "core/strings.h"
 #include "distribution/file_list.h"
@@ -207,21 +211,17 @@ void TCustomInstall::BuildDistributables(const std::string& ProgramFile,
   }
 }
 
-std::string TCustomInstall::FindKitDirectory() {
-  platform::TPlatform& P = Context().Platform();
+std::string LocateKitDirectory(platform::TPlatform& P, const std::string& Named,
+                               const std::string& Beside) {
   auto Valid = [&](const std::string& Dir) {
     return !Trim(Dir).empty() && P.Files->FileExists(AddBackslash(Dir) + kKitMarker);
   };
   auto Missing = [] { return IEInstall(kNoKit, {kKitKey}); };
   // The first place that names a kit decides: a kit named but not valid is
   // an error rather than a quiet fall-back to another kit.
-  if (!Trim(KitDirectory).empty()) {
-    if (!Valid(KitDirectory)) throw Missing();
-    return RemoveBackslash(KitDirectory);
-  }
-  if (const char* Env = std::getenv("QUENDEL_KIT"); Env && *Env) {
-    if (!Valid(Env)) throw Missing();
-    return RemoveBackslash(Env);
+  if (!Trim(Named).empty()) {
+    if (!Valid(Named)) throw Missing();
+    return RemoveBackslash(Named);
   }
   platform::TErrorCode Error = 0;
   if (auto Key = P.Registry->TryOpenKey(platform::rkLocalMachine, PortKey(kKitKey),
@@ -237,10 +237,48 @@ std::string TCustomInstall::FindKitDirectory() {
       return RemoveBackslash(Dir);
     }
   }
-  const std::string Beside =
-      HasApplication() ? ExtractFileDir(Application().ProgramPath()) : std::string();
   if (Valid(Beside)) return RemoveBackslash(Beside);
   throw Missing();
+}
+
+std::string TCustomInstall::FindKitDirectory() {
+  std::string Named = KitDirectory;
+  if (Trim(Named).empty())
+    if (const char* Env = std::getenv("QUENDEL_KIT")) Named = Env;
+  return LocateKitDirectory(Context().Platform(), Named,
+                            HasApplication() ? ExtractFileDir(Application().ProgramPath())
+                                             : std::string());
+}
+
+TBuildSummary BuildSetupDistributables(TApplication& App, const std::vector<std::uint8_t>& Definition,
+                                       const TBuildRequest& Request) {
+  // Loaded as the setup program loads itself, without a switch: the root
+  // waits for an activation that never comes, and builds when asked.
+  auto Form = std::make_unique<TfrmMainMenu>(nullptr);
+  LoadDefinition(ReadObjectBinary(Definition), *Form);
+  TCustomInstall* Root = CurrentInstall();
+  if (!Root) throw EReadError("The install definition has no install root (TInstall)");
+  App.MainForm = Form.get();
+  Root->KitDirectory = Request.KitDirectory;
+  if (Request.OnProgress)
+    Root->OnStatus = [&Request](TCustomInstallFile* File, int, int Total) {
+      Request.OnProgress(Total, File ? File->Name() : std::string());
+    };
+  try {
+    Root->BuildDistributables(Request.ProgramFile, Request.BuildDirectory, true);
+  } catch (...) {
+    App.MainForm = nullptr;
+    throw;
+  }
+  TBuildSummary Summary;
+  for (TCustomInstallFile* F : Root->Context().AllInstallFiles.Items())
+    if (F->CompressState() == 2) {
+      ++Summary.Files;
+      Summary.BytesIn += F->Size();
+    }
+  Form.reset();
+  App.MainForm = nullptr;
+  return Summary;
 }
 
 void TCustomInstall::CopyLoadingProgram(const std::string& ProgramFile,
@@ -265,8 +303,23 @@ void TCustomInstall::CreateSetupArchive(const std::string& BuildDirectory,
   if (Trim(ProgramFile).empty()) throw IEInstall(kBlankExecutable);
   platform::IFileSystem& Files = *Context().Platform().Files;
   if (!Files.FileExists(ProgramFile)) throw IEInstall(kNoExecutable, {ProgramFile});
-  const std::string Archive = AddBackslash(BuildDirectory) + "setup.1";
-  AddToSetupArchive(ProgramFile, Archive, lzcOverwrite, true);
+  std::string Archive = AddBackslash(BuildDirectory) + "setup.1";
+  const std::string Saved = Files.GetCurrentDir();
+  // Absolute before the current directory changes below.
+  const bool Absolute = Archive.size() >= 2 && (Archive[1] == ':' || Archive[0] == '\\');
+  if (!Absolute) Archive = AddBackslash(Saved) + Archive;
+  // The archive stores the source path as it was given. The setup program is
+  // given relative to its own directory, so that no directory of the
+  // author's machine ends up in "setup.1" and the same program builds the
+  // same bytes wherever it lies.
+  try {
+    if (!ExtractFileDir(ProgramFile).empty()) Files.SetCurrentDir(ExtractFileDir(ProgramFile));
+    AddToSetupArchive(".\\" + ExtractFileName(ProgramFile), Archive, lzcOverwrite, true);
+  } catch (...) {
+    Files.SetCurrentDir(Saved);
+    throw;
+  }
+  Files.SetCurrentDir(Saved);
   for (const std::string& Line : FPresetupFiles.Items())
     AddToSetupArchive(Line, Archive, lzcOnlyAdd, false);
 }

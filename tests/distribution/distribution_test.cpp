@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace quendel::distribution {
 namespace {
@@ -109,6 +110,36 @@ TEST(SelfExtractBlock, Decode_EveryPositionCheckedBeforeItIsTrusted) {
 
 std::vector<TFileListRecord> TwoRecords() {
   return {{1234, 36925.5, "IFreadme_txt", "1.2.3.4"}, {0, 0, "IFempty", ""}};
+}
+
+// A signed setup file: the block ends before the certificate table (or up
+// to 7 alignment bytes earlier); an unsigned file, a table that does not
+// end the file, or headers cut short give only the file's end.
+TEST(SelfExtractBlock, Ends_BeforeTheCertificateTableOfASignedFile) {
+  std::vector<std::uint8_t> Head(1024, 0);
+  Head[0] = 'M';
+  Head[1] = 'Z';
+  Head[0x3C] = 0x80;
+  std::memcpy(&Head[0x80], "PE\0\0", 4);
+  const std::size_t Optional = 0x80 + 24;
+  Head[Optional] = 0x0B; // PE32
+  Head[Optional + 1] = 0x01;
+  Head[Optional + 92] = 16; // NumberOfRvaAndSizes
+  const std::size_t Security = Optional + 96 + 4 * 8;
+  auto Put = [&](std::size_t At, std::uint32_t V) { std::memcpy(&Head[At], &V, 4); };
+  Put(Security, 200000);
+  Put(Security + 4, 3000);
+  std::int64_t Ends[MaxBlockEnds];
+  ASSERT_EQ(SelfExtractBlockEnds(Head.data(), 1024, 203000, Ends), 9);
+  EXPECT_EQ(Ends[0], 203000);
+  EXPECT_EQ(Ends[1], 200000);
+  EXPECT_EQ(Ends[8], 199993);
+  EXPECT_EQ(SelfExtractBlockEnds(Head.data(), 1024, 203001, Ends), 1); // table not at the end
+  EXPECT_EQ(SelfExtractBlockEnds(Head.data(), 0x90, 203000, Ends), 1); // headers cut short
+  Put(Security, 0);
+  EXPECT_EQ(SelfExtractBlockEnds(Head.data(), 1024, 203000, Ends), 1); // not signed
+  Head[0] = 'X';
+  EXPECT_EQ(SelfExtractBlockEnds(Head.data(), 1024, 203000, Ends), 1); // not a PE file
 }
 
 TEST(FileList, Encode_LayoutByteForByteAndReadsBack) {
