@@ -220,6 +220,26 @@ TEST_F(WizardTest, UnattendedOpensNoWindow) {
   EXPECT_TRUE(Backend.VisibleWindows().empty());
 }
 
+// Without a manager a dialog shows its page alone: Back hidden, Next closes
+// it once the page lets go, Cancel aborts the run.
+TEST_F(WizardTest, ADialogWithoutManagerRunsItsPageAlone) {
+  A->SetDialogManager(nullptr);
+  int leaveAsked = 0;
+  Backend.Script([&] {
+    EXPECT_EQ(Caption(), "First");
+    EXPECT_FALSE(Press("BackBtn"));
+    A->Page()->LeaveCheck = [&] { return ++leaveAsked > 1; };
+    EXPECT_TRUE(Press("ProceedBtn")); // refused once: stays open
+  });
+  Backend.Script([&] { EXPECT_TRUE(Press("ProceedBtn")); });
+  EXPECT_TRUE(A->Execute());
+  EXPECT_EQ(leaveAsked, 2);
+  EXPECT_EQ(A->CurrentForm(), nullptr);
+  Backend.Script([&] { EXPECT_TRUE(Press("CancelBtn")); });
+  EXPECT_THROW(A->Execute(), EAIUserAbort);
+  EXPECT_TRUE(Backend.VisibleWindows().empty());
+}
+
 TEST_F(WizardTest, PagesTakeTheTranslatorsTextsAndFontRules) {
   TTranslator translator(nullptr);
   const auto table = [&](const char* Language, const char* Lines) {
