@@ -104,7 +104,9 @@ protected:
   }
 
   platform::TPlatform Machine() {
-    return platform::native::CreateNativePlatform(platform::native::TDriveMap().Map('C', FDir.string()));
+    fs::create_directories(FDir / "floppy");
+    return platform::native::CreateNativePlatform(
+        platform::native::TDriveMap().Map('C', FDir.string()).Map('A', (FDir / "floppy").string()));
   }
 
   int Start(const std::vector<std::string>& Args, const TBytes& Def,
@@ -243,6 +245,29 @@ TEST_F(BuildMode, Failures_EndNonZeroWithTheirMessage) {
                         "    ArchiveFileType = psContainerArchiveFile\n    FileName = 'readme.txt'\n"
                         "    IncludeFromDir = 'C:\\src'\n  end\nend\n";
   expectFailure(WriteObjectBinary(ReadObjectStream(TBytes(s.begin(), s.end()))), longName);
+}
+
+// A built setup.exe copied to floppies: setup.exe there is the loading
+// program with a "NOTSELFEXTRACT" block, setup.1 the setup archive, and the
+// file archive's members come out of the volume set; without "-e" the
+// transfer refuses.
+TEST_F(BuildMode, FloppyTransfer_LoaderSetupArchiveAndVolumeSet) {
+  const TBytes def = Definition("", {"readme.txt", "app.dat"});
+  ASSERT_EQ(Start({"-b"}, def), ecGoodInstall) << LogText();
+  fs::remove(FDir / "setup.log");
+  EXPECT_EQ(Start({"-f"}, def), ecBadInstall);
+  EXPECT_NE(LogText().find("You can only transfer this installation to floppies through the "
+                           "self-extracting file"),
+            std::string::npos)
+      << LogText();
+  ASSERT_EQ(Start({"-f", "-esetup.exe", "-sC:\\build"}, def), ecGoodInstall) << LogText();
+  const TBytes loader = Read("kit/QuendelLoadProgram.exe");
+  const TBytes exe = Read("floppy/setup.exe");
+  ASSERT_EQ(exe.size(), loader.size() + 56);
+  EXPECT_TRUE(std::equal(loader.begin(), loader.end(), exe.begin()));
+  EXPECT_EQ(std::string(exe.end() - 55, exe.end() - 41), "NOTSELFEXTRACT");
+  EXPECT_EQ(Read("floppy/setup.1"), Read("build/setup.1"));
+  EXPECT_EQ(Members("A:\\files.1"), (std::vector<std::string>{"app.dat", "readme.txt"}));
 }
 
 // The kit is found through QUENDEL_KIT, else the registry value, else beside
