@@ -12,6 +12,7 @@
 #include "definition/binary_codec.h"
 #include "definition/loader.h"
 #include "definition/text_codec.h"
+#include "engine/install.h"
 #include "model/file_container.h"
 
 #include <fstream>
@@ -112,6 +113,8 @@ void Plan(const TPlanOptions& O) {
   const TObjectRecord Stream = ReadDefinitionFile(O.Input);
   const TInstallType Type = InstallTypeOf(O.InstallType);
   TAuthorRuntime& Runtime = CurrentAuthorRuntime();
+  // A product's definition has an install root and an uninstaller.
+  RegisterEngineClasses();
   const TClassInfo* Cls = ClassRegistry().Find(Stream.ClassName);
   if (!Cls) throw std::runtime_error("Class " + Stream.ClassName + " not found");
   std::unique_ptr<TComponent> Root(Cls->Create(nullptr));

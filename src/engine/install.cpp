@@ -7,9 +7,12 @@
 #include "engine/application.h"
 #include "engine/exit_codes.h"
 #include "engine/install_record.h"
+#include "engine/program_launcher.h"
+#include "engine/uninstall_exe.h"
 #include "model/install_file.h"
 #include "system/os_version.h"
 #include "system/registry_routines.h"
+#include "system/setup_cleanup.h"
 #include "translate/translator.h"
 
 #include <cstring>
@@ -173,9 +176,17 @@ TCustomInstall::~TCustomInstall() {
   if (HasApplication() && !IsDesigning()) Application().OnException = nullptr;
   if (Context().InstallRoot == this) Context().InstallRoot = nullptr;
   // The cleanup batch file (written by CleanupSetupFiles) removes the
-  // setup's own directory once this program has ended. It needs the program
-  // launcher, which starts processes through a port this build does not
-  // have yet; without it the batch file stays in the temporary directory.
+  // setup's own directory once this program has ended.
+  if (FBatchPending) {
+    try {
+      TProgramLauncher Launcher(nullptr);
+      Launcher.FileName = FBatchFile;
+      Launcher.ShowMode = smHide;
+      Launcher.Execute();
+    } catch (const std::exception& E) {
+      Log("WARNING", "cannot start the cleanup batch file " + FBatchFile + ": " + E.what());
+    }
+  }
 }
 
 TCustomInstall* CurrentInstall() {
@@ -579,6 +590,9 @@ void TCustomInstall::Process() {
   if (FStopped) return;
 
   InstallTree();
+  // Self-registrations that failed during the tree may have needed a file
+  // installed after them; now every file is in place, a failure counts.
+  RetryDeferredRegistrations(Context());
 
   if (FUnfinishedCount > 0 || FReboot) RegisterRunOnce();
   const bool rebootWanted = FReboot;
@@ -617,10 +631,17 @@ void TCustomInstall::Process() {
 }
 
 bool TCustomInstall::RebootWindows() {
-  // Restarting needs the shutdown privilege and ExitWindowsEx, which no
-  // platform port offers yet: report the restart as not done, so that the
-  // user is told to restart (the continuation is registered either way).
-  return false;
+  platform::ISystemInfo& System = *ThePlatform(*this).System;
+  TOSVerType OS = osUnidentified;
+  try {
+    OS = GetOSVersion(System);
+  } catch (const std::exception&) {
+  }
+  // Win32s, NT 3.51 and unknown systems cannot be restarted from here.
+  if (!os9xFamily.Contains(OS) && !osNTFamily.Contains(OS)) return false;
+  const std::uint32_t Error = System.RestartWindows(osNTFamily.Contains(OS));
+  if (Error != 0) Log("WARNING", "Windows could not be restarted (error " + IntToStr(static_cast<int>(Error)) + ")");
+  return Error == 0;
 }
 
 void TCustomInstall::CompleteAfterReboot() {
@@ -642,6 +663,13 @@ void TCustomInstall::CompleteAfterReboot() {
   std::vector<std::string> list;
   ReadUnfinishedList(list);
   ClearUnfinishedList();
+  // Windows starts RunOnce entries in no set order: a replacement batch of
+  // this install may not have run yet, and the work below needs its files
+  // in place. Run it now, before it is deleted.
+  for (const std::string& line : list) {
+    int kind = -1;
+    if (TryStrToInt(Trim(GetToken(line, 2, ';')), kind) && kind == 1) RunPendingBatch(GetToken(line, 1, ';'));
+  }
   for (const std::string& line : list) {
     const std::string name = GetToken(line, 1, ';');
     int kind = 0;
@@ -662,6 +690,22 @@ void TCustomInstall::CompleteAfterReboot() {
   if (FRunAutomatic) Shutdown();
   RunFilesAfterInstall();
   FRunning = false;
+}
+
+void TCustomInstall::RunPendingBatch(const std::string& Batch) {
+  platform::TPlatform& P = ThePlatform(*this);
+  if (!P.Files->FileExists(Batch) || !P.Processes) return;
+  try {
+    platform::TProcessStart start;
+    start.Application = AddBackslash(GetSystemDir(*P.System)) + "cmd.exe";
+    start.CommandLine = "cmd.exe /c \"" + Batch + "\"";
+    start.ShowCommand = platform::showHide;
+    std::unique_ptr<platform::IProcess> process = P.Processes->Start(start);
+    if (!process->WaitForExit(60000)) Log("WARNING", "the batch file " + Batch + " did not end in time");
+    Log("REBOOT", "ran the pending batch file " + Batch);
+  } catch (const std::exception& E) {
+    Log("WARNING", "cannot run the pending batch file " + Batch + ": " + E.what());
+  }
 }
 
 void TCustomInstall::NotifyBadInstall() {
@@ -724,33 +768,58 @@ void TCustomInstall::CleanupSetupFiles() {
   bool cleanup = true;
   if (OnBeforeCleanup) OnBeforeCleanup(this, cleanup);
   if (!cleanup) return;
-  platform::IFileSystem& files = *ThePlatform(*this).Files;
+  platform::TPlatform& P = ThePlatform(*this);
   const std::string program = HasApplication() ? Application().ProgramPath() : std::string();
-  const std::string dir = RemoveBackslash(ExtractFilePath(program));
+  bool NT = true;
   try {
-    for (const platform::TFindData& f : files.FindFiles(AddBackslash(dir) + "*.*"))
-      if (f.Name != "." && f.Name != "..") (void)files.TryRemoveFile(AddBackslash(dir) + f.Name);
-  } catch (const platform::EPlatformError&) {
+    NT = !os9xFamily.Contains(GetOSVersion(*P.System));
+  } catch (const std::exception&) {
   }
-  (void)files.TryRemoveDir(dir);
-  try {
-    std::string batch = files.TempFileName(files.TempDirectory(), "bat");
-    (void)files.TryRemoveFile(batch);
-    batch = ChangeFileExt(batch, ".bat");
-    const std::string text = "ERASE " + program + "\r\nDELTREE /Y " + dir + "\r\nERASE " +
-                             ChangeFileExt(batch, ".PIF") + "\r\nERASE " + batch + "\r\n";
-    auto f = files.Open(batch, platform::TFileAccess::Write, platform::shareNone,
-                        platform::TCreation::CreateAlways);
-    f->Write(text.data(), text.size());
-    FBatchFile = batch;
-    FBatchPending = true;
-  } catch (const platform::EPlatformError&) {
+  // Only a directory inside the temporary directory, where the loading
+  // program unpacks, is the setup program's own to remove.
+  const std::string batch = CleanupSetupDirectory(*P.Files, program, NT);
+  if (batch.empty()) {
+    Log("CLEANUP", "left in place: " + ExtractFileDir(program));
+    return;
   }
+  FBatchFile = batch;
+  FBatchPending = true;
+  Log("CLEANUP", "removing " + ExtractFileDir(program) + " with " + batch);
 }
 
 void TCustomInstall::RunFilesAfterInstall() {
-  // The programs marked to run after installation are install files, which
-  // the file layer provides; with none in the tree there is nothing to start.
+  platform::IFileSystem& Files = *ThePlatform(*this).Files;
+  // A copy: a handler may free objects.
+  const std::vector<TCustomInstallFile*> All = Context().AllInstallFiles.Items();
+  for (TCustomInstallFile* F : All) {
+    if (!Context().AllInstallFiles.Contains(F) || !F->RunAfterInstall()) continue;
+    // Only what this run put in place: a file left out by the filters, or
+    // one that waits for the restart, is not there to start.
+    const std::string Target = F->Target();
+    if (!F->Entered() || F->ReplaceAtReboot() || !Files.FileExists(Target)) {
+      Log("SKIP", "not started (not installed by this run): " + Target);
+      continue;
+    }
+    bool Run = true;
+    if (OnBeforeRunFile) OnBeforeRunFile(this, F, Run);
+    if (!Run) continue;
+    TProgramLauncher Launcher(nullptr);
+    Launcher.FileName = Target;
+    // Each file gets its own parameters, never another file's.
+    Launcher.Parameters = F->RunParameters().empty() ? "" : " " + F->RunParameters();
+    Launcher.ShowMode = smNormal;
+    try {
+      Launcher.Execute();
+      Log("START", Target + Launcher.Parameters);
+    } catch (const EProgramLauncherFailed& E) {
+      // The product is installed: a program that will not start is reported
+      // and the install stays good.
+      Log("WARNING", "cannot start " + Target + ": " + E.what());
+      if (HasApplication() && !FCommandLine.Quiet)
+        Application().ShowMessageBox(Format("Cannot start %s: %s", {Target, std::string(E.what())}),
+                                     Application().Title, platform::mbOK | platform::mbIconWarning);
+    }
+  }
 }
 
 // ---- Published --------------------------------------------------------------------------
@@ -813,6 +882,7 @@ void RegisterEngineClasses() {
   TClassRegistry& R = ClassRegistry();
   R.Register<TCustomInstall>();
   R.Register<TInstall>();
+  R.Register<TUninstallEXE>();
 }
 
 } // namespace quendel

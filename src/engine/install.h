@@ -245,6 +245,8 @@ private:
   // Ends a build or transfer: the message in a box (and in the log), the
   // exit code, the end of the application.
   void EndBuild(const std::exception* Failure);
+  // Runs a replacement batch file left for the restart and waits for it.
+  void RunPendingBatch(const std::string& Batch);
 
   bool FAutoMaximizeWindow = true;
   bool FHideMainForm = false;

@@ -5,6 +5,7 @@
 #include "ui/main_form.h"
 #include "ui/translate_hooks.h"
 #include "engine/install.h"
+#include "links/shell_link.h"
 #include "model/model_classes.h"
 #include "net/net_location.h"
 #include "paths/path_classes.h"
@@ -56,8 +57,10 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
   FNetScope.emplace(*FNet);
   ui::RegisterUiClasses();
   ui::AttachTranslateHooks(FTranslate);
+  FLinksScope.emplace(FLinks);
   RegisterModelClasses();
   RegisterPathClasses();
+  RegisterLinkClasses();
   RegisterTranslateClasses();
   RegisterNetClasses();
   RegisterEngineClasses();
@@ -70,6 +73,7 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
 TSetupRuntime::~TSetupRuntime() {
   FAppScope.reset();
   FApp.reset();
+  FLinksScope.reset();
   FNetScope.reset();
   FNet.reset();
   FArchiveScope.reset();

@@ -8,6 +8,7 @@
 
 #include "archive/archive_context.h"
 #include "engine/application.h"
+#include "links/links_context.h"
 #include "model/model_context.h"
 #include "net/net_location.h"
 #include "platform/platform.h"
@@ -51,6 +52,9 @@ private:
   std::optional<TArchiveContextScope> FArchiveScope;
   std::unique_ptr<TNetContext> FNet;
   std::optional<TNetContextScope> FNetScope;
+  // Shortcut groups and shortcuts; their lists refer to the model's objects.
+  TLinksContext FLinks;
+  std::optional<TLinksContextScope> FLinksScope;
   std::unique_ptr<TApplication> FApp;
   std::optional<TApplicationScope> FAppScope;
 };

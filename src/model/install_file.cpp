@@ -729,6 +729,7 @@ const TClassInfo& TInstallFile::StaticClass() {
            owAlways);
     B.Bool("RegisterAsHelp", &T::RegisterAsHelp, &T::SetRegisterAsHelp, false);
     B.Bool("RunAfterInstall", &T::RunAfterInstall, &T::SetRunAfterInstall, false);
+    B.Str("RunParameters", &T::RunParameters, &T::SetRunParameters);
     P::Uninstall(B);
     B.Bool("UpdateDLLCounter", &T::UpdateDLLCounter, &T::SetUpdateDLLCounter, false);
     B.Event("OnAfterCompress", static_cast<Ev T::*>(&T::OnAfterCompress));

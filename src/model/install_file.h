@@ -128,6 +128,9 @@ public:
   void SetRegisterAsHelp(bool Value) { FRegisterAsHelp = Value; }
   bool RunAfterInstall() const { return FRunAfterInstall; }
   void SetRunAfterInstall(bool Value) { FRunAfterInstall = Value; }
+  // The command line the install root gives the file when it starts it.
+  const std::string& RunParameters() const { return FRunParameters; }
+  void SetRunParameters(const std::string& Value) { FRunParameters = Value; }
   std::int64_t Size() const { return FSize; }
   TInstallFileState State() const { return FState; }
   int UniqueID() const { return FUniqueID; }
@@ -191,6 +194,7 @@ private:
   TOverwriteType FOverwriteMode = owAlways;
   bool FRegisterAsHelp = false;
   bool FRunAfterInstall = false;
+  std::string FRunParameters;
   std::int64_t FSize = 0;
   TInstallFileState FState = ifsNone;
   int FUniqueID = 0;

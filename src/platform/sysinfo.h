@@ -35,6 +35,15 @@ public:
   virtual std::string WindowsDirectory() const = 0; // GetWindowsDirectoryA, no trailing "\"
   virtual std::string SystemDirectory() const = 0;  // GetSystemDirectoryA, no trailing "\"
   virtual TLangId UserDefaultLangId() const = 0;    // GetUserDefaultLangID
+  // Asks Windows to restart (ExitWindowsEx with EWX_REBOOT); with
+  // EnableShutdownPrivilege (the NT family) the process first enables
+  // "SeShutdownPrivilege" in its token. Returns 0, or the Windows error code
+  // of the call that failed. A machine that cannot restart answers
+  // ERROR_NOT_SUPPORTED (50).
+  virtual std::uint32_t RestartWindows(bool EnableShutdownPrivilege) {
+    (void)EnableShutdownPrivilege;
+    return 50;
+  }
 };
 
 } // namespace quendel::platform

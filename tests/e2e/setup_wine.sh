@@ -51,16 +51,95 @@ osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -in "$work/Exampl
 osslsigncode verify -CAfile "$work/cert.pem" -in "$work/SignedSetup.exe" >/dev/null \
   || fail "the signature does not verify"
 
-# An unattended good install: exit code 0, the log's lines, no record left.
+# The example product's distribution: its archive files.1, made by quendel
+# archive in the payload's directory (members named as the definition's
+# files, identifiers in the order of its UniqueID values), beside the setup
+# program. Every payload file carries one date, which the install keeps.
+payload=$work/payload
+mkdir -p "$payload"
+cp "$src"/examples/setup/payload/* "$payload/"
+cp "$build/apps/uninstall/uninstall.exe" "$payload/uninstall.exe"
+members="uninstall.exe example.ini readme.txt licence.txt guide.txt"
+for m in $members; do touch -d '2024-05-01 12:34:56' "$payload/$m"; done
+(cd "$payload" && wine "$quendel" archive add "$(win "$work/files.1")" $members --id 1 </dev/null >/dev/null) \
+  || fail "quendel archive add failed"
+
+product_win='C:\Program Files (x86)\Quendel Example'
+product=$(winepath -u "$product_win" 2>/dev/null)
+ukey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quendel Example'
+value() { # KEY NAME [VIEW]: the data of a string value, as reg prints it
+  wine reg query "$1" /v "$2" ${3:-/reg:32} </dev/null 2>/dev/null | tr -d '\r' \
+    | sed -n "s/^ *$2 *REG_SZ *//p"
+}
+programs_win=$(wine cmd /c 'echo %APPDATA%' </dev/null 2>/dev/null | tr -d '\r')'\Microsoft\Windows\Start Menu\Programs\Quendel Example'
+programs=$(winepath -u "$programs_win" 2>/dev/null)
+installed_files="example.ini readme.txt Docs/licence.txt Docs/guide.txt Uninstall/uninstall.exe"
+
+install() { # [SETUP]: an unattended install; its exit code must be 0
+  set +e
+  wine "$work/${1:-SignedSetup.exe}" "-s$(win "$work")" '*q' "*l$(win "$log")" </dev/null
+  local code=$?
+  set -e
+  [ "$code" -eq 0 ] || { cat "$log" >&2 || true; fail "good install ended with $code"; }
+}
+
+# An unattended good install: exit code 0, the log's lines, no record left;
+# every file with its content and date, the shortcuts, the uninstall key's
+# values in the 32-bit view.
 log=$work/setup.log
-set +e
-wine "$work/SignedSetup.exe" "-s$(win "$work")" '*q' "*l$(win "$log")" </dev/null
-code=$?
-set -e
-[ "$code" -eq 0 ] || { cat "$log" >&2 || true; fail "good install ended with $code"; }
+install
 grep -q ' RUN installation completed' "$log" || fail "log: no completion line"
 grep -q ' END exit code 0' "$log" || fail "log: no end line"
 if wine reg query 'HKLM\SOFTWARE\Vexo\Install' >/dev/null 2>&1; then fail "the install record stayed"; fi
+stamp=$(stat -c %Y "$payload/readme.txt")
+for f in $installed_files; do
+  [ -f "$product/$f" ] || fail "not installed: $f"
+  cmp -s "$product/$f" "$payload/$(basename "$f")" || fail "installed with other content: $f"
+  [ "$(stat -c %Y "$product/$f")" -eq "$stamp" ] || fail "installed with another date: $f"
+done
+for l in "Read me.lnk" "Tools/Uninstall.lnk" "Tools/Documentation.lnk"; do
+  [ -f "$programs/$l" ] || fail "no shortcut $l"
+done
+[ "$(value "$ukey" DisplayName)" = "Quendel Example" ] || fail "DisplayName: $(value "$ukey" DisplayName)"
+uninstall_string=$(value "$ukey" UninstallString)
+[ "$uninstall_string" = "\"$product_win\\Uninstall\\uninstall.exe\" Quendel Example" ] \
+  || fail "UninstallString: $uninstall_string"
+[ "$(value "$ukey" Publisher)" = "Quendel Example Company" ] || fail "no Publisher"
+[ "$(value "$ukey" DisplayVersion)" = "1.0" ] || fail "no DisplayVersion"
+[ "$(value "$ukey" Readme)" = "$product_win\\readme.txt" ] || fail "Readme: $(value "$ukey" Readme)"
+[ "$(value "$ukey\\Files" Entries)" = "7" ] || fail "the log holds $(value "$ukey\\Files" Entries) entries, not 7"
+if wine reg query "$ukey" /reg:64 >/dev/null 2>&1 </dev/null; then fail "the uninstall key is in the 64-bit view"; fi
+
+uninstall() { # what Windows runs for "UninstallString", unattended; exit 0
+  local exe
+  exe=$(printf '%s' "$uninstall_string" | sed 's/^"\([^"]*\)".*/\1/')
+  set +e
+  wine "$exe" '*q' "*l$(win "$work/uninstall.log")" Quendel Example </dev/null
+  local code=$?
+  set -e
+  [ "$code" -eq 0 ] || { cat "$work/uninstall.log" >&2 || true; fail "the uninstall ended with $code"; }
+}
+
+# The uninstall: every installed file, shortcut and empty folder goes, and
+# the key; a file the user added stays, and with it its folder.
+echo "my notes" >"$product/Docs/notes.txt"
+uninstall
+for f in $installed_files; do [ ! -e "$product/$f" ] || fail "the uninstall left $f"; done
+[ ! -e "$programs" ] || fail "the uninstall left the program folder of the shortcuts"
+[ ! -e "$product/Uninstall" ] || fail "the uninstall left its own folder"
+[ -f "$product/Docs/notes.txt" ] || fail "the uninstall removed the user's file"
+if wine reg query "$ukey" /reg:32 >/dev/null 2>&1 </dev/null; then fail "the uninstall key stayed"; fi
+rm -rf "$product"
+
+# Installed twice: the second run appends to the log, and one uninstall
+# removes everything, the product's folder included.
+install
+install
+[ "$(value "$ukey\\Files" Entries)" = "14" ] || fail "a second install did not append to the log"
+uninstall
+[ ! -e "$product" ] || { find "$product" >&2; fail "the uninstall after two installs left the product's folder"; }
+[ ! -e "$programs" ] || fail "the uninstall after two installs left the program folder"
+if wine reg query "$ukey" /reg:32 >/dev/null 2>&1 </dev/null; then fail "the uninstall key stayed after two installs"; fi
 
 # A bad command line: the start-failure code and the message in the log.
 rm -f "$log"
@@ -116,4 +195,60 @@ set -e
 [ "$code" -eq 0 ] || { cat "$log" >&2; fail "the continuation ended with $code"; }
 grep -q ' RUN installation completed after the restart' "$log" || fail "log: continuation not completed"
 if wine reg query 'HKLM\SOFTWARE\Vexo\Install' >/dev/null 2>&1; then fail "the record stayed after the continuation"; fi
+# A file in use: the run ends pending a restart (3), keeps the record and
+# registers the continuation; after the restart ("wineboot -r" moves the
+# waiting file into place) the continuation finishes and removes the record.
+hold=$build/tests/fixtures/qt_holdfile.exe
+install
+echo "the user's old text" >"$product/readme.txt"
+rm -f "$product/readme.txt.held" "$product/readme.txt.release"
+wine "$hold" "$(win "$product/readme.txt")" 120000 </dev/null &
+holder=$!
+for _ in $(seq 200); do [ -f "$product/readme.txt.held" ] && break; sleep 0.1; done
+[ -f "$product/readme.txt.held" ] || fail "the helper could not hold readme.txt"
+wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /f >/dev/null 2>&1 </dev/null || true
+set +e
+wine "$work/SignedSetup.exe" "-s$(win "$work")" '*q' "*l$(win "$log")" </dev/null
+code=$?
+set -e
+touch "$product/readme.txt.release"
+wait "$holder" || true
+rm -f "$product/readme.txt.held" "$product/readme.txt.release"
+[ "$code" -eq 3 ] || { cat "$log" >&2; fail "a run with a file in use ended with $code"; }
+grep -q 'readme.txt' "$log" || fail "log: nothing about the file in use"
+wine reg query 'HKLM\SOFTWARE\Vexo\Install' /reg:32 >/dev/null 2>&1 </dev/null || fail "no record kept for the restart"
+command=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v QuendelUnfinished \
+  </dev/null | tr -d '\r' | sed -n 's/.*QuendelUnfinished *REG_SZ *//p' | sed 's/\\"/"/g')
+case "$command" in
+  \"*SignedSetup.exe\"\ -r\ \"-s*) ;;
+  *) fail "unexpected continuation command after a file in use: $command" ;;
+esac
+[ "$(cat "$product/readme.txt")" = "the user's old text" ] || fail "the file in use was replaced before the restart"
+wineboot -r >/dev/null 2>&1 </dev/null
+wineserver -w
+cmp -s "$product/readme.txt" "$payload/readme.txt" || fail "the restart did not put the new readme.txt in place"
+set -f
+eval "continuation=($command)"
+set +f
+set +e
+wine "${continuation[@]}" </dev/null
+code=$?
+set -e
+[ "$code" -eq 0 ] || { cat "$log" >&2; fail "the continuation after a file in use ended with $code"; }
+if wine reg query 'HKLM\SOFTWARE\Vexo\Install' >/dev/null 2>&1 </dev/null; then fail "the record stayed after the continuation"; fi
+
+# A damaged archive: a bad install (1) that keeps the record, with the error
+# in the log.
+mkdir -p "$work/damaged"
+cp "$work/SignedSetup.exe" "$work/damaged/"
+size=$(stat -c %s "$work/files.1")
+head -c $((size * 2 / 3)) "$work/files.1" >"$work/damaged/files.1"
+rm -f "$log"
+set +e
+wine "$work/damaged/SignedSetup.exe" "-s$(win "$work/damaged")" '*q' "*l$(win "$log")" </dev/null
+code=$?
+set -e
+[ "$code" -eq 1 ] || { cat "$log" >&2; fail "a damaged archive ended with $code"; }
+grep -q ' ERROR ' "$log" || fail "log: no error for the damaged archive"
+wine reg query 'HKLM\SOFTWARE\Vexo\Install' /reg:32 >/dev/null 2>&1 </dev/null || fail "a bad install removed the record"
 echo "setup program end to end: ok"

@@ -14,6 +14,7 @@ struct TNativeSystemConfig {
   std::string WindowsDirectory = "C:\\WINDOWS";
   std::string SystemDirectory = "C:\\WINDOWS\\system32";
   TLangId Language = 0x0409;
+  std::uint32_t RestartError = 0; // what RestartWindows answers
 };
 
 class TNativeSystemInfo : public ISystemInfo {
@@ -24,12 +25,22 @@ public:
   std::string WindowsDirectory() const override { return config_.WindowsDirectory; }
   std::string SystemDirectory() const override { return config_.SystemDirectory; }
   TLangId UserDefaultLangId() const override { return config_.Language; }
+  // Records the request; the simulated machine does not stop.
+  std::uint32_t RestartWindows(bool EnableShutdownPrivilege) override {
+    ++restarts_;
+    privilegeAsked_ = EnableShutdownPrivilege;
+    return config_.RestartError;
+  }
+  int Restarts() const { return restarts_; }
+  bool ShutdownPrivilegeAsked() const { return privilegeAsked_; }
 
   // For tests that play another Windows.
   TNativeSystemConfig& Config() { return config_; }
 
 private:
   TNativeSystemConfig config_;
+  int restarts_ = 0;
+  bool privilegeAsked_ = false;
 };
 
 } // namespace quendel::platform::native

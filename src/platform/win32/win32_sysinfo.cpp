@@ -54,4 +54,30 @@ TLangId TWin32SystemInfo::UserDefaultLangId() const {
   return ::GetUserDefaultLangID();
 }
 
+std::uint32_t TWin32SystemInfo::RestartWindows(bool EnableShutdownPrivilege) {
+  if (EnableShutdownPrivilege) {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+      return ::GetLastError();
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    DWORD error = 0;
+    if (!::LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
+      error = ::GetLastError();
+    // AdjustTokenPrivileges succeeds without enabling a privilege the token
+    // lacks; the last error then says so.
+    else if (!::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) ||
+             ::GetLastError() != ERROR_SUCCESS)
+      error = ::GetLastError();
+    ::CloseHandle(token);
+    if (error != 0) return error;
+  }
+  if (!::ExitWindowsEx(EWX_REBOOT, 0)) {
+    const DWORD error = ::GetLastError();
+    return error != 0 ? error : ERROR_GEN_FAILURE;
+  }
+  return 0;
+}
+
 } // namespace quendel::platform::win32

@@ -11,6 +11,7 @@ public:
   std::string WindowsDirectory() const override;
   std::string SystemDirectory() const override;
   TLangId UserDefaultLangId() const override;
+  std::uint32_t RestartWindows(bool EnableShutdownPrivilege) override;
 };
 
 } // namespace quendel::platform::win32

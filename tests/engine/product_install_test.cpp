@@ -1,0 +1,317 @@
+// The example product (examples/setup) installed and removed end to end in
+// one process on the simulated machine: its archive made from its payload,
+// the definition loaded as the setup program loads it, an unattended run
+// with a log, then what the uninstaller would plan and do with what the run
+// left behind.
+#include "engine/exit_codes.h"
+#include "engine/setup_program.h"
+#include "engine/setup_runtime.h"
+
+#include "archive/compress.h"
+#include "core/strings.h"
+#include "definition/binary_codec.h"
+#include "definition/text_codec.h"
+#include "platform/native/native_platform.h"
+#include "platform/native/native_registry.h"
+#include "platform/native/native_process.h"
+#include "platform/native/native_shell.h"
+#include "platform/native/native_sysinfo.h"
+#include "uninstall/uninstall_log.h"
+#include "uninstall/uninstall_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <sstream>
+
+namespace quendel {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::rkLocalMachine;
+
+const char* const kProductKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quendel Example";
+const char* const kProduct = "C:\\Program Files\\Quendel Example";
+// The payload in the order of the definition's unique identifiers.
+const char* const kMembers[] = {"uninstall.exe", "example.ini", "readme.txt", "licence.txt", "guide.txt"};
+
+std::string ReadText(const fs::path& P) {
+  std::ifstream in(P, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class ProductInstall : public ::testing::Test {
+protected:
+  void SetUp() override {
+    FDir = fs::temp_directory_path() /
+           ("quendel_product_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(FDir);
+    fs::create_directories(FDir / "src");
+    FRegistry = (FDir / "registry.txt").string();
+    const fs::path payload = fs::path(QUENDEL_SOURCE_DIR) / "examples" / "setup" / "payload";
+    for (const auto& e : fs::directory_iterator(payload)) fs::copy_file(e.path(), FDir / "src" / e.path().filename());
+    std::ofstream(FDir / "src" / "uninstall.exe", std::ios::binary) << "MZ uninstaller";
+    std::ofstream(FDir / "src" / "setup.exe", std::ios::binary) << std::string(4096, 'S');
+    // One stamp for all, on an even second (archives keep two-second dates).
+    FStamp = fs::file_time_type::clock::now() - std::chrono::hours(24 * 40);
+    FStamp -= FStamp.time_since_epoch() % std::chrono::seconds(2);
+    for (const char* m : kMembers) fs::last_write_time(FDir / "src" / m, FStamp);
+    // The archive, as "quendel archive add" makes it in the payload's directory.
+    platform::TPlatform p = Machine();
+    p.Files->SetCurrentDir("C:\\src");
+    TQndlCompress c(nullptr, p.Files.get());
+    c.SetCompressedFile("C:\\src\\files.1");
+    for (int i = 0; i < 5; ++i) {
+      TStrings list;
+      list.Add(kMembers[i]);
+      c.SetFilesToProcess(list);
+      c.Add(i == 0 ? lzcOverwrite : lzcOnlyAdd, i + 1);
+    }
+    const std::string text = ReadText(fs::path(QUENDEL_SOURCE_DIR) / "examples" / "setup" / "definition.txt");
+    FDefinition = WriteObjectBinary(ReadObjectStream(std::vector<std::uint8_t>(text.begin(), text.end())));
+  }
+  void TearDown() override { fs::remove_all(FDir); }
+
+  platform::TPlatform Machine() {
+    platform::TPlatform p =
+        platform::native::CreateNativePlatform(platform::native::TDriveMap().Map('C', FDir.string()));
+    auto& reg = dynamic_cast<platform::native::TNativeRegistry&>(*p.Registry);
+    if (fs::exists(FRegistry))
+      reg.LoadFromFile(FRegistry);
+    else // a machine whose registry names its shell folders, as Windows' does
+      platform::native::WriteShellFolderRecords(
+          reg, dynamic_cast<platform::native::TNativeShell&>(*p.Shell).Config());
+    return p;
+  }
+  void Save(platform::TPlatform& P) {
+    dynamic_cast<platform::native::TNativeRegistry&>(*P.Registry).SaveToFile(FRegistry);
+  }
+
+  // One start of the product's setup program, as the loading program starts
+  // it (Args replace the usual ones); Prepare sees the machine first, Check
+  // before it is gone.
+  using TMachineHook = std::function<void(platform::TPlatform&)>;
+  int Install(const TMachineHook& Prepare = {}, const TMachineHook& Check = {},
+              std::vector<std::string> Args = {}) {
+    platform::TPlatform p = Machine();
+    if (Prepare) Prepare(p);
+    if (Args.empty()) Args = {"-sC:\\src", "*q"};
+    Args.push_back("*l" + (FDir / "setup.log").string());
+    int code;
+    {
+      TSetupRuntime runtime(std::move(p), "C:\\src\\setup.exe", Args);
+      runtime.App().Title = "Quendel Example Install";
+      code = RunSetupProgram(runtime.App(), FDefinition, nullptr);
+      if (Check) Check(runtime.Platform());
+      Save(runtime.Platform());
+    }
+    return code;
+  }
+  // The definition with Extra added to the object named Object.
+  void Amend(const std::string& Object, const std::string& Extra) {
+    std::string text = ReadText(fs::path(QUENDEL_SOURCE_DIR) / "examples" / "setup" / "definition.txt");
+    const std::size_t at = text.find("\n", text.find("object " + Object + ":"));
+    text.insert(at + 1, Extra);
+    FDefinition = WriteObjectBinary(ReadObjectStream(std::vector<std::uint8_t>(text.begin(), text.end())));
+  }
+
+  // What the uninstaller does when Windows starts "UninstallString".
+  TUninstallResult Uninstall(TUninstallPlan* Planned = nullptr) {
+    platform::TPlatform p = Machine();
+    const std::string command = p.Registry->OpenKey(rkLocalMachine, kProductKey, platform::TRegAccess::Read)
+                                    ->ReadString("UninstallString");
+    const std::string exe = command.substr(1, command.find('"', 1) - 1);
+    const std::string key = FindProductKey(*p.Registry, Trim(command.substr(command.find('"', 1) + 1)));
+    const TUninstallPlan plan = PlanUninstall(p, key, ProductRoots(p, exe));
+    if (Planned) *Planned = plan;
+    TUninstallResult r = ExecuteUninstall(p, plan, [](const std::string&, int) { return std::string(); });
+    Save(p);
+    return r;
+  }
+
+  fs::path Host(const std::string& WinPath) {
+    std::string rel = WinPath.substr(3);
+    for (char& ch : rel) if (ch == '\\') ch = '/';
+    return FDir / rel;
+  }
+
+  fs::path FDir;
+  std::string FRegistry;
+  fs::file_time_type FStamp;
+  std::vector<std::uint8_t> FDefinition;
+};
+
+// The product's files in their directories with their contents and dates,
+// the shortcuts, the uninstall key's values and log, the record gone, and
+// the log file's lines; then the uninstall removes all of it but what the
+// user added.
+TEST_F(ProductInstall, InstallsEverythingAndTheUninstallRemovesIt) {
+  ASSERT_EQ(Install(), ecGoodInstall) << ReadText(FDir / "setup.log");
+  const std::string product = kProduct;
+  for (const auto& [file, source] : std::vector<std::pair<std::string, std::string>>{
+           {"\\example.ini", "example.ini"}, {"\\readme.txt", "readme.txt"},
+           {"\\Docs\\licence.txt", "licence.txt"}, {"\\Docs\\guide.txt", "guide.txt"},
+           {"\\Uninstall\\uninstall.exe", "uninstall.exe"}}) {
+    const fs::path installed = Host(product + file);
+    ASSERT_TRUE(fs::exists(installed)) << installed;
+    EXPECT_EQ(ReadText(installed), ReadText(FDir / "src" / source)) << file;
+    EXPECT_EQ(fs::last_write_time(installed), FStamp) << file;
+  }
+
+  platform::TPlatform m = Machine();
+  EXPECT_FALSE(m.Registry->KeyExists(rkLocalMachine, "SOFTWARE\\Vexo\\Install"));
+  auto key = m.Registry->OpenKey(rkLocalMachine, kProductKey, platform::TRegAccess::Read);
+  EXPECT_EQ(key->ReadString("DisplayName"), "Quendel Example");
+  EXPECT_EQ(key->ReadString("UninstallString"),
+            "\"" + product + "\\Uninstall\\uninstall.exe\" Quendel Example");
+  EXPECT_EQ(key->ReadString("Readme"), product + "\\readme.txt");
+  EXPECT_EQ(key->ReadString("Publisher"), "Quendel Example Company");
+  EXPECT_EQ(key->ReadString("DisplayVersion"), "1.0");
+  EXPECT_EQ(key->ReadString("Comments"), "An example product");
+  EXPECT_FALSE(key->ValueExists("DisplayIcon"));
+
+  const TUninstallLog log = ReadUninstallLog(*m.Registry, kProductKey);
+  // Four files (the uninstaller logs none for itself) and three shortcuts.
+  ASSERT_EQ(log.Files.size(), 7u);
+  EXPECT_EQ(ExtractFileName(log.Files[4]), "Read me.lnk");
+  int links = 0;
+  for (const std::string& f : log.Files) {
+    if (LowerCase(ExtractFileExt(f)) == ".lnk") {
+      ++links;
+      EXPECT_TRUE(m.Files->FileExists(f)) << f;
+    }
+  }
+  EXPECT_EQ(links, 3);
+  const std::string text = ReadText(FDir / "setup.log");
+  EXPECT_NE(text.find(" RUN installation completed"), std::string::npos) << text;
+  EXPECT_NE(text.find(" END exit code 0"), std::string::npos) << text;
+
+  // The user's own file in the product's folder stays, and so its folder.
+  std::ofstream(Host(product + "\\Docs\\notes.txt")) << "mine";
+  TUninstallPlan plan;
+  const TUninstallResult r = Uninstall(&plan);
+  EXPECT_EQ(r.Failures, 0);
+  EXPECT_TRUE(plan.Refused.empty());
+  m = Machine();
+  for (const std::string& f : log.Files) EXPECT_FALSE(m.Files->FileExists(f)) << f;
+  // The program folder of the shortcuts, with its sub folder.
+  EXPECT_FALSE(m.Files->DirectoryExists(ExtractFileDir(log.Files[4])));
+  // The running uninstaller removes itself (and then its folder) at the
+  // next start; the program does that, not the plan.
+  EXPECT_TRUE(m.Files->FileExists(product + "\\Uninstall\\uninstall.exe"));
+  EXPECT_TRUE(m.Files->FileExists(product + "\\Docs\\notes.txt"));
+  EXPECT_FALSE(m.Registry->KeyExists(rkLocalMachine, kProductKey));
+}
+
+// A second install over the first appends to the log; the uninstall still
+// removes every file once and leaves no folder behind.
+TEST_F(ProductInstall, SecondInstallAppendsAndOneUninstallRemovesAll) {
+  ASSERT_EQ(Install(), ecGoodInstall);
+  ASSERT_EQ(Install(), ecGoodInstall) << ReadText(FDir / "setup.log");
+  platform::TPlatform m = Machine();
+  EXPECT_EQ(ReadUninstallLog(*m.Registry, kProductKey).Files.size(), 14u);
+  const TUninstallResult r = Uninstall();
+  EXPECT_EQ(r.Failures, 0);
+  m = Machine();
+  EXPECT_FALSE(m.Files->DirectoryExists(std::string(kProduct) + "\\Docs"));
+  EXPECT_FALSE(m.Registry->KeyExists(rkLocalMachine, kProductKey));
+}
+
+// Programs to run after the install: each with its own parameters, only
+// what this run installed, and a program that cannot start is logged while
+// the install stays good.
+TEST_F(ProductInstall, RunsItsOwnInstalledProgramsAfterwards) {
+  std::string text = ReadText(fs::path(QUENDEL_SOURCE_DIR) / "examples" / "setup" / "definition.txt");
+  auto add = [&](const std::string& Object, const std::string& Extra) {
+    const std::size_t at = text.find("\n", text.find("object " + Object + ":"));
+    text.insert(at + 1, Extra);
+  };
+  add("IFexample_ini", "    RunAfterInstall = True\n    RunParameters = '/first'\n");
+  add("IFreadme_txt", "    RunAfterInstall = True\n");      // not a program: fails to start
+  add("IFguide_txt", "    RunAfterInstall = True\n    Include = False\n"); // not installed
+  FDefinition = WriteObjectBinary(ReadObjectStream(std::vector<std::uint8_t>(text.begin(), text.end())));
+  const std::string ini = std::string(kProduct) + "\\example.ini";
+  std::vector<std::string> started;
+  EXPECT_EQ(Install(
+                [&](platform::TPlatform& P) {
+                  dynamic_cast<platform::native::TNativeProcesses&>(*P.Processes)
+                      .AddProgram(ini, [&](const platform::TProcessStart& S) {
+                        started.push_back(S.Application + "|" + S.CommandLine);
+                        return std::optional<std::uint32_t>(0);
+                      });
+                }),
+            ecGoodInstall);
+  EXPECT_EQ(started, std::vector<std::string>{ini + "| /first"});
+  const std::string log = ReadText(FDir / "setup.log");
+  EXPECT_NE(log.find("WARNING cannot start " + std::string(kProduct) + "\\readme.txt"), std::string::npos) << log;
+  EXPECT_NE(log.find(" END exit code 0"), std::string::npos) << log;
+}
+
+// A file in use waits for the restart: exit code 3, the record kept, the
+// continuation under RunOnce. After the restart the continuation finishes
+// into the directory the first run used and removes the record; a second
+// continuation (a stale RunOnce entry) ends quietly.
+TEST_F(ProductInstall, FileInUse_RestartAndContinuation) {
+  ASSERT_EQ(Install(), ecGoodInstall);
+  const std::string readme = std::string(kProduct) + "\\readme.txt";
+  std::ofstream(Host(readme)) << "old text, still open";
+  std::unique_ptr<platform::IFile> held;
+  EXPECT_EQ(Install([&](platform::TPlatform& P) {
+              held = P.Files->Open(readme, platform::TFileAccess::Read, platform::shareNone,
+                                   platform::TCreation::OpenExisting);
+            }, [&](platform::TPlatform&) { held.reset(); }),
+            ecRebootPending);
+  platform::TPlatform m = Machine();
+  EXPECT_TRUE(m.Registry->KeyExists(rkLocalMachine, "SOFTWARE\\Vexo\\Install\\Install0"));
+  const std::string command =
+      m.Registry->OpenKey(platform::rkCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+                          platform::TRegAccess::Read)
+          ->ReadString("QuendelUnfinished");
+  EXPECT_EQ(command.substr(0, command.find(" *q")), "\"C:\\src\\setup.exe\" -r \"-sC:\\src\"");
+  EXPECT_EQ(ReadText(Host(readme)), "old text, still open");
+
+  // The next start of Windows: the pending move, then the continuation.
+  const int code = Install(
+      [](platform::TPlatform& P) {
+        dynamic_cast<platform::native::TNativeFileSystem&>(*P.Files).PerformPendingRenames();
+      },
+      {}, {"-r", "-sC:\\src", "*q"});
+  EXPECT_EQ(code, ecGoodInstall) << ReadText(FDir / "setup.log");
+  EXPECT_EQ(ReadText(Host(readme)), ReadText(FDir / "src" / "readme.txt"));
+  m = Machine();
+  EXPECT_FALSE(m.Registry->KeyExists(rkLocalMachine, "SOFTWARE\\Vexo\\Install"));
+  EXPECT_NE(ReadText(FDir / "setup.log").find(" RUN installation completed after the restart"),
+            std::string::npos);
+  EXPECT_EQ(Install({}, {}, {"-r", "-sC:\\src", "*q"}), ecGoodInstall);
+}
+
+// Outside the unattended mode a needed restart is asked of Windows, with the
+// shutdown privilege on the NT family; a refused restart still ends the run
+// as pending a restart.
+TEST_F(ProductInstall, RestartIsAskedOfWindows) {
+  Amend("Install1", "    Reboot = True\n");
+  for (std::uint32_t refusal : {0u, 5u}) {
+    int restarts = -1;
+    bool privilege = false;
+    EXPECT_EQ(Install([&](platform::TPlatform& P) {
+                dynamic_cast<platform::native::TNativeSystemInfo&>(*P.System).Config().RestartError = refusal;
+              },
+                      [&](platform::TPlatform& P) {
+                        auto& S = dynamic_cast<platform::native::TNativeSystemInfo&>(*P.System);
+                        restarts = S.Restarts();
+                        privilege = S.ShutdownPrivilegeAsked();
+                      },
+                      {"-sC:\\src"}),
+              ecRebootPending);
+    EXPECT_EQ(restarts, 1);
+    EXPECT_TRUE(privilege);
+  }
+}
+
+} // namespace
+} // namespace quendel
