@@ -381,6 +381,7 @@ void TCustomInstallShellLink::CreateInternetShortcut() {
   try {
     P.Files->ForceDirectories(FolderPath());
     P.Links->WriteInternetShortcut(LinkFilePath(), FObjectLocation);
+    Context().Log.Write("LINK", LinkFilePath() + " -> " + FObjectLocation);
   } catch (const platform::EPlatformError& E) {
     throw IEInstallShellLink("The TCustomInstallShellLink %s name could not be installed. The "
                              "following error was reported %s",
@@ -424,7 +425,9 @@ void TCustomInstallShellLink::CreateShellLink() {
       Link.IconPath = FIconFilePath;
       Link.IconIndex = FIconIndex;
     }
-    P.Links->SaveShellLink(LinkFilePath(), Link);
+    const std::string Target = Link.Path;
+    P.Links->SaveShellLink(LinkFilePath(), std::move(Link));
+    Context().Log.Write("LINK", LinkFilePath() + " -> " + Target);
   } catch (const platform::EPlatformError& E) {
     RaiseLinkError(E.Code(), E.what());
   } catch (const IEInstallShellLink&) {
@@ -441,6 +444,7 @@ void TCustomInstallShellLink::CreateHardLinkFile() {
   P.Files->ForceDirectories(FolderPath());
   try {
     P.Links->MakeHardLink(LinkFilePath(), TargetPath());
+    Context().Log.Write("LINK", LinkFilePath() + " (hard link) -> " + TargetPath());
   } catch (const platform::EPlatformError& E) {
     if (E.Call() == "LoadLibraryA")
       throw IEInstallHardLink("Could not create hardlink for %s", {"from unloadable Kernel32"});

@@ -271,6 +271,8 @@ void TCustomInstallFile::DoInstall() {
     }
   }
   if (!Write) {
+    Context().Log.Write("SKIP", T + " (kept by the overwrite rule " +
+                                    OverwriteTypeInfo().NameOf(FOverwriteMode) + ")");
     Notify(icFileSkippedByOverwrite);
     AfterInstallRegistration();
     if (OnAfterInstall) OnAfterInstall(this);
@@ -325,6 +327,10 @@ void TCustomInstallFile::ExtractFile(TQndlCompress& C) {
     // everything registered and logged names the file the user will have.
     const TPlacement Placed = ExtractAndPlace(C, Machine, D, FDestName, SourcePath(),
                                               Context().InstallRoot != nullptr, Name());
+    if (Placed.ReplaceAtReboot)
+      Context().Log.Write("REBOOT", Target() + " is in use: replaced at the next start of Windows");
+    else
+      Context().Log.Write("FILE", Target());
     if (Placed.ReplaceAtReboot) {
       FReplaceAtReboot = true;
       if (IInstallRoot* Root = Context().InstallRoot) {

@@ -90,6 +90,8 @@ log=$work/setup.log
 install
 grep -q ' RUN installation completed' "$log" || fail "log: no completion line"
 grep -q ' END exit code 0' "$log" || fail "log: no end line"
+grep -qF " FILE $product_win\Docs\guide.txt" "$log" || fail "log: no line for an installed file"
+grep -q ' LINK .*Uninstall.lnk' "$log" || fail "log: no line for a shortcut"
 if wine reg query 'HKLM\SOFTWARE\Vexo\Install' >/dev/null 2>&1; then fail "the install record stayed"; fi
 stamp=$(stat -c %Y "$payload/readme.txt")
 for f in $installed_files; do
@@ -164,7 +166,7 @@ grep -q 'ERROR The path of the loading program was not passed correctly' "$log" 
 # view with the chosen destination, the continuation under HKCU RunOnce
 # (Wine never runs HKCU RunOnce itself, so the test runs the command); the
 # continuation finishes and removes the record.
-sed 's/^    DestDir = .*/&\n    Reboot = True/' "$src/examples/setup/definition.txt" >"$work/reboot.txt"
+sed '/object Install1: TInstall/a\    Reboot = True' "$src/examples/setup/definition.txt" >"$work/reboot.txt"
 QUENDEL_KIT=$(win "$runtime_dir") wine "$quendel" make-setup "$(win "$work/reboot.txt")" \
   -o "$(win "$work/RebootSetup.exe")" </dev/null || fail "make-setup (reboot) failed"
 rm -f "$log"
@@ -215,7 +217,7 @@ touch "$product/readme.txt.release"
 wait "$holder" || true
 rm -f "$product/readme.txt.held" "$product/readme.txt.release"
 [ "$code" -eq 3 ] || { cat "$log" >&2; fail "a run with a file in use ended with $code"; }
-grep -q 'readme.txt' "$log" || fail "log: nothing about the file in use"
+grep -q ' REBOOT .*readme.txt is in use' "$log" || fail "log: nothing about the file in use"
 wine reg query 'HKLM\SOFTWARE\Vexo\Install' /reg:32 >/dev/null 2>&1 </dev/null || fail "no record kept for the restart"
 command=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v QuendelUnfinished \
   </dev/null | tr -d '\r' | sed -n 's/.*QuendelUnfinished *REG_SZ *//p' | sed 's/\\"/"/g')
@@ -225,7 +227,6 @@ case "$command" in
 esac
 [ "$(cat "$product/readme.txt")" = "the user's old text" ] || fail "the file in use was replaced before the restart"
 wineboot -r >/dev/null 2>&1 </dev/null
-wineserver -w
 cmp -s "$product/readme.txt" "$payload/readme.txt" || fail "the restart did not put the new readme.txt in place"
 set -f
 eval "continuation=($command)"

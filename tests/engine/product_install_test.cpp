@@ -13,6 +13,7 @@
 #include "definition/text_codec.h"
 #include "platform/native/native_platform.h"
 #include "platform/native/native_registry.h"
+#include "platform/native/native_files.h"
 #include "platform/native/native_process.h"
 #include "platform/native/native_shell.h"
 #include "platform/native/native_sysinfo.h"
@@ -190,6 +191,8 @@ TEST_F(ProductInstall, InstallsEverythingAndTheUninstallRemovesIt) {
   const std::string text = ReadText(FDir / "setup.log");
   EXPECT_NE(text.find(" RUN installation completed"), std::string::npos) << text;
   EXPECT_NE(text.find(" END exit code 0"), std::string::npos) << text;
+  EXPECT_NE(text.find(" FILE " + product + "\\Docs\\guide.txt"), std::string::npos) << text;
+  EXPECT_NE(text.find(" LINK " + log.Files[4] + " -> " + product + "\\readme.txt"), std::string::npos) << text;
 
   // The user's own file in the product's folder stays, and so its folder.
   std::ofstream(Host(product + "\\Docs\\notes.txt")) << "mine";
@@ -264,8 +267,15 @@ TEST_F(ProductInstall, FileInUse_RestartAndContinuation) {
   EXPECT_EQ(Install([&](platform::TPlatform& P) {
               held = P.Files->Open(readme, platform::TFileAccess::Read, platform::shareNone,
                                    platform::TCreation::OpenExisting);
-            }, [&](platform::TPlatform&) { held.reset(); }),
+            },
+                    [&](platform::TPlatform& P) {
+                      held.reset();
+                      EXPECT_EQ(ReadText(Host(readme)), "old text, still open");
+                      // The restart: Windows moves the waiting file into place.
+                      dynamic_cast<platform::native::TNativeFileSystem&>(*P.Files).PerformPendingRenames();
+                    }),
             ecRebootPending);
+  EXPECT_NE(ReadText(FDir / "setup.log").find(" REBOOT " + readme + " is in use"), std::string::npos);
   platform::TPlatform m = Machine();
   EXPECT_TRUE(m.Registry->KeyExists(rkLocalMachine, "SOFTWARE\\Vexo\\Install\\Install0"));
   const std::string command =
@@ -273,14 +283,9 @@ TEST_F(ProductInstall, FileInUse_RestartAndContinuation) {
                           platform::TRegAccess::Read)
           ->ReadString("QuendelUnfinished");
   EXPECT_EQ(command.substr(0, command.find(" *q")), "\"C:\\src\\setup.exe\" -r \"-sC:\\src\"");
-  EXPECT_EQ(ReadText(Host(readme)), "old text, still open");
 
-  // The next start of Windows: the pending move, then the continuation.
-  const int code = Install(
-      [](platform::TPlatform& P) {
-        dynamic_cast<platform::native::TNativeFileSystem&>(*P.Files).PerformPendingRenames();
-      },
-      {}, {"-r", "-sC:\\src", "*q"});
+  // The next start of Windows: the continuation.
+  const int code = Install({}, {}, {"-r", "-sC:\\src", "*q"});
   EXPECT_EQ(code, ecGoodInstall) << ReadText(FDir / "setup.log");
   EXPECT_EQ(ReadText(Host(readme)), ReadText(FDir / "src" / "readme.txt"));
   m = Machine();
