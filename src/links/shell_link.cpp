@@ -232,6 +232,10 @@ std::string TCustomInstallShellLink::LinkFilePath() {
 
 std::string TCustomInstallShellLink::TargetPath() {
   if (FObjectLocationType) return FObjectLocationType->GetPath(this) + FObjectLocation;
+  // A definition may name the linked object and nothing else (the location
+  // type is derived only when ObjectLink is set outside loading): the
+  // shortcut still points at that object, never at an empty target.
+  if (FObjectLink && Trim(FObjectLocation).empty()) return ObjectLinkSpecifier().GetPath(this);
   return RemoveBackslash(FObjectLocation);
 }
 

@@ -119,6 +119,24 @@ TEST_F(Shortcuts, Run_MakesTheProgramFolderItsLinksAndTheirLog) {
   EXPECT_EQ(LogValue("Files", "File6"), PathOf("Desktop\\Widget.lnk"));
 }
 
+TEST_F(Shortcuts, Run_ALinkLoadedWithOnlyItsObjectPointsAtThatObject) {
+  TFileStandIn* Program = MakeFile("IFWidget_exe", "Widget.exe");
+  auto* Link = Make<TInstallShellLink>("WidgetLink");
+  Link->SetContainer(Root);
+  Link->SetDestDirType(nullptr);
+  Link->SetDestDir(PathOf("Links"));
+  Link->SetLinkName("Widget.lnk");
+  // As a definition reads it: the object is named, no location type is stored.
+  Link->SetLoading();
+  Link->SetObjectLink(Program);
+  Link->Loaded();
+  ASSERT_EQ(Link->ObjectLocationType(), nullptr);
+
+  Run();
+
+  EXPECT_EQ(ReadBoth(Platform(), PathOf("Links\\Widget.lnk")).Path, PathOf("App\\Widget.exe"));
+}
+
 TEST_F(Shortcuts, Log_SkipsAnUnusableSubkeyAndAppendsOnAReRun) {
   auto* Link = Make<TInstallShellLink>("Readme");
   Link->SetDestDir(PathOf("Links"));
