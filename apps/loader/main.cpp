@@ -254,9 +254,37 @@ int Run() {
               distribution::DecodeSelfExtractBlock(Block, Ends[i], Info) ==
                   distribution::TBlockCheck::Ok;
   }
-  if (!Found || !Info.SelfExtracting) {
+  if (!Found) {
     CloseHandle(File);
     return Fail(ExitDamaged, Message.Get());
+  }
+  // A "NOTSELFEXTRACT" block (a floppy set, a build without the archives
+  // appended): the setup archive is the "setup.1" beside this file, whole,
+  // and the setup program finds "files.1" in the same directory.
+  const bool Beside = !Info.SelfExtracting;
+  if (Beside) {
+    CloseHandle(File);
+    TText Setup1;
+    Setup1.Append(SelfDir);
+    Setup1.Append("\\setup.1");
+    File = CreateFileA(Setup1.Get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER Setup1Size;
+    if (Setup1.Failed() || File == INVALID_HANDLE_VALUE) {
+      TText Text;
+      Format(Text, "Cannot open the setup file %s.", Setup1.Get());
+      return Fail(ExitDamaged, Text.Get());
+    }
+    if (!GetFileSizeEx(File, &Setup1Size) || Setup1Size.QuadPart <= 0 ||
+        Setup1Size.QuadPart > 0x7FFFFFFF) {
+      CloseHandle(File);
+      TText Text;
+      Format(Text, "The setup file %s is damaged or incomplete. Please obtain a new copy of it "
+                   "and run it again.", Setup1.Get());
+      return Fail(ExitDamaged, Text.Get());
+    }
+    Info.SetupStart = 0;
+    Info.SetupEnd = static_cast<decltype(Info.SetupEnd)>(Setup1Size.QuadPart - 1);
   }
 
   TText Damaged;
@@ -322,9 +350,13 @@ int Run() {
   TText Line, Arg;
   AppendQuoted(Line, Program.Get());
   if (Request.Mode == TLoaderMode::ToDisk) AppendQuoted(Line, "-f");
-  Arg.Assign("-e");
-  Arg.Append(SelfNameInPath);
-  AppendQuoted(Line, Arg.Get());
+  // Without archives of its own this file is no self-extracting file: the
+  // setup program reads "files.1" from the directory given by -s.
+  if (!Beside) {
+    Arg.Assign("-e");
+    Arg.Append(SelfNameInPath);
+    AppendQuoted(Line, Arg.Get());
+  }
   Arg.Assign("-s");
   Arg.Append(SelfDir);
   AppendQuoted(Line, Arg.Get());
@@ -356,7 +388,15 @@ int Run() {
   CloseHandle(Process.hProcess);
   // The setup program removes its files itself; what it could not remove
   // (itself, while it ran) goes now, unless it is to go on after a reboot.
-  if (!NeededAfterReboot(Dir.Get())) RemoveTree(Dir.Get(), 0);
+  // The ended process's handles on the directory (its working directory)
+  // may close a moment after its handle is signalled, so the removal is
+  // tried again for a short while.
+  if (!NeededAfterReboot(Dir.Get()))
+    for (int Try = 0; Try < 40; ++Try) {
+      RemoveTree(Dir.Get(), 0);
+      if (GetFileAttributesA(Dir.Get()) == INVALID_FILE_ATTRIBUTES) break;
+      Sleep(50);
+    }
   return static_cast<int>(Exit);
 }
 

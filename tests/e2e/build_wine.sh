@@ -4,7 +4,9 @@
 # byte-reproducibly; the product's own "-b" under Wine writes the same
 # bytes; setup.exe installs unattended in a 64-bit prefix through the
 # loading program, which leaves no temporary directory and passes the setup
-# program's exit code through; a truncated setup.exe fails; a failing build
+# program's exit code through; "*TODISK" writes the floppy set onto "a:"
+# (a directory) and setup.exe from a: installs from it; a truncated setup.exe
+# fails; a failing build
 # exits non-zero with its message on standard error.
 #   build_wine.sh WIN32_BUILD_DIR [NATIVE_BUILD_DIR]
 set -euo pipefail
@@ -132,7 +134,32 @@ cmp "$dest/readme.txt" "$product/payload/readme.txt" || fail "readme.txt not ins
 cmp "$dest/data.bin" "$product/payload/data.bin" || fail "data.bin not installed"
 cmp "$dest/Docs/licence.txt" "$product/payload/docs/licence.txt" || fail "licence.txt not installed"
 temp=$(winepath -u "$(wine cmd /c echo %TEMP% </dev/null 2>/dev/null | tr -d '\r')")
-if ls -d "$temp"/qnd*.tmp >/dev/null 2>&1; then fail "the loader's temporary directory stayed"; fi
+if ls -d "$temp"/qnd*.tmp >/dev/null 2>&1; then ls -laR "$temp" >&2; fail "the loader's temporary directory stayed"; fi
+
+# The floppy set: "*TODISK" unattended writes the loader (with a
+# "NOTSELFEXTRACT" block), setup.1 and the volume set of files.1 onto "a:",
+# here a directory; the insert-disk prompt takes its default answer (OK)
+# unattended. A second install from that set, started from a:, installs the
+# product completely.
+floppy=$work/floppy
+mkdir -p "$floppy"
+ln -sfn "$floppy" "$WINEPREFIX/dosdevices/a:"
+set +e
+wine "$out/setup.exe" '*TODISK' /S "/LOG=$(win "$work/todisk.log")" </dev/null
+code=$?
+set -e
+[ "$code" -eq 0 ] || { cat "$work/todisk.log" >&2 || true; fail "setup.exe *TODISK ended with $code"; }
+for f in setup.exe setup.1 files.1; do [ -s "$floppy/$f" ] || fail "a:\\$f not written"; done
+ls -l "$floppy"
+rm -rf "$dest"
+set +e
+wine 'a:\setup.exe' /S "/LOG=$(win "$work/floppy-install.log")" </dev/null
+code=$?
+set -e
+[ "$code" -eq 0 ] || { cat "$work/floppy-install.log" >&2 || true; fail "setup.exe from a: ended with $code"; }
+cmp "$dest/readme.txt" "$product/payload/readme.txt" || fail "readme.txt not installed from a:"
+cmp "$dest/data.bin" "$product/payload/data.bin" || fail "data.bin not installed from a:"
+cmp "$dest/Docs/licence.txt" "$product/payload/docs/licence.txt" || fail "licence.txt not installed from a:"
 
 # Signed (a throwaway self-signed certificate): the signature verifies, and
 # the loading program still finds its block before the certificate table.
