@@ -4,8 +4,9 @@
 //
 //   uninstall.exe *q "*lC:\log.txt" My product
 //
-// Exit codes: 0 removed, 1 something could not be removed, 2 bad arguments,
-// 3 no product of that name is registered, 4 the user said no.
+// Exit codes, as the setup program's: 0 removed, 1 something could not be
+// removed, 2 the user said no, 3 removed but files in use wait for the next
+// start of Windows, 4 nothing ran (bad arguments, no product of that name).
 #include "core/strings.h"
 #include "platform/platform.h"
 #include "uninstall/uninstall_plan.h"
@@ -22,9 +23,10 @@ using namespace quendel;
 namespace {
 
 constexpr int ExitFailed = 1;
-constexpr int ExitBadArguments = 2;
-constexpr int ExitNotRegistered = 3;
-constexpr int ExitDeclined = 4;
+constexpr int ExitDeclined = 2;
+constexpr int ExitRestartPending = 3;
+constexpr int ExitBadArguments = 4;
+constexpr int ExitNotRegistered = 4;
 const char Title[] = "Uninstall";
 
 struct TLog {
@@ -173,8 +175,11 @@ int Run() {
           Code = ExitFailed;
         } else {
           std::string Done = Name + " was removed.";
-          if (Result.RestartNeeded)
+          // A deployment script must learn that the removal is not over yet.
+          if (Result.RestartNeeded) {
             Done += " Some files were in use and are removed when Windows starts again.";
+            Code = ExitRestartPending;
+          }
           Tell(Done, MB_ICONINFORMATION);
         }
       }

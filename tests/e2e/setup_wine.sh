@@ -238,6 +238,73 @@ set -e
 [ "$code" -eq 0 ] || { cat "$log" >&2; fail "the continuation after a file in use ended with $code"; }
 if wine reg query 'HKLM\SOFTWARE\Vexo\Install' >/dev/null 2>&1 </dev/null; then fail "the record stayed after the continuation"; fi
 
+# A file of the product in use during the uninstall: the uninstaller removes
+# everything else, registers the file (and the directories it keeps from
+# being empty) for deletion at the next start of Windows, and says so in its
+# exit code (3) and log; after the restart nothing of the product is left.
+held=$product/Docs/guide.txt
+rm -f "$held.held" "$held.release"
+wine "$hold" "$(win "$held")" 120000 </dev/null &
+holder=$!
+for _ in $(seq 200); do [ -f "$held.held" ] && break; sleep 0.1; done
+[ -f "$held.held" ] || fail "the helper could not hold guide.txt"
+rm -f "$work/uninstall.log"
+set +e
+wine "$(printf '%s' "$uninstall_string" | sed 's/^"\([^"]*\)".*/\1/')" '*q' "*l$(win "$work/uninstall.log")" \
+  Quendel Example </dev/null
+code=$?
+set -e
+touch "$held.release"
+wait "$holder" || true
+rm -f "$held.held" "$held.release"
+[ "$code" -eq 3 ] || { cat "$work/uninstall.log" >&2; fail "an uninstall with a file in use ended with $code"; }
+grep -qF "In use, deleted at the next start of Windows: $product_win\\Docs\\guide.txt" "$work/uninstall.log" \
+  || fail "uninstall log: nothing about the file in use"
+grep -q 'removed when Windows starts again' "$work/uninstall.log" || fail "uninstall log: no word of the restart"
+tr -d '\r' <"$work/uninstall.log" | grep -qx 'Exit code 3' || fail "uninstall log: no exit code 3"
+[ -f "$held" ] || fail "the file in use was deleted before the restart"
+for f in $installed_files; do
+  [ "$f" = Docs/guide.txt ] || [ ! -e "$product/$f" ] || fail "the uninstall with a file in use left $f"
+done
+if wine reg query "$ukey" /reg:32 >/dev/null 2>&1 </dev/null; then fail "the uninstall key stayed"; fi
+wineboot -r >/dev/null 2>&1 </dev/null
+[ ! -e "$held" ] || fail "the restart did not delete the file left in use"
+[ ! -e "$product" ] || { find "$product" >&2; fail "the restart left the product's emptied folders"; }
+
+# "-c" after a good install: run from a fresh directory below the temporary
+# directory (where the loading program unpacks), the setup program leaves
+# that directory to a batch file that removes it once the program has ended;
+# run from anywhere else, it removes nothing.
+temp=$(winepath -u "$(wine cmd /c 'echo %TEMP%' </dev/null 2>/dev/null | tr -d '\r')" 2>/dev/null)
+[ -d "$temp" ] || fail "no temporary directory in the prefix"
+unpacked=$temp/quendel-e2e-unpacked
+mkdir -p "$unpacked"
+cp "$work/SignedSetup.exe" "$unpacked/setup.exe"
+rm -f "$log"
+set +e
+wine "$unpacked/setup.exe" "-s$(win "$work")" -c '*q' "*l$(win "$log")" </dev/null
+code=$?
+set -e
+[ "$code" -eq 0 ] || { cat "$log" >&2; fail "an install with -c ended with $code"; }
+grep -qF " CLEANUP removing $(win "$unpacked")" "$log" || fail "log: no cleanup line"
+for _ in $(seq 150); do [ -e "$unpacked" ] || break; sleep 0.2; done
+[ ! -e "$unpacked" ] || { ls -la "$unpacked" >&2; fail "-c left the setup program's directory in the temporary directory"; }
+for _ in $(seq 50); do ls "$temp"/*.bat >/dev/null 2>&1 || break; sleep 0.2; done
+! ls "$temp"/*.bat >/dev/null 2>&1 || fail "the cleanup batch file stayed: $(ls "$temp"/*.bat)"
+outside=$work/downloads
+mkdir -p "$outside"
+cp "$work/SignedSetup.exe" "$outside/setup.exe"
+echo "the user's file" >"$outside/notes.txt"
+rm -f "$log"
+set +e
+wine "$outside/setup.exe" "-s$(win "$work")" -c '*q' "*l$(win "$log")" </dev/null
+code=$?
+set -e
+[ "$code" -eq 0 ] || { cat "$log" >&2; fail "an install with -c outside the temporary directory ended with $code"; }
+grep -qF " CLEANUP left in place: $(win "$outside")" "$log" || fail "log: no left-in-place line"
+sleep 1
+[ -f "$outside/setup.exe" ] && [ -f "$outside/notes.txt" ] || fail "-c removed files outside the temporary directory"
+
 # A damaged archive: a bad install (1) that keeps the record, with the error
 # in the log.
 mkdir -p "$work/damaged"

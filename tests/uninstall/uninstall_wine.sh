@@ -53,8 +53,8 @@ check "the uninstaller left its directory" [ ! -e "$prod/Uninstall" ]
 key_gone() { ! wine reg query "$key" >/dev/null 2>&1; }
 check "uninstall key gone" key_gone
 
-# Nothing registered under the name: exit code 3, nothing touched.
+# Nothing registered under the name: nothing ran (4), nothing touched.
 wine "$uninstaller" '*q' "No Such Product $$" </dev/null >/dev/null 2>&1
 code=$?
-check "unknown product gives exit code 3 ($code)" [ "$code" -eq 3 ]
+check "unknown product gives exit code 4 ($code)" [ "$code" -eq 4 ]
 [ "$fails" -eq 0 ]
