@@ -7,6 +7,7 @@
 #include "ui/main_form.h"
 #include "engine/setup_program.h"
 #include "engine/setup_runtime.h"
+#include "ui/win32/win32_backend.h"
 
 #include <windows.h>
 
@@ -43,8 +44,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   int code;
   {
     const std::vector<std::uint8_t> title = Resource("SETUPTITLE");
+    // The wizards' windows; declared first, as the runtime's widget layer
+    // uses it until its end.
+    ui::TWin32Backend widgets;
     TSetupRuntime runtime(platform::CreateDefaultPlatform(), ProgramPath(), args);
     runtime.App().Title = title.empty() ? "Setup" : std::string(title.begin(), title.end());
+    // A quiet run opens no window at all: its managers only log.
+    if (!runtime.Quiet()) runtime.UseWidgets(widgets);
     setup::TWin32WindowHost host;
     code = RunSetupProgram(runtime.App(), Resource("TFRMMAINMENU"),
                            runtime.Quiet() ? nullptr : &host);

@@ -231,8 +231,8 @@ template <class T> void PublishBaseInstallDlg(TClassBuilder<T>& B) {
       .Object("ThemeBitmap", &T::ThemeBitmapObj)
       .Enum("TranslateIntoLanguage", &T::TranslateIntoLanguage, &T::TranslateIntoLanguage,
             QndlLanguageInfo, qlUser)
-      .Event("OnAfterExecute", &T::OnAfterExecute)
-      .Event("OnBeforeExecute", &T::OnBeforeExecute);
+      .Event("OnAfterExecute", static_cast<TNotifyEvent T::*>(&T::OnAfterExecute))
+      .Event("OnBeforeExecute", static_cast<TNotifyEvent T::*>(&T::OnBeforeExecute));
 }
 
 // Registers the classes of this layer with ClassRegistry().

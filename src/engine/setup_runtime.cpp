@@ -1,6 +1,7 @@
 #include "engine/setup_runtime.h"
 
 #include "archive/compress.h"
+#include "dialogs/dialog_layouts.h"
 
 #include "ui/main_form.h"
 #include "ui/translate_hooks.h"
@@ -64,15 +65,22 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
   RegisterTranslateClasses();
   RegisterNetClasses();
   RegisterEngineClasses();
+  dialogs::RegisterDialogClasses();
   SetupPathSpecifiers(FModel);
+  // A quiet run opens no wizard: every manager logs the pages it skips.
+  FDialogs.Unattended = FQuiet;
+  FDialogsScope.emplace(FDialogs);
   FApp = std::make_unique<TApplication>(std::move(ProgramPath), std::move(Args), *FPlatform.UI);
   FApp->Log = &FModel.Log;
   FAppScope.emplace(*FApp);
 }
 
 TSetupRuntime::~TSetupRuntime() {
+  FUiScope.reset();
+  FUi.reset();
   FAppScope.reset();
   FApp.reset();
+  FDialogsScope.reset();
   FLinksScope.reset();
   FNetScope.reset();
   FNet.reset();
@@ -80,6 +88,15 @@ TSetupRuntime::~TSetupRuntime() {
   FTranslateScope.reset();
   FModelScope.reset();
   FArchive.reset();
+}
+
+ui::TUiContext& TSetupRuntime::UseWidgets(ui::IWidgetBackend& Backend) {
+  if (FUi) throw EContextError("The setup runtime already has a widget backend");
+  FUi.emplace(Backend);
+  FUiScope.emplace(*FUi);
+  FUi->Application().Title = FApp->Title;
+  dialogs::AddDialogLayouts(FUi->Resources());
+  return *FUi;
 }
 
 } // namespace quendel

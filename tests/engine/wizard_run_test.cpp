@@ -1,0 +1,182 @@
+// The setup program with a before-install wizard in its definition, run as
+// the program runs it (definition loaded, run on the first activation) on the
+// headless backend: the pages appear in Order, a confirmed Cancel ends the run
+// as a user abort, and a quiet run opens no window but logs the pages.
+#include "dialogs/dialog_forms.h"
+#include "dialogs/dialog_manager.h"
+#include "engine/install.h"
+#include "engine/setup_program.h"
+#include "engine/setup_runtime.h"
+
+#include "definition/binary_codec.h"
+#include "definition/text_codec.h"
+#include "platform/native/native_platform.h"
+#include "ui/headless.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace quendel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TRunPage : public dialogs::TBaseInstallForm {
+public:
+  explicit TRunPage(TComponent* AOwner) : dialogs::TBaseInstallForm(AOwner) {}
+  static const TClassInfo& StaticClass() {
+    static const TClassInfo Info =
+        TClassBuilder<TRunPage>("TRunPage", dialogs::TBaseInstallForm::StaticClass()).Build();
+    return Info;
+  }
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+};
+
+// A page component as a definition names it; its page's caption is its name.
+class TRunPageDlg : public dialogs::TBaseInstallDlg {
+public:
+  explicit TRunPageDlg(TComponent* AOwner) : dialogs::TBaseInstallDlg(AOwner) {
+    Register(dialogs::dmBeforeInstall, 10);
+  }
+  static const TClassInfo& StaticClass() {
+    static const TClassInfo Info = [] {
+      TClassBuilder<TRunPageDlg> B("TRunPageDlg", dialogs::TBaseInstallDlg::StaticClass());
+      dialogs::PublishBaseInstallDlg(B);
+      return B.Build();
+    }();
+    return Info;
+  }
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+  const TClassInfo& GetFormClass() const override { return TRunPage::StaticClass(); }
+  void AssignDialogProperties() override {
+    dialogs::TBaseInstallDlg::AssignDialogProperties();
+    CurrentForm()->SetCaption(Name());
+  }
+};
+
+class WizardRun : public ::testing::Test {
+protected:
+  void SetUp() override {
+    FDir = fs::temp_directory_path() /
+           ("quendel_wizard_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(FDir);
+    fs::create_directories(FDir / "tmp");
+    std::ofstream(FDir / "tmp" / "setup.exe", std::ios::binary) << std::string(4096, 'S');
+    ClassRegistry().Register<TRunPageDlg>();
+  }
+  void TearDown() override { fs::remove_all(FDir); }
+
+  // Three pages made in another order than they show.
+  static std::vector<std::uint8_t> Definition() {
+    std::string text = "object frmMainMenu: TfrmMainMenu\n  Caption = 'Test Install'\n"
+                       "  object psProgramFiles: TpsProgramFiles\n  end\n"
+                       "  object Install1: TInstall\n    DestDir = '\\Test App'\n"
+                       "    DestDirType = psProgramFiles\n  end\n"
+                       "  object BeforeInstall: TDialogManager\n    Container = Install1\n"
+                       "    ManagerType = dmBeforeInstall\n  end\n";
+    for (const auto& [name, order] : {std::pair{"Third", 30}, {"First", 10}, {"Second", 20}})
+      text += std::string("  object ") + name + ": TRunPageDlg\n    Container = Install1\n" +
+              "    DialogManager = BeforeInstall\n    Order = " + std::to_string(order) + "\n  end\n";
+    text += "end\n";
+    return WriteObjectBinary(ReadObjectStream(std::vector<std::uint8_t>(text.begin(), text.end())));
+  }
+
+  // One start of the program; Quiet adds "*q" and gives it no widgets, as the
+  // Win32 program does.
+  int Start(bool Quiet) {
+    platform::TPlatform p =
+        platform::native::CreateNativePlatform(platform::native::TDriveMap().Map('C', FDir.string()));
+    std::vector<std::string> args{"-sC:\\tmp", "*l" + (FDir / "setup.log").string()};
+    if (Quiet) args.push_back("*q");
+    TSetupRuntime runtime(std::move(p), "C:\\tmp\\setup.exe", args);
+    runtime.App().Title = "Test Install";
+    EXPECT_EQ(runtime.Dialogs().Unattended, Quiet);
+    if (!Quiet) runtime.UseWidgets(Backend);
+    return RunSetupProgram(runtime.App(), Definition(), nullptr);
+  }
+
+  ui::TWinControl* Host() {
+    auto w = Backend.VisibleWindows();
+    return w.empty() ? nullptr : w.back();
+  }
+  bool Press(const std::string& Name) {
+    auto* b = Host() ? dynamic_cast<ui::TWinControl*>(Backend.FindControl(*Host(), Name)) : nullptr;
+    return b && Backend.Press(*b);
+  }
+  std::string Caption() { return Host() ? Backend.Node(Host()->Handle())->Text : ""; }
+  std::string LogText() {
+    std::ifstream in(FDir / "setup.log", std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  fs::path FDir;
+  ui::THeadlessBackend Backend; // outlives every runtime's widget layer
+};
+
+TEST_F(WizardRun, PagesShowInOrderAndTheLastNextLetsTheRunGoOn) {
+  std::vector<std::string> seen;
+  Backend.Script([&] {
+    seen.push_back(Caption());
+    EXPECT_FALSE(Press("BackBtn")); // nothing before the first page
+    EXPECT_TRUE(Press("ProceedBtn"));
+  });
+  Backend.Script([&] {
+    seen.push_back(Caption());
+    EXPECT_TRUE(Press("BackBtn"));
+  });
+  Backend.Script([&] {
+    seen.push_back(Caption());
+    EXPECT_TRUE(Press("ProceedBtn"));
+  });
+  for (int i = 0; i < 2; ++i)
+    Backend.Script([&] {
+      seen.push_back(Caption());
+      EXPECT_TRUE(Press("ProceedBtn"));
+    });
+  EXPECT_EQ(Start(false), ecGoodInstall);
+  EXPECT_EQ(seen, (std::vector<std::string>{"First", "Second", "First", "Second", "Third"}));
+  EXPECT_EQ(Backend.PendingActions(), 0);
+  EXPECT_TRUE(Backend.VisibleWindows().empty());
+  const std::string log = LogText();
+  EXPECT_NE(log.find("BeforeInstall: wizard of 3 pages"), std::string::npos) << log;
+  EXPECT_NE(log.find("END exit code 0"), std::string::npos) << log;
+}
+
+// Cancel on the second page: the wizard closes, the run ends through the
+// user-abort path (exit code 2), and the rest of the run never happens.
+TEST_F(WizardRun, ConfirmedCancelEndsTheRunAsUserAbort) {
+  Backend.Script([&] { EXPECT_TRUE(Press("ProceedBtn")); });
+  Backend.Script([&] {
+    EXPECT_EQ(Caption(), "Second");
+    EXPECT_TRUE(Press("CancelBtn"));
+  });
+  EXPECT_EQ(Start(false), ecUserAbort);
+  EXPECT_EQ(Backend.PendingActions(), 0);
+  EXPECT_TRUE(Backend.VisibleWindows().empty());
+  const std::string log = LogText();
+  EXPECT_NE(log.find("BeforeInstall: cancelled by the user"), std::string::npos) << log;
+  EXPECT_NE(log.find("ABORT"), std::string::npos) << log;
+  EXPECT_EQ(log.find("installation completed"), std::string::npos) << log;
+  EXPECT_NE(log.find("END exit code 2"), std::string::npos) << log;
+}
+
+// "*q": no window (a wizard would fail without widgets), each page logged in
+// its order with its defaults, and the run completes.
+TEST_F(WizardRun, QuietRunOpensNoWindowAndLogsThePages) {
+  EXPECT_EQ(Start(true), ecGoodInstall);
+  const std::string log = LogText();
+  const auto first = log.find("BeforeInstall: unattended, First keeps its defaults");
+  const auto third = log.find("BeforeInstall: unattended, Third keeps its defaults");
+  EXPECT_NE(first, std::string::npos) << log;
+  EXPECT_NE(third, std::string::npos) << log;
+  EXPECT_LT(first, third);
+  EXPECT_NE(log.find("END exit code 0"), std::string::npos) << log;
+}
+
+} // namespace
+} // namespace quendel
