@@ -123,7 +123,8 @@ void TCustomInstall::EndBuild(const std::exception* Failure) {
     if (Failure) {
       // A failed build must never look like a finished one to a script.
       App.ExitCode = ecBadInstall;
-      App.LogLine("ERROR", Failure->what());
+      // Unattended, the services log the box itself: logged once either way.
+      if (App.UI().Interactive()) App.LogLine("ERROR", Failure->what());
       App.ShowMessageBox(Failure->what(), App.Title, platform::mbOK | platform::mbIconError);
     } else {
       App.ExitCode = ecGoodInstall;

@@ -5,7 +5,8 @@
 # bytes; setup.exe installs unattended in a 64-bit prefix through the
 # loading program, which leaves no temporary directory and passes the setup
 # program's exit code through; "*TODISK" writes the floppy set onto "a:"
-# (a directory) and setup.exe from a: installs from it; a truncated setup.exe
+# (a directory) and setup.exe from a: installs from it; a set too big for a
+# small "a:" prompts for disk 2 and fails cleanly unattended; a truncated setup.exe
 # fails; a failing build
 # exits non-zero with its message on standard error.
 #   build_wine.sh WIN32_BUILD_DIR [NATIVE_BUILD_DIR]
@@ -160,6 +161,42 @@ set -e
 cmp "$dest/readme.txt" "$product/payload/readme.txt" || fail "readme.txt not installed from a:"
 cmp "$dest/data.bin" "$product/payload/data.bin" || fail "data.bin not installed from a:"
 cmp "$dest/Docs/licence.txt" "$product/payload/docs/licence.txt" || fail "licence.txt not installed from a:"
+
+# A set that does not fit one disk: "a:" on a 1000 KB tmpfs takes setup.exe,
+# setup.1 and part of files.1; the volume set goes on in "files.2" after the
+# insert-disk prompt, which unattended takes its default answer (OK). No
+# second disk can come, so the transfer must end with the full-disk error and
+# a non-zero code rather than hang or report success. Needs a private mount
+# namespace (root); the wineserver runs inside it and the mount ends with it.
+if unshare -m true 2>/dev/null; then
+  # winepath starts a server too: the paths are made before it is stopped.
+  spanlog=$(win "$work/span.log")
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  mkdir -p "$work/small"
+  set +e
+  unshare -m bash -c '
+    mount -t tmpfs -o size=1000k tmpfs "$1" || exit 99
+    ln -sfn "$1" "$WINEPREFIX/dosdevices/a:"
+    timeout 120 wine "$2" "*TODISK" /S "/LOG=$3" </dev/null; code=$?
+    ls "$1" >"$4"
+    wineserver -k; wineserver -w
+    exit $code' span "$work/small" "$out/setup.exe" "$spanlog" "$work/span.ls"
+  code=$?
+  set -e
+  [ "$code" -ne 99 ] || fail "cannot mount the small disk"
+  cat "$work/span.log" >&2 || true
+  [ "$code" -ne 0 ] || fail "a transfer that needs a second disk ended with 0"
+  [ "$code" -ne 124 ] || fail "a transfer that needs a second disk hung"
+  grep -q 'Please insert disk 2 -> OK' "$work/span.log" || fail "no prompt for disk 2"
+  [ "$(grep -c 'ERROR There is too little space' "$work/span.log")" -eq 1 ] \
+    || fail "the full-disk error is not logged exactly once"
+  grep -qx files.2 "$work/span.ls" || fail "the volume set did not go on in files.2"
+  ln -sfn "$floppy" "$WINEPREFIX/dosdevices/a:"
+  wineserver -p
+else
+  echo "skipped the two-disk transfer: no private mount namespace"
+fi
 
 # Signed (a throwaway self-signed certificate): the signature verifies, and
 # the loading program still finds its block before the certificate table.
