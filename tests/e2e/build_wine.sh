@@ -11,42 +11,11 @@
 # exits non-zero with its message on standard error.
 #   build_wine.sh WIN32_BUILD_DIR [NATIVE_BUILD_DIR]
 set -euo pipefail
-build=$(cd "$1" && pwd)
-native=${2:-$build/../native}
-work=$(mktemp -d "$build/build-e2e.XXXXXX")
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-wineboot -i >/dev/null 2>&1 || fail "cannot make a 64-bit Wine prefix"
-wineserver -w
-wineserver -p
-wine cmd /c exit >/dev/null 2>&1 </dev/null
-win() { winepath -w "$1" 2>/dev/null; }
-
+native=${2:-$1/../native}
+. "$(dirname "${BASH_SOURCE[0]}")/wine64.sh"
+e2e_begin "$1" build-e2e
 # The kit, as scripts/kit lays it out.
-kit=$work/kit
-mkdir -p "$kit"
-cp "$build/apps/setup/quendel-setup.exe" "$build/apps/loader/QuendelLoadProgram.exe" \
-  "$build/apps/quendel/quendel.exe" "$kit/"
-printf 'kit\r\n' >"$kit/Q32V52.TXT"
-if [ -x "$native/apps/quendel/quendel" ]; then
-  cp "$native/apps/quendel/quendel" "$kit/"
-  quendel_build() { # DEFINITION OUTDIR [args...]
-    local def=$1 out=$2; shift 2
-    QUENDEL_KIT=$kit "$kit/quendel" build "$def" -o "$out" "$@" </dev/null
-  }
-else
-  quendel_build() {
-    local def=$1 out=$2; shift 2
-    QUENDEL_KIT=$(win "$kit") wine "$kit/quendel.exe" build "$(win "$def")" -o "$(win "$out")" "$@" </dev/null
-  }
-fi
+e2e_kit "$native"
 
 # A product: two directories of files, read relative to the definition.
 product=$work/product

@@ -6,28 +6,11 @@
 # unattended runs with a log and their exit codes.
 #   setup_wine.sh WIN32_BUILD_DIR SOURCE_DIR
 set -euo pipefail
-build=$(cd "$1" && pwd)
 src=$(cd "$2" && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/wine64.sh"
+e2e_begin "$1" setup-e2e
 quendel=$build/apps/quendel/quendel.exe
 runtime_dir=$build/apps/setup
-work=$(mktemp -d "$build/setup-e2e.XXXXXX")
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# The prefix of this run, with one warm wineserver for all the steps.
-wineboot -i >/dev/null 2>&1 || fail "cannot make a 64-bit Wine prefix (is wine64 installed?)"
-wineserver -w
-wineserver -p
-wine cmd /c exit >/dev/null 2>&1 </dev/null
-[ -d "$WINEPREFIX/drive_c/windows/syswow64" ] || fail "the prefix is not 64-bit"
-
-win() { winepath -w "$1" 2>/dev/null; }
 
 # make-setup, with the kit found through QUENDEL_KIT.
 QUENDEL_KIT=$(win "$runtime_dir") wine "$quendel" make-setup "$(win "$src/examples/setup/definition.txt")" \

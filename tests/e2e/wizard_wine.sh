@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# The sample product's wizard as a user meets it: setup.exe built on Linux by
+# "quendel build", run under Wine (64-bit prefix) on an X screen of its own,
+# and walked from outside by tests/wizard/wizard_driver.exe:
+#   - in English: licence accepted, a destination with spaces typed, an
+#     existing Start-menu folder picked, the copy's progress bars watched,
+#     Finish; the files in the typed destination, the shortcuts in the picked
+#     folder, the uninstall key in the 32-bit view pointing there;
+#   - in German (a German user: the translator's default target), the same
+#     walk with the German texts, and a cancel during the copy that the user
+#     takes back;
+#   - the licence declined, and a cancel during the copy confirmed: each ends
+#     as a user abort (bad-install page, exit code 2, install record removed,
+#     nothing of the user's removed).
+# Screenshots of every page stay under SHOTS_DIR/<language>; two are compared
+# with tests/wizard/reference (UPDATE_REFS=1 writes them afresh).
+#   wizard_wine.sh WIN32_BUILD_DIR SOURCE_DIR NATIVE_BUILD_DIR SHOTS_DIR
+set -euo pipefail
+src=$(cd "$2" && pwd)
+native=$3
+shots=$4
+. "$(dirname "${BASH_SOURCE[0]}")/wine64.sh"
+e2e_begin "$1" wizard-e2e
+e2e_kit "$native"
+driver=$build/tests/wizard/wizard_driver.exe
+[ -f "$driver" ] || fail "no wizard_driver.exe in the build"
+rm -rf "$shots"
+mkdir -p "$shots"
+
+# An X screen of our own: Xvfb picks a free display number and says which.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+e2e_on_exit "kill $xvfb"
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
+export DISPLAY=:$(head -n1 "$work/display")
+# No window manager: Wine's own desktop window gives the windows their frames
+# and captions, as a user sees them.
+wineserver -k
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 </dev/null
+wineserver -w
+wineserver -p
+wine cmd /c exit >/dev/null 2>&1 </dev/null
+
+# The product: the sample's definition and payload, with one larger file so
+# that the copy lasts long enough to be watched and cancelled.
+product_src=$work/product
+mkdir -p "$product_src"
+cp "$src"/examples/setup/payload/* "$kit/uninstall.exe" "$product_src/"
+head -c 12000000 /dev/urandom >"$product_src/media.bin"
+sed '/^  object DocsDir: TInstallDirectory/i\
+  object IFmedia_bin: TInstallFile\
+    Container = AppDir\
+    DestDirType = psContainerDestDir\
+    ArchiveFileType = psContainerArchiveFile\
+    FileName = '"'media.bin'"'\
+    UniqueID = 6\
+    DestName = '"'media.bin'"'\
+  end' "$src/examples/setup/definition.txt" >"$product_src/definition.txt"
+grep -q IFmedia_bin "$product_src/definition.txt" || fail "cannot add the large file to the definition"
+quendel_build "$product_src/definition.txt" "$work/dist" --title "Quendel Example Install" >/dev/null \
+  || fail "quendel build failed"
+[ -f "$work/dist/setup.exe" ] || fail "quendel build made no setup.exe"
+
+has() { grep -q "^  object [A-Za-z0-9_]*: $1\$" "$product_src/definition.txt"; }
+
+programs_win=$(wine cmd /c 'echo %APPDATA%' </dev/null 2>/dev/null | tr -d '\r')'\Microsoft\Windows\Start Menu\Programs'
+programs=$(winepath -u "$programs_win" 2>/dev/null)
+# Two folders of other products; the walk picks one.
+mkdir -p "$programs/Quendel Tools" "$programs/Other Company"
+ukey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quendel Example'
+value() { # KEY NAME: a string value in the 32-bit view
+  wine reg query "$1" /v "$2" /reg:32 </dev/null 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_SZ *//p"
+}
+record_gone() { ! wine reg query 'HKLM\SOFTWARE\Vexo\Install' /reg:32 >/dev/null 2>&1 </dev/null; }
+
+# One run of setup.exe with the wizard, walked by the driver; LANG_ENV is the
+# user's locale. Sets $code (setup.exe's exit code) and keeps the driver's
+# report in $work/NAME.walk.
+walk() { # NAME LOCALE STEP...
+  local name=$1 locale=$2
+  shift 2
+  local dir=$shots/$name
+  mkdir -p "$dir"
+  local start=$SECONDS
+  LC_ALL=$locale wine "$work/dist/setup.exe" </dev/null >"$work/$name.setup.out" 2>&1 &
+  local setup=$!
+  set +e
+  LC_ALL=$locale wine "$driver" --timeout 60 --shots "$(win "$dir")" "$@" </dev/null >"$work/$name.walk" 2>&1
+  local driven=$?
+  wait "$setup"
+  code=$?
+  set -e
+  for b in "$dir"/*.bmp; do
+    [ -e "$b" ] || continue
+    convert "$b" "${b%.bmp}.png" && rm -f "$b"
+  done
+  echo "walk $name: driver $driven, setup.exe $code, $((SECONDS - start)) s"
+  if [ "$driven" -ne 0 ]; then
+    cat "$work/$name.walk" >&2
+    fail "the $name walk stopped (screenshots in $dir)"
+  fi
+}
+
+# The pages of the walk in one language: TEXTS is an associative array of
+# the captions and button texts.
+steps_to_copy() { # NAME_OF_TEXTS DESTINATION FOLDER
+  local -n t=$1
+  steps=()
+  if has TWelcomeDlg; then
+    steps+=("page=${t[welcome]}" shot=welcome "click=${t[next]}")
+  fi
+  if has TLicenseDlg; then
+    steps+=("page=${t[licence]}" "memo=${t[licence_text]}" shot=licence "click=${t[accept]}")
+  fi
+  if has TSelectDestinationDlg; then
+    steps+=("page=${t[destination]}" 'edit=C:\Program Files (x86)\Quendel Example' "type=$2" shot=destination
+      "click=${t[next]}")
+  fi
+  if has TSelectFolderDlg; then
+    steps+=("page=${t[folder]}" items=2 "select=$3" "edit=$3" shot=folder "click=${t[next]}")
+  fi
+}
+
+declare -A en=(
+  [welcome]="Welcome" [licence]="Software license agreement" [destination]="Choose Destination Location"
+  [folder]="Select folder in start menu" [copy]="Copying installation files" [good]="Setup complete"
+  [bad]="Setup incomplete" [next]="Next >" [accept]="Accept >" [cancel]="Cancel" [finish]="Finish"
+  [licence_text]="QUENDEL EXAMPLE SOFTWARE LICENCE"
+)
+declare -A de=(
+  [welcome]="Willkommen" [licence]="Software-Lizenzvereinbarung" [destination]="Zielverzeichnis wählen"
+  [folder]="Ordner im Startmenü wählen" [copy]="Installationsdateien werden kopiert" [good]="Setup abgeschlossen"
+  [bad]="Setup unvollständig" [next]="Weiter >" [accept]="Annehmen >" [cancel]="Abbrechen"
+  [finish]="Fertig stellen" [licence_text]="QUENDEL EXAMPLE SOFTWARE LICENCE"
+)
+
+finish_steps() { # NAME_OF_TEXTS
+  local -n t=$1
+  if has TCopyFileDlg; then steps+=("progress=${t[copy]}"); fi
+  if has TGoodInstallationDlg; then
+    steps+=("page=${t[good]}" "nobutton=${t[cancel]}" shot=complete "click=${t[finish]}")
+  fi
+  steps+=(gone)
+}
+
+check_installed() { # DESTINATION_WIN FOLDER
+  local dest
+  dest=$(winepath -u "$1" 2>/dev/null)
+  for f in example.ini readme.txt media.bin Docs/licence.txt Docs/guide.txt Uninstall/uninstall.exe; do
+    [ -f "$dest/$f" ] || fail "not installed in the typed destination: $f"
+  done
+  cmp -s "$dest/media.bin" "$product_src/media.bin" || fail "media.bin installed with other content"
+  if has TSelectDestinationDlg; then
+    [ ! -e "$(winepath -u 'C:\Program Files (x86)\Quendel Example' 2>/dev/null)" ] \
+      || fail "files went to the default destination as well"
+  fi
+  for l in "Read me.lnk" "Tools/Uninstall.lnk" "Tools/Documentation.lnk"; do
+    [ -f "$programs/$2/$l" ] || fail "no shortcut $2/$l"
+  done
+  [ "$(value "$ukey" UninstallString)" = "\"$1\\Uninstall\\uninstall.exe\" Quendel Example" ] \
+    || fail "UninstallString: $(value "$ukey" UninstallString)"
+  record_gone || fail "the install record stayed after a good install"
+}
+
+uninstall_product() { # DESTINATION_WIN: the uninstaller leaves nothing of it
+  set +e
+  wine "$(winepath -u "$1\\Uninstall\\uninstall.exe")" '*q' Quendel Example </dev/null
+  local c=$?
+  set -e
+  [ "$c" -eq 0 ] || fail "the uninstall ended with $c"
+  [ ! -e "$(winepath -u "$1" 2>/dev/null)" ] || fail "the uninstall left $1"
+}
+
+# English: the whole walk.
+dest_en='C:\Quendel Walk\Example Product'
+folder_en="Quendel Tools"
+has TSelectDestinationDlg || dest_en='C:\Program Files (x86)\Quendel Example'
+has TSelectFolderDlg || folder_en="Quendel Example"
+steps_to_copy en "$dest_en" "$folder_en"
+finish_steps en
+walk en en_US.UTF-8 "${steps[@]}"
+[ "$code" -eq 0 ] || { cat "$work/en.walk" >&2; fail "the English walk ended with $code"; }
+check_installed "$dest_en" "$folder_en"
+uninstall_product "$dest_en"
+
+echo "wizard under Wine: ok"
