@@ -73,8 +73,8 @@ protected:
       c.SetFilesToProcess(list);
       c.Add(i == 0 ? lzcOverwrite : lzcOnlyAdd, i + 1);
     }
-    const std::string text = ReadText(fs::path(QUENDEL_SOURCE_DIR) / "examples" / "setup" / "definition.txt");
-    FDefinition = WriteObjectBinary(ReadObjectStream(std::vector<std::uint8_t>(text.begin(), text.end())));
+    FText = ReadText(fs::path(QUENDEL_SOURCE_DIR) / "examples" / "setup" / "definition.txt");
+    FDefinition = WriteObjectBinary(ReadObjectStream(std::vector<std::uint8_t>(FText.begin(), FText.end())));
   }
   void TearDown() override { fs::remove_all(FDir); }
 
@@ -115,10 +115,27 @@ protected:
   }
   // The definition with Extra added to the object named Object.
   void Amend(const std::string& Object, const std::string& Extra) {
-    std::string text = ReadText(fs::path(QUENDEL_SOURCE_DIR) / "examples" / "setup" / "definition.txt");
-    const std::size_t at = text.find("\n", text.find("object " + Object + ":"));
-    text.insert(at + 1, Extra);
-    FDefinition = WriteObjectBinary(ReadObjectStream(std::vector<std::uint8_t>(text.begin(), text.end())));
+    const std::size_t at = FText.find("\n", FText.find("object " + Object + ":"));
+    FText.insert(at + 1, Extra);
+    FDefinition = WriteObjectBinary(ReadObjectStream(std::vector<std::uint8_t>(FText.begin(), FText.end())));
+  }
+
+  // The definition without its wizard (dialog managers and pages), for a run
+  // that is not unattended but has no windows to show them in.
+  void DropWizard() {
+    std::string kept;
+    std::istringstream in(FText);
+    bool dropping = false;
+    for (std::string line; std::getline(in, line);) {
+      if (line.rfind("  object ", 0) == 0) {
+        const std::string cls = line.substr(line.find(": ") + 2);
+        dropping = cls == "TDialogManager" || (cls.size() > 3 && cls.compare(cls.size() - 3, 3, "Dlg") == 0);
+      }
+      if (!dropping) kept += line + "\n";
+      if (dropping && line == "  end") dropping = false;
+    }
+    FText = kept;
+    FDefinition = WriteObjectBinary(ReadObjectStream(std::vector<std::uint8_t>(FText.begin(), FText.end())));
   }
 
   // What the uninstaller does when Windows starts "UninstallString".
@@ -144,6 +161,7 @@ protected:
   fs::path FDir;
   std::string FRegistry;
   fs::file_time_type FStamp;
+  std::string FText; // the definition's text form
   std::vector<std::uint8_t> FDefinition;
 };
 
@@ -299,6 +317,7 @@ TEST_F(ProductInstall, FileInUse_RestartAndContinuation) {
 // shutdown privilege on the NT family; a refused restart still ends the run
 // as pending a restart.
 TEST_F(ProductInstall, RestartIsAskedOfWindows) {
+  DropWizard();
   Amend("Install1", "    Reboot = True\n");
   for (std::uint32_t refusal : {0u, 5u}) {
     int restarts = -1;
