@@ -112,6 +112,16 @@ void TFileHeaders::Add(std::unique_ptr<TFileHeader> Header) {
   FItems.push_back(std::move(Header));
 }
 
+std::string StoredMemberName(std::string_view Name) {
+  std::string Stored = GetToken(Name, 1);
+  if (Stored.size() > static_cast<std::size_t>(FileNameCapacity)) Stored.resize(FileNameCapacity);
+  return Stored;
+}
+
+bool SameStoredName(std::string_view A, std::string_view B) {
+  return SameNameAscii(StoredMemberName(A), StoredMemberName(B));
+}
+
 int TFileHeaders::FindByName(std::string_view Name) const {
   const std::string key = GetToken(Name, 1);
   for (int i = 0; i < Count(); ++i)

@@ -120,6 +120,14 @@ struct TSourceFileInfo {
 // Opens the named file and describes it; raises when it cannot be opened.
 using TSourceInfoFunc = std::function<TSourceFileInfo(const std::string& FileName)>;
 
+// The name a member added from the list entry Name is stored and found
+// under: the entry's first ";"-field, cut to FileNameCapacity characters.
+// Two sources that agree that far cannot be told apart in one archive.
+std::string StoredMemberName(std::string_view Name);
+// Whether two list entries would be stored under the same name (ASCII
+// letters compared without case).
+bool SameStoredName(std::string_view A, std::string_view B);
+
 class TFileHeaders {
 public:
   int Count() const { return static_cast<int>(FItems.size()); }
@@ -130,7 +138,8 @@ public:
   void Add(std::unique_ptr<TFileHeader> Header);
   void Clear() { FItems.clear(); }
   // Index of the first header named like the first ";"-field of Name (ASCII
-  // letters compared without case); -1 when none.
+  // letters compared without case); -1 when none. A name longer than a
+  // stored one matches nothing: look up StoredMemberName(Source).
   int FindByName(std::string_view Name) const;
 
   // One new header per entry of List, after the present ones when Append.

@@ -58,6 +58,9 @@ const char* const kNoRoomSetupExe = "Cannot create setup.exe on the A drive. Pro
 const char* const kNoRoomSetup1 = "Cannot create setup.1 on the A drive. Probably not enough room";
 const char* const kInsertDisk = "Please insert disk %d";
 const char* const kAbortedByUser = "Aborted by user";
+const char* const kStoredNameTwins =
+    "The pre-setup files %s and %s cannot both go into setup.1: it keeps only the first %d "
+    "characters of a file's path, and there both are named %s";
 
 // Compress options of each distribution: every build puts its archives in
 // the build directory and includes every file; the traditional one keeps
@@ -304,6 +307,16 @@ void TCustomInstall::CreateSetupArchive(const std::string& BuildDirectory,
   if (Trim(ProgramFile).empty()) throw IEInstall(kBlankExecutable);
   platform::IFileSystem& Files = *Context().Platform().Files;
   if (!Files.FileExists(ProgramFile)) throw IEInstall(kNoExecutable, {ProgramFile});
+  // Each goes in through its own temporary install file, so the install
+  // files' own check does not see them: two pre-setup files stored under the
+  // same cut name would unpack as one.
+  const std::vector<std::string>& Presetup = FPresetupFiles.Items();
+  for (std::size_t i = 0; i < Presetup.size(); ++i)
+    for (std::size_t j = i + 1; j < Presetup.size(); ++j)
+      if (SameStoredName(Presetup[i], Presetup[j]) &&
+          !SameText(GetToken(Presetup[i], 1), GetToken(Presetup[j], 1)))
+        throw IEInstall(kStoredNameTwins, {GetToken(Presetup[i], 1), GetToken(Presetup[j], 1),
+                                           FileNameCapacity, StoredMemberName(Presetup[i])});
   std::string Archive = AddBackslash(BuildDirectory) + "setup.1";
   const std::string Saved = Files.GetCurrentDir();
   // Absolute before the current directory changes below.

@@ -446,11 +446,10 @@ void TCustomInstallFile::ReadInfoFromArchive() {
   Choice.Used->SetCompressedFile(P);
   const int Index = Choice.Used->IndexOfUniqueID(FUniqueID);
   if (Index < 0) return;
-  // Stored names keep only part of a long path: trust the identifier only
-  // when the member it names is this file.
+  // Identifiers are handed out again once freed: trust one only when the
+  // member it names is stored under this file's name.
   const TFileHeader& H = Choice.Used->Directory().Item(Index);
-  if (!SameText(H.Record.FileName(), SourcePath().substr(0, H.Record.FileName().size())))
-    return;
+  if (!SameStoredName(H.Record.FileName(), SourcePath())) return;
   TlzhFileStats Stats;
   Choice.Used->GetFileStats(Index, Stats);
   FCompressedSize = Stats.CompressedSize;
@@ -475,6 +474,20 @@ void TCustomInstallFile::ReadFileInfo() {
   FVersion = GetFileVersionString(&Files, S).substr(0, 20);
 }
 
+void TCustomInstallFile::RefuseStoredNameTwin(const std::string& Archive) {
+  // The installer finds a member by its stored name, which keeps only the
+  // start of a long path: a second file stored under the same name would
+  // install the first one's contents in its place.
+  const std::string Source = SourcePath();
+  for (TCustomInstallFile* F : Context().AllInstallFiles.Items())
+    if (F != this && F->FCompressState == 2 && SameText(F->FUsedArchive, Archive) &&
+        SameStoredName(F->SourcePath(), Source) && !SameText(F->SourcePath(), Source))
+      throw IECustomInstallFile(
+          "The files %s and %s cannot both go into the archive %s: it keeps only the first %d "
+          "characters of a file's path, and there both are named %s",
+          {F->SourcePath(), Source, Archive, FileNameCapacity, StoredMemberName(Source)});
+}
+
 void TCustomInstallFile::Compress() {
   TStateScope Scope(FState, ifsCompress);
   try {
@@ -483,6 +496,7 @@ void TCustomInstallFile::Compress() {
     const std::string Archive = GetFullArchiveFile();
     if (Trim(Archive).empty()) throw IECustomInstallFile(MsgArchiveBlank, {FFileName});
     if (!Include()) throw EAbort("Operation aborted");
+    if (AddToArchive() == lzcOnlyAdd) RefuseStoredNameTwin(Archive);
     platform::IFileSystem& Files = *Context().Platform().Files;
     Files.ForceDirectories(ExtractFileDir(Archive));
     TCompressorChoice Choice;

@@ -155,6 +155,9 @@ protected:
 private:
   void Init();
   void Leave();
+  // Refuses to add this file to Archive when a different file compressed
+  // into it would be stored under the same name.
+  void RefuseStoredNameTwin(const std::string& Archive);
   void SetSource(const std::string& SourcePath);
   std::string Dir() { return GetFullDestDir(); }
   bool NetDistribution();

@@ -51,8 +51,10 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
   Compressor.SetOverwrite(owAlways);
   Compressor.SetExtractDirectory(Dir);
   Compressor.DestFileName = Result.TempName;
+  // The member is stored under the start of a long source path only.
+  const std::string Member = StoredMemberName(Source);
   Compressor.FilesToProcess().Clear();
-  Compressor.FilesToProcess().Add(Source);
+  Compressor.FilesToProcess().Add(Member);
   try {
     Compressor.Extract();
   } catch (...) {
@@ -62,7 +64,7 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
   Compressor.SetOverwrite(SavedMode);
   // A cancel ends the extraction quietly; what it left is not the file.
   if (Compressor.Abort()) throw EAIUserAbort();
-  const int Index = Compressor.Directory().FindByName(Source);
+  const int Index = Compressor.Directory().FindByName(Member);
   if (Index < 0 || !Files.FileExists(Temp))
     throw IECustomInstallFile("The file %s was not extracted from %s",
                            {Source, Compressor.CompressedFile()});

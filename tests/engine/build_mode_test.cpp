@@ -208,8 +208,9 @@ TEST_F(BuildMode, Web_FileListAndNoFileArchive) {
 
 // Failures of a build end the program with a non-zero code and their
 // message in the log: no BUILD.INF, an empty one, no kit, a kit without the
-// loading program, a stand-alone build without it, and a file whose name
-// would not fit the file list (named in the message).
+// loading program, a stand-alone build without it, a file whose name
+// would not fit the file list (named in the message), and two files an
+// archive could not tell apart.
 TEST_F(BuildMode, Failures_EndNonZeroWithTheirMessage) {
   const TBytes def = Definition("", {"readme.txt"});
   auto expectFailure = [&](const TBytes& D, const std::string& Message) {
@@ -245,6 +246,32 @@ TEST_F(BuildMode, Failures_EndNonZeroWithTheirMessage) {
                         "    ArchiveFileType = psContainerArchiveFile\n    FileName = 'readme.txt'\n"
                         "    IncludeFromDir = 'C:\\src'\n  end\nend\n";
   expectFailure(WriteObjectBinary(ReadObjectStream(TBytes(s.begin(), s.end()))), longName);
+
+  // An archive keeps the first 100 characters of a source path, and the
+  // installer finds members by them: two files (or two pre-setup files)
+  // agreeing that far are refused, both named. "C:\src\" + 80 + "\" +
+  // "report_2026_" is 100 characters.
+  const std::string dir = "C:\\src\\" + std::string(80, 'd');
+  Write("src/" + std::string(80, 'd') + "/report_2026_first.dat", "first");
+  Write("src/" + std::string(80, 'd') + "/report_2026_second.dat", "second");
+  std::string twins = "object frmMainMenu: TfrmMainMenu\n"
+                      "  object psContainerArchiveFile: TpsContainerArchiveFile\n  end\n"
+                      "  object Install1: TInstall\n  end\n";
+  for (const char* name : {"first", "second"})
+    twins += std::string("  object ") + name + ": TInstallFile\n    Container = Install1\n" +
+             "    ArchiveFileType = psContainerArchiveFile\n    FileName = 'report_2026_" + name +
+             ".dat'\n    IncludeFromDir = '" + dir + "'\n  end\n";
+  twins += "end\n";
+  fs::remove(FDir / "setup.log");
+  EXPECT_EQ(Start({"-b"}, WriteObjectBinary(ReadObjectStream(TBytes(twins.begin(), twins.end())))),
+            ecBadInstall);
+  for (const char* name : {"first", "second"})
+    EXPECT_NE(LogText().find(dir + "\\report_2026_" + name + ".dat"), std::string::npos) << LogText();
+  expectFailure(Definition("    PresetupFiles.Strings = (\n      '" + dir +
+                               "\\report_2026_first.dat'\n      '" + dir +
+                               "\\report_2026_second.dat')\n",
+                           {"readme.txt"}),
+                dir + "\\report_2026_first.dat and " + dir + "\\report_2026_second.dat");
 }
 
 // A built setup.exe copied to floppies: setup.exe there is the loading

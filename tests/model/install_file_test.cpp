@@ -255,6 +255,48 @@ TEST_F(InstallFile, FailedExtractionLeavesTheOldFile) {
   EXPECT_EQ(Logged().size(), 0u);
 }
 
+// Members are found by their stored name, the first 100 characters of the
+// source path: an identifier handed out again does not borrow the member of
+// a file whose name is only the start of this one's, a long path installs,
+// and a second file agreeing with it that far is refused by the build.
+TEST_F(InstallFile, ArchiveMembersAreFoundByTheirStoredName) {
+  TInstallFile* A = Built("a.txt", "aaa");
+  const int Freed = A->UniqueID();
+  A->Free();
+  Write("C:\\src\\a.txt.bak", "backup");
+  auto* B = new TInstallFile(Form.get(), Root, "C:\\src\\a.txt.bak");
+  ASSERT_EQ(B->UniqueID(), Freed);
+  B->SetArchiveFile("C:\\build\\setup.1");
+  B->ReadInfoFromArchive();
+  EXPECT_FALSE(B->InfoRead());
+  EXPECT_EQ(B->Size(), 0);
+  B->Free();
+
+  // "C:\src\" + 80 + "\" + "report_2026_" is exactly 100 characters.
+  const std::string Dir = std::string(80, 'd');
+  M.Files->ForceDirectories("C:\\src\\" + Dir);
+  TInstallFile* Long = Built(Dir + "\\report_2026_first.dat", "first");
+  ASSERT_GT(Long->SourcePath().size(), 100u);
+  const std::string TwinPath = "C:\\src\\" + Dir + "\\report_2026_second.dat";
+  Write(TwinPath, "second");
+  auto* Twin = new TInstallFile(Form.get(), Root, TwinPath);
+  Twin->SetOS(AllOS);
+  Twin->SetArchiveFile("C:\\build\\setup.1");
+  Twin->SetAddToArchive(lzcOnlyAdd);
+  try {
+    Twin->Compress();
+    ADD_FAILURE() << "a second file stored under the same name was added";
+  } catch (const IECustomInstallFile& E) {
+    EXPECT_THAT(E.what(), HasSubstr(Long->SourcePath()));
+    EXPECT_THAT(E.what(), HasSubstr(TwinPath));
+  }
+  // The same file again (another container sharing the archive) is no twin.
+  EXPECT_NO_THROW(Long->Compress());
+  Twin->Free();
+  Install();
+  EXPECT_EQ(Read("C:\\App\\report_2026_first.dat"), "first");
+}
+
 TEST_F(InstallFile, FailingSelfRegistrationIsDeferredDuringARunAndFailsTheRetry) {
   TInstallFile* F = Built("server.ocx", "not a library");
   EXPECT_TRUE(F->ActiveX());
