@@ -1,7 +1,8 @@
 # Writes OUT, a C++ source that hands every stored form layout in FILES (text
 # object streams named after their form class) to the widget layer's
-# resources: cmake -DOUT=... -DFILES="a.txt;b.txt" -P EmbedForms.cmake
+# resources: cmake -DOUT=... -DFILES="a.txt|b.txt" -P EmbedForms.cmake
 set(entries "")
+string(REPLACE "|" ";" FILES "${FILES}")
 foreach(f IN LISTS FILES)
   get_filename_component(name "${f}" NAME_WE)
   string(TOUPPER "${name}" name)

@@ -137,13 +137,31 @@ void TBaseInstallForm::PreviousPage() {
 
 void TBaseInstallForm::ActivatePage() {
   if (!Host()) return;
-  InitializeControls();
+  // Shown first: InitializeControls focuses the Next button only on a page
+  // that shows.
   Show();
+  InitializeControls();
   BringToFront();
 }
 
 void TBaseInstallForm::UserCancel() {
   if (ConfirmUserAbort()) CancelWizard();
+}
+
+void TBaseInstallForm::FinishWizard() {
+  if (TBaseFormContainer* h = Host())
+    h->Finish();
+  else
+    SetModalResult(ui::mrOk);
+}
+
+bool TBaseInstallForm::CloseQuery() {
+  // A page alone closed by its close box: the page decides what that means
+  // (cancel, with its confirmation, or finish), not a bare "cancelled"
+  // result that would abort the run unasked.
+  if (Hosted() || !IsModal() || ModalResult() != ui::mrNone) return true;
+  DismissPage();
+  return ModalResult() != ui::mrNone;
 }
 
 void TBaseInstallForm::InitializeControls() {
@@ -327,11 +345,23 @@ void TBaseFormContainer::DoShow() {
 void TBaseFormContainer::NextPage() {
   const int before = TabIndex();
   if (!ShowPage(before + 1, true)) ShowPage(before + 1, false);
-  if (TabIndex() == before) {
-    FFinished = true;
-    SetModalResult(ui::mrOk);
-    Close();
-  }
+  if (TabIndex() == before) Finish();
+}
+
+void TBaseFormContainer::Finish() {
+  FFinished = true;
+  SetModalResult(ui::mrOk);
+  Close();
+}
+
+TBaseInstallForm* TBaseFormContainer::ActivePage() const {
+  const int i = TabIndex();
+  if (i < 0 || i >= static_cast<int>(FPages.size())) return nullptr;
+  return FPages[static_cast<std::size_t>(i)];
+}
+
+void TBaseFormContainer::EscapePressed() {
+  if (TBaseInstallForm* p = ActivePage()) p->DismissPage();
 }
 
 void TBaseFormContainer::PreviousPage() {
@@ -350,6 +380,9 @@ bool TBaseFormContainer::IsLastPage() {
 }
 
 bool TBaseFormContainer::CloseQuery() {
+  if (FFinished || ModalResult() == mrWizardAbort) return true;
+  // Alt+F4 on the host: as the close box of its page in front.
+  if (TBaseInstallForm* p = ActivePage()) p->DismissPage();
   return FFinished || ModalResult() == mrWizardAbort;
 }
 

@@ -65,11 +65,18 @@ public:
   // Asked before Next (hosted) and before a standalone OK: a page that
   // answers false stays.
   virtual bool CanLeavePage() { return true; }
+  // The user closed the window (close box, Alt+F4) or pressed Esc: Cancel,
+  // with its confirmation, on a page that can be cancelled.
+  virtual void DismissPage() { UserCancel(); }
+  // Ends the wizard (or the page that runs alone) as finished.
+  void FinishWizard();
 
   // The page frame: Back visible exactly when this is not the first page,
   // the focus on Next (or Finish).
   void InitializeControls() override;
   void AfterConstruction() override;
+  bool CloseQuery() override;
+  void EscapePressed() override { DismissPage(); }
 
 protected:
   ui::TButton* FrameButton(const char* Name) const;
@@ -112,6 +119,10 @@ public:
 
   virtual void NextPage();
   virtual void PreviousPage();
+  // Closes the host as finished (modal result OK).
+  void Finish();
+  // The page in front, or nullptr.
+  TBaseInstallForm* ActivePage() const;
   // Places the host (its own width and height) on the screen.
   virtual void PlaceDialog(TQuendelDialogPosition Position, int LeftOffset, int TopOffset);
   // Makes a page of every registered form for the current dialog manager,
@@ -122,6 +133,7 @@ public:
   bool IsLastPage();
 
   bool CloseQuery() override;
+  void EscapePressed() override;
   void WidgetResized(int ClientWidth, int ClientHeight) override;
   void AfterConstruction() override;
 

@@ -1,7 +1,9 @@
 #include "dialogs/dialog_manager.h"
 
 #include "core/strings.h"
+#include "dialogs/completion_pages.h"
 #include "dialogs/dialog_forms.h"
+#include "dialogs/info_pages.h"
 #include "model/model_context.h"
 #include "model/status_params.h"
 #include "translate/translator.h"
@@ -437,6 +439,8 @@ void TBaseInstallDlg::AssignDialogProperties() {
 void RegisterDialogClasses() {
   TClassRegistry& R = ClassRegistry();
   R.Register<TDialogManager>();
+  RegisterInfoPages();
+  RegisterCompletionPages();
 }
 
 } // namespace quendel::dialogs

@@ -505,14 +505,57 @@ void TCustomLabel::Paint(ICanvas& Canvas) {
     }
     text.push_back(FCaption[i]);
   }
-  const TSize sz = Canvas.TextExtent(FFont, text);
-  int x = 0;
-  if (FAlignment == taRightJustify) x = FWidth - sz.cx;
-  if (FAlignment == taCenter) x = (FWidth - sz.cx) / 2;
+  if (!WordWrap) {
+    const TSize sz = Canvas.TextExtent(FFont, text);
+    int x = 0;
+    if (FAlignment == taRightJustify) x = FWidth - sz.cx;
+    if (FAlignment == taCenter) x = (FWidth - sz.cx) / 2;
+    int y = 0;
+    if (Layout == tlCenter) y = (FHeight - sz.cy) / 2;
+    if (Layout == tlBottom) y = FHeight - sz.cy;
+    Canvas.TextAt(x, y, text, FFont, 0, FEnabled ? FFont.Color() : clGray);
+    return;
+  }
+  // A word-wrapping label breaks its text between words so that each line
+  // fits its width (a word longer than the width keeps a line of its own).
+  std::vector<std::string> lines;
+  {
+    std::string line;
+    std::size_t i = 0;
+    while (i < text.size()) {
+      if (text[i] == '\r' || text[i] == '\n') {
+        lines.push_back(line);
+        line.clear();
+        i += text.compare(i, 2, "\r\n") == 0 ? 2 : 1;
+        continue;
+      }
+      std::size_t end = text.find_first_of(" \r\n", i);
+      if (end == std::string::npos) end = text.size();
+      const std::string word = text.substr(i, end - i);
+      const std::string joined = line.empty() ? word : line + " " + word;
+      if (!line.empty() && Canvas.TextExtent(FFont, joined).cx > FWidth) {
+        lines.push_back(line);
+        line = word;
+      } else {
+        line = joined;
+      }
+      i = end < text.size() && text[end] == ' ' ? end + 1 : end;
+    }
+    lines.push_back(line);
+  }
+  const int lineHeight = Canvas.TextExtent(FFont, "Wg").cy;
+  const int total = lineHeight * static_cast<int>(lines.size());
   int y = 0;
-  if (Layout == tlCenter) y = (FHeight - sz.cy) / 2;
-  if (Layout == tlBottom) y = FHeight - sz.cy;
-  Canvas.TextAt(x, y, text, FFont, 0, FEnabled ? FFont.Color() : clGray);
+  if (Layout == tlCenter) y = (FHeight - total) / 2;
+  if (Layout == tlBottom) y = FHeight - total;
+  for (const std::string& l : lines) {
+    const TSize sz = Canvas.TextExtent(FFont, l);
+    int x = 0;
+    if (FAlignment == taRightJustify) x = FWidth - sz.cx;
+    if (FAlignment == taCenter) x = (FWidth - sz.cx) / 2;
+    Canvas.TextAt(x, y, l, FFont, 0, FEnabled ? FFont.Color() : clGray);
+    y += lineHeight;
+  }
 }
 
 const TClassInfo& TLabel::StaticClass() {

@@ -87,6 +87,8 @@ public:
   // modal result becomes mrCancel when it had none).
   void Close();
   virtual bool CloseQuery();
+  // Esc pressed in the window; nothing in the base.
+  virtual void EscapePressed() {}
   // Raised by the backend when the window becomes active.
   virtual void Activate();
 

@@ -212,6 +212,14 @@ bool THeadlessBackend::Press(TWinControl& Button) {
   return true;
 }
 
+void THeadlessBackend::CloseBox(TCustomForm& Form) {
+  DispatchHandler(&Form, [&] { Form.Close(); });
+}
+
+void THeadlessBackend::Escape(TCustomForm& Form) {
+  DispatchHandler(&Form, [&] { Form.EscapePressed(); });
+}
+
 void THeadlessBackend::Type(TWinControl& Edit, const std::string& Text) {
   At(Edit.Handle()).Text = Text;
   DispatchHandler(&Edit, [&] { Edit.WidgetTextChanged(Text); });

@@ -64,6 +64,9 @@ public:
   // Presses a button as a user would: refused (false) when the button or a
   // window it sits in is hidden or disabled.
   bool Press(TWinControl& Button);
+  // The window's close box (or Alt+F4), and the Esc key, given to a form.
+  void CloseBox(TCustomForm& Form);
+  void Escape(TCustomForm& Form);
   // Types into an edit box.
   void Type(TWinControl& Edit, const std::string& Text);
   const TNode* Node(THandle H) const;

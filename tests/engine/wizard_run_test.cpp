@@ -70,7 +70,7 @@ protected:
   void TearDown() override { fs::remove_all(FDir); }
 
   // Three pages made in another order than they show.
-  static std::vector<std::uint8_t> Definition() {
+  std::vector<std::uint8_t> Definition() const {
     std::string text = "object frmMainMenu: TfrmMainMenu\n  Caption = 'Test Install'\n"
                        "  object psProgramFiles: TpsProgramFiles\n  end\n"
                        "  object Install1: TInstall\n    DestDir = '\\Test App'\n"
@@ -80,7 +80,7 @@ protected:
     for (const auto& [name, order] : {std::pair{"Third", 30}, {"First", 10}, {"Second", 20}})
       text += std::string("  object ") + name + ": TRunPageDlg\n    Container = Install1\n" +
               "    DialogManager = BeforeInstall\n    Order = " + std::to_string(order) + "\n  end\n";
-    text += "end\n";
+    text += Extra + "end\n";
     return WriteObjectBinary(ReadObjectStream(std::vector<std::uint8_t>(text.begin(), text.end())));
   }
 
@@ -114,6 +114,8 @@ protected:
     return s.str();
   }
 
+  // More objects for the definition.
+  std::string Extra;
   fs::path FDir;
   ui::THeadlessBackend Backend; // outlives every runtime's widget layer
 };
@@ -176,6 +178,45 @@ TEST_F(WizardRun, QuietRunOpensNoWindowAndLogsThePages) {
   EXPECT_NE(third, std::string::npos) << log;
   EXPECT_LT(first, third);
   EXPECT_NE(log.find("END exit code 0"), std::string::npos) << log;
+}
+
+// "Setup complete" alone (no manager) closed with its close box: the run
+// stays a good install, nothing is aborted.
+TEST_F(WizardRun, SetupCompleteClosedByItsCloseBoxStaysAGoodInstall) {
+  Extra = "  object GoodDlg: TGoodInstallationDlg\n    Container = Install1\n  end\n";
+  for (int i = 0; i < 3; ++i)
+    Backend.Script([&] { EXPECT_TRUE(Press("ProceedBtn")); });
+  Backend.Script([&] {
+    EXPECT_EQ(Caption(), "Setup complete");
+    Backend.CloseBox(*dynamic_cast<ui::TCustomForm*>(Host()));
+  });
+  EXPECT_EQ(Start(false), ecGoodInstall);
+  EXPECT_EQ(Backend.PendingActions(), 0);
+  const std::string log = LogText();
+  EXPECT_EQ(log.find("ABORT"), std::string::npos) << log;
+  EXPECT_NE(log.find("END exit code 0"), std::string::npos) << log;
+}
+
+// A declined licence ends the run as a user abort, which shows "Setup
+// incomplete"; Esc closes that page without another error.
+TEST_F(WizardRun, DecliningTheLicenceShowsSetupIncomplete) {
+  Extra = "  object LicenseDlg1: TLicenseDlg\n    Container = Install1\n"
+          "    DialogManager = BeforeInstall\n    Order = 15\n"
+          "    LicenseAgreement.Strings = (\n      'Terms')\n  end\n"
+          "  object BadDlg: TBadInstallationDlg\n    Container = Install1\n  end\n";
+  Backend.Script([&] { EXPECT_TRUE(Press("ProceedBtn")); });
+  Backend.Script([&] {
+    EXPECT_EQ(Caption(), "Software license agreement");
+    EXPECT_TRUE(Press("CancelBtn"));
+  });
+  Backend.Script([&] {
+    EXPECT_EQ(Caption(), "Setup incomplete");
+    Backend.Escape(*dynamic_cast<ui::TCustomForm*>(Host()));
+  });
+  EXPECT_EQ(Start(false), ecUserAbort);
+  EXPECT_EQ(Backend.PendingActions(), 0);
+  EXPECT_TRUE(Backend.VisibleWindows().empty());
+  EXPECT_NE(LogText().find("END exit code 2"), std::string::npos);
 }
 
 } // namespace

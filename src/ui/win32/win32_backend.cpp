@@ -160,6 +160,13 @@ LRESULT CALLBACK WindowProc(HWND W, UINT Msg, WPARAM WP, LPARAM LP) {
   case WM_COMMAND: {
     HWND child = reinterpret_cast<HWND>(LP);
     TWinControl* cc = child ? ControlOf(child) : nullptr;
+    if (!child && LOWORD(WP) == IDCANCEL) {
+      // Esc, as the modal loop's dialog handling reports it.
+      if (auto* f = dynamic_cast<TCustomForm*>(c)) {
+        DispatchHandler(f, [&] { f->EscapePressed(); });
+        return 0;
+      }
+    }
     if (!cc) break;
     const int code = HIWORD(WP);
     if (code == BN_CLICKED || code == LBN_SELCHANGE)
