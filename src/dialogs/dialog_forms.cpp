@@ -8,13 +8,17 @@
 
 namespace quendel::dialogs {
 
-namespace {
+// The install root's OnUserAbort may refuse first; then the user answers.
+// Nobody is asked when no window can show the question.
 bool ConfirmUserAbort() {
-  if (!HasCurrentModelContext()) return true;
-  IInstallRoot* root = CurrentModelContext().InstallRoot;
-  return root ? root->InstallRootConfirmUserAbort() : true;
+  if (HasCurrentModelContext())
+    if (IInstallRoot* root = CurrentModelContext().InstallRoot)
+      if (!root->InstallRootConfirmUserAbort()) return false;
+  const TDialogsContext* dialogs = TDialogsScope::Installed();
+  if ((dialogs && dialogs->Unattended) || !ui::HasUiContext()) return true;
+  ui::TApplication& app = ui::Application();
+  return app.ShowMessageBox(TranslateMessage(kConfirmCancel), app.Title, ui::mbYesNo) == ui::idYes;
 }
-} // namespace
 
 // ------------------------------------------------------------ TBaseQuendelForm
 
@@ -184,10 +188,14 @@ const TClassInfo& TBaseDuringCopyForm::StaticClass() {
 }
 
 void TBaseDuringCopyForm::UserCancel() {
-  if (ConfirmUserAbort() && HasCurrentModelContext()) {
-    TModelContext& m = CurrentModelContext();
-    if (m.SharedCompressor) m.SharedCompressor->SetAbort(true);
-    m.UserAbort = true;
+  if (ConfirmUserAbort()) {
+    if (HasCurrentModelContext()) {
+      TModelContext& m = CurrentModelContext();
+      if (m.SharedCompressor) m.SharedCompressor->SetAbort(true);
+      m.UserAbort = true;
+    }
+    // Asked once: the run ends at its next check, the form stays until then.
+    if (auto* b = dynamic_cast<ui::TButton*>(FindComponent("CancelBtn"))) b->SetEnabled(false);
   }
   SetModalResult(mrWizardAbort);
 }

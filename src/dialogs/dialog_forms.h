@@ -11,6 +11,12 @@
 
 namespace quendel::dialogs {
 
+// The question a Cancel asks before the install ends.
+inline constexpr const char* kConfirmCancel = "Are you sure you want to cancel the installation?";
+// Asks the install root's OnUserAbort handler, then the user (Yes or No), to
+// confirm a cancel; an unattended run asks nobody.
+bool ConfirmUserAbort();
+
 class TBaseQuendelForm : public ui::TForm {
 public:
   explicit TBaseQuendelForm(TComponent* AOwner);

@@ -4,6 +4,7 @@
 #include "dialogs/completion_pages.h"
 #include "dialogs/dialog_forms.h"
 #include "dialogs/info_pages.h"
+#include "dialogs/progress_pages.h"
 #include "model/model_context.h"
 #include "model/status_params.h"
 #include "translate/translator.h"
@@ -223,34 +224,48 @@ void TDialogManager::Execute() {
 
 void TDialogManager::UpdateDuringCopyForms(TFileStatusParameter* FileStatus,
                                            TDownloadStatusParameter* DownloadStatus) {
-  TDialogsContext& ctx = DialogsContext();
-  if (ctx.Unattended) return;
-  if (FDuringCopyForms.empty()) {
-    for (const TDCFEntry& e : ctx.DuringCopyForms) {
-      if (e.Dialog && e.Dialog->DialogManager() != this) continue;
-      auto* form = static_cast<TBaseDuringCopyForm*>(e.FormClass->Create(&ui::Application()));
-      ui::LoadFormDefinition(*form);
-      if (!e.Dialog && form->DM != this) {
-        form->Free();
-        continue;
-      }
-      if (e.Dialog) {
-        e.Dialog->SetCurrentForm(form);
-        e.Dialog->AssignDialogProperties();
-        const ui::TPoint p =
-            PlaceRect(e.Dialog->Position, e.Dialog->RelativeLeftOffset, e.Dialog->RelativeTopOffset,
-                      e.Dialog->Width, e.Dialog->Height, ui::UiContext().Backend().ScreenSize(),
-                      ui::UiContext().Backend().CaptionHeight(), true);
-        form->SetBounds(p.X, p.Y, e.Dialog->Width, e.Dialog->Height);
-      }
-      form->ApplyLanguage();
-      form->Show();
-      FDuringCopyForms.push_back(form);
-      FreeNotification(form);
-    }
-  }
-  for (TBaseDuringCopyForm* f : FDuringCopyForms)
+  if (DialogsContext().Unattended || !ui::HasUiContext()) return;
+  if (FDuringCopyForms.empty()) CreateDuringCopyForms();
+  // A copy: a form's update may let a Cancel through, and nothing here may
+  // change the list meanwhile.
+  const auto forms = FDuringCopyForms;
+  for (TBaseDuringCopyForm* f : forms)
     f->UpdateStatus(FileStatus, DownloadStatus);
+}
+
+void TDialogManager::CreateDuringCopyForms() {
+  // A copy: creating a form may register or withdraw entries.
+  const TDCFList entries = DialogsContext().DuringCopyForms;
+  ui::IWidgetBackend& backend = ui::UiContext().Backend();
+  for (const TDCFEntry& e : entries) {
+    std::unique_ptr<TComponent> made(e.FormClass->Create(&ui::Application()));
+    auto* form = dynamic_cast<TBaseDuringCopyForm*>(made.get());
+    if (!form) throw IEDialogManager("%s is not a during-copy form class", {e.FormClass->Name()});
+    ui::LoadFormDefinition(*form);
+    // Only the manager the form belongs to shows it (the first during-copy
+    // manager of the install root).
+    if (form->DM != this) continue;
+    if (e.Dialog) {
+      // Placed by its component; the component's language settings stay
+      // its own, the form keeps those it was made with.
+      e.Dialog->SetCurrentForm(form);
+      const ui::TPoint p = PlaceRect(e.Dialog->Position, e.Dialog->RelativeLeftOffset,
+                                     e.Dialog->RelativeTopOffset, e.Dialog->Width, e.Dialog->Height,
+                                     backend.ScreenSize(), backend.CaptionHeight(), true);
+      const ui::TSize designed{form->ClientWidth(), form->ClientHeight()};
+      form->Position = ui::poDesigned;
+      form->SetBounds(p.X, p.Y, e.Dialog->Width, e.Dialog->Height);
+      // A stored size too small for the layout would hide the Cancel button.
+      if (form->ClientWidth() < designed.cx) form->SetClientWidth(designed.cx);
+      if (form->ClientHeight() < designed.cy) form->SetClientHeight(designed.cy);
+    }
+    form->InitializeControls();
+    form->ApplyLanguage();
+    form->Show();
+    made.release();
+    FDuringCopyForms.push_back(form);
+    FreeNotification(form);
+  }
 }
 
 void TDialogManager::Notification(TComponent* AComponent, TOperation Operation) {
@@ -262,10 +277,13 @@ void TDialogManager::Notification(TComponent* AComponent, TOperation Operation) 
 }
 
 void TDialogManager::CloseDuringCopyForms() {
+  // The next copy phase makes new forms; a closed form has no further use.
   const auto forms = FDuringCopyForms;
   FDuringCopyForms.clear();
-  for (TBaseDuringCopyForm* f : forms)
+  for (TBaseDuringCopyForm* f : forms) {
+    RemoveFreeNotification(f);
     f->Free();
+  }
 }
 
 void TDialogManager::ShowChangeDisk(TEventParameter* Parameter) {
@@ -441,6 +459,7 @@ void RegisterDialogClasses() {
   R.Register<TDialogManager>();
   RegisterInfoPages();
   RegisterCompletionPages();
+  RegisterProgressPages();
 }
 
 } // namespace quendel::dialogs

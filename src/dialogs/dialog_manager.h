@@ -135,8 +135,13 @@ public:
   // Runs the wizard: returns when the user finished it (or there was nothing
   // to show), raises EAIUserAbort when the user cancelled.
   virtual void Execute();
+  // The during-copy forms: opened on the first status event of a copy phase
+  // (one per registered form this manager shows), updated by each, closed
+  // when the copy ends.
   virtual void UpdateDuringCopyForms(TFileStatusParameter* FileStatus,
                                      TDownloadStatusParameter* DownloadStatus);
+  virtual void CreateDuringCopyForms();
+  const std::vector<TBaseDuringCopyForm*>& DuringCopyForms() const { return FDuringCopyForms; }
   virtual void CloseDuringCopyForms();
   virtual void ShowChangeDisk(TEventParameter* Parameter);
 

@@ -544,6 +544,9 @@ void TCustomInstall::InstallTree() {
   };
   try {
     TFileContainer::Process();
+    // A cancel confirmed while the last file was written, or in a phase,
+    // reaches no copy loop any more: it is checked here.
+    CheckUserAbort();
     static const std::pair<int, const char*> kPhases[] = {
         {2750, "Installing ODBC drivers..."},
         {2875, "Installing ODBC sources..."},
@@ -557,8 +560,10 @@ void TCustomInstall::InstallTree() {
         {9050, ""},
         {9054, ""},
     };
-    for (const auto& [type, text] : kPhases)
+    for (const auto& [type, text] : kPhases) {
       InstallPhase(type, text);
+      CheckUserAbort();
+    }
     done = true;
   } catch (...) {
     after();
@@ -574,6 +579,7 @@ void TCustomInstall::Process() {
   FUnfinishedCount = 0;
   FBatchPending = false;
   FRunning = true;
+  Context().UserAbort = false;
   // Until the run reaches its good end, ending the program means failure.
   SetExitCode(ecBadInstall);
   Log("RUN", "installation started");
@@ -593,6 +599,7 @@ void TCustomInstall::Process() {
   // Self-registrations that failed during the tree may have needed a file
   // installed after them; now every file is in place, a failure counts.
   RetryDeferredRegistrations(Context());
+  CheckUserAbort();
 
   if (FUnfinishedCount > 0 || FReboot) RegisterRunOnce();
   const bool rebootWanted = FReboot;
@@ -720,6 +727,10 @@ void TCustomInstall::NotifyGoodInstall() {
   Broadcast(this, -995, nullptr);
   Broadcast(this, -979, nullptr);
   if (OnAfterNotifyGoodInstall) OnAfterNotifyGoodInstall(this);
+}
+
+void TCustomInstall::CheckUserAbort() {
+  if (Context().UserAbort) throw EAIUserAbort();
 }
 
 bool TCustomInstall::ConfirmUserAbort() {

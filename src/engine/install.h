@@ -238,6 +238,8 @@ private:
   void ReadSelfExtractInfo();
   void ReadRemoteFileList();
   void InstallTree();
+  // A cancel the user confirmed (the user-abort flag) ends the run here.
+  void CheckUserAbort();
   // Build mode's own steps.
   void CopyLoadingProgram(const std::string& ProgramFile, const std::string& BuildDirectory,
                           const std::string& SetupFile);

@@ -48,6 +48,11 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
   // The compressor the install files of the main archive share; a run from
   // the self-extracting file points it at the file archive inside.
   FModel.SetSharedCompressor(std::make_unique<TQndlCompress>(nullptr, FPlatform.Files.get()));
+  // Extracting lets the windows handle their input after every block, so
+  // that the backdrop repaints and a Cancel is served.
+  FModel.SharedCompressor->ProcessMessages = [this] {
+    if (FArchive->ProcessMessages) FArchive->ProcessMessages();
+  };
   FModelScope.emplace(FModel);
   FTranslateScope.emplace(FTranslate);
   FArchiveScope.emplace(*FArchive);
@@ -96,6 +101,14 @@ ui::TUiContext& TSetupRuntime::UseWidgets(ui::IWidgetBackend& Backend) {
   FUiScope.emplace(*FUi);
   FUi->Application().Title = FApp->Title;
   dialogs::AddDialogLayouts(FUi->Resources());
+  // Long loops let the windows of this backend handle their input (the
+  // Cancel of the copy form).
+  FArchive->ProcessMessages = [this] {
+    if (FUi) FUi->Application().ProcessMessages();
+  };
+  FNet->ProcessMessages = [this] {
+    if (FUi) FUi->Application().ProcessMessages();
+  };
   return *FUi;
 }
 

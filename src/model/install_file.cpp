@@ -297,6 +297,10 @@ void TCustomInstallFile::DoInstall() {
   }
   if (!Choice.Used) {
     Choice.Own = std::make_unique<TQndlCompress>(nullptr, &Files);
+    // The windows are served during this file's extraction as during the
+    // shared compressor's.
+    if (Context().SharedCompressor)
+      Choice.Own->ProcessMessages = Context().SharedCompressor->ProcessMessages;
     Choice.Used = Choice.Own.get();
   }
   ExtractFile(*Choice.Used);
@@ -321,7 +325,12 @@ void TCustomInstallFile::ExtractFile(TQndlCompress& C) {
     C.OnNewDisk = [this](TQndlCompress& Q, int N, std::string& Path) {
       NewDiskHandler(Q, N, Path);
     };
-    C.OnStatus = [this](TQndlCompress&, const TlzhFileStats& S) { StatusHandler(S); };
+    C.OnStatus = [this](TQndlCompress& Q, const TlzhFileStats& S) {
+      StatusHandler(S);
+      // A file with an archive of its own extracts with its own compressor,
+      // which the Cancel of the copy form does not reach directly.
+      if (Context().UserAbort) Q.SetAbort(true);
+    };
     // The new file is written under a temporary name beside the target and
     // moved over it only once complete; DestName stays the real name, so
     // everything registered and logged names the file the user will have.
@@ -508,7 +517,12 @@ void TCustomInstallFile::Compress() {
     TQndlCompress& C = *Choice.Used;
     C.SetCompressedFile(Archive);
     C.OnAborted = [this](TComponent*) { Aborted(); };
-    C.OnStatus = [this](TQndlCompress&, const TlzhFileStats& S) { StatusHandler(S); };
+    C.OnStatus = [this](TQndlCompress& Q, const TlzhFileStats& S) {
+      StatusHandler(S);
+      // A file with an archive of its own extracts with its own compressor,
+      // which the Cancel of the copy form does not reach directly.
+      if (Context().UserAbort) Q.SetAbort(true);
+    };
     TStrings List;
     List.Add(SourcePath());
     C.SetFilesToProcess(List);

@@ -17,6 +17,13 @@ class TCustomForm;
 
 using THandle = void*;
 
+// Message box buttons and answers (the Win32 values).
+inline constexpr int mbOk = 0;
+inline constexpr int mbYesNo = 4;
+inline constexpr int idOk = 1;
+inline constexpr int idYes = 6;
+inline constexpr int idNo = 7;
+
 // What window a windowed control needs.
 enum class TWidgetKind {
   Form,        // top-level (or, when hosted, child) window painted by its control
@@ -50,6 +57,9 @@ public:
   virtual void SetItems(THandle H, const std::vector<std::string>& Items, int ItemIndex) = 0;
   virtual int GetItemIndex(THandle H) = 0;
   virtual void Invalidate(THandle H) = 0;
+  // Paints H and its child windows now instead of at the next turn of the
+  // message loop (progress shown from inside a long loop).
+  virtual void Update(THandle H) = 0;
   virtual void BringToFront(THandle H) = 0;
   virtual void SetFocus(THandle H) = 0;
   virtual void SetForeground(THandle H) = 0;
@@ -70,8 +80,10 @@ public:
   // The outer size of a window of Style whose client area is Client.
   virtual TSize OuterSize(const TCustomForm& Form, TSize Client) const = 0;
   virtual std::uint32_t SysColor(int Index) const = 0;
+  // The size of Text drawn in Font on the screen.
+  virtual TSize TextExtent(const TFont& Font, const std::string& Text) = 0;
 
-  // A message box: Buttons 0 OK, 4 Yes/No; returns 1 OK, 6 Yes, 7 No.
+  // A message box: Buttons mbOk or mbYesNo; returns idOk, idYes or idNo.
   virtual int ShowMessageBox(const std::string& Text, const std::string& Caption, int Buttons) = 0;
 };
 

@@ -427,6 +427,11 @@ void TWinControl::Invalidate() {
   }
 }
 
+void TWinControl::Repaint() {
+  if (FHandle)
+    if (IWidgetBackend* b = BackendOrNull()) b->Update(FHandle);
+}
+
 void TWinControl::FontChanged() {
   TControl::FontChanged();
   if (FHandle) UiContext().Backend().SetFont(FHandle, FFont);

@@ -160,6 +160,8 @@ public:
   void SetEnabled(bool Value) override;
   void SetCaption(const std::string& Value) override;
   void Invalidate() override;
+  // Paints the window and its children at once.
+  void Repaint();
   void ChangeScale(int M, int D) override;
   // Paints the background (Paint) and then every visible child without a
   // window, in order.

@@ -89,6 +89,9 @@ int THeadlessBackend::GetItemIndex(THandle H) {
   return At(H).ItemIndex;
 }
 void THeadlessBackend::Invalidate(THandle) {}
+void THeadlessBackend::Update(THandle) {
+  ++Updates;
+}
 void THeadlessBackend::BringToFront(THandle H) {
   At(H).ZOrder = ++FNextZ;
 }
@@ -109,7 +112,9 @@ bool THeadlessBackend::RunOne() {
   return true;
 }
 
-void THeadlessBackend::ProcessMessages() {}
+void THeadlessBackend::ProcessMessages() {
+  if (OnProcessMessages) OnProcessMessages();
+}
 
 void THeadlessBackend::ModalLoop(TCustomForm& Form) {
   TModalFrame frame;
@@ -152,6 +157,12 @@ TSize THeadlessBackend::OuterSize(const TCustomForm& Form, TSize Client) const {
 
 std::uint32_t THeadlessBackend::SysColor(int Index) const {
   return ClassicSysColor(Index);
+}
+
+TSize THeadlessBackend::TextExtent(const TFont& Font, const std::string& Text) {
+  // The face the renderer draws with, so that measured and drawn texts agree.
+  TBitmap32 none(1, 1);
+  return TSoftwareCanvas(none).TextExtent(Font, Text);
 }
 
 int THeadlessBackend::ShowMessageBox(const std::string& Text, const std::string&, int Buttons) {

@@ -49,6 +49,11 @@ public:
   // Actions run, one per turn, by modal loops and ProcessMessages.
   void Script(std::function<void()> Action);
   int PendingActions() const { return static_cast<int>(FScript.size()); }
+  // Called by every ProcessMessages, as the pending input of a long loop
+  // (a Cancel pressed while files are copied).
+  std::function<void()> OnProcessMessages;
+  // How many times the forms asked to be painted at once.
+  int Updates = 0;
   // Answers for message boxes, in order (6 Yes, 7 No, 1 OK); each box shown
   // is recorded in Boxes.
   std::deque<int> BoxAnswers;
@@ -88,6 +93,7 @@ public:
   void SetItems(THandle H, const std::vector<std::string>& Items, int ItemIndex) override;
   int GetItemIndex(THandle H) override;
   void Invalidate(THandle H) override;
+  void Update(THandle H) override;
   void BringToFront(THandle H) override;
   void SetFocus(THandle H) override;
   void SetForeground(THandle H) override;
@@ -101,6 +107,7 @@ public:
   int PixelsPerInch() const override;
   TSize OuterSize(const TCustomForm& Form, TSize Client) const override;
   std::uint32_t SysColor(int Index) const override;
+  TSize TextExtent(const TFont& Font, const std::string& Text) override;
   int ShowMessageBox(const std::string& Text, const std::string& Caption, int Buttons) override;
 
   THandle Focused() const { return FFocus; }

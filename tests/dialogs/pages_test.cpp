@@ -189,6 +189,7 @@ TEST_F(InfoPages, AnEmptyLicenceEmptiesTheControlAndDecliningAbortsTheRun) {
   Backend.Script([&] {
     EXPECT_EQ(Caption(), "Software license agreement");
     Root->AgreeToAbort = true;
+    Backend.BoxAnswers = {ui::idYes};
     EXPECT_TRUE(Press("CancelBtn"));
   });
   EXPECT_THROW(Root->Broadcast(Root, -980, nullptr), EAIUserAbort);
@@ -213,6 +214,7 @@ TEST_F(InfoPages, ALicenceAloneAcceptsOrIsCancelledOnlyWhenConfirmed) {
   Backend.Script([&] { Backend.Escape(*Window()); });   // refused again
   Backend.Script([&] {
     Root->AgreeToAbort = true;
+    Backend.BoxAnswers = {ui::idYes};
     Backend.CloseBox(*Window());
   });
   EXPECT_THROW(License->Execute(), EAIUserAbort);
@@ -243,6 +245,7 @@ TEST_F(InfoPages, PagesSpeakTheShippedGermanTable) {
     EXPECT_EQ(Text("BackBtn"), std::string("< Zur") + '\xFC' + "ck");
     EXPECT_EQ(Text("Label1"), "Bitte lesen Sie die folgende Lizenzvereinbarung.");
     EXPECT_EQ(EditLines("Agreement")[0], "LICENSE AGREEMENT");
+    Backend.BoxAnswers = {ui::idYes};
     EXPECT_TRUE(Press("CancelBtn"));
   });
   EXPECT_THROW(Root->Broadcast(Root, -980, nullptr), EAIUserAbort);

@@ -158,10 +158,17 @@ TEST_F(WizardTest, CancelNeedsTheRootsConsentAndThenAbortsTheRun) {
   Backend.Script([&] {
     EXPECT_EQ(Caption(), "Second");
     Root->AgreeToAbort = true;
+    Backend.BoxAnswers = {ui::idNo}; // the user keeps the wizard
+    EXPECT_TRUE(Press("CancelBtn"));
+  });
+  Backend.Script([&] {
+    EXPECT_EQ(Caption(), "Second");
+    Backend.BoxAnswers = {ui::idYes};
     EXPECT_TRUE(Press("CancelBtn"));
   });
   EXPECT_THROW(Root->Broadcast(Root, -980, nullptr), EAIUserAbort);
-  EXPECT_EQ(Root->Asked, 2);
+  EXPECT_EQ(Root->Asked, 3);
+  EXPECT_EQ(Backend.Boxes.size(), 2u); // not asked while the root refuses
   EXPECT_TRUE(Backend.VisibleWindows().empty());
   EXPECT_EQ(Rt.Runtime().Dialogs().CurrentDialogManager, nullptr);
   // Another moment's manager ignores the event; with nothing to show the run
@@ -208,6 +215,7 @@ TEST_F(WizardTest, AHostStoredTooSmallStillHoldsItsPages) {
     // Its Next button lies inside the host's client area.
     ui::TWinControl* next = Button("ProceedBtn");
     EXPECT_LE(next->Parent()->Top() + next->Top() + next->Height(), host->ClientHeight());
+    Backend.BoxAnswers = {ui::idYes};
     EXPECT_TRUE(Press("CancelBtn"));
   });
   EXPECT_THROW(Manager->Execute(), EAIUserAbort);
@@ -235,7 +243,10 @@ TEST_F(WizardTest, ADialogWithoutManagerRunsItsPageAlone) {
   EXPECT_TRUE(A->Execute());
   EXPECT_EQ(leaveAsked, 2);
   EXPECT_EQ(A->CurrentForm(), nullptr);
-  Backend.Script([&] { EXPECT_TRUE(Press("CancelBtn")); });
+  Backend.Script([&] {
+    Backend.BoxAnswers = {ui::idYes};
+    EXPECT_TRUE(Press("CancelBtn"));
+  });
   EXPECT_THROW(A->Execute(), EAIUserAbort);
   EXPECT_TRUE(Backend.VisibleWindows().empty());
 }
@@ -254,6 +265,7 @@ TEST_F(WizardTest, PagesTakeTheTranslatorsTextsAndFontRules) {
       EXPECT_EQ(Backend.Node(Button("ProceedBtn")->Handle())->Text, Next);
       EXPECT_EQ(Button("CancelBtn")->Caption(), Cancel);
       EXPECT_EQ(Button("CancelBtn")->Font().Charset(), Charset);
+      Backend.BoxAnswers = {ui::idYes};
       EXPECT_TRUE(Press("CancelBtn"));
     });
     EXPECT_THROW(Manager->Execute(), EAIUserAbort);

@@ -155,6 +155,7 @@ TEST_F(WizardRun, ConfirmedCancelEndsTheRunAsUserAbort) {
   Backend.Script([&] { EXPECT_TRUE(Press("ProceedBtn")); });
   Backend.Script([&] {
     EXPECT_EQ(Caption(), "Second");
+    Backend.BoxAnswers = {ui::idYes};
     EXPECT_TRUE(Press("CancelBtn"));
   });
   EXPECT_EQ(Start(false), ecUserAbort);
@@ -207,6 +208,7 @@ TEST_F(WizardRun, DecliningTheLicenceShowsSetupIncomplete) {
   Backend.Script([&] { EXPECT_TRUE(Press("ProceedBtn")); });
   Backend.Script([&] {
     EXPECT_EQ(Caption(), "Software license agreement");
+    Backend.BoxAnswers = {ui::idYes};
     EXPECT_TRUE(Press("CancelBtn"));
   });
   Backend.Script([&] {

@@ -415,6 +415,10 @@ int TWin32Backend::GetItemIndex(THandle H) {
 
 void TWin32Backend::Invalidate(THandle H) { InvalidateRect(Wnd(H), nullptr, FALSE); }
 
+void TWin32Backend::Update(THandle H) {
+  RedrawWindow(Wnd(H), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 void TWin32Backend::BringToFront(THandle H) {
   SetWindowPos(Wnd(H), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -503,6 +507,18 @@ TSize TWin32Backend::OuterSize(const TCustomForm& Form, TSize Client) const {
 
 std::uint32_t TWin32Backend::SysColor(int Index) const {
   return static_cast<std::uint32_t>(GetSysColor(Index));
+}
+
+TSize TWin32Backend::TextExtent(const TFont& Font, const std::string& Text) {
+  HDC dc = GetDC(nullptr);
+  HFONT f = MakeFont(Font, 0);
+  HGDIOBJ old = SelectObject(dc, f);
+  SIZE s{};
+  GetTextExtentPoint32A(dc, Text.c_str(), static_cast<int>(Text.size()), &s);
+  SelectObject(dc, old);
+  DeleteObject(f);
+  ReleaseDC(nullptr, dc);
+  return {s.cx, s.cy};
 }
 
 int TWin32Backend::ShowMessageBox(const std::string& Text, const std::string& Caption, int Buttons) {

@@ -26,6 +26,7 @@ public:
   void SetItems(THandle H, const std::vector<std::string>& Items, int ItemIndex) override;
   int GetItemIndex(THandle H) override;
   void Invalidate(THandle H) override;
+  void Update(THandle H) override;
   void BringToFront(THandle H) override;
   void SetFocus(THandle H) override;
   void SetForeground(THandle H) override;
@@ -39,6 +40,7 @@ public:
   int PixelsPerInch() const override;
   TSize OuterSize(const TCustomForm& Form, TSize Client) const override;
   std::uint32_t SysColor(int Index) const override;
+  TSize TextExtent(const TFont& Font, const std::string& Text) override;
   int ShowMessageBox(const std::string& Text, const std::string& Caption, int Buttons) override;
 
 private:
