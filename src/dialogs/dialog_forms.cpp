@@ -188,7 +188,9 @@ const TClassInfo& TBaseDuringCopyForm::StaticClass() {
 }
 
 void TBaseDuringCopyForm::UserCancel() {
+  if (FCancelled) return;
   if (ConfirmUserAbort()) {
+    FCancelled = true;
     if (HasCurrentModelContext()) {
       TModelContext& m = CurrentModelContext();
       if (m.SharedCompressor) m.SharedCompressor->SetAbort(true);
@@ -198,6 +200,15 @@ void TBaseDuringCopyForm::UserCancel() {
     if (auto* b = dynamic_cast<ui::TButton*>(FindComponent("CancelBtn"))) b->SetEnabled(false);
   }
   SetModalResult(mrWizardAbort);
+}
+
+bool TBaseDuringCopyForm::CloseQuery() {
+  UserCancel();
+  return false;
+}
+
+void TBaseDuringCopyForm::EscapePressed() {
+  UserCancel();
 }
 
 // ---------------------------------------------------------- TBaseFormContainer

@@ -108,6 +108,14 @@ public:
     (void)FileStatus;
     (void)DownloadStatus;
   }
+  // The close box and Esc are the Cancel button: asked once, and the form
+  // stays until the copy ends.
+  bool CloseQuery() override;
+  void EscapePressed() override;
+  bool Cancelled() const { return FCancelled; }
+
+private:
+  bool FCancelled = false;
 };
 
 class TBaseFormContainer : public ui::TForm {

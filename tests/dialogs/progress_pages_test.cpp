@@ -195,12 +195,17 @@ TEST_F(ProgressPages, CancelAsksFirstAndIsDisabledOnceConfirmed) {
   EXPECT_TRUE(cancel.Enabled());
   EXPECT_TRUE(Form(dlg)->Visible());
 
+  // Esc and the close box are Cancel too; the form does not go away by them.
+  Backend.BoxAnswers = {ui::idNo};
+  Backend.Escape(*Form(dlg));
+  EXPECT_EQ(Backend.Boxes.size(), 2u);
   Backend.BoxAnswers = {ui::idYes};
-  EXPECT_TRUE(Backend.Press(cancel));
+  Backend.CloseBox(*Form(dlg));
   EXPECT_TRUE(model.UserAbort);
   EXPECT_TRUE(model.SharedCompressor->Abort());
   EXPECT_FALSE(Backend.Press(cancel)); // disabled: asked once
-  EXPECT_EQ(Backend.Boxes.size(), 2u);
+  Backend.Escape(*Form(dlg));
+  EXPECT_EQ(Backend.Boxes.size(), 3u);
   EXPECT_TRUE(Form(dlg)->Visible());
   Send(-996, nullptr);
   EXPECT_TRUE(Backend.VisibleWindows().empty());
