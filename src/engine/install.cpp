@@ -539,7 +539,10 @@ void TCustomInstall::InstallPhase(int RegisteredType, const std::string& StatusT
 void TCustomInstall::InstallTree() {
   bool done = false;
   auto after = [this] {
-    const bool aborted = HasArchiveContext() && CurrentArchiveContext().Compressor().Abort();
+    // The copy form's Cancel sets the model's flags (the file pass works with
+    // the shared compressor of the model, not the archive layer's own).
+    const bool aborted = Context().UserAbort ||
+                         (Context().SharedCompressor && Context().SharedCompressor->Abort());
     if (OnAfterInstallObjects) OnAfterInstallObjects(this, aborted);
   };
   try {

@@ -2,6 +2,7 @@
 // program on the headless backend: a Cancel pressed while files are copied,
 // confirmed or refused, and what the run then leaves on the machine.
 #include "engine/exit_codes.h"
+#include "engine/install.h"
 #include "engine/setup_program.h"
 #include "engine/setup_runtime.h"
 
@@ -18,6 +19,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 namespace quendel {
@@ -157,6 +159,12 @@ protected:
                           {"-sC:\\src", "*l" + (FDir / "setup.log").string()});
     runtime.App().Title = "Test Install";
     runtime.UseWidgets(Backend);
+    runtime.App().OnActivate = [this] {
+      if (TCustomInstall* root = CurrentInstall())
+        root->OnAfterInstallObjects = [this](TComponent*, bool Aborted) {
+          ObjectsAborted = Aborted;
+        };
+    };
     code = RunSetupProgram(runtime.App(), FDefinition, nullptr);
     RecordLeft = runtime.Platform().Registry->KeyExists(platform::rkLocalMachine,
                                                         "SOFTWARE\\Vexo\\Install\\Install0");
@@ -198,6 +206,7 @@ protected:
   ui::THeadlessBackend Backend;
   std::vector<std::string> StatusSeen, FilesSeen;
   bool Pressed = false, CancelEnabledAfter = true, RecordLeft = true;
+  std::optional<bool> ObjectsAborted; // what OnAfterInstallObjects was told
 };
 
 // A confirmed Cancel during the first file: the run ends as a user abort,
@@ -210,6 +219,7 @@ TEST_F(CopyProgressRun, CancelConfirmedDuringTheCopyEndsAsUserAbort) {
   EXPECT_EQ(Run(), ecUserAbort);
   EXPECT_TRUE(Pressed);
   EXPECT_FALSE(CancelEnabledAfter);
+  EXPECT_EQ(ObjectsAborted, true);
   EXPECT_FALSE(Installed("a.dat")); // interrupted: no half file either
   EXPECT_TRUE(ReadText(FDir / kTarget / "b.dat") == "the user's own");
   EXPECT_FALSE(Installed("c.dat"));
@@ -243,6 +253,7 @@ TEST_F(CopyProgressRun, RefusedCancelContinuesToAGoodInstall) {
   EXPECT_EQ(Run(), ecGoodInstall);
   EXPECT_TRUE(Pressed);
   EXPECT_TRUE(CancelEnabledAfter);
+  EXPECT_EQ(ObjectsAborted, false);
   for (const char* f : {"a.dat", "b.dat", "c.dat"}) {
     EXPECT_TRUE(Installed(f)) << f;
     EXPECT_NE(std::find(FilesSeen.begin(), FilesSeen.end(), f), FilesSeen.end()) << f;
