@@ -46,20 +46,31 @@ void TCopyFileForm::UpdateStatus(TFileStatusParameter* FileStatus,
   auto* fileBar = Part<ui::TProgressBar>("ProgressBar1");
   auto* totalBar = Part<ui::TProgressBar>("ProgressBar2");
   auto* fileName = Part<ui::TLabel>("lblCopyingFile");
+  bool changed = false;
+  const auto set = [&](auto* Control, auto Get, auto Value, auto Apply) {
+    if (!Control || (Control->*Get)() == Value) return;
+    (Control->*Apply)(Value);
+    changed = true;
+  };
   if (FileStatus) {
-    if (transfer) transfer->SetVisible(false);
-    if (totalBar) totalBar->SetPosition(FileStatus->TotalPercentDone);
-    if (fileBar) fileBar->SetPosition(FileStatus->FilePercentDone);
-    if (fileName) fileName->SetCaption(FileStatus->FileName);
+    set(transfer, &ui::TImage::Visible, false, &ui::TImage::SetVisible);
+    set(totalBar, &ui::TProgressBar::Position, FileStatus->TotalPercentDone,
+        &ui::TProgressBar::SetPosition);
+    set(fileBar, &ui::TProgressBar::Position, FileStatus->FilePercentDone,
+        &ui::TProgressBar::SetPosition);
+    set(fileName, &ui::TLabel::Caption, FileStatus->FileName, &ui::TLabel::SetCaption);
   } else if (DownloadStatus) {
     // A download has no total of its own: the total bar keeps its value.
-    if (transfer) transfer->SetVisible(true);
-    if (fileBar) fileBar->SetPosition(DownloadStatus->PercentDone);
-    if (fileName) fileName->SetCaption(DownloadStatus->FileName);
+    set(transfer, &ui::TImage::Visible, true, &ui::TImage::SetVisible);
+    set(fileBar, &ui::TProgressBar::Position, DownloadStatus->PercentDone,
+        &ui::TProgressBar::SetPosition);
+    set(fileName, &ui::TLabel::Caption, DownloadStatus->FileName, &ui::TLabel::SetCaption);
   }
   // The copy loop runs on this thread: without painting now the form would
-  // show nothing until the loop lets messages through.
-  Repaint();
+  // show nothing until the loop lets messages through. A status that changes
+  // nothing on the form (most blocks of a large file) costs no painting.
+  if (changed || !FPainted) Repaint();
+  FPainted = true;
 }
 
 // ---------------------------------------------------------------- TCopyFileDlg

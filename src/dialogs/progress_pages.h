@@ -24,6 +24,7 @@ public:
 
 private:
   template <class T> T* Part(const char* Name) const;
+  bool FPainted = false;
 };
 
 // Configures the copy form: its placement, language settings and manager.

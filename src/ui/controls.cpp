@@ -1021,6 +1021,9 @@ void TProgressBar::SetMax(int Value) {
 }
 
 void TProgressBar::SetPosition(int Value) {
+  // Long loops set the same value many times; the window only hears of a
+  // change.
+  if (Value == FPosition && !IsLoading()) return;
   FPosition = Value;
   Update();
 }
