@@ -3,14 +3,14 @@
 // completion pages, hosted and alone, in English and through the shipped
 // German tables.
 #include "dialogs/completion_pages.h"
+#include "dialogs/fake_root.h"
 #include "dialogs/info_pages.h"
-#include "model/model_context.h"
 #include "support/test_runtime.h"
 #include "translate/translator.h"
 #include "ui/backdrop.h"
 #include "ui/headless.h"
-#include "ui/software_canvas.h"
 #include "ui/main_form.h"
+#include "ui/software_canvas.h"
 
 #include <gtest/gtest.h>
 
@@ -21,22 +21,6 @@
 
 namespace quendel::dialogs {
 namespace {
-
-// The install root as the pages see it: it answers the cancel question.
-class TFakeRoot : public TInstallObject, public IInstallRoot {
-public:
-  explicit TFakeRoot(TComponent* AOwner) : TInstallObject(AOwner) {}
-  int RegisteredType() const override { return 1000; }
-  TInstallContainer& InstallRootContainer() override { return *this; }
-  bool InstallRootRunning() const override { return true; }
-  std::string InstallRootProductName() const override { return "Product"; }
-  bool InstallRootConfirmUserAbort() override {
-    ++Asked;
-    return AgreeToAbort;
-  }
-  bool AgreeToAbort = true;
-  int Asked = 0;
-};
 
 std::vector<std::string> Lines(std::initializer_list<const char*> L) {
   return {L.begin(), L.end()};

@@ -1,0 +1,81 @@
+// Esc and the close box on real windows: Windows reports Esc through the
+// modal loop's dialog handling as IDCANCEL, and the close box as WM_CLOSE.
+// On a completion page both finish; on other pages they are Cancel, asked
+// first. Needs a display (run by ctest under Xvfb, QUENDEL_WIN32_WINDOWS=1).
+#include "dialogs/completion_pages.h"
+#include "dialogs/fake_root.h"
+#include "dialogs/info_pages.h"
+#include "support/test_runtime.h"
+#include "ui/main_form.h"
+#include "ui/win32/win32_backend.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include <windows.h>
+
+namespace quendel::dialogs {
+namespace {
+
+// What the user does to the window titled Caption once it is up.
+struct TUserAction {
+  std::string Caption;
+  bool CloseBox = false;
+};
+TUserAction gAction;
+
+void CALLBACK ActOnWindow(HWND, UINT, UINT_PTR Id, DWORD) {
+  HWND w = FindWindowA(nullptr, gAction.Caption.c_str());
+  if (!w || !IsWindowVisible(w)) return;
+  KillTimer(nullptr, Id);
+  if (gAction.CloseBox) {
+    PostMessageA(w, WM_CLOSE, 0, 0);
+  } else {
+    HWND focus = GetFocus();
+    PostMessageA(focus ? focus : w, WM_KEYDOWN, VK_ESCAPE, 0);
+  }
+}
+
+void Expect(const std::string& Caption, bool CloseBox) {
+  gAction = {Caption, CloseBox};
+  SetTimer(nullptr, 0, 100, ActOnWindow);
+}
+
+TEST(Win32Keys, CompletionPagesFinishOnEscAndCloseOthersCancel) {
+  if (!std::getenv("QUENDEL_WIN32_WINDOWS")) GTEST_SKIP() << "needs a display";
+  ui::TWin32Backend backend;
+  test::TTestRuntime rt;
+  rt.Runtime().UseWidgets(backend);
+  ui::TfrmMainMenu owner{nullptr};
+  auto* root = new TFakeRoot(&owner);
+  rt.Runtime().Model().InstallRoot = root;
+
+  auto* good = new TGoodInstallationDlg(&owner);
+  Expect("Setup complete", false);
+  EXPECT_TRUE(good->Execute());
+  Expect("Setup complete", true);
+  EXPECT_TRUE(good->Execute());
+
+  // In a wizard host Esc reaches the host, which asks its page in front.
+  auto* after = new TDialogManager(&owner);
+  after->ManagerType = dmAfterGoodInstall;
+  after->SetContainer(root);
+  good->SetDialogManager(after);
+  Expect("Setup complete", false);
+  after->Execute();
+
+  auto* licence = new TLicenseDlg(&owner);
+  Expect("Software license agreement", false);
+  EXPECT_THROW(licence->Execute(), EAIUserAbort);
+  Expect("Software license agreement", true);
+  EXPECT_THROW(licence->Execute(), EAIUserAbort);
+  EXPECT_EQ(root->Asked, 2);
+
+  owner.DestroyComponents();
+  rt.Runtime().Model().InstallRoot = nullptr;
+}
+
+} // namespace
+} // namespace quendel::dialogs
