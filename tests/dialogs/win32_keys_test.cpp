@@ -19,27 +19,38 @@
 namespace quendel::dialogs {
 namespace {
 
-// What the user does to the window titled Caption once it is up.
+// What the user does to the window titled Caption once it is up, and, where
+// Cancel asks, the Yes to the question that follows.
 struct TUserAction {
   std::string Caption;
   bool CloseBox = false;
+  bool AnswerYes = false;
+  bool Done = false;
 };
 TUserAction gAction;
 
 void CALLBACK ActOnWindow(HWND, UINT, UINT_PTR Id, DWORD) {
-  HWND w = FindWindowA(nullptr, gAction.Caption.c_str());
-  if (!w || !IsWindowVisible(w)) return;
-  KillTimer(nullptr, Id);
-  if (gAction.CloseBox) {
-    PostMessageA(w, WM_CLOSE, 0, 0);
-  } else {
-    HWND focus = GetFocus();
-    PostMessageA(focus ? focus : w, WM_KEYDOWN, VK_ESCAPE, 0);
+  if (!gAction.Done) {
+    HWND w = FindWindowA(nullptr, gAction.Caption.c_str());
+    if (!w || !IsWindowVisible(w)) return;
+    gAction.Done = true;
+    if (gAction.CloseBox) {
+      PostMessageA(w, WM_CLOSE, 0, 0);
+    } else {
+      HWND focus = GetFocus();
+      PostMessageA(focus ? focus : w, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
+    if (!gAction.AnswerYes) KillTimer(nullptr, Id);
+    return;
   }
+  HWND box = FindWindowA("#32770", nullptr);
+  if (!box || !IsWindowVisible(box)) return;
+  KillTimer(nullptr, Id);
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
 }
 
-void Expect(const std::string& Caption, bool CloseBox) {
-  gAction = {Caption, CloseBox};
+void Expect(const std::string& Caption, bool CloseBox, bool AnswerYes = false) {
+  gAction = {Caption, CloseBox, AnswerYes, false};
   SetTimer(nullptr, 0, 100, ActOnWindow);
 }
 
@@ -67,9 +78,9 @@ TEST(Win32Keys, CompletionPagesFinishOnEscAndCloseOthersCancel) {
   after->Execute();
 
   auto* licence = new TLicenseDlg(&owner);
-  Expect("Software license agreement", false);
+  Expect("Software license agreement", false, true);
   EXPECT_THROW(licence->Execute(), EAIUserAbort);
-  Expect("Software license agreement", true);
+  Expect("Software license agreement", true, true);
   EXPECT_THROW(licence->Execute(), EAIUserAbort);
   EXPECT_EQ(root->Asked, 2);
 
