@@ -48,7 +48,7 @@ wine cmd /c exit >/dev/null 2>&1 </dev/null
 product_src=$work/product
 mkdir -p "$product_src"
 cp "$src"/examples/setup/payload/* "$kit/uninstall.exe" "$product_src/"
-head -c 12000000 /dev/urandom >"$product_src/media.bin"
+head -c 6000000 /dev/urandom >"$product_src/media.bin"
 sed '/^  object DocsDir: TInstallDirectory/i\
   object IFmedia_bin: TInstallFile\
     Container = AppDir\
@@ -89,6 +89,8 @@ walk() { # NAME LOCALE STEP...
   set +e
   LC_ALL=$locale wine "$driver" --timeout 60 --shots "$(win "$dir")" "$@" </dev/null >"$work/$name.walk" 2>&1
   local driven=$?
+  # A walk that stopped leaves the program waiting for a user: end it.
+  [ "$driven" -eq 0 ] || wineserver -k
   wait "$setup"
   code=$?
   set -e
@@ -173,16 +175,97 @@ uninstall_product() { # DESTINATION_WIN: the uninstaller leaves nothing of it
   [ ! -e "$(winepath -u "$1" 2>/dev/null)" ] || fail "the uninstall left $1"
 }
 
+# Compares a screenshot with its reference image, allowing for font
+# rendering noise: at most 1% of the pixels may differ by more than 12%.
+compare_ref() { # NAME PNG
+  local ref=$src/tests/wizard/reference/$1.png
+  if [ "${UPDATE_REFS:-}" = 1 ]; then
+    cp "$2" "$ref"
+    echo "reference $1 written from $2"
+    return
+  fi
+  [ -f "$ref" ] || fail "no reference image $ref (UPDATE_REFS=1 writes it)"
+  local size ae
+  size=$(identify -format '%w %h' "$2")
+  [ "$size" = "$(identify -format '%w %h' "$ref")" ] || fail "$1 is ${size/ /x}, its reference is not"
+  ae=$(compare -metric AE -fuzz 12% "$ref" "$2" "${2%.png}.diff.png" 2>&1 || true)
+  [[ "$ae" =~ ^[0-9]+$ ]] || fail "cannot compare $1 with its reference: $ae"
+  local allowed=$(( ${size% *} * ${size#* } / 100 ))
+  echo "reference $1: $ae pixels differ (at most $allowed)"
+  [ "$ae" -le "$allowed" ] || fail "$1 differs from its reference in $ae pixels (see ${2%.png}.diff.png)"
+}
+
 # English: the whole walk.
 dest_en='C:\Quendel Walk\Example Product'
 folder_en="Quendel Tools"
 has TSelectDestinationDlg || dest_en='C:\Program Files (x86)\Quendel Example'
 has TSelectFolderDlg || folder_en="Quendel Example"
+# The other product's shortcut in the folder the walk picks must stay.
+echo "not a real shortcut" >"$programs/Quendel Tools/Other tool.lnk"
 steps_to_copy en "$dest_en" "$folder_en"
 finish_steps en
 walk en en_US.UTF-8 "${steps[@]}"
 [ "$code" -eq 0 ] || { cat "$work/en.walk" >&2; fail "the English walk ended with $code"; }
 check_installed "$dest_en" "$folder_en"
 uninstall_product "$dest_en"
+[ -f "$programs/Quendel Tools/Other tool.lnk" ] || fail "the uninstall removed another product's shortcut"
+if has TWelcomeDlg; then compare_ref welcome_en "$shots/en/welcome.png"; fi
 
-echo "wizard under Wine: ok"
+# German: the same walk with the German texts; a cancel during the copy is
+# taken back and the copy goes on.
+dest_de='C:\Quendel Walk\Beispiel Produkt'
+has TSelectDestinationDlg || dest_de='C:\Program Files (x86)\Quendel Example'
+steps_to_copy de "$dest_de" "$folder_en"
+if has TCopyFileDlg; then steps+=("page=${de[copy]}" "click=${de[cancel]}" box=7); fi
+finish_steps de
+walk de de_DE.UTF-8 "${steps[@]}"
+[ "$code" -eq 0 ] || { cat "$work/de.walk" >&2; fail "the German walk ended with $code"; }
+check_installed "$dest_de" "$folder_en"
+uninstall_product "$dest_de"
+if has TLicenseDlg; then compare_ref licence_de "$shots/de/licence.png"; fi
+
+# The bad-install page, then the program's end as a user abort.
+abort_steps() { # NAME_OF_TEXTS
+  local -n t=$1
+  if has TBadInstallationDlg; then
+    steps+=("page=${t[bad]}" "nobutton=${t[cancel]}" shot=incomplete "click=${t[finish]}")
+  fi
+  steps+=(gone)
+}
+check_user_abort() { # NAME: exit code 2, no record left
+  [ "$code" -eq 2 ] || { cat "$work/$1.walk" >&2; fail "the $1 run ended with $code, not 2"; }
+  record_gone || fail "the $1 run left the install record"
+}
+
+# The licence declined: nothing installed.
+if has TLicenseDlg; then
+  steps=()
+  if has TWelcomeDlg; then steps+=("page=${en[welcome]}" "click=${en[next]}"); fi
+  steps+=("page=${en[licence]}" "click=${en[cancel]}")
+  if has TCopyFileDlg; then steps+=(box=6); fi
+  abort_steps en
+  walk declined en_US.UTF-8 "${steps[@]}"
+  check_user_abort declined
+  [ ! -e "$(winepath -u 'C:\Program Files (x86)\Quendel Example' 2>/dev/null)" ] \
+    || fail "a declined licence installed files"
+  if wine reg query "$ukey" /reg:32 >/dev/null 2>&1 </dev/null; then fail "a declined licence registered the product"; fi
+fi
+
+# A cancel during the copy, confirmed: the user's own file in the destination
+# stays, and the copy stops before the end.
+if has TCopyFileDlg && has TSelectDestinationDlg; then
+  dest_cancel='C:\Quendel Walk\Cancelled'
+  cancel_dir=$(winepath -u "$dest_cancel" 2>/dev/null)
+  mkdir -p "$cancel_dir"
+  echo "the user's notes" >"$cancel_dir/notes.txt"
+  steps_to_copy en "$dest_cancel" "$folder_en"
+  steps+=("page=${en[copy]}" "click=${en[cancel]}" box=6)
+  abort_steps en
+  walk cancelled en_US.UTF-8 "${steps[@]}"
+  check_user_abort cancelled
+  [ "$(cat "$cancel_dir/notes.txt")" = "the user's notes" ] || fail "the cancelled run touched the user's file"
+  [ ! -f "$programs/$folder_en/Read me.lnk" ] || fail "the cancelled run made shortcuts"
+  if cmp -s "$cancel_dir/media.bin" "$product_src/media.bin"; then fail "the copy went on to the end after the cancel"; fi
+fi
+
+echo "wizard under Wine: ok ($SECONDS s)"

@@ -238,8 +238,8 @@ void WatchProgress(const std::string& Caption) {
     if (GetTickCount() - start > TimeoutMs) Fail(Caption + " stayed open too long");
     Sleep(1);
   }
-  std::printf("  file bar moved %d times (up to %d), total bar %d times (up to %d)\n", changes[0], highest[0],
-              changes[1], highest[1]);
+  std::printf("  file bar moved %d times (up to %d), total bar %d times (up to %d), in %lu ms\n", changes[0],
+              highest[0], changes[1], highest[1], static_cast<unsigned long>(GetTickCount() - start));
   if (changes[0] < 1 || changes[1] < 1) Fail("the progress bars did not move");
   if (!shot) Fail("no screenshot of the progress: the copy never showed a partial total");
 }

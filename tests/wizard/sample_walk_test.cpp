@@ -1,0 +1,237 @@
+// The example product's wizard walked as a user walks it, on the headless
+// backend in one process: its definition and payload as examples/setup has
+// them, the setup program's start-up, and a user who reads the pages, types
+// and presses buttons. The same walk runs under Wine from outside
+// (tests/e2e/wizard_wine.sh).
+#include "engine/exit_codes.h"
+#include "engine/setup_program.h"
+#include "engine/setup_runtime.h"
+
+#include "archive/compress.h"
+#include "definition/binary_codec.h"
+#include "definition/text_codec.h"
+#include "platform/native/native_platform.h"
+#include "platform/native/native_registry.h"
+#include "platform/native/native_shell.h"
+#include "ui/controls.h"
+#include "ui/headless.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace quendel {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::rkLocalMachine;
+
+const char* const kProductKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quendel Example";
+const char* const kPrograms = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
+// The payload in the order of the definition's unique identifiers.
+const char* const kMembers[] = {"uninstall.exe", "example.ini", "readme.txt", "licence.txt", "guide.txt"};
+
+std::string ReadText(const fs::path& P) {
+  std::ifstream in(P, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class SampleWalk : public ::testing::Test {
+protected:
+  void SetUp() override {
+    FDir = fs::temp_directory_path() /
+           ("quendel_walk_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(FDir);
+    fs::create_directories(FDir / "src");
+    FRegistry = (FDir / "registry.txt").string();
+    const fs::path example = fs::path(QUENDEL_SOURCE_DIR) / "examples" / "setup";
+    for (const auto& e : fs::directory_iterator(example / "payload"))
+      fs::copy_file(e.path(), FDir / "src" / e.path().filename());
+    std::ofstream(FDir / "src" / "uninstall.exe", std::ios::binary) << "MZ uninstaller";
+    std::ofstream(FDir / "src" / "setup.exe", std::ios::binary) << std::string(4096, 'S');
+    platform::TPlatform p = Machine();
+    p.Files->SetCurrentDir("C:\\src");
+    TQndlCompress c(nullptr, p.Files.get());
+    c.SetCompressedFile("C:\\src\\files.1");
+    for (int i = 0; i < 5; ++i) {
+      TStrings list;
+      list.Add(kMembers[i]);
+      c.SetFilesToProcess(list);
+      c.Add(i == 0 ? lzcOverwrite : lzcOnlyAdd, i + 1);
+    }
+    // Two program folders of other products, one holding a shortcut.
+    fs::create_directories(Host(std::string(kPrograms) + "\\Quendel Tools"));
+    fs::create_directories(Host(std::string(kPrograms) + "\\Other Company"));
+    std::ofstream(Host(std::string(kPrograms) + "\\Quendel Tools\\Other tool.lnk")) << "theirs";
+    Save(p);
+    const std::string text = ReadText(example / "definition.txt");
+    FDefinition = WriteObjectBinary(ReadObjectStream(std::vector<std::uint8_t>(text.begin(), text.end())));
+  }
+  void TearDown() override { fs::remove_all(FDir); }
+
+  platform::TPlatform Machine() {
+    platform::TPlatform p =
+        platform::native::CreateNativePlatform(platform::native::TDriveMap().Map('C', FDir.string()));
+    auto& reg = dynamic_cast<platform::native::TNativeRegistry&>(*p.Registry);
+    if (fs::exists(FRegistry))
+      reg.LoadFromFile(FRegistry);
+    else
+      platform::native::WriteShellFolderRecords(
+          reg, dynamic_cast<platform::native::TNativeShell&>(*p.Shell).Config());
+    return p;
+  }
+  void Save(platform::TPlatform& P) {
+    dynamic_cast<platform::native::TNativeRegistry&>(*P.Registry).SaveToFile(FRegistry);
+  }
+  fs::path Host(const std::string& WinPath) {
+    std::string rel = WinPath.substr(3);
+    for (char& ch : rel)
+      if (ch == '\\') ch = '/';
+    return FDir / rel;
+  }
+
+  // One start of the setup program with its wizard, as the loading program
+  // starts it; the user's actions are queued on Backend before.
+  int Run() {
+    platform::TPlatform p = Machine();
+    int code;
+    {
+      TSetupRuntime runtime(std::move(p), "C:\\src\\setup.exe",
+                            {"-sC:\\src", "*l" + (FDir / "setup.log").string()});
+      runtime.App().Title = "Quendel Example Install";
+      runtime.UseWidgets(Backend);
+      code = RunSetupProgram(runtime.App(), FDefinition, nullptr);
+      Save(runtime.Platform());
+    }
+    return code;
+  }
+
+  // The window the user looks at: the last one shown.
+  ui::TWinControl& Window() {
+    auto w = Backend.VisibleWindows();
+    if (w.empty()) throw std::runtime_error("no window is open");
+    return *w.back();
+  }
+  std::string Caption() { return Backend.Node(Window().Handle())->Text; }
+  template <class C = ui::TWinControl> C& Control(const std::string& Name) {
+    auto* c = dynamic_cast<C*>(Backend.FindControl(Window(), Name));
+    if (!c) throw std::runtime_error("no control " + Name + " on " + Caption());
+    return *c;
+  }
+  std::string Text(const std::string& Name) { return Backend.Node(Control(Name).Handle())->Text; }
+  void Press(const std::string& Name) {
+    if (!Backend.Press(Control(Name))) ADD_FAILURE() << Name << " cannot be pressed on " << Caption();
+  }
+  // A click on the list's item Item.
+  void Pick(const std::string& List, const std::string& Item) {
+    auto& list = Control<ui::TListBox>(List);
+    const int i = list.Items().IndexOf(Item);
+    ASSERT_GE(i, 0) << Item << " is not listed";
+    list.SetItemIndex(i);
+    Backend.Press(list);
+  }
+
+  // The pages of the example before the copy: welcome, licence.
+  void WalkToTheCopy(const std::string& Dest, const std::string& Folder) {
+    Backend.Script([&] {
+      EXPECT_EQ(Caption(), "Welcome");
+      EXPECT_FALSE(Backend.Press(Control("BackBtn")));
+      Press("ProceedBtn");
+    });
+    Backend.Script([&] {
+      EXPECT_EQ(Caption(), "Software license agreement");
+      EXPECT_EQ(Text("ProceedBtn"), "Accept >");
+      EXPECT_NE(Text("Agreement").find("QUENDEL EXAMPLE SOFTWARE LICENCE"), std::string::npos);
+      Press("ProceedBtn");
+    });
+    (void)Dest;
+    (void)Folder;
+  }
+
+  std::string Log() { return ReadText(FDir / "setup.log"); }
+
+  fs::path FDir;
+  std::string FRegistry;
+  std::vector<std::uint8_t> FDefinition;
+  ui::THeadlessBackend Backend; // outlives every runtime's widget layer
+};
+
+// The whole wizard: the files land in the typed destination, the shortcuts
+// in the picked folder beside the other product's, the uninstall key names
+// the typed destination, and the record is gone.
+TEST_F(SampleWalk, InstallsWhereTheUserChose) {
+  const std::string dest = "C:\\Program Files\\Quendel Example";
+  WalkToTheCopy(dest, "Quendel Example");
+  Backend.Script([&] {
+    EXPECT_EQ(Caption(), "Setup complete");
+    EXPECT_EQ(Backend.FindControl(Window(), "CancelBtn"), nullptr);
+    Press("FinishBtn");
+  });
+  ASSERT_EQ(Run(), ecGoodInstall) << Log();
+  EXPECT_EQ(Backend.PendingActions(), 0);
+  for (const char* f : {"\\example.ini", "\\readme.txt", "\\Docs\\licence.txt", "\\Docs\\guide.txt",
+                        "\\Uninstall\\uninstall.exe"})
+    EXPECT_TRUE(fs::exists(Host(dest + f))) << f;
+  const std::string folder = std::string(kPrograms) + "\\Quendel Example";
+  for (const char* l : {"\\Read me.lnk", "\\Tools\\Uninstall.lnk", "\\Tools\\Documentation.lnk"})
+    EXPECT_TRUE(fs::exists(Host(folder + l))) << l;
+  platform::TPlatform m = Machine();
+  EXPECT_EQ(m.Registry->OpenKey(rkLocalMachine, kProductKey, platform::TRegAccess::Read)
+                ->ReadString("UninstallString"),
+            "\"" + dest + "\\Uninstall\\uninstall.exe\" Quendel Example");
+  EXPECT_FALSE(m.Registry->KeyExists(rkLocalMachine, "SOFTWARE\\Vexo\\Install"));
+  const std::string log = Log();
+  EXPECT_NE(log.find("BeforeInstall: wizard of 2 pages"), std::string::npos) << log;
+  EXPECT_NE(log.find("END exit code 0"), std::string::npos) << log;
+}
+
+// Cancel on the licence page, confirmed: the bad-install page, exit code 2,
+// nothing installed or registered, the record removed; a refused cancel
+// first keeps the page.
+TEST_F(SampleWalk, DecliningTheLicenceEndsAsUserAbort) {
+  Backend.BoxAnswers = {7, 6};
+  Backend.Script([&] { Press("ProceedBtn"); });
+  Backend.Script([&] {
+    EXPECT_EQ(Caption(), "Software license agreement");
+    Press("CancelBtn");
+  });
+  Backend.Script([&] {
+    EXPECT_EQ(Caption(), "Software license agreement");
+    Press("CancelBtn");
+  });
+  Backend.Script([&] {
+    EXPECT_EQ(Caption(), "Setup incomplete");
+    Press("FinishBtn");
+  });
+  EXPECT_EQ(Run(), ecUserAbort) << Log();
+  EXPECT_EQ(Backend.PendingActions(), 0);
+  EXPECT_EQ(Backend.Boxes.size(), 2u);
+  EXPECT_FALSE(fs::exists(Host("C:\\Program Files\\Quendel Example")));
+  EXPECT_FALSE(fs::exists(Host(std::string(kPrograms) + "\\Quendel Example")));
+  platform::TPlatform m = Machine();
+  EXPECT_FALSE(m.Registry->KeyExists(rkLocalMachine, kProductKey));
+  EXPECT_FALSE(m.Registry->KeyExists(rkLocalMachine, "SOFTWARE\\Vexo\\Install"));
+  EXPECT_TRUE(fs::exists(Host(std::string(kPrograms) + "\\Quendel Tools\\Other tool.lnk")));
+  EXPECT_NE(Log().find("END exit code 2"), std::string::npos) << Log();
+}
+
+// The example carries the translator as translations/MainTranslator.txt
+// makes it: a table changed there and not here would ship stale texts.
+TEST(SampleDefinition, CarriesTheShippedTranslator) {
+  const fs::path root = QUENDEL_SOURCE_DIR;
+  const std::string definition = ReadText(root / "examples" / "setup" / "definition.txt");
+  std::istringstream in(ReadText(root / "translations" / "MainTranslator.txt"));
+  std::string indented;
+  for (std::string line; std::getline(in, line);) indented += (line.empty() ? "" : "  ") + line + "\n";
+  const auto at = definition.find("  object MainTranslator: TTranslator\n");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(definition.substr(at), indented + "end\n")
+      << "paste translations/MainTranslator.txt into examples/setup/definition.txt again";
+}
+
+} // namespace
+} // namespace quendel
