@@ -208,9 +208,9 @@ TEST_F(InfoPages, ALicenceAloneAcceptsOrIsCancelledOnlyWhenConfirmed) {
 
 // The shipped tables translate every page by its string identifiers and its
 // caption; the licence text itself stays as written.
-TEST_F(InfoPages, PagesSpeakTheShippedGermanTable) {
+TEST_F(InfoPages, PagesSpeakTheShippedGermanAndFrenchTables) {
   TTranslator translator(nullptr);
-  for (TQndlLanguage ident : {qlEnglish, qlGerman}) {
+  for (TQndlLanguage ident : {qlEnglish, qlGerman, qlFrench}) {
     TLanguage* l = translator.ResolveLanguage(ident);
     std::ifstream in(std::string(QUENDEL_TRANSLATIONS) + "/" + l->TextFileName(), std::ios::binary);
     ASSERT_TRUE(in) << l->TextFileName();
@@ -233,6 +233,15 @@ TEST_F(InfoPages, PagesSpeakTheShippedGermanTable) {
     EXPECT_TRUE(Press("CancelBtn"));
   });
   EXPECT_THROW(Root->Broadcast(Root, -980, nullptr), EAIUserAbort);
+  // The completion page alone, in French.
+  translator.SetTranslateIntoLanguage(qlFrench);
+  auto* good = Dialog<TGoodInstallationDlg>("GoodDlg");
+  Backend.Script([&] {
+    EXPECT_EQ(Caption(), std::string("Installation termin") + '\xE9' + "e");
+    EXPECT_EQ(Text("FinishBtn"), "Terminer");
+    EXPECT_TRUE(Press("FinishBtn"));
+  });
+  EXPECT_TRUE(good->Execute());
 }
 
 // --------------------------------------------------------- completion pages
