@@ -1,6 +1,7 @@
 #include "archive/file_header.h"
 
 #include "archive/errors.h"
+#include "core/byte_order.h"
 #include "core/strings.h"
 
 #include <cmath>
@@ -32,32 +33,19 @@ bool SameNameAscii(std::string_view A, std::string_view B) {
 // ---- TFileHeaderRecord ----------------------------------------------------------
 
 std::int32_t TFileHeaderRecord::GetInt(int At) const {
-  const auto* p = FBytes.data() + At;
-  return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
-                                   std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24);
+  return GetLE<std::int32_t>(FBytes, static_cast<std::size_t>(At));
 }
 
 void TFileHeaderRecord::SetInt(int At, std::int32_t V) {
-  const auto u = static_cast<std::uint32_t>(V);
-  auto* p = FBytes.data() + At;
-  for (int i = 0; i < 4; ++i)
-    p[i] = static_cast<std::uint8_t>(u >> (8 * i));
+  PutLE(std::span<std::uint8_t>(FBytes), static_cast<std::size_t>(At), V);
 }
 
 TDateTime TFileHeaderRecord::FileDate() const {
-  std::uint64_t bits = 0;
-  for (int i = 7; i >= 0; --i)
-    bits = bits << 8 | FBytes[8 + i];
-  double d;
-  std::memcpy(&d, &bits, sizeof d);
-  return d;
+  return GetLE<double>(FBytes, 8);
 }
 
 void TFileHeaderRecord::SetFileDate(TDateTime V) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &V, sizeof bits);
-  for (int i = 0; i < 8; ++i)
-    FBytes[8 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+  PutLE(std::span<std::uint8_t>(FBytes), 8, V);
 }
 
 std::string TFileHeaderRecord::GetShort(int At, int Capacity) const {
@@ -162,9 +150,7 @@ void TFileHeaders::ReadFrom(TStream& Stream, std::int64_t Offset) {
     got += n;
   }
   if (got < sizeof prologue) throw EQndlCompress(MsgReadCount);
-  const auto count = static_cast<std::int32_t>(
-      std::uint32_t{prologue[0]} | std::uint32_t{prologue[1]} << 8 |
-      std::uint32_t{prologue[2]} << 16 | std::uint32_t{prologue[3]} << 24);
+  const auto count = GetLE<std::int32_t>(prologue, 0);
   Spanned = prologue[4] != 0;
   // Every member needs a header's worth of bytes after the prologue.
   const std::int64_t room = (size - Offset - ArchivePrologueSize) / FileHeaderSize;
@@ -192,9 +178,7 @@ void TFileHeaders::ReadFrom(TStream& Stream, std::int64_t Offset) {
 void TFileHeaders::WriteTo(TStream& Stream) {
   Stream.SetPosition(0);
   std::uint8_t prologue[ArchivePrologueSize];
-  const auto count = static_cast<std::uint32_t>(Count());
-  for (int i = 0; i < 4; ++i)
-    prologue[i] = static_cast<std::uint8_t>(count >> (8 * i));
+  PutLE(std::span<std::uint8_t>(prologue), 0, static_cast<std::int32_t>(Count()));
   prologue[4] = Spanned ? 1 : 0;
   if (Stream.Write(prologue, sizeof prologue) != sizeof prologue)
     throw EQndlCompress(MsgWriteHeaders);

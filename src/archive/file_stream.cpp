@@ -28,10 +28,7 @@ std::size_t TPlatformFileStream::Write(const void* Buffer, std::size_t Count) {
 }
 
 std::int64_t TPlatformFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
-  platform::TSeekOrigin o = platform::TSeekOrigin::Begin;
-  if (Origin == TSeekOrigin::soCurrent) o = platform::TSeekOrigin::Current;
-  if (Origin == TSeekOrigin::soEnd) o = platform::TSeekOrigin::End;
-  return static_cast<std::int64_t>(FFile->Seek(Offset, o));
+  return static_cast<std::int64_t>(FFile->Seek(Offset, Origin));
 }
 
 std::int64_t TPlatformFileStream::Size() const {
@@ -40,9 +37,9 @@ std::int64_t TPlatformFileStream::Size() const {
 
 void TPlatformFileStream::SetSize(std::int64_t NewSize) {
   const std::int64_t keep = static_cast<std::int64_t>(FFile->Position());
-  FFile->Seek(NewSize, platform::TSeekOrigin::Begin);
+  FFile->Seek(NewSize, TSeekOrigin::soBeginning);
   FFile->Truncate();
-  FFile->Seek(std::min(keep, NewSize), platform::TSeekOrigin::Begin);
+  FFile->Seek(std::min(keep, NewSize), TSeekOrigin::soBeginning);
 }
 
 } // namespace quendel

@@ -36,7 +36,7 @@ TSelfExtractInfo MakeSelfExtractingFile(platform::IFileSystem& Files, const std:
                                         const std::string& FileArchive) {
   auto Out = Files.Open(SetupFile, platform::TFileAccess::ReadWrite, platform::shareAll,
                         platform::TCreation::OpenExisting);
-  const std::int64_t Start = static_cast<std::int64_t>(Out->Seek(0, platform::TSeekOrigin::End));
+  const std::int64_t Start = static_cast<std::int64_t>(Out->Seek(0, TSeekOrigin::soEnd));
   const bool HasFiles = Files.FileExists(FileArchive);
   const std::int64_t SetupSize = static_cast<std::int64_t>(Files.OpenRead(SetupArchive)->Size());
   const std::int64_t FilesSize =
@@ -82,7 +82,7 @@ void AppendNotSelfExtractBlock(platform::IFileSystem& Files, const std::string& 
   try {
     auto Out = Files.Open(SetupFile, platform::TFileAccess::ReadWrite, platform::shareAll,
                           platform::TCreation::OpenExisting);
-    Out->Seek(0, platform::TSeekOrigin::End);
+    Out->Seek(0, TSeekOrigin::soEnd);
     Out->Write(Block, sizeof Block);
   } catch (const platform::EPlatformError&) {
     throw EQndlCompress("Cannot add the self-extract info header to %s", {SetupFile});
@@ -103,7 +103,7 @@ TSelfExtractInfo ReadSelfExtractInfo(platform::IFileSystem& Files, const std::st
     std::uint8_t Block[SelfExtractBlockSize];
     for (int i = 0; i < Count && !Ok; ++i) {
       if (Ends[i] < SelfExtractBlockSize) continue;
-      In->Seek(Ends[i] - SelfExtractBlockSize, platform::TSeekOrigin::Begin);
+      In->Seek(Ends[i] - SelfExtractBlockSize, TSeekOrigin::soBeginning);
       In->ReadExact(Block, sizeof Block);
       Ok = distribution::DecodeSelfExtractBlock(Block, Ends[i], Info) ==
            distribution::TBlockCheck::Ok;

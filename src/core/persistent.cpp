@@ -1,5 +1,6 @@
 #include "core/persistent.h"
 
+#include "core/byte_order.h"
 #include "core/exceptions.h"
 #include "core/reflection.h"
 #include "core/strings.h"
@@ -124,10 +125,6 @@ const TClassInfo& TPicture::StaticClass() {
 }
 
 namespace {
-std::uint32_t Le32(const std::vector<std::uint8_t>& d, std::size_t at) {
-  return static_cast<std::uint32_t>(d[at]) | static_cast<std::uint32_t>(d[at + 1]) << 8 |
-         static_cast<std::uint32_t>(d[at + 2]) << 16 | static_cast<std::uint32_t>(d[at + 3]) << 24;
-}
 constexpr std::size_t kBmpFileHeader = 14;
 } // namespace
 
@@ -146,15 +143,15 @@ void TPicture::Clear() {
 
 int TPicture::Width() const {
   if (FData.size() < kBmpFileHeader + 12) return 0;
-  if (Le32(FData, kBmpFileHeader) == 12) // OS/2 core header: 16-bit sizes
-    return FData[18] | FData[19] << 8;
-  return static_cast<int>(Le32(FData, 18));
+  if (GetLE<std::uint32_t>(FData, kBmpFileHeader) == 12) // OS/2 core header: 16-bit sizes
+    return GetLE<std::uint16_t>(FData, 18);
+  return static_cast<int>(GetLE<std::uint32_t>(FData, 18));
 }
 
 int TPicture::Height() const {
   if (FData.size() < kBmpFileHeader + 12) return 0;
-  if (Le32(FData, kBmpFileHeader) == 12) return FData[20] | FData[21] << 8;
-  const auto h = static_cast<std::int32_t>(Le32(FData, 22));
+  if (GetLE<std::uint32_t>(FData, kBmpFileHeader) == 12) return GetLE<std::uint16_t>(FData, 20);
+  const auto h = GetLE<std::int32_t>(FData, 22);
   return h < 0 ? -h : h; // a negative height marks a top-down bitmap
 }
 
@@ -163,8 +160,7 @@ std::vector<std::uint8_t> TPicture::SaveToStream() const {
   if (Empty()) return out;
   out.push_back(static_cast<std::uint8_t>(FGraphicClass.size()));
   out.insert(out.end(), FGraphicClass.begin(), FGraphicClass.end());
-  const auto n = static_cast<std::uint32_t>(FData.size());
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(n >> (8 * i)));
+  AppendLE(out, static_cast<std::uint32_t>(FData.size()));
   out.insert(out.end(), FData.begin(), FData.end());
   return out;
 }
@@ -180,7 +176,7 @@ void TPicture::LoadFromStream(const std::vector<std::uint8_t>& Stored) {
   if (cls != "TBitmap") throw EInvalidGraphic("Unknown picture file extension (%s)", {cls});
   std::size_t at = 1 + nameLen;
   if (Stored.size() - at < 4) throw EInvalidGraphic("Bitmap image is not valid");
-  const std::uint32_t size = Le32(Stored, at);
+  const auto size = GetLE<std::uint32_t>(Stored, at);
   at += 4;
   if (size > Stored.size() - at) throw EInvalidGraphic("Bitmap image is not valid");
   if (size == 0) {

@@ -1,5 +1,7 @@
 #include "definition/binary_codec.h"
 
+#include "core/byte_order.h"
+
 #include <cstring>
 
 namespace quendel {
@@ -54,9 +56,7 @@ private:
 
   std::uint64_t Unsigned(int Size, std::string_view What) {
     Need(static_cast<std::size_t>(Size), What);
-    std::uint64_t v = 0;
-    for (int i = Size; i-- > 0;)
-      v = v << 8 | FBytes[FPos + static_cast<std::size_t>(i)];
+    const std::uint64_t v = GetLEBytes(FBytes, FPos, static_cast<std::size_t>(Size));
     FPos += static_cast<std::size_t>(Size);
     return v;
   }
@@ -227,8 +227,7 @@ public:
 private:
   void Byte(std::uint8_t B) { FOut.push_back(B); }
   void Unsigned(std::uint64_t V, int Size) {
-    for (int i = 0; i < Size; ++i)
-      FOut.push_back(static_cast<std::uint8_t>(V >> (8 * i)));
+    AppendLEBytes(FOut, V, static_cast<std::size_t>(Size));
   }
   void Bytes(const void* Data, std::size_t Count) {
     auto* p = static_cast<const std::uint8_t*>(Data);

@@ -1,5 +1,7 @@
 #include "definition/object_stream.h"
 
+#include "core/byte_order.h"
+
 #include <bit>
 #include <cfloat>
 #include <cmath>
@@ -183,18 +185,14 @@ TValue TValue::Extended(double V) {
 TValue TValue::Single(float V) {
   TValue r;
   r.Type = TValueType::vaSingle;
-  const auto bits = std::bit_cast<std::uint32_t>(V);
-  for (int i = 0; i < 4; ++i)
-    r.Float[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(bits >> (8 * i));
+  PutLE(std::span<std::uint8_t>(r.Float), 0, std::bit_cast<std::uint32_t>(V));
   return r;
 }
 
 TValue TValue::Date(double V) {
   TValue r;
   r.Type = TValueType::vaDate;
-  const auto bits = std::bit_cast<std::uint64_t>(V);
-  for (int i = 0; i < 8; ++i)
-    r.Float[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(bits >> (8 * i));
+  PutLE(std::span<std::uint8_t>(r.Float), 0, V);
   return r;
 }
 
@@ -222,10 +220,7 @@ bool TValue::IsString() const {
 
 namespace {
 std::uint64_t LoadLe(const std::array<std::uint8_t, 10>& b, int Count) {
-  std::uint64_t v = 0;
-  for (int i = Count; i-- > 0;)
-    v = v << 8 | b[static_cast<std::size_t>(i)];
-  return v;
+  return GetLEBytes(b, 0, static_cast<std::size_t>(Count));
 }
 } // namespace
 
@@ -313,11 +308,9 @@ constexpr int kDblBias = 1023;
 std::array<std::uint8_t, 10> PackExtended(bool Negative, unsigned Exponent,
                                           std::uint64_t Mantissa) {
   std::array<std::uint8_t, 10> b{};
-  for (int i = 0; i < 8; ++i)
-    b[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(Mantissa >> (8 * i));
-  const unsigned se = (Negative ? 0x8000u : 0u) | (Exponent & 0x7FFFu);
-  b[8] = static_cast<std::uint8_t>(se);
-  b[9] = static_cast<std::uint8_t>(se >> 8);
+  PutLE(std::span<std::uint8_t>(b), 0, Mantissa);
+  PutLE(std::span<std::uint8_t>(b), 8,
+        static_cast<std::uint16_t>((Negative ? 0x8000u : 0u) | (Exponent & 0x7FFFu)));
   return b;
 }
 } // namespace
@@ -341,7 +334,7 @@ std::array<std::uint8_t, 10> ExtendedFromDouble(double V) {
 
 double ExtendedToDouble(const std::array<std::uint8_t, 10>& Bytes) {
   std::uint64_t mant = LoadLe(Bytes, 8);
-  const unsigned se = Bytes[8] | static_cast<unsigned>(Bytes[9]) << 8;
+  const unsigned se = GetLE<std::uint16_t>(Bytes, 8);
   const std::uint64_t sign = static_cast<std::uint64_t>(se >> 15) << 63;
   const int exp = static_cast<int>(se & 0x7FFF);
   if (exp == 0x7FFF) {

@@ -413,7 +413,7 @@ void TCustomInstall::TransferToFloppies(const std::string& Drive) {
         throw IEInstall(kNoRoomSetup1);
       }
       TQndlCompress& Shared = SharedCompressorOf(Context());
-      In->Seek(Info.SetupStart, platform::TSeekOrigin::Begin);
+      In->Seek(Info.SetupStart, TSeekOrigin::soBeginning);
       std::vector<char> Buffer(8192);
       std::int64_t Left = static_cast<std::int64_t>(Info.SetupEnd) - Info.SetupStart + 1;
       while (Left > 0) {

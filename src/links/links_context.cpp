@@ -12,28 +12,4 @@ void TShellLinkGroupList::Add(TCustomShellLinkGroup* Group) {
   FItems.push_back(Group);
 }
 
-namespace {
-TLinksContext*& Current() {
-  static TLinksContext* Context = nullptr;
-  return Context;
-}
-} // namespace
-
-TLinksContext& CurrentLinksContext() {
-  if (!Current()) throw EComponentError("No links context is active");
-  return *Current();
-}
-
-bool HasCurrentLinksContext() {
-  return Current() != nullptr;
-}
-
-TLinksContextScope::TLinksContextScope(TLinksContext& Context) : FPrevious(Current()) {
-  Current() = &Context;
-}
-
-TLinksContextScope::~TLinksContextScope() {
-  Current() = FPrevious;
-}
-
 } // namespace quendel

@@ -6,6 +6,7 @@
 // using it, so it must outlive them.
 #pragma once
 
+#include "core/context.h"
 #include "core/exceptions.h"
 #include "model/model_context.h"
 
@@ -31,26 +32,23 @@ public:
 };
 
 struct TLinksContext {
+  static constexpr const char* ContextName = "links context";
+
   TInstallShellLinkList ShellLinks;
   TShellLinkGroupList SubLinkGroups;
   TMainLinkGroup* MainLinkGroup = nullptr;
 };
 
-// The context new shortcuts and groups join. Raises EComponentError when no
-// TLinksContextScope is active.
-TLinksContext& CurrentLinksContext();
-bool HasCurrentLinksContext();
-
 // Makes a context current for its lifetime and restores the previous one.
-class TLinksContextScope {
-public:
-  explicit TLinksContextScope(TLinksContext& Context);
-  ~TLinksContextScope();
-  TLinksContextScope(const TLinksContextScope&) = delete;
-  TLinksContextScope& operator=(const TLinksContextScope&) = delete;
+using TLinksContextScope = TContextScope<TLinksContext>;
 
-private:
-  TLinksContext* FPrevious;
-};
+// The context new shortcuts and groups join. Raises EContextError (an
+// EComponentError) when no TLinksContextScope is active.
+inline TLinksContext& CurrentLinksContext() {
+  return TLinksContextScope::Current();
+}
+inline bool HasCurrentLinksContext() {
+  return TLinksContextScope::Installed() != nullptr;
+}
 
 } // namespace quendel

@@ -38,7 +38,7 @@ public:
   static const TClassInfo& StaticClass();
   const TClassInfo& ClassType() const override { return StaticClass(); }
 
-  int RegisteredType() const override { return rtShellLinkGroup; }
+  int RegisteredType() const override { return ikShellLinkGroup; }
   // Tells the helpers (-991), makes the folder with its parents, then the
   // container pass (shortcuts are not processed there).
   void DoInstall() override;
@@ -95,7 +95,7 @@ public:
   static const TClassInfo& StaticClass();
   const TClassInfo& ClassType() const override { return StaticClass(); }
 
-  int RegisteredType() const override { return rtShellLink; }
+  int RegisteredType() const override { return ikShellLink; }
   void DoInstall() override;
   void HandleEvent(TComponent* Sender, int Code, TEventParameter* Param) override;
   void ContainerDestroying(TInstallContainer* Container) override;

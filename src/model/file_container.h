@@ -224,7 +224,7 @@ public:
   // Acts on the notifications of codes 1001 to 1016 while a pass runs and
   // passes them up.
   void DoInformationEventControl(TComponent* Sender, int Code, TEventParameter* Param) override;
-  int RegisteredType() const override { return rtFileContainer; }
+  int RegisteredType() const override { return ikFileContainer; }
 
   // Hands every child to the external reflector (Execute mode 4).
   void Reflect() override;

@@ -248,7 +248,7 @@ void TInstallContainer::Broadcast(TComponent* Sender, int Code, TEventParameter*
   // A receiver may free siblings: walk a copy, skipping those that left.
   const std::vector<TInstallContainer*> Snapshot = FChildren;
   for (TInstallContainer* Child : Snapshot)
-    if (Contains(FChildren, Child) && Child->RegisteredType() >= rtFirstBroadcast)
+    if (Contains(FChildren, Child) && Child->RegisteredType() >= ikFirstBroadcast)
       Child->HandleEvent(Sender, Code, Param);
 }
 

@@ -71,7 +71,7 @@ public:
   void SetContainer(TInstallContainer* Value) override;
   void SetDestDir(const std::string& Value) override;
   void SetDestDirType(TCustomPathSpecifier* Value) override;
-  int RegisteredType() const override { return rtInstallFile; }
+  int RegisteredType() const override { return ikInstallFile; }
 
   void DefineProperties(std::vector<TExtraProperty>& Props) override;
   void Loaded() override;

@@ -1,5 +1,6 @@
 #include "model/install_file_rules.h"
 
+#include "core/byte_order.h"
 #include "core/strings.h"
 #include "system/version_data.h"
 #include "system/version_resource.h"
@@ -43,11 +44,8 @@ bool HasOLESelfRegister(platform::IFileSystem* Files, const std::string& Source)
   if (!Data) return false;
   const auto Translation = Data->Query("\\VarFileInfo\\Translation");
   if (!Translation || Translation->size() < 4) return false;
-  const auto Byte = [&](int I) {
-    return static_cast<unsigned>(static_cast<unsigned char>((*Translation)[I]));
-  };
-  const unsigned Language = Byte(0) | Byte(1) << 8;
-  const unsigned CodePage = Byte(2) | Byte(3) << 8;
+  const unsigned Language = GetLE<std::uint16_t>(AsBytes(*Translation), 0);
+  const unsigned CodePage = GetLE<std::uint16_t>(AsBytes(*Translation), 2);
   char Block[64];
   std::snprintf(Block, sizeof Block, "\\StringFileInfo\\%04X%04X\\OLESelfRegister", Language,
                 CodePage);

@@ -64,7 +64,7 @@ public:
   // Only the install root or another group may hold a group; no container
   // means the install root.
   void SetContainer(TInstallContainer* Value) override;
-  int RegisteredType() const override { return rtGroup; }
+  int RegisteredType() const override { return ikGroup; }
 
   TInstallGroupDialogOptions& DialogOptions() { return FDialogOptions; }
   const TInstallGroupDialogOptions& DialogOptions() const { return FDialogOptions; }

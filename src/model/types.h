@@ -22,15 +22,16 @@ inline constexpr TInstallTypeSet AllInstallTypes{itFull, itDefault, itCompact, i
 enum TDistributeType { dtTraditional, dtWeb, dtTraditionalNet };
 extern const TEnumInfo DistributeTypeInfo;
 
-// Registered types: the kind code of each install object class. Children sort
-// by it; broadcasts reach children of rtFirstBroadcast and above.
-inline constexpr int rtGroup = 500;
-inline constexpr int rtFileContainer = 1000;
-inline constexpr int rtInstallFile = 2000;
-inline constexpr int rtShellLinkGroup = 7000;
-inline constexpr int rtShellLink = 8000;
-inline constexpr int rtDialog = 9000;
-inline constexpr int rtFirstBroadcast = 2000;
+// Install-object kinds: the RegisteredType of each install object class.
+// Children sort by it; broadcasts reach children of ikFirstBroadcast and
+// above.
+inline constexpr int ikGroup = 500;
+inline constexpr int ikFileContainer = 1000;
+inline constexpr int ikInstallFile = 2000;
+inline constexpr int ikShellLinkGroup = 7000;
+inline constexpr int ikShellLink = 8000;
+inline constexpr int ikDialog = 9000;
+inline constexpr int ikFirstBroadcast = 2000;
 
 // Install events broadcast to children (negative codes).
 inline constexpr int ieBeforeProcess = -990;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/stream.h"
 #include "platform/error.h"
 
 namespace quendel::platform {
@@ -56,7 +57,9 @@ enum class TCreation {
   TruncateExisting = 5,
 };
 
-enum class TSeekOrigin { Begin, Current, End };
+// The streams' origins: a file of the platform and a stream of the core
+// seek the same way.
+using quendel::TSeekOrigin;
 
 // One entry of a directory search.
 struct TFindData {
@@ -92,7 +95,7 @@ public:
   virtual void SetStamp(TFileStamp stamp) = 0;
   virtual void Flush() = 0;
 
-  std::uint64_t Position() { return Seek(0, TSeekOrigin::Current); }
+  std::uint64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
   // Reads exactly count bytes; a short file fails with errHandleEof.
   void ReadExact(void* buffer, std::size_t count);
 };

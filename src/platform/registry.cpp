@@ -1,5 +1,7 @@
 #include "platform/registry.h"
 
+#include "core/byte_order.h"
+
 #include <array>
 #include <utility>
 
@@ -40,8 +42,7 @@ TRegValue TRegValue::FromString(std::string_view text, TRegType type) {
 TRegValue TRegValue::FromDWord(std::uint32_t dword) {
   TRegValue value;
   value.Type = rtDWord;
-  for (int shift = 0; shift < 32; shift += 8)
-    value.Data.push_back(static_cast<std::uint8_t>(dword >> shift));
+  AppendLE(value.Data, dword);
   return value;
 }
 
@@ -74,8 +75,7 @@ std::string TRegValue::AsString() const {
 
 std::optional<std::uint32_t> TRegValue::AsDWord() const {
   if (Data.size() != 4) return std::nullopt;
-  return static_cast<std::uint32_t>(Data[0]) | static_cast<std::uint32_t>(Data[1]) << 8 |
-         static_cast<std::uint32_t>(Data[2]) << 16 | static_cast<std::uint32_t>(Data[3]) << 24;
+  return GetLE<std::uint32_t>(Data, 0);
 }
 
 std::vector<std::string> TRegValue::AsMultiString() const {

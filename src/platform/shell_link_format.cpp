@@ -1,5 +1,7 @@
 #include "platform/shell_link_format.h"
 
+#include "core/byte_order.h"
+
 #include <array>
 #include <cstring>
 
@@ -40,18 +42,9 @@ constexpr std::array<char16_t, 32> kHigh1252 = {
 
 class TWriter {
 public:
-  void U16(std::uint16_t V) {
-    Bytes.push_back(static_cast<std::uint8_t>(V));
-    Bytes.push_back(static_cast<std::uint8_t>(V >> 8));
-  }
-  void U32(std::uint32_t V) {
-    U16(static_cast<std::uint16_t>(V));
-    U16(static_cast<std::uint16_t>(V >> 16));
-  }
-  void U64(std::uint64_t V) {
-    U32(static_cast<std::uint32_t>(V));
-    U32(static_cast<std::uint32_t>(V >> 32));
-  }
+  void U16(std::uint16_t V) { AppendLE(Bytes, V); }
+  void U32(std::uint32_t V) { AppendLE(Bytes, V); }
+  void U64(std::uint64_t V) { AppendLE(Bytes, V); }
   void Raw(const void* P, std::size_t N) {
     const auto* B = static_cast<const std::uint8_t*>(P);
     Bytes.insert(Bytes.end(), B, B + N);
@@ -60,9 +53,7 @@ public:
     Raw(S.data(), S.size());
     Bytes.push_back(0);
   }
-  void PatchU32(std::size_t At, std::uint32_t V) {
-    for (int i = 0; i < 4; ++i) Bytes[At + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(V >> (8 * i));
-  }
+  void PatchU32(std::size_t At, std::uint32_t V) { PutLE(std::span<std::uint8_t>(Bytes), At, V); }
   std::vector<std::uint8_t> Bytes;
 };
 
@@ -74,13 +65,15 @@ public:
   }
   std::uint16_t U16(const char* What) {
     Need(2, What);
-    const std::uint16_t V = static_cast<std::uint16_t>(Data[Pos] | (Data[Pos + 1] << 8));
+    const auto V = GetLE<std::uint16_t>(TByteSpan(Data, Size), Pos);
     Pos += 2;
     return V;
   }
   std::uint32_t U32(const char* What) {
-    const std::uint32_t Lo = U16(What);
-    return Lo | (static_cast<std::uint32_t>(U16(What)) << 16);
+    Need(4, What);
+    const auto V = GetLE<std::uint32_t>(TByteSpan(Data, Size), Pos);
+    Pos += 4;
+    return V;
   }
   void Skip(std::size_t N, const char* What) {
     Need(N, What);
@@ -90,11 +83,6 @@ public:
   std::size_t Size;
   std::size_t Pos = 0;
 };
-
-std::uint32_t U32At(const std::uint8_t* P) {
-  return static_cast<std::uint32_t>(P[0]) | (static_cast<std::uint32_t>(P[1]) << 8) |
-         (static_cast<std::uint32_t>(P[2]) << 16) | (static_cast<std::uint32_t>(P[3]) << 24);
-}
 
 // A NUL-terminated ANSI text at Offset inside a block of Size bytes.
 std::string AnsiZAt(const std::uint8_t* Block, std::size_t Size, std::size_t Offset,
@@ -114,7 +102,7 @@ std::string WideZAt(const std::uint8_t* Block, std::size_t Size, std::size_t Off
   if (Offset >= Size) throw EShellLinkFormat(std::string("shell link ") + What + " lies outside its block");
   std::u16string S;
   for (std::size_t i = Offset; i + 1 < Size; i += 2) {
-    const char16_t C = static_cast<char16_t>(Block[i] | (Block[i + 1] << 8));
+    const auto C = static_cast<char16_t>(GetLE<std::uint16_t>(TByteSpan(Block, Size), i));
     if (C == 0) return LinkWideToAnsi(S);
     S.push_back(C);
   }
@@ -208,14 +196,15 @@ std::string ReadLinkInfo(TReader& R) {
   const std::uint8_t* B = R.Data + Start;
   R.Pos = Start + Size;
 
-  const std::uint32_t HeaderSize = U32At(B + 4);
-  const std::uint32_t Flags = U32At(B + 8);
-  const std::uint32_t LocalBaseOffset = U32At(B + 16);
-  const std::uint32_t NetOffset = U32At(B + 20);
-  const std::uint32_t SuffixOffset = U32At(B + 24);
+  const TByteSpan Info(B, Size);
+  const auto HeaderSize = GetLE<std::uint32_t>(Info, 4);
+  const auto Flags = GetLE<std::uint32_t>(Info, 8);
+  const auto LocalBaseOffset = GetLE<std::uint32_t>(Info, 16);
+  const auto NetOffset = GetLE<std::uint32_t>(Info, 20);
+  const auto SuffixOffset = GetLE<std::uint32_t>(Info, 24);
   const bool HasUnicode = HeaderSize >= 0x24 && Size >= 0x24;
-  const std::uint32_t LocalBaseOffsetW = HasUnicode ? U32At(B + 28) : 0;
-  const std::uint32_t SuffixOffsetW = HasUnicode ? U32At(B + 32) : 0;
+  const std::uint32_t LocalBaseOffsetW = HasUnicode ? GetLE<std::uint32_t>(Info, 28) : 0;
+  const std::uint32_t SuffixOffsetW = HasUnicode ? GetLE<std::uint32_t>(Info, 32) : 0;
 
   std::string Suffix;
   if (SuffixOffsetW) Suffix = WideZAt(B, Size, SuffixOffsetW, "path suffix");
@@ -226,13 +215,17 @@ std::string ReadLinkInfo(TReader& R) {
     if (LocalBaseOffsetW) Base = WideZAt(B, Size, LocalBaseOffsetW, "local base path");
     else Base = AnsiZAt(B, Size, LocalBaseOffset, "local base path");
   } else if (Flags & liCommonNetworkRelativeLink) {
-    if (NetOffset + 0x14 > Size) throw EShellLinkFormat("shell link network link lies outside LinkInfo");
-    const std::uint8_t* N = B + NetOffset;
-    const std::uint32_t NetSize = U32At(N);
-    if (NetSize < 0x14 || NetOffset + NetSize > Size)
+    // Checked without adding offsets: a huge one must not wrap round.
+    if (!Fits(Size, NetOffset, 0x14))
       throw EShellLinkFormat("shell link network link lies outside LinkInfo");
-    const std::uint32_t NameOffset = U32At(N + 8);
-    const std::uint32_t NameOffsetW = NameOffset > 0x14 && NetSize >= 0x1C ? U32At(N + 20) : 0;
+    const std::uint8_t* N = B + NetOffset;
+    const auto NetSize = GetLE<std::uint32_t>(Info, NetOffset);
+    if (NetSize < 0x14 || !Fits(Size, NetOffset, NetSize))
+      throw EShellLinkFormat("shell link network link lies outside LinkInfo");
+    const TByteSpan Net(N, NetSize);
+    const auto NameOffset = GetLE<std::uint32_t>(Net, 8);
+    const std::uint32_t NameOffsetW =
+        NameOffset > 0x14 && NetSize >= 0x1C ? GetLE<std::uint32_t>(Net, 20) : 0;
     Base = NameOffsetW ? WideZAt(N, NetSize, NameOffsetW, "net name")
                        : AnsiZAt(N, NetSize, NameOffset, "net name");
     if (!Suffix.empty() && !Base.empty() && Base.back() != '\\') Base += '\\';
@@ -349,7 +342,7 @@ TShellLink DecodeShellLink(const std::uint8_t* Data, std::size_t Size) {
     if (BlockSize < 4) break;
     R.Pos = Start;
     R.Need(BlockSize, "extra data");
-    if (BlockSize >= 8 && U32At(Data + Start + 4) == kEnvironmentBlock && BlockSize >= 8 + 260)
+    if (BlockSize >= 8 && GetLE<std::uint32_t>(TByteSpan(Data, Size), Start + 4) == kEnvironmentBlock && BlockSize >= 8 + 260)
       EnvTarget = AnsiZAt(Data + Start + 8, 260, 0, "environment target");
     R.Pos = Start + BlockSize;
   }

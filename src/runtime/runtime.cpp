@@ -68,10 +68,8 @@ struct TRuntime::TLayers {
   TScopedContext<TTranslateContext> Translate{Platform.System.get()};
   TScopedContext<TArchiveContext> Archive{*Platform.Files};
   TScopedContext<TModelContext> Model{Platform};
-  // The links layer keeps its own scope class; its lists refer to the
-  // model's objects, so it goes first.
-  TLinksContext Links;
-  TLinksContextScope LinksScope{Links};
+  // Its lists refer to the model's objects, so it goes first.
+  TScopedContext<TLinksContext> Links;
   // Network locations download through the platform's transfer port into
   // its file system; the install objects that hold them go before it.
   TScopedContext<TNetContext> Net{Platform};

@@ -1,5 +1,7 @@
 #include "system/pe_resources.h"
 
+#include "core/byte_order.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -22,25 +24,21 @@ constexpr int kResourceLevels = 3;
 }
 
 std::uint16_t Get16(const TBytes& B, std::size_t Off) {
-  if (Off > B.size() || B.size() - Off < 2) Bad("a header lies outside the file");
-  return static_cast<std::uint16_t>(B[Off] | (B[Off + 1] << 8));
+  if (!Fits(B.size(), Off, 2)) Bad("a header lies outside the file");
+  return GetLE<std::uint16_t>(B, Off);
 }
 
 std::uint32_t Get32(const TBytes& B, std::size_t Off) {
-  if (Off > B.size() || B.size() - Off < 4) Bad("a header lies outside the file");
-  return static_cast<std::uint32_t>(B[Off]) | (static_cast<std::uint32_t>(B[Off + 1]) << 8) |
-         (static_cast<std::uint32_t>(B[Off + 2]) << 16) |
-         (static_cast<std::uint32_t>(B[Off + 3]) << 24);
+  if (!Fits(B.size(), Off, 4)) Bad("a header lies outside the file");
+  return GetLE<std::uint32_t>(B, Off);
 }
 
 void Put16(TBytes& B, std::size_t Off, std::uint16_t V) {
-  B[Off] = static_cast<std::uint8_t>(V);
-  B[Off + 1] = static_cast<std::uint8_t>(V >> 8);
+  PutLE(std::span<std::uint8_t>(B), Off, V);
 }
 
 void Put32(TBytes& B, std::size_t Off, std::uint32_t V) {
-  for (int i = 0; i < 4; ++i)
-    B[Off + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(V >> (8 * i));
+  PutLE(std::span<std::uint8_t>(B), Off, V);
 }
 
 std::uint32_t AlignUp(std::uint32_t V, std::uint32_t A) {
@@ -332,9 +330,8 @@ std::uint32_t PeChecksum(const std::vector<std::uint8_t>& Image) {
   std::uint64_t sum = 0;
   for (std::size_t i = 0; i < Image.size(); i += 2) {
     if (i == skip || i == skip + 2) continue;
-    std::uint32_t w = Image[i];
-    if (i + 1 < Image.size()) w |= static_cast<std::uint32_t>(Image[i + 1]) << 8;
-    sum += w;
+    // An odd last byte counts as a word of its own.
+    sum += GetLEBytes(Image, i, std::min<std::size_t>(2, Image.size() - i));
     sum = (sum & 0xFFFF) + (sum >> 16);
   }
   sum = (sum & 0xFFFF) + (sum >> 16);

@@ -1,5 +1,7 @@
 #include "system/version_data.h"
 
+#include "core/byte_order.h"
+
 #include <algorithm>
 #include <array>
 
@@ -7,7 +9,7 @@ namespace quendel {
 
 namespace {
 
-// ---- Reading little-endian values with bounds --------------------------------
+// ---- Reading values with bounds from a source that may be a file --------------------------------
 
 class TReader {
 public:
@@ -27,13 +29,13 @@ public:
   bool U16(std::uint64_t Pos, std::uint32_t& V) const {
     std::uint8_t b[2];
     if (!Bytes(Pos, b, 2)) return false;
-    V = b[0] | std::uint32_t{b[1]} << 8;
+    V = GetLE<std::uint16_t>(b, 0);
     return true;
   }
   bool U32(std::uint64_t Pos, std::uint32_t& V) const {
     std::uint8_t b[4];
     if (!Bytes(Pos, b, 4)) return false;
-    V = b[0] | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 | std::uint32_t{b[3]} << 24;
+    V = GetLE<std::uint32_t>(b, 0);
     return true;
   }
 
@@ -111,7 +113,7 @@ public:
   bool Rva32(std::uint32_t Rva, std::uint32_t& V) const {
     std::uint8_t b[4];
     if (!ReadRva(Rva, b, 4)) return false;
-    V = b[0] | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 | std::uint32_t{b[3]} << 24;
+    V = GetLE<std::uint32_t>(b, 0);
     return true;
   }
 
@@ -121,8 +123,8 @@ public:
                std::vector<std::pair<std::uint32_t, std::uint32_t>>& Out) const {
     std::uint8_t head[16];
     if (!ReadRva(FResourceRva + Offset, head, sizeof head)) return false;
-    const std::uint32_t named = head[12] | std::uint32_t{head[13]} << 8;
-    const std::uint32_t ids = head[14] | std::uint32_t{head[15]} << 8;
+    const std::uint32_t named = GetLE<std::uint16_t>(head, 12);
+    const std::uint32_t ids = GetLE<std::uint16_t>(head, 14);
     Out.clear();
     for (std::uint32_t i = 0; i < named + ids; ++i) {
       std::uint32_t name, data;
@@ -238,7 +240,7 @@ private:
   };
 
   std::uint32_t U16(std::size_t At) const {
-    return FBytes[At] | std::uint32_t{FBytes[At + 1]} << 8;
+    return GetLE<std::uint16_t>(FBytes, At);
   }
 
   // The block at Start, inside a parent that ends at Limit.

@@ -1,5 +1,6 @@
 #include "system/version_resource.h"
 
+#include "core/byte_order.h"
 #include "core/exceptions.h"
 #include "core/format.h"
 #include "platform/files.h"
@@ -97,8 +98,7 @@ std::string Join4(std::uint32_t Ms, std::uint32_t Ls) {
 }
 
 std::uint32_t Dword(const std::string& B, std::size_t At) {
-  const auto* p = reinterpret_cast<const unsigned char*>(B.data() + At);
-  return p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+  return GetLE<std::uint32_t>(AsBytes(B), At);
 }
 
 const char* FileOSName(std::uint32_t V) {
@@ -277,10 +277,8 @@ void ReadVersionInfo(const IVersionData& Data, std::uint16_t LanguageId, std::ui
   if (!fixed || fixed->size() < FixedInfoSize) return;
   const auto translation = Data.Query("\\VarFileInfo\\Translation");
   if (translation && translation->size() == 4)
-    Info.PrimaryLanguage = static_cast<std::uint16_t>(
-        (static_cast<unsigned char>((*translation)[0]) |
-         static_cast<unsigned>(static_cast<unsigned char>((*translation)[1])) << 8) &
-        0x3FF);
+    Info.PrimaryLanguage =
+        static_cast<std::uint16_t>(GetLE<std::uint16_t>(AsBytes(*translation), 0) & 0x3FF);
   Info.FileVersion = Join4(Dword(*fixed, 8), Dword(*fixed, 12));
   Info.ProductVersion = Join4(Dword(*fixed, 16), Dword(*fixed, 20));
   Info.FileOS = FileOSName(Dword(*fixed, 32));
@@ -325,7 +323,7 @@ std::unique_ptr<IVersionData> LoadVersionDataPortable(platform::IFileSystem& Fil
   source.Size = size;
   source.ReadAt = [&file](std::uint64_t Pos, void* Buffer, std::size_t Count) -> std::size_t {
     try {
-      file->Seek(static_cast<std::int64_t>(Pos), platform::TSeekOrigin::Begin);
+      file->Seek(static_cast<std::int64_t>(Pos), TSeekOrigin::soBeginning);
       return file->Read(Buffer, Count);
     } catch (const std::exception&) {
       return 0;

@@ -164,8 +164,8 @@ void LinksTest::RunPhase(int RegisteredType) {
 
 void LinksTest::Run() {
   Root->Process();
-  RunPhase(rtShellLinkGroup);
-  RunPhase(rtShellLink);
+  RunPhase(ikShellLinkGroup);
+  RunPhase(ikShellLink);
 }
 
 std::string LinksTest::LogValue(const std::string& Subkey, const std::string& Name) {

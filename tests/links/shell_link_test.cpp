@@ -145,8 +145,8 @@ TEST_F(Shortcuts, Log_SkipsAnUnusableSubkeyAndAppendsOnAReRun) {
   EXPECT_EQ(Link->LinkName(), "readme.LNK");
   WriteRegString(*Platform().Registry, rkiLocalMachine, ProductKey() + "\\Files", "Entries",
                  "many");
-  RunPhase(rtShellLink);
-  RunPhase(rtShellLink);
+  RunPhase(ikShellLink);
+  RunPhase(ikShellLink);
   EXPECT_EQ(LogValue("Files", "File1"), "<missing>");
   EXPECT_EQ(LogValue("Files1", "Entries"), "2");
   EXPECT_EQ(LogValue("Files1", "File2"), PathOf("Links\\readme.LNK"));

@@ -24,7 +24,7 @@ public:
     return Info;
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
-  int RegisteredType() const override { return rtInstallFile; }
+  int RegisteredType() const override { return ikInstallFile; }
 
   TCustomInstallFile* InstallFile() override { return nullptr; }
   TFileRelated& FileRelated() override { return *this; }

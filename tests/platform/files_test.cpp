@@ -36,15 +36,15 @@ TEST_F(FileSystem, Open_WriteSeekReadRoundTrip) {
   EXPECT_EQ(file->Size(), data.size());
   EXPECT_EQ(file->Position(), data.size());
 
-  EXPECT_EQ(file->Seek(0, TSeekOrigin::Begin), 0u);
+  EXPECT_EQ(file->Seek(0, TSeekOrigin::soBeginning), 0u);
   std::string back(data.size(), '\0');
   file->ReadExact(back.data(), back.size());
   EXPECT_EQ(back, data);
   char extra;
   EXPECT_EQ(file->Read(&extra, 1), 0u) << "reading at the end gives nothing";
 
-  EXPECT_EQ(file->Seek(-10, TSeekOrigin::End), data.size() - 10);
-  EXPECT_EQ(file->Seek(4, TSeekOrigin::Current), data.size() - 6);
+  EXPECT_EQ(file->Seek(-10, TSeekOrigin::soEnd), data.size() - 10);
+  EXPECT_EQ(file->Seek(4, TSeekOrigin::soCurrent), data.size() - 6);
   char six[6];
   file->ReadExact(six, sizeof six);
   EXPECT_EQ(std::string(six, 6), data.substr(data.size() - 6));
@@ -53,19 +53,19 @@ TEST_F(FileSystem, Open_WriteSeekReadRoundTrip) {
 TEST_F(FileSystem, Open_TruncateAndWriteBeyondTheEnd) {
   const auto file = Files().Create(PathOf("t.txt"));
   file->Write("0123456789", 10);
-  file->Seek(4, TSeekOrigin::Begin);
+  file->Seek(4, TSeekOrigin::soBeginning);
   file->Truncate();
   EXPECT_EQ(file->Size(), 4u);
 
-  file->Seek(8, TSeekOrigin::Begin);
+  file->Seek(8, TSeekOrigin::soBeginning);
   file->Write("X", 1);
   EXPECT_EQ(file->Size(), 9u);
-  file->Seek(0, TSeekOrigin::Begin);
+  file->Seek(0, TSeekOrigin::soBeginning);
   char all[9];
   file->ReadExact(all, sizeof all);
   EXPECT_EQ(std::string(all, 9), std::string("0123\0\0\0\0X", 9)) << "the gap reads as zeros";
 
-  EXPECT_EQ(ErrorOf([&] { file->Seek(-1, TSeekOrigin::Begin); }), errNegativeSeek);
+  EXPECT_EQ(ErrorOf([&] { file->Seek(-1, TSeekOrigin::soBeginning); }), errNegativeSeek);
   EXPECT_EQ(file->Position(), 9u) << "a failed seek leaves the position";
   char past[4];
   EXPECT_EQ(ErrorOf([&] { file->ReadExact(past, sizeof past); }), errHandleEof);

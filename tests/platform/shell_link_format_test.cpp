@@ -179,6 +179,18 @@ TEST(ShellLinkFormat, Decode_RaisesOnEveryTruncationAndOnForeignBytes) {
   EXPECT_THROW(DecodeShellLink(badOffset), EShellLinkFormat);
 }
 
+// A network link whose offset is so large that adding the link's size to it
+// wraps round: refused, never read far outside the file.
+TEST(ShellLinkFormat, Decode_RaisesOnANetworkLinkOffsetThatWrapsRound) {
+  std::vector<std::uint8_t> wrapping = EncodeShellLink(Sample());
+  const std::size_t info = 0x4C;
+  ASSERT_EQ(wrapping[info + 8] & 0x01, 0x01); // a local path, as Sample() has
+  wrapping[info + 8] = 0x02;                  // a network link instead
+  const std::uint8_t huge[4] = {0xF0, 0xFF, 0xFF, 0xFF};
+  std::copy(huge, huge + 4, wrapping.begin() + static_cast<long>(info + 20));
+  EXPECT_THROW(DecodeShellLink(wrapping), EShellLinkFormat);
+}
+
 TEST(ShellLinkFormat, Encode_RefusesTextsTooLongForTheFormat) {
   TShellLink link = Sample();
   link.Arguments.assign(70000, 'a');

@@ -168,8 +168,8 @@ public:
 
   std::uint64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
     std::uint64_t base = 0;
-    if (origin == TSeekOrigin::Current) base = Tell();
-    if (origin == TSeekOrigin::End) base = Size();
+    if (origin == TSeekOrigin::soCurrent) base = Tell();
+    if (origin == TSeekOrigin::soEnd) base = Size();
     const std::string args = QuoteArg(path_) + ", " + std::to_string(offset);
     if (offset < 0 && static_cast<std::uint64_t>(-(offset + 1)) + 1 > base)
       Fail("SetFilePointerEx", args, errNegativeSeek);

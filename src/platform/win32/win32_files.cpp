@@ -87,8 +87,8 @@ public:
     LARGE_INTEGER distance;
     distance.QuadPart = offset;
     LARGE_INTEGER position;
-    const DWORD method = origin == TSeekOrigin::Begin     ? FILE_BEGIN
-                         : origin == TSeekOrigin::Current ? FILE_CURRENT
+    const DWORD method = origin == TSeekOrigin::soBeginning     ? FILE_BEGIN
+                         : origin == TSeekOrigin::soCurrent ? FILE_CURRENT
                                                           : FILE_END;
     if (!::SetFilePointerEx(handle_.Get(), distance, &position, method))
       ThrowLastError("SetFilePointerEx", args);

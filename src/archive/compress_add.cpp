@@ -1,0 +1,269 @@
+// Adding files to an archive: each member deflated behind its header.
+#include "archive/compress.h"
+
+#include "archive/compress_internal.h"
+#include "core/byte_order.h"
+#include "core/strings.h"
+#include "system/version_resource.h"
+
+#include <zlib.h>
+
+#include <vector>
+
+namespace quendel {
+
+using namespace compress_detail;
+
+namespace {
+
+struct TDeflater {
+  z_stream Z{};
+  explicit TDeflater(int Level) {
+    if (deflateInit2(&Z, Level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+      throw EZlibError(Z.msg ? Z.msg : "deflateInit2");
+  }
+  ~TDeflater() { deflateEnd(&Z); }
+};
+
+// The writing part of an Add. Until committed, ending it (a failure or a
+// cancel) puts the archive back as it stood before: its former length and
+// member count, so that no half-written member is left behind. It ends
+// before the operation's own clean-up closes the archive.
+class TAddTransaction {
+public:
+  explicit TAddTransaction(std::unique_ptr<TPlatformFileStream>& Archive) : FArchive(Archive) {}
+  ~TAddTransaction() {
+    if (FWriting) Rollback();
+  }
+  TAddTransaction(const TAddTransaction&) = delete;
+  TAddTransaction& operator=(const TAddTransaction&) = delete;
+
+  // The archive is about to be written; it had Length bytes and Count members.
+  void Begin(std::int64_t Length, std::int32_t Count) {
+    FLength = Length;
+    FCount = Count;
+    FWriting = true;
+  }
+  void Commit() { FWriting = false; }
+
+private:
+  void Rollback() noexcept {
+    if (!FArchive) return;
+    try {
+      FArchive->SetSize(FLength);
+      if (FLength >= ArchivePrologueSize) {
+        std::uint8_t count[4];
+        PutLE(std::span<std::uint8_t>(count), 0, FCount);
+        FArchive->SetPosition(0);
+        FArchive->Write(count, 4);
+      }
+    } catch (...) {
+      // Nothing better can be done for an archive that cannot be written.
+    }
+  }
+
+  std::unique_ptr<TPlatformFileStream>& FArchive;
+  std::int64_t FLength = 0;
+  std::int32_t FCount = 0;
+  bool FWriting = false;
+};
+
+} // namespace
+
+void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
+  TOpenFiles open;
+  open.Files = FFiles;
+  auto cleanup = [&]() noexcept {
+    open.CloseAll();
+    FLoaded = false;
+    FFilesToProcess.Clear();
+  };
+
+  Guarded(
+      [&] {
+        FAbort = false;
+        FOperation = TCompressOperation::Adding;
+        FHeaders.Spanned = false;
+        FOffset = 0;
+        auto& fs = Files();
+        TAddTransaction transaction(open.Archive);
+        std::int64_t keepLength = 0;
+        std::int32_t keepCount = 0;
+
+        const std::string dir = ExtractFileDir(FCompressedFile);
+        const bool append = Command == lzcOnlyAdd && fs.FileExists(FCompressedFile);
+        try {
+          if (!dir.empty()) fs.ForceDirectories(dir);
+          open.Archive = std::make_unique<TPlatformFileStream>(
+              append ? fs.OpenReadWrite(FCompressedFile) : fs.Create(FCompressedFile));
+        } catch (const std::exception&) {
+          ThrowWithCause(EQndlCompress(MsgCreate, {FCompressedFile}));
+        }
+
+        ResetIdTable();
+        if (append) {
+          try {
+            FHeaders.ReadFrom(*open.Archive, 0);
+          } catch (const std::exception&) {
+            FHeaders.Clear();
+            ThrowWithCause(EQndlCompress(MsgReadHeaders));
+          }
+          if (FHeaders.Spanned) {
+            FHeaders.Clear();
+            throw EQndlCompress(MsgAppendToSet, {FCompressedFile});
+          }
+          for (int i = 0; i < FHeaders.Count(); ++i) {
+            const std::int32_t id = FHeaders.Item(i).Record.UniqueID();
+            if (id >= 0 && id < MaxUniqueIDs) FIds[static_cast<std::size_t>(id)] = i;
+          }
+          keepLength = open.Archive->Size();
+          keepCount = FHeaders.Count();
+        }
+
+        // Sources are opened by the path given; the header keeps its first
+        // 100 characters.
+        std::vector<std::string> sources;
+        for (const std::string& entry : FFilesToProcess)
+          sources.push_back(GetToken(entry, 1));
+        std::size_t next = 0;
+        FHeaders.BuildFromList(FFilesToProcess, append, [&](const std::string& Stored) {
+          const std::string& path = sources[next++];
+          TSourceFileInfo info;
+          std::unique_ptr<platform::IFile> f;
+          std::exception_ptr cause;
+          try {
+            if (fs.FileExists(path)) f = fs.OpenRead(path);
+          } catch (const std::exception&) {
+            cause = std::current_exception();
+          }
+          if (!f) {
+            EQndlCompress error(MsgOpenFile, {Stored});
+            error.SetCause(cause);
+            throw error;
+          }
+          info.Size = static_cast<std::int64_t>(f->Size());
+          if (info.Size > MaxArchiveBytes - 1) throw EQndlCompress(MsgTooLarge, {Stored});
+          info.Date = StampToFileDate(f->GetStamp());
+          f.reset();
+          info.Version = GetFileVersionString(&fs, path);
+          return info;
+        });
+
+        transaction.Begin(keepLength, keepCount);
+        FHeaders.WriteTo(*open.Archive);
+        open.Archive->Seek(0, TSeekOrigin::soEnd);
+        FHeaders.Totals(FStats);
+        FStats.TotalCompressed = 0;
+
+        std::size_t source = 0;
+        for (int i = 0; i < FHeaders.Count(); ++i) {
+          TFileHeader& h = FHeaders.Item(i);
+          if (h.Loaded) continue;
+          try {
+            open.Source = std::make_unique<TPlatformFileStream>(fs.OpenRead(sources[source]));
+          } catch (const std::exception&) {
+            ThrowWithCause(EQndlCompress(MsgOpenFile, {h.Record.FileName()}));
+          }
+          ++source;
+          AddMember(h, i, UniqueID, *open.Source, *open.Archive);
+          open.Source.reset();
+        }
+        transaction.Commit();
+        open.CloseAll();
+        FLoaded = false;
+        FFilesToProcess.Clear();
+      },
+      cleanup, false);
+}
+
+void TQndlCompress::AddMember(TFileHeader& Header, int Index, std::int32_t UniqueID,
+                              TStream& Source, TStream& Archive) {
+  TFileHeaderRecord& rec = Header.Record;
+  const std::int64_t at = Archive.Position();
+  if (Archive.Write(rec.Bytes().data(), FileHeaderSize) != FileHeaderSize)
+    throw EqcDiskFull(MsgDiskFull);
+  const std::int64_t dataStart = Archive.Position();
+  if (dataStart > MaxArchiveBytes) throw EQndlCompress(MsgArchiveTooLarge, {FCompressedFile});
+  rec.SetDataStart(static_cast<std::int32_t>(dataStart));
+  SetMemberStats(FStats, rec);
+  FStats.CompressedSize = 0;
+  FStats.Ratio = 0;
+  if (OnBeforeAdding) OnBeforeAdding(*this, FStats);
+
+  TDeflater def(ZlibLevel(FCompressionLevel));
+  z_stream& z = def.Z;
+  std::vector<std::uint8_t> in(DeflateBuffer), out(DeflateBuffer);
+  std::int64_t consumed = 0, compressed = 0;
+  auto status = [&] {
+    CheckAbort();
+    Pump();
+    const std::int64_t done = static_cast<std::int64_t>(z.total_in);
+    FStats.TotalBytesDone += done - FStats.FileBytesDone;
+    FStats.FileBytesDone = done;
+    FStats.CompressedSize = compressed;
+    FStats.FilePercent = Percentage(static_cast<double>(FStats.FileBytesDone),
+                                    static_cast<double>(FStats.UncompressedSize));
+    FStats.TotalPercent = Percentage(static_cast<double>(FStats.TotalBytesDone),
+                                     static_cast<double>(FStats.TotalUncompressed));
+    FireStatus();
+  };
+  auto flush = [&](std::size_t Count) {
+    if (Archive.Write(out.data(), Count) != Count) throw EqcDiskFull(MsgDiskFull);
+    compressed += static_cast<std::int64_t>(Count);
+    if (dataStart + compressed > MaxArchiveBytes)
+      throw EQndlCompress(MsgArchiveTooLarge, {FCompressedFile});
+  };
+
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  bool eof = false;
+  for (;;) {
+    if (z.avail_in == 0 && !eof) {
+      // A long run of well-compressing input fills no output block; Cancel
+      // must still be seen.
+      if (consumed > 0) {
+        CheckAbort();
+        Pump();
+      }
+      const std::size_t n = ReadFull(Source, in.data(), in.size());
+      consumed += static_cast<std::int64_t>(n);
+      if (consumed > MaxArchiveBytes - 1) throw EQndlCompress(MsgTooLarge, {rec.FileName()});
+      if (n == 0) eof = true;
+      z.next_in = in.data();
+      z.avail_in = static_cast<uInt>(n);
+    }
+    const int rc = deflate(&z, eof ? Z_FINISH : Z_NO_FLUSH);
+    if (rc == Z_STREAM_ERROR) throw EZlibError(z.msg ? z.msg : "deflate");
+    if (z.avail_out == 0) {
+      flush(out.size());
+      z.next_out = out.data();
+      z.avail_out = static_cast<uInt>(out.size());
+      status();
+    }
+    if (rc == Z_STREAM_END) break;
+  }
+  flush(out.size() - z.avail_out);
+
+  FStats.CompressedSize = compressed;
+  FStats.Ratio = Percentage(static_cast<double>(compressed), static_cast<double>(consumed));
+  FStats.Finished = true;
+  status();
+  FStats.Finished = false;
+  FStats.TotalCompressed += compressed;
+
+  const std::int64_t end = dataStart + compressed;
+  rec.SetEndPosition(static_cast<std::int32_t>(end - 1));
+  rec.SetNextHeader(static_cast<std::int32_t>(end));
+  rec.SetCompressedSize(static_cast<std::int32_t>(compressed));
+  // A source that changed size since it was described is stored as read.
+  rec.SetUncompressedSize(static_cast<std::int32_t>(consumed));
+  rec.SetUniqueID(UniqueID);
+  if (UniqueID >= 0 && UniqueID < MaxUniqueIDs) FIds[static_cast<std::size_t>(UniqueID)] = Index;
+  Archive.SetPosition(at);
+  if (Archive.Write(rec.Bytes().data(), FileHeaderSize) != FileHeaderSize)
+    throw EQndlCompress(MsgWriteHeaders);
+  Archive.Seek(0, TSeekOrigin::soEnd);
+  if (OnAfterAdding) OnAfterAdding(*this, FStats);
+}
+
+} // namespace quendel

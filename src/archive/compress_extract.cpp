@@ -1,0 +1,188 @@
+// Extracting members under the overwrite policy, across the volumes of a set.
+#include "archive/compress.h"
+
+#include "archive/compress_internal.h"
+#include "core/strings.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace quendel {
+
+using namespace compress_detail;
+
+namespace {
+
+struct TInflater {
+  z_stream Z{};
+  TInflater() {
+    if (inflateInit(&Z) != Z_OK) throw EZlibError(Z.msg ? Z.msg : "inflateInit");
+  }
+  ~TInflater() { inflateEnd(&Z); }
+};
+
+} // namespace
+
+void TQndlCompress::Extract() {
+  TOpenFiles open;
+  open.Files = FFiles;
+  Guarded(
+      [&] {
+        FAbort = false;
+        FOperation = TCompressOperation::Extracting;
+        EnsureDirectory();
+        FCurrentVolume = 0;
+        FHeaders.Totals(FStats);
+        for (int e = 0; e < FFilesToProcess.Count(); ++e) {
+          const std::string entry = FFilesToProcess[e];
+          const int index = FHeaders.FindByName(entry);
+          if (index < 0) throw EQndlCompress(MsgNotFound, {entry, FCompressedFile});
+          ExtractMember(FHeaders.Item(index), open);
+        }
+        FFilesToProcess.Clear();
+        DestFileName.clear();
+      },
+      [&]() noexcept {
+        open.CloseAll();
+        FFilesToProcess.Clear();
+        DestFileName.clear();
+      },
+      false);
+}
+
+void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
+  auto& fs = Files();
+  const TFileHeaderRecord rec = Header.Record;
+  SetMemberStats(FStats, rec);
+  if (Trim(DestFileName).empty()) DestFileName = ExtractFileName(rec.FileName());
+  if (OnBeforeExtracting) OnBeforeExtracting(*this, FStats);
+  DestFileName = ExtractFileName(DestFileName);
+  std::string target = AddBackslash(FExtractDirectory) + DestFileName;
+  if (IsUnsafeFileName(DestFileName)) throw EQndlCompress(MsgCreate, {target});
+
+  if (fs.FileExists(target)) {
+    switch (IsFileNewer(fs, rec.FileVersion(), target, FOverwrite, rec.FileDate())) {
+    case odError:
+      throw EQndlCompress(MsgCompare);
+    case odEqual:
+    case odKeep:
+      FStats.Finished = true;
+      FireStatus();
+      DestFileName.clear();
+      return;
+    case odReplace:
+    case odAsk:
+      if (OnReplace) OnReplace(*this, FStats);
+      DestFileName = ExtractFileName(DestFileName);
+      target = AddBackslash(FExtractDirectory) + DestFileName;
+      if (IsUnsafeFileName(DestFileName)) throw EQndlCompress(MsgCreate, {target});
+      break;
+    }
+  }
+
+  std::string path = FCompressedFile;
+  Open.Archive.reset();
+  Open.Archive = OpenVolume(rec.StartVolume() == 0 ? 1 : rec.StartVolume(), path, false);
+  SetCompressedFile(path);
+  FCurrentVolume = rec.StartVolume();
+  try {
+    const std::string dir = ExtractFileDir(target);
+    if (!dir.empty()) fs.ForceDirectories(dir);
+    Open.Target = std::make_unique<TPlatformFileStream>(fs.Create(target));
+  } catch (const std::exception&) {
+    ThrowWithCause(EQndlCompress(MsgCreate, {target}));
+  }
+  Open.TargetPath = target;
+  Open.Archive->SetPosition(std::int64_t{FOffset} + rec.DataStart());
+  InflateMember(Header, Open);
+  FStats.Finished = true;
+  FireStatus();
+  if (Open.Target->Size() != rec.UncompressedSize())
+    throw EQndlCompress(MsgSizeMismatch, {rec.FileName()});
+  // The contents are complete; a date that cannot be set leaves them in place.
+  Open.TargetPath.clear();
+  try {
+    Open.Target->File().SetStamp(DateTimeToFileTime(rec.FileDate()));
+  } catch (const std::exception&) {
+    ThrowWithCause(EQndlCompress(MsgSetDate));
+  }
+  Open.Target.reset();
+  Open.Archive.reset();
+  if (OnAfterExtracting) OnAfterExtracting(*this, FStats);
+  DestFileName.clear();
+}
+
+void TQndlCompress::InflateMember(const TFileHeader& Header, TOpenFiles& Open) {
+  const TFileHeaderRecord& rec = Header.Record;
+  TInflater inf;
+  z_stream& z = inf.Z;
+  std::vector<std::uint8_t> in(InflateInput), out(InflateOutput);
+  const std::int64_t expected = rec.UncompressedSize();
+  const std::int64_t lastByte = std::int64_t{FOffset} + rec.EndPosition();
+  std::int64_t produced = 0;
+  bool ended = false;
+  int rounds = rec.EndVolume() - FCurrentVolume + 1;
+  if (rounds < 1) return;
+
+  while (rounds > 0 && !ended) {
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    while (z.avail_out > 0 && !ended) {
+      if (z.avail_in == 0) {
+        std::size_t want = in.size();
+        if (FCurrentVolume == rec.EndVolume()) {
+          const std::int64_t left = lastByte - Open.Archive->Position() + 1;
+          want = left <= 0 ? 0
+                           : static_cast<std::size_t>(std::min<std::int64_t>(
+                                 left, static_cast<std::int64_t>(in.size())));
+        }
+        const std::size_t n = want ? Open.Archive->Read(in.data(), want) : 0;
+        if (n == 0) break;
+        z.next_in = in.data();
+        z.avail_in = static_cast<uInt>(n);
+      }
+      const int rc = inflate(&z, Z_NO_FLUSH);
+      if (rc == Z_STREAM_END)
+        ended = true;
+      else if (rc == Z_BUF_ERROR)
+        break;
+      else if (rc != Z_OK)
+        throw EZlibError(z.msg ? z.msg : "inflate");
+    }
+    CheckAbort();
+    Pump();
+    const std::size_t got = out.size() - z.avail_out;
+    if (got > 0) {
+      produced += static_cast<std::int64_t>(got);
+      // More than the header promises: a damaged or hostile member.
+      if (produced > expected) throw EQndlCompress(MsgSizeMismatch, {rec.FileName()});
+      const std::size_t put = Open.Target->Write(out.data(), got);
+      if (put < got) DiskFull();
+      FStats.FileBytesDone += static_cast<std::int64_t>(put);
+      FStats.TotalBytesDone += static_cast<std::int64_t>(put);
+      FStats.FilePercent = Percentage(static_cast<double>(FStats.FileBytesDone),
+                                      static_cast<double>(FStats.UncompressedSize));
+      FStats.TotalPercent = Percentage(static_cast<double>(FStats.TotalBytesDone),
+                                       static_cast<double>(FStats.TotalUncompressed));
+      FireStatus();
+      continue;
+    }
+    if (ended) break;
+    // Nothing came: this volume is used up.
+    if (FCurrentVolume < rec.EndVolume()) {
+      ++FCurrentVolume;
+      std::string path = FCompressedFile;
+      Open.Archive.reset();
+      Open.Archive = OpenVolume(FCurrentVolume, path, false);
+      SetCompressedFile(path);
+      Open.Archive->SetPosition(0);
+    }
+    --rounds;
+  }
+  // A stream cut short is as damaged as one that does not decode.
+  if (!ended && produced == expected) throw EZlibError("unexpected end of the compressed data");
+}
+
+} // namespace quendel

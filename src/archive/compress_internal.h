@@ -1,0 +1,81 @@
+// What the compressor's operations share: their messages, buffer sizes,
+// the files an operation has open, and small helpers. Only the compressor's
+// own sources include it.
+#pragma once
+
+#include "archive/compress.h"
+#include "archive/file_stream.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace quendel::compress_detail {
+
+inline constexpr const char* MsgOpenArchive = "Cannot open the compressed file %s";
+inline constexpr const char* MsgWrongDisk = "Could not open the correct disk file %d";
+inline constexpr const char* MsgReadHeaders =
+    "Could not read the file headers for the compressed file. The Archive file could possible be "
+    "corrupt";
+inline constexpr const char* MsgWriteHeaders =
+    "Could not write the file headers for the compressed file";
+inline constexpr const char* MsgCreate = "Cannot create the file %s";
+inline constexpr const char* MsgOpenFile = "Cannot open the file %s";
+inline constexpr const char* MsgNotFound = "The file <%s> was not found in the archive <%s>";
+inline constexpr const char* MsgCompare = "Error comparing file versions in TQndlCompress";
+inline constexpr const char* MsgSizeMismatch =
+    "The decompressed file's size does not match with the actual size of the file.  The file is %s";
+inline constexpr const char* MsgSetDate = "Cannot set the date of the file just extracted.";
+inline constexpr const char* MsgNoNewDisk =
+    "There was no event handler for the OnNewDisk event, therefore no new disk could be inserted";
+inline constexpr const char* MsgTooLittleSpace =
+    "There is too little space on this disk to operate";
+inline constexpr const char* MsgNoSuchIndex =
+    "Tried to access the %dth file. This file is not defined";
+inline constexpr const char* MsgAborted = "Operation aborted by user";
+inline constexpr const char* MsgDiskFull = "The disk is full";
+inline constexpr const char* MsgTooLarge =
+    "The file %s is 2 GiB or larger; an archive holds only files smaller than 2 GiB";
+inline constexpr const char* MsgArchiveTooLarge = "The archive %s would grow to 2 GiB or more";
+inline constexpr const char* MsgAppendToSet =
+    "Cannot add files to %s: it is the first volume of a volume set";
+inline constexpr const char* MsgSplitSet = "Cannot split %s: it is a volume set already";
+inline constexpr const char* MsgTooManyVolumes = "A volume set cannot have more than 255 volumes";
+
+inline constexpr std::size_t DeflateBuffer = 65536;
+inline constexpr std::size_t InflateInput = 65536;
+inline constexpr std::size_t InflateOutput = 4096;
+inline constexpr std::size_t ChunkSize = 8192;
+
+// Names a member may not be written under: those that leave the directory
+// or name a device instead of a file.
+bool IsUnsafeFileName(const std::string& Name);
+// ".k", the extension of volume k.
+std::string VolumeExt(int K);
+// Reads until Count bytes came or the stream ends; the number read.
+std::size_t ReadFull(TStream& S, void* Buffer, std::size_t Count);
+
+} // namespace quendel::compress_detail
+
+namespace quendel {
+
+// The files an operation has open; closed (and an unfinished target removed)
+// on every way out.
+struct TQndlCompress::TOpenFiles {
+  std::unique_ptr<TPlatformFileStream> Archive; // the archive or current volume
+  std::unique_ptr<TPlatformFileStream> Source;
+  std::unique_ptr<TPlatformFileStream> Target;
+  std::string TargetPath; // set while the target is incomplete
+  platform::IFileSystem* Files = nullptr;
+
+  void CloseAll() noexcept {
+    Source.reset();
+    Archive.reset();
+    Target.reset();
+    if (!TargetPath.empty() && Files) Files->TryRemoveFile(TargetPath);
+    TargetPath.clear();
+  }
+  ~TOpenFiles() { CloseAll(); }
+};
+
+} // namespace quendel
