@@ -61,40 +61,8 @@ void TUninstallEXE::WriteUninstallEntries(const std::string& KeyPath) {
 
 const TClassInfo& TUninstallEXE::StaticClass() {
   static const TClassInfo Info = [] {
-    using T = TUninstallEXE;
-    using P = TInstallProps<T>;
-    using F = TFileRelatedProps<T>;
-    using Ev = TCustomInstallFile::TInstallFileNotifyEvent;
-    TClassBuilder<T> B("TUninstallEXE", TCustomInstallFile::StaticClass());
-    F::AddToArchive(B);
-    F::ArchiveFile(B);
-    F::ArchiveFileType(B);
-    P::Container(B);
-    P::DestDir(B);
-    P::DestDirType(B);
-    B.Str("DestName", &T::DestName, &T::SetDestName);
-    B.Str("FileName", &T::FileName, &T::SetFileName);
-    B.Enum("FileType", &T::FileType, &T::SetFileType, InstallFileTypeInfo, iftNormal);
-    B.Str("IncludeFromDir", &T::IncludeFromDir, &T::SetIncludeFromDir);
-    P::Include(B);
-    P::InstallTypes(B);
-    F::Net(B, true);
-    F::NetLocation(B);
-    P::Order(B);
-    B.Enum("OverwriteMode", &T::OverwriteMode, &T::SetOverwriteMode, OverwriteTypeInfo(),
-           owAlways);
-    B.Bool("UpdateDLLCounter", &T::UpdateDLLCounter, &T::SetUpdateDLLCounter, false);
-    B.Event("OnAfterCompress", static_cast<Ev T::*>(&T::OnAfterCompress));
-    B.Event("OnAfterCopy", static_cast<Ev T::*>(&T::OnAfterCopy));
-    B.Event("OnAfterInstall", static_cast<Ev T::*>(&T::OnAfterInstall));
-    B.Event("OnBeforeCompress", static_cast<Ev T::*>(&T::OnBeforeCompress));
-    B.Event("OnBeforeCopy", static_cast<Ev T::*>(&T::OnBeforeCopy));
-    B.Event("OnBeforeInstall", static_cast<Ev T::*>(&T::OnBeforeInstall));
-    B.Event("OnNewDisk", static_cast<TCustomInstallFile::TInstallFileNewDiskEvent T::*>(
-                             &T::OnNewDisk));
-    B.Event("OnReplacing", static_cast<Ev T::*>(&T::OnReplacing));
-    B.Event("OnStatus",
-            static_cast<TCustomInstallFile::TInstallFileStatusEvent T::*>(&T::OnStatus));
+    TClassBuilder<TUninstallEXE> B("TUninstallEXE", TCustomInstallFile::StaticClass());
+    PublishInstallFile<TInstallFileTable::Uninstaller>(B);
     return B.Build();
   }();
   return Info;

@@ -530,34 +530,55 @@ void TFileContainer::DoInstall() {
   if (Failure) std::rethrow_exception(Failure);
 }
 
-void TFileContainer::CopyFiles() {
-  FMode = cmCopy;
-  try {
-    if (OnBeforeProcess) OnBeforeProcess(this);
-    if (Include()) {
-      TObjectParameter Self(this);
-      PassUp(icContainerStart, &Self);
-      ReadFileInfo();
-      FTotalSize = SubtreeSize(false);
-      FDoneSize = 0;
-      for (IContainedFile* F : Files()) {
-        try {
-          F->CopyFile();
-        } catch (const EAbort&) {
-          // A file skipped quietly; the others are still copied.
-        }
-      }
-      for (TFileContainer* C : SubContainers()) C->CopyFiles();
-      if (OnAfterProcess) OnAfterProcess(this);
-      PassUp(icContainerEnd, &Self);
-    }
-  } catch (...) {
-    FMode = cmIdle;
-    Broadcast(this, ieOperationEnd, nullptr);
-    throw;
+// A copy or compress pass over a container: the container is in its mode
+// for the pass, and the pass's end is broadcast however it ends (the
+// during-copy windows close on it).
+class TFileContainer::TOperationScope {
+public:
+  TOperationScope(TFileContainer& Container, std::uint8_t Mode)
+      : FContainer(Container), FUncaught(std::uncaught_exceptions()) {
+    FContainer.FMode = Mode;
   }
-  FMode = cmIdle;
-  Broadcast(this, ieOperationEnd, nullptr);
+  ~TOperationScope() noexcept(false) {
+    FContainer.FMode = cmIdle;
+    if (std::uncaught_exceptions() == FUncaught) {
+      FContainer.Broadcast(&FContainer, ieOperationEnd, nullptr);
+      return;
+    }
+    try {
+      FContainer.Broadcast(&FContainer, ieOperationEnd, nullptr);
+    } catch (...) {
+      // The pass's own failure is the one to report.
+    }
+  }
+  TOperationScope(const TOperationScope&) = delete;
+  TOperationScope& operator=(const TOperationScope&) = delete;
+
+private:
+  TFileContainer& FContainer;
+  int FUncaught;
+};
+
+void TFileContainer::CopyFiles() {
+  TOperationScope Pass(*this, cmCopy);
+  if (OnBeforeProcess) OnBeforeProcess(this);
+  if (Include()) {
+    TObjectParameter Self(this);
+    PassUp(icContainerStart, &Self);
+    ReadFileInfo();
+    FTotalSize = SubtreeSize(false);
+    FDoneSize = 0;
+    for (IContainedFile* F : Files()) {
+      try {
+        F->CopyFile();
+      } catch (const EAbort&) {
+        // A file skipped quietly; the others are still copied.
+      }
+    }
+    for (TFileContainer* C : SubContainers()) C->CopyFiles();
+    if (OnAfterProcess) OnAfterProcess(this);
+    PassUp(icContainerEnd, &Self);
+  }
 }
 
 namespace {
@@ -588,99 +609,91 @@ std::string InBuildDir(const std::string& Base, const std::string& Path) {
 void TFileContainer::Compress(TCompressOptions Options) {
   if ((Options & coForceNetFilesLocal) && (Options & coForceFilesNet))
     throw IEFileContainer("Cannot pass both coForceNetFilesLocal and coForceFilesNet to Compress");
-  FMode = cmCompress;
-  try {
-    if (OnBeforeProcess) OnBeforeProcess(this);
-    if (Include()) {
-      TObjectParameter Self(this);
-      PassUp(icContainerStart, &Self);
-      ReadFileInfo();
-      FTotalSize = SubtreeSize((Options & coIncludeAll) != 0);
-      FDoneSize = 0;
+  TOperationScope Pass(*this, cmCompress);
+  if (OnBeforeProcess) OnBeforeProcess(this);
+  if (Include()) {
+    TObjectParameter Self(this);
+    PassUp(icContainerStart, &Self);
+    ReadFileInfo();
+    FTotalSize = SubtreeSize((Options & coIncludeAll) != 0);
+    FDoneSize = 0;
 
-      platform::IFileSystem& Disk = *Context().Platform().Files;
-      const std::string Full = GetFullArchiveFile();
-      const std::string Base = RemoveBackslash(ExtractFileDir(Full));
-      try {
-        SetLocalArchive(Base + "\\" + NetFolder() + "\\" + Name() + ".1");
-      } catch (const IEFileRel_NoNetLocation&) {
-        if (!(Options & coForceNetFilesLocal)) throw;
-      }
-      if (AddToArchive() == lzcOverwrite) DeleteArchive(Disk, Name(), ChangeFileExt(Full, ".1"));
-
-      const std::vector<IContainedFile*> MyFiles = Files();
-      const bool AnyNet =
-          std::any_of(MyFiles.begin(), MyFiles.end(),
-                      [](IContainedFile* F) { return F->FileRelated().Net(); }) ||
-          ((Options & coForceFilesNet) && !MyFiles.empty());
-      if (AnyNet && !Trim(LocalArchive()).empty()) DeleteArchive(Disk, Name(), LocalArchive());
-
-      const std::vector<TInstallContainer*> Snapshot = ChildList();
-      for (TInstallContainer* C : Snapshot) {
-        auto* Child = dynamic_cast<TFileRelated*>(C);
-        if (!Child) continue;
-        IContainedFile* File = AsFile(Child);
-        const bool GoesNet = File && !(Options & coForceNetFilesLocal) &&
-                             (Child->Net() || (Options & coForceFilesNet));
-
-        const TlzhCommand SavedAdd = Child->AddToArchive();
-        const std::string SavedFile = Child->ArchiveFile();
-        TCustomPathSpecifier* const SavedType = Child->ArchiveFileType();
-        const bool SavedInclude = Child->Include();
-        auto Restore = [&] {
-          Child->AssignArchive(SavedAdd, SavedFile, SavedType);
-          Child->SetInclude(SavedInclude);
-        };
-        try {
-          if (Options & coIncludeAll) Child->SetInclude(true);
-          if (GoesNet && Child->NetLocation()) {
-            Child->AssignArchive(lzcOverwrite,
-                                 Base + "\\" + Child->NetFolder() + "\\" + Child->Name() + ".1",
-                                 nullptr);
-            File->SetNetArchive(true);
-          } else if (GoesNet) {
-            const std::string Own =
-                File->KeepsOwnArchive()
-                    ? Base + "\\" + Child->NetFolder() + "\\" + Child->Name() + ".1"
-                    : LocalArchive();
-            Child->AssignArchive(lzcOnlyAdd, Own, nullptr);
-            File->SetNetArchive(false);
-          } else if (IsContainerArchive(Context(), SavedType)) {
-            Child->AssignArchive(lzcOnlyAdd, SavedFile, SavedType);
-          } else if (TSpecifierKinds::Is(SavedType, Context().SpecifierKinds.InstallSource)) {
-            std::string Dir = Base;
-            if (auto* Root = dynamic_cast<TFileRelated*>(Context().InstallRootContainer()))
-              Dir = RemoveBackslash(ExtractFileDir(Root->GetFullArchiveFile()));
-            Child->AssignArchive(lzcOverwrite, Dir + SavedFile, nullptr);
-          } else if (Options & coArchiveInBuildDir) {
-            Child->AssignArchive(lzcOverwrite, InBuildDir(Base, Child->GetFullArchiveFile()),
-                                 nullptr);
-          }
-          if (auto* Sub = dynamic_cast<TFileContainer*>(Child)) {
-            Sub->Compress(Options);
-          } else if (File) {
-            try {
-              File->CompressFile();
-            } catch (const EAbort&) {
-              // A file skipped quietly; the build goes on with the others.
-            }
-          }
-        } catch (...) {
-          Restore();
-          throw;
-        }
-        Restore();
-      }
-      if (OnAfterProcess) OnAfterProcess(this);
-      PassUp(icContainerEnd, &Self);
+    platform::IFileSystem& Disk = *Context().Platform().Files;
+    const std::string Full = GetFullArchiveFile();
+    const std::string Base = RemoveBackslash(ExtractFileDir(Full));
+    try {
+      SetLocalArchive(Base + "\\" + NetFolder() + "\\" + Name() + ".1");
+    } catch (const IEFileRel_NoNetLocation&) {
+      if (!(Options & coForceNetFilesLocal)) throw;
     }
-  } catch (...) {
-    FMode = cmIdle;
-    Broadcast(this, ieOperationEnd, nullptr);
-    throw;
+    if (AddToArchive() == lzcOverwrite) DeleteArchive(Disk, Name(), ChangeFileExt(Full, ".1"));
+
+    const std::vector<IContainedFile*> MyFiles = Files();
+    const bool AnyNet =
+        std::any_of(MyFiles.begin(), MyFiles.end(),
+                    [](IContainedFile* F) { return F->FileRelated().Net(); }) ||
+        ((Options & coForceFilesNet) && !MyFiles.empty());
+    if (AnyNet && !Trim(LocalArchive()).empty()) DeleteArchive(Disk, Name(), LocalArchive());
+
+    const std::vector<TInstallContainer*> Snapshot = ChildList();
+    for (TInstallContainer* C : Snapshot) {
+      auto* Child = dynamic_cast<TFileRelated*>(C);
+      if (!Child) continue;
+      IContainedFile* File = AsFile(Child);
+      const bool GoesNet = File && !(Options & coForceNetFilesLocal) &&
+                           (Child->Net() || (Options & coForceFilesNet));
+
+      const TlzhCommand SavedAdd = Child->AddToArchive();
+      const std::string SavedFile = Child->ArchiveFile();
+      TCustomPathSpecifier* const SavedType = Child->ArchiveFileType();
+      const bool SavedInclude = Child->Include();
+      auto Restore = [&] {
+        Child->AssignArchive(SavedAdd, SavedFile, SavedType);
+        Child->SetInclude(SavedInclude);
+      };
+      try {
+        if (Options & coIncludeAll) Child->SetInclude(true);
+        if (GoesNet && Child->NetLocation()) {
+          Child->AssignArchive(lzcOverwrite,
+                               Base + "\\" + Child->NetFolder() + "\\" + Child->Name() + ".1",
+                               nullptr);
+          File->SetNetArchive(true);
+        } else if (GoesNet) {
+          const std::string Own =
+              File->KeepsOwnArchive()
+                  ? Base + "\\" + Child->NetFolder() + "\\" + Child->Name() + ".1"
+                  : LocalArchive();
+          Child->AssignArchive(lzcOnlyAdd, Own, nullptr);
+          File->SetNetArchive(false);
+        } else if (IsContainerArchive(Context(), SavedType)) {
+          Child->AssignArchive(lzcOnlyAdd, SavedFile, SavedType);
+        } else if (TSpecifierKinds::Is(SavedType, Context().SpecifierKinds.InstallSource)) {
+          std::string Dir = Base;
+          if (auto* Root = dynamic_cast<TFileRelated*>(Context().InstallRootContainer()))
+            Dir = RemoveBackslash(ExtractFileDir(Root->GetFullArchiveFile()));
+          Child->AssignArchive(lzcOverwrite, Dir + SavedFile, nullptr);
+        } else if (Options & coArchiveInBuildDir) {
+          Child->AssignArchive(lzcOverwrite, InBuildDir(Base, Child->GetFullArchiveFile()),
+                               nullptr);
+        }
+        if (auto* Sub = dynamic_cast<TFileContainer*>(Child)) {
+          Sub->Compress(Options);
+        } else if (File) {
+          try {
+            File->CompressFile();
+          } catch (const EAbort&) {
+            // A file skipped quietly; the build goes on with the others.
+          }
+        }
+      } catch (...) {
+        Restore();
+        throw;
+      }
+      Restore();
+    }
+    if (OnAfterProcess) OnAfterProcess(this);
+    PassUp(icContainerEnd, &Self);
   }
-  FMode = cmIdle;
-  Broadcast(this, ieOperationEnd, nullptr);
 }
 
 // ---- Notifications from below -----------------------------------------------------------

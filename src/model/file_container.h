@@ -261,6 +261,7 @@ protected:
   friend class TpsFileContainer;
 
 private:
+  class TOperationScope;
   void StatusUpdate(TParameterList& List);
   void SyntheticStatus(IContainedFile& File);
   void PassUp(int Code, TEventParameter* Param);

@@ -736,50 +736,8 @@ const TClassInfo& TCustomInstallFile::StaticClass() {
 
 const TClassInfo& TInstallFile::StaticClass() {
   static const TClassInfo Info = [] {
-    using T = TInstallFile;
-    using P = TInstallProps<T>;
-    using F = TFileRelatedProps<T>;
-    using Ev = TCustomInstallFile::TInstallFileNotifyEvent;
-    TClassBuilder<T> B("TInstallFile", TCustomInstallFile::StaticClass());
-    B.Bool("ActiveX", &T::ActiveX, &T::SetActiveX, false);
-    F::AddToArchive(B);
-    F::ArchiveFile(B);
-    F::ArchiveFileType(B);
-    P::Container(B);
-    P::DestDir(B);
-    P::DestDirType(B);
-    B.Str("DestName", &T::DestName, &T::SetDestName);
-    B.Str("FileName", &T::FileName, &T::SetFileName);
-    B.Enum("FileType", &T::FileType, &T::SetFileType, InstallFileTypeInfo, iftNormal);
-    B.Str("IncludeFromDir", &T::IncludeFromDir, &T::SetIncludeFromDir);
-    P::Include(B);
-    B.Set("InstallAttributes", &T::InstallAttributes, &T::SetInstallAttributes,
-          QndlFileAttributesInfo);
-    P::InstallTypes(B);
-    F::Net(B, false);
-    F::NetLocation(B);
-    P::OS(B);
-    B.Enum("OverwriteMode", &T::OverwriteMode, &T::SetOverwriteMode, OverwriteTypeInfo(),
-           owAlways);
-    B.Bool("RegisterAsHelp", &T::RegisterAsHelp, &T::SetRegisterAsHelp, false);
-    B.Bool("RunAfterInstall", &T::RunAfterInstall, &T::SetRunAfterInstall, false);
-    B.Str("RunParameters", &T::RunParameters, &T::SetRunParameters);
-    P::Uninstall(B);
-    B.Bool("UpdateDLLCounter", &T::UpdateDLLCounter, &T::SetUpdateDLLCounter, false);
-    B.Event("OnAfterCompress", static_cast<Ev T::*>(&T::OnAfterCompress));
-    B.Event("OnAfterCopy", static_cast<Ev T::*>(&T::OnAfterCopy));
-    B.Event("OnAfterInstall", static_cast<Ev T::*>(&T::OnAfterInstall));
-    P::OnAfterProcess(B);
-    B.Event("OnBeforeCompress", static_cast<Ev T::*>(&T::OnBeforeCompress));
-    B.Event("OnBeforeCopy", static_cast<Ev T::*>(&T::OnBeforeCopy));
-    B.Event("OnBeforeInstall", static_cast<Ev T::*>(&T::OnBeforeInstall));
-    P::OnBeforeProcess(B);
-    F::OnDataReceived(B);
-    B.Event("OnNewDisk", static_cast<TCustomInstallFile::TInstallFileNewDiskEvent T::*>(
-                             &T::OnNewDisk));
-    B.Event("OnReplacing", static_cast<Ev T::*>(&T::OnReplacing));
-    B.Event("OnStatus",
-            static_cast<TCustomInstallFile::TInstallFileStatusEvent T::*>(&T::OnStatus));
+    TClassBuilder<TInstallFile> B("TInstallFile", TCustomInstallFile::StaticClass());
+    PublishInstallFile<TInstallFileTable::File>(B);
     return B.Build();
   }();
   return Info;

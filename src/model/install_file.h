@@ -216,6 +216,65 @@ public:
   void Reflect() override;
 };
 
+// The published table of an install-file class, in the order the writer
+// stores it. A file of the definition publishes every property; the
+// uninstaller publishes the part it shares, Order instead of OS, and travels
+// over the net unless told otherwise.
+enum class TInstallFileTable { File, Uninstaller };
+
+template <TInstallFileTable Table, class T> void PublishInstallFile(TClassBuilder<T>& B) {
+  constexpr bool Whole = Table == TInstallFileTable::File;
+  using P = TInstallProps<T>;
+  using F = TFileRelatedProps<T>;
+  using Ev = TCustomInstallFile::TInstallFileNotifyEvent;
+  if constexpr (Whole) B.Bool("ActiveX", &T::ActiveX, &T::SetActiveX, false);
+  F::AddToArchive(B);
+  F::ArchiveFile(B);
+  F::ArchiveFileType(B);
+  P::Container(B);
+  P::DestDir(B);
+  P::DestDirType(B);
+  B.Str("DestName", &T::DestName, &T::SetDestName);
+  B.Str("FileName", &T::FileName, &T::SetFileName);
+  B.Enum("FileType", &T::FileType, &T::SetFileType, InstallFileTypeInfo, iftNormal);
+  B.Str("IncludeFromDir", &T::IncludeFromDir, &T::SetIncludeFromDir);
+  P::Include(B);
+  if constexpr (Whole)
+    B.Set("InstallAttributes", &T::InstallAttributes, &T::SetInstallAttributes,
+          QndlFileAttributesInfo);
+  P::InstallTypes(B);
+  F::Net(B, !Whole);
+  F::NetLocation(B);
+  if constexpr (Whole)
+    P::OS(B);
+  else
+    P::Order(B);
+  B.Enum("OverwriteMode", &T::OverwriteMode, &T::SetOverwriteMode, OverwriteTypeInfo(),
+         owAlways);
+  if constexpr (Whole) {
+    B.Bool("RegisterAsHelp", &T::RegisterAsHelp, &T::SetRegisterAsHelp, false);
+    B.Bool("RunAfterInstall", &T::RunAfterInstall, &T::SetRunAfterInstall, false);
+    B.Str("RunParameters", &T::RunParameters, &T::SetRunParameters);
+    P::Uninstall(B);
+  }
+  B.Bool("UpdateDLLCounter", &T::UpdateDLLCounter, &T::SetUpdateDLLCounter, false);
+  B.Event("OnAfterCompress", static_cast<Ev T::*>(&T::OnAfterCompress));
+  B.Event("OnAfterCopy", static_cast<Ev T::*>(&T::OnAfterCopy));
+  B.Event("OnAfterInstall", static_cast<Ev T::*>(&T::OnAfterInstall));
+  if constexpr (Whole) P::OnAfterProcess(B);
+  B.Event("OnBeforeCompress", static_cast<Ev T::*>(&T::OnBeforeCompress));
+  B.Event("OnBeforeCopy", static_cast<Ev T::*>(&T::OnBeforeCopy));
+  B.Event("OnBeforeInstall", static_cast<Ev T::*>(&T::OnBeforeInstall));
+  if constexpr (Whole) {
+    P::OnBeforeProcess(B);
+    F::OnDataReceived(B);
+  }
+  B.Event("OnNewDisk",
+          static_cast<TCustomInstallFile::TInstallFileNewDiskEvent T::*>(&T::OnNewDisk));
+  B.Event("OnReplacing", static_cast<Ev T::*>(&T::OnReplacing));
+  B.Event("OnStatus", static_cast<TCustomInstallFile::TInstallFileStatusEvent T::*>(&T::OnStatus));
+}
+
 // Retries the self-registrations that failed during the run, this time
 // letting the first failure through; the list is empty afterwards.
 void RetryDeferredRegistrations(TModelContext& Context);
