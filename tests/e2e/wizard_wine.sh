@@ -241,8 +241,7 @@ check_user_abort() { # NAME: exit code 2, no record left
 if has TLicenseDlg; then
   steps=()
   if has TWelcomeDlg; then steps+=("page=${en[welcome]}" "click=${en[next]}"); fi
-  steps+=("page=${en[licence]}" "click=${en[cancel]}")
-  if has TCopyFileDlg; then steps+=(box=6); fi
+  steps+=("page=${en[licence]}" "click=${en[cancel]}" box=6)
   abort_steps en
   walk declined en_US.UTF-8 "${steps[@]}"
   check_user_abort declined
@@ -252,9 +251,10 @@ if has TLicenseDlg; then
 fi
 
 # A cancel during the copy, confirmed: the user's own file in the destination
-# stays, and the copy stops before the end.
-if has TCopyFileDlg && has TSelectDestinationDlg; then
-  dest_cancel='C:\Quendel Walk\Cancelled'
+# stays, the copy stops before the end, no shortcut is made.
+if has TCopyFileDlg; then
+  # The default destination, where the unattended install below goes too.
+  dest_cancel='C:\Program Files (x86)\Quendel Example'
   cancel_dir=$(winepath -u "$dest_cancel" 2>/dev/null)
   mkdir -p "$cancel_dir"
   echo "the user's notes" >"$cancel_dir/notes.txt"
@@ -266,6 +266,21 @@ if has TCopyFileDlg && has TSelectDestinationDlg; then
   [ "$(cat "$cancel_dir/notes.txt")" = "the user's notes" ] || fail "the cancelled run touched the user's file"
   [ ! -f "$programs/$folder_en/Read me.lnk" ] || fail "the cancelled run made shortcuts"
   if cmp -s "$cancel_dir/media.bin" "$product_src/media.bin"; then fail "the copy went on to the end after the cancel"; fi
+  # Nothing lists the product as installed; what was copied stays until an
+  # install runs to its end, whose uninstall then removes it too.
+  [ -z "$(value "$ukey" UninstallString)" ] || fail "a cancelled install is listed as installed"
+  set +e
+  wine "$work/dist/setup.exe" /S </dev/null
+  c=$?
+  set -e
+  [ "$c" -eq 0 ] || fail "the install after a cancelled one ended with $c"
+  set +e
+  wine "$cancel_dir/Uninstall/uninstall.exe" '*q' Quendel Example </dev/null
+  c=$?
+  set -e
+  [ "$c" -eq 0 ] || fail "the uninstall after a cancelled copy ended with $c"
+  [ ! -e "$cancel_dir/Docs" ] && [ ! -e "$cancel_dir/media.bin" ] || fail "the uninstall left copied files"
+  [ -f "$cancel_dir/notes.txt" ] || fail "the uninstall after a cancelled copy removed the user's file"
 fi
 
 echo "wizard under Wine: ok ($SECONDS s)"

@@ -219,6 +219,42 @@ TEST_F(SampleWalk, DecliningTheLicenceEndsAsUserAbort) {
   EXPECT_NE(Log().find("END exit code 2"), std::string::npos) << Log();
 }
 
+// Cancel on the copy form, confirmed, while the first file is copied: the
+// bad-install page, exit code 2, the record removed, no shortcut made, the
+// uninstaller never reached, and the user's own file in the destination kept.
+TEST_F(SampleWalk, CancelDuringTheCopyEndsAsUserAbort) {
+  const std::string dest = "C:\\Program Files\\Quendel Example";
+  fs::create_directories(Host(dest));
+  std::ofstream(Host(dest + "\\notes.txt")) << "the user's notes";
+  WalkToTheCopy(dest, "Quendel Example");
+  Backend.BoxAnswers = {6};
+  bool cancelled = false;
+  Backend.OnProcessMessages = [&] {
+    ui::TWinControl* copy = Backend.FindWindow("Copying installation files");
+    if (cancelled || !copy) return;
+    auto* cancel = dynamic_cast<ui::TWinControl*>(Backend.FindControl(*copy, "CancelBtn"));
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_TRUE(Backend.Press(*cancel));
+    cancelled = true;
+  };
+  Backend.Script([&] {
+    EXPECT_EQ(Caption(), "Setup incomplete");
+    Press("FinishBtn");
+  });
+  EXPECT_EQ(Run(), ecUserAbort) << Log();
+  EXPECT_TRUE(cancelled);
+  EXPECT_EQ(Backend.PendingActions(), 0);
+  EXPECT_EQ(Backend.Boxes.size(), 1u);
+  EXPECT_EQ(ReadText(Host(dest + "\\notes.txt")), "the user's notes");
+  EXPECT_FALSE(fs::exists(Host(dest + "\\Uninstall\\uninstall.exe")));
+  EXPECT_FALSE(fs::exists(Host(std::string(kPrograms) + "\\Quendel Example\\Read me.lnk")));
+  platform::TPlatform m = Machine();
+  EXPECT_FALSE(m.Registry->KeyExists(rkLocalMachine, "SOFTWARE\\Vexo\\Install"));
+  const std::string log = Log();
+  EXPECT_NE(log.find("ABORT"), std::string::npos) << log;
+  EXPECT_NE(log.find("END exit code 2"), std::string::npos) << log;
+}
+
 // The example carries the translator as translations/MainTranslator.txt
 // makes it: a table changed there and not here would ship stale texts.
 TEST(SampleDefinition, CarriesTheShippedTranslator) {
