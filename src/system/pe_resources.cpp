@@ -102,8 +102,20 @@ TPeLayout ParseLayout(const TBytes& B) {
     TSection s{h, Get32(B, h + 8), Get32(B, h + 12), Get32(B, h + 16), Get32(B, h + 20)};
     if (s.SizeOfRawData && (s.PointerToRawData > B.size() || B.size() - s.PointerToRawData < s.SizeOfRawData))
       Bad("a section lies outside the file");
+    // One that wraps round the 4 GiB address space would overlap the others,
+    // and a section added after "the last" would land inside it.
+    if (std::uint64_t{s.VirtualAddress} + std::max(s.VirtualSize, s.SizeOfRawData) > 0xFFFFFFFFu)
+      Bad("a section lies outside the address space");
     L.Sections.push_back(s);
   }
+  // Sections never share addresses: where two did, a resource written into
+  // one would be read back from the other.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> Ranges;
+  for (const TSection& s : L.Sections)
+    if (s.VirtualEnd() > s.VirtualAddress) Ranges.emplace_back(s.VirtualAddress, s.VirtualEnd());
+  std::sort(Ranges.begin(), Ranges.end());
+  for (std::size_t i = 1; i < Ranges.size(); ++i)
+    if (Ranges[i].first < Ranges[i - 1].second) Bad("two sections share addresses");
   return L;
 }
 
@@ -361,6 +373,9 @@ std::vector<std::uint8_t> SetPeResource(const std::vector<std::uint8_t>& Image, 
   if (Name.empty()) throw EPeImage("A resource name must not be empty");
   const TPeLayout L = ParseLayout(Image);
   if (L.DirectoryCount <= kResourceDirectory) Bad("no resource directory entry");
+  // The format allows at most 64 KiB; a larger alignment would pad the new
+  // section to a size out of all proportion to the image (gigabytes).
+  if (L.FileAlignment > 0x10000) Bad("a file alignment above 64 KiB");
   std::vector<TResNode> types = ReadTree(Image, L);
 
   TResKey typeKey;
@@ -452,6 +467,9 @@ std::vector<std::uint8_t> SetPeResource(const std::vector<std::uint8_t>& Image, 
     header = reuse->HeaderOffset;
   } else {
     header = L.SectionTable + kSectionHeaderSize * L.SectionCount;
+    // An image with no section data keeps fewer bytes than its headers claim.
+    if (!Fits(out.size(), header, kSectionHeaderSize))
+      Bad("no room in the headers for another section");
     std::memset(out.data() + header, 0, kSectionHeaderSize);
     std::memcpy(out.data() + header, ".rsrc", 5);
     Put16(out, L.CoffOffset + 2, static_cast<std::uint16_t>(L.SectionCount + 1));

@@ -148,5 +148,16 @@ TEST(PeResources, DamagedImages_RaiseEPeImage) {
   EXPECT_THROW(SetPeResource(dll, 10, "", Text("x")), EPeImage);
 }
 
+// A file alignment beyond the format's 64 KiB would pad the new section to
+// gigabytes for an image of a few kilobytes: refused before anything grows.
+TEST(PeResources, Set_RefusesAHugeFileAlignment) {
+  TBytes dll = Slurp("ver_ansi_table.dll");
+  const std::size_t fileAlignment = At32(dll, 0x3C) + 24 + 36;
+  ASSERT_EQ(At32(dll, fileAlignment), 0x200u);
+  dll[fileAlignment + 1] = 0; // 0x40000000
+  dll[fileAlignment + 3] = 0x40;
+  EXPECT_THROW(SetPeResource(dll, kResourceTypeRcData, "TFRMMAINMENU", Text("x")), EPeImage);
+}
+
 } // namespace
 } // namespace quendel
