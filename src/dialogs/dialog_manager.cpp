@@ -2,6 +2,7 @@
 
 #include "core/strings.h"
 #include "dialogs/completion_pages.h"
+#include "dialogs/destination_pages.h"
 #include "dialogs/dialog_forms.h"
 #include "dialogs/info_pages.h"
 #include "dialogs/progress_pages.h"
@@ -460,6 +461,7 @@ void RegisterDialogClasses() {
   RegisterInfoPages();
   RegisterCompletionPages();
   RegisterProgressPages();
+  RegisterDestinationPages();
 }
 
 } // namespace quendel::dialogs

@@ -57,6 +57,10 @@ std::size_t RootLength(const std::string& path) {
 
 } // namespace
 
+std::uint64_t IFileSystem::FreeSpace(const std::string& path) {
+  throw EPlatformError("GetDiskFreeSpaceExA", QuoteArg(path), errNotSupported);
+}
+
 void IFileSystem::ForceDirectories(const std::string& path) {
   std::string full = path;
   const std::size_t root = RootLength(full);

@@ -133,6 +133,11 @@ public:
   // target, the deletion) is only recorded, to be carried out at the next start.
   virtual void Move(const std::string& source, const std::string& target, TMoveFlags flags) = 0;
 
+  // GetDiskFreeSpaceExA: the bytes this user may still write on the volume
+  // that holds path (an existing directory). An adapter that cannot tell
+  // fails with errNotSupported.
+  virtual std::uint64_t FreeSpace(const std::string& path);
+
   virtual std::string ShortPath(const std::string& path) = 0; // GetShortPathNameA
   virtual std::string TempDirectory() = 0;                    // GetTempPathA: ends in "\"
   // GetTempFileNameA: "<directory>\<up to 3 chars of prefix><hex>.tmp",

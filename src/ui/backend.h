@@ -14,6 +14,7 @@ namespace quendel::ui {
 
 class TWinControl;
 class TCustomForm;
+class IFolderBrowser;
 
 using THandle = void*;
 
@@ -82,6 +83,9 @@ public:
   virtual std::uint32_t SysColor(int Index) const = 0;
   // The size of Text drawn in Font on the screen.
   virtual TSize TextExtent(const TFont& Font, const std::string& Text) = 0;
+
+  // The shell's folder browser (a stand-in without windows).
+  virtual IFolderBrowser& FolderBrowser() = 0;
 
   // A message box: Buttons mbOk or mbYesNo; returns idOk, idYes or idNo.
   virtual int ShowMessageBox(const std::string& Text, const std::string& Caption, int Buttons) = 0;

@@ -5,6 +5,7 @@
 #include "ui/forms.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace quendel::ui {
 
@@ -271,6 +272,7 @@ const TClassInfo& TWinControl::StaticClass() {
 
 THandle TWinControl::ParentHandle() {
   if (FParent) return FParent->Handle();
+  if (FForeignParent) return FForeignParent;
   if (auto* f = dynamic_cast<TCustomForm*>(this)) return f->ParentWindow();
   return nullptr;
 }
@@ -702,6 +704,57 @@ void TCustomPanel::Paint(ICanvas& Canvas) {
 const TClassInfo& TPanel::StaticClass() {
   static const TClassInfo Info =
       TClassBuilder<TPanel>("TPanel", TCustomPanel::StaticClass()).Build();
+  return Info;
+}
+
+TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TWinControl(AOwner) {
+  FWidth = 185;
+  FHeight = 105;
+}
+
+const TClassInfo& TCustomGroupBox::StaticClass() {
+  static const TClassInfo Info =
+      TClassBuilder<TCustomGroupBox>("TCustomGroupBox", TWinControl::StaticClass()).Build();
+  return Info;
+}
+
+void TCustomGroupBox::AlignControls(TRect& R) {
+  // The caption line is the font's height; the frame is two pixels wide.
+  const int captionHeight = std::max(2, std::abs(FFont.Height()) + 3);
+  R.Left += 2;
+  R.Top += captionHeight;
+  R.Right -= 2;
+  R.Bottom -= 2;
+  TWinControl::AlignControls(R);
+}
+
+void TCustomGroupBox::Paint(ICanvas& Canvas) {
+  Canvas.FillRect({0, 0, FWidth, FHeight}, FColor);
+  std::string text;
+  for (std::size_t i = 0; i < FCaption.size(); ++i) {
+    if (FCaption[i] == '&') {
+      if (i + 1 < FCaption.size() && FCaption[i + 1] == '&') text.push_back('&'), ++i;
+      continue;
+    }
+    text.push_back(FCaption[i]);
+  }
+  const TSize sz = text.empty() ? TSize{0, 0} : Canvas.TextExtent(FFont, text);
+  // The frame runs through the middle of the caption line.
+  const int top = sz.cy / 2;
+  const TRect outer{0, top, FWidth, FHeight};
+  Frame3D(Canvas, {outer.Left, outer.Top, outer.Right - 1, outer.Bottom - 1}, clBtnShadow,
+          clBtnShadow);
+  Frame3D(Canvas, {outer.Left + 1, outer.Top + 1, outer.Right, outer.Bottom}, clBtnHighlight,
+          clBtnHighlight);
+  if (!text.empty()) {
+    Canvas.FillRect({6, 0, 6 + sz.cx + 4, sz.cy}, FColor);
+    Canvas.TextAt(8, 0, text, FFont, 0, FEnabled ? FFont.Color() : clGray);
+  }
+}
+
+const TClassInfo& TGroupBox::StaticClass() {
+  static const TClassInfo Info =
+      TClassBuilder<TGroupBox>("TGroupBox", TCustomGroupBox::StaticClass()).Build();
   return Info;
 }
 

@@ -154,6 +154,10 @@ public:
   void SetFocus();
   // The child (at any depth) with this name, or nullptr.
   TControl* FindChildControl(std::string_view AName) const;
+  // A window that is not one of this layer's controls (a system dialog) to
+  // create this control's window in, when it has no parent control.
+  THandle ForeignParent() const { return FForeignParent; }
+  void SetForeignParent(THandle Value) { FForeignParent = Value; }
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   void SetVisible(bool Value) override;
@@ -182,6 +186,7 @@ protected:
   void FontChanged() override;
 
   THandle FHandle = nullptr;
+  THandle FForeignParent = nullptr;
   int FBorderWidth = 0;
   bool FAligning = false;
   std::vector<TControl*> FControls;
@@ -293,6 +298,28 @@ protected:
 class TPanel : public TCustomPanel {
 public:
   explicit TPanel(TComponent* AOwner) : TCustomPanel(AOwner) {}
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+};
+
+// A captioned frame around related controls. Its window is one of this
+// layer's own (painted by the control), so the notifications of the controls
+// inside reach their handlers as from any panel.
+class TCustomGroupBox : public TWinControl {
+public:
+  explicit TCustomGroupBox(TComponent* AOwner);
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+  void Paint(ICanvas& Canvas) override;
+
+protected:
+  // The frame and the caption above it take their room from the client area.
+  void AlignControls(TRect& Client) override;
+};
+
+class TGroupBox : public TCustomGroupBox {
+public:
+  explicit TGroupBox(TComponent* AOwner) : TCustomGroupBox(AOwner) {}
   static const TClassInfo& StaticClass();
   const TClassInfo& ClassType() const override { return StaticClass(); }
 };

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "ui/backend.h"
+#include "ui/folder_browser.h"
 
 #include <deque>
 #include <functional>
@@ -109,6 +110,10 @@ public:
   std::uint32_t SysColor(int Index) const override;
   TSize TextExtent(const TFont& Font, const std::string& Text) override;
   int ShowMessageBox(const std::string& Text, const std::string& Caption, int Buttons) override;
+  IFolderBrowser& FolderBrowser() override { return Browser; }
+
+  // The folder browser's stand-in.
+  THeadlessFolderBrowser Browser;
 
   THandle Focused() const { return FFocus; }
 

@@ -18,6 +18,7 @@ void RegisterUiClasses(TClassRegistry& Registry) {
   Registry.Register<TBevel>();
   Registry.Register<TImage>();
   Registry.Register<TPanel>();
+  Registry.Register<TGroupBox>();
   Registry.Register<TTabControl>();
   Registry.Register<TButton>();
   Registry.Register<TBitBtn>();

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -451,6 +452,16 @@ std::vector<TFindData> TNativeFileSystem::FindFiles(const std::string& pattern) 
       found.begin() + static_cast<std::ptrdiff_t>(dots), found.end(),
       [](const TFindData& a, const TFindData& b) { return CompareNames(a.Name, b.Name) < 0; });
   return found;
+}
+
+std::uint64_t TNativeFileSystem::FreeSpace(const std::string& path) {
+  const char* call = "GetDiskFreeSpaceExA";
+  const TResolved resolved = Resolve(call, QuoteArg(path), path);
+  if (!resolved.Host.Exists()) Fail(call, QuoteArg(path), resolved.Host.MissingCode());
+  struct statvfs info {};
+  if (::statvfs(resolved.Host.Path.c_str(), &info) != 0)
+    FailErrno(call, [&] { return QuoteArg(path); });
+  return static_cast<std::uint64_t>(info.f_bavail) * static_cast<std::uint64_t>(info.f_frsize);
 }
 
 void TNativeFileSystem::MakeDirectory(const std::string& path) {

@@ -45,6 +45,7 @@ public:
   void RemoveFile(const std::string& path) override;
   void Copy(const std::string& source, const std::string& target, bool failIfExists) override;
   void Move(const std::string& source, const std::string& target, TMoveFlags flags) override;
+  std::uint64_t FreeSpace(const std::string& path) override;
   std::string ShortPath(const std::string& path) override;
   std::string TempDirectory() override;
   std::string TempFileName(const std::string& directory, const std::string& prefix) override;

@@ -215,6 +215,14 @@ std::vector<TFindData> TWin32FileSystem::FindFiles(const std::string& pattern) {
   }
 }
 
+std::uint64_t TWin32FileSystem::FreeSpace(const std::string& path) {
+  const std::string args = QuoteArg(path);
+  ULARGE_INTEGER available{}, total{}, free{};
+  if (!::GetDiskFreeSpaceExA(path.c_str(), &available, &total, &free))
+    ThrowLastError("GetDiskFreeSpaceExA", args);
+  return available.QuadPart;
+}
+
 void TWin32FileSystem::MakeDirectory(const std::string& path) {
   const std::string args = QuoteArg(path);
   if (!::CreateDirectoryA(path.c_str(), nullptr)) ThrowLastError("CreateDirectoryA", args);

@@ -1,6 +1,7 @@
 #include "ui/win32/win32_backend.h"
 
 #include "core/exceptions.h"
+#include "ui/folder_browser.h"
 #include "ui/forms.h"
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 
 #include <cmath>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace quendel::ui {
@@ -22,6 +24,13 @@ TWinControl* ControlOf(HWND W) {
 }
 
 HWND Wnd(THandle H) { return static_cast<HWND>(H); }
+
+// The windows this backend made, so that a window of someone else (a system
+// dialog's own controls) is never taken for one of ours.
+std::set<HWND>& OwnWindows() {
+  static std::set<HWND> windows;
+  return windows;
+}
 
 // One GDI font per window that has one set, freed with the window.
 std::map<HWND, HFONT>& Fonts() {
@@ -328,13 +337,18 @@ THandle TWin32Backend::CreateWidget(TWinControl& Control, THandle Parent) {
     throw EComponentError("CreateWindowExA(%s) failed with error %d",
                           {std::string(cls), static_cast<int>(GetLastError())});
   SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&Control));
+  OwnWindows().insert(w);
   return w;
 }
 
 void TWin32Backend::DestroyWidget(THandle H) {
   HWND w = Wnd(H);
-  SetWindowLongPtrA(w, GWLP_USERDATA, 0);
-  DestroyWindow(w);
+  OwnWindows().erase(w);
+  // A window inside a system dialog may be gone with that dialog already.
+  if (IsWindow(w)) {
+    SetWindowLongPtrA(w, GWLP_USERDATA, 0);
+    DestroyWindow(w);
+  }
   auto it = Fonts().find(w);
   if (it != Fonts().end()) {
     DeleteObject(it->second);
@@ -525,6 +539,16 @@ int TWin32Backend::ShowMessageBox(const std::string& Text, const std::string& Ca
   UINT flags = MB_TASKMODAL | MB_SETFOREGROUND;
   flags |= Buttons == 4 ? (MB_YESNO | MB_ICONQUESTION) : (MB_OK | MB_ICONERROR);
   return ::MessageBoxA(nullptr, Text.c_str(), Caption.c_str(), flags);
+}
+
+IFolderBrowser& TWin32Backend::FolderBrowser() {
+  if (!FFolderBrowser) FFolderBrowser = CreateWin32FolderBrowser();
+  return *FFolderBrowser;
+}
+
+TWinControl* Win32ControlOf(THandle H) {
+  HWND w = Wnd(H);
+  return OwnWindows().count(w) ? ControlOf(w) : nullptr;
 }
 
 } // namespace quendel::ui

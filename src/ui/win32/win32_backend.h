@@ -5,6 +5,8 @@
 
 #include "ui/backend.h"
 
+#include <memory>
+
 namespace quendel::ui {
 
 class TWin32Backend : public IWidgetBackend {
@@ -42,9 +44,17 @@ public:
   std::uint32_t SysColor(int Index) const override;
   TSize TextExtent(const TFont& Font, const std::string& Text) override;
   int ShowMessageBox(const std::string& Text, const std::string& Caption, int Buttons) override;
+  IFolderBrowser& FolderBrowser() override;
 
 private:
   bool FTerminated = false;
+  std::unique_ptr<IFolderBrowser> FFolderBrowser;
 };
+
+// The control whose window this backend made as H, or nullptr for a window
+// of someone else (a system dialog's own controls).
+TWinControl* Win32ControlOf(THandle H);
+// The system's folder browser (win32_folder_browser.cpp).
+std::unique_ptr<IFolderBrowser> CreateWin32FolderBrowser();
 
 } // namespace quendel::ui
