@@ -12,6 +12,7 @@
 #include "model/model_context.h"
 #include "paths/expand_paths.h"
 #include "support/test_runtime.h"
+#include "system/test_failing_files.h"
 #include "ui/headless.h"
 #include "ui/main_form.h"
 
@@ -187,6 +188,26 @@ TEST_F(DestinationPageTest, TheLongestFileBelowDecidesWhetherThePathIsShortEnoug
   TDestinationNeeds huge = needs;
   huge.BytesNeeded = std::uint64_t{1} << 62;
   EXPECT_NE(CheckDestination(files, fits, huge).find("not enough free space"), std::string::npos);
+}
+
+// A folder this user may not write to (an access-denied file system, since
+// tests run with every right) is refused before any file is copied.
+TEST_F(DestinationPageTest, AnUnwritableFolderIsRefused) {
+  class TReadOnlyFiles : public testing::TFailingFiles {
+  public:
+    using TFailingFiles::TFailingFiles;
+    std::string TempFileName(const std::string& D, const std::string&) override {
+      throw platform::EPlatformError("GetTempFileNameA", D, platform::errAccessDenied);
+    }
+  };
+  platform::TPlatform& p = Rt.Runtime().Platform();
+  std::unique_ptr<platform::IFileSystem> real = std::move(p.Files);
+  p.Files = std::make_unique<TReadOnlyFiles>(*real);
+  const std::string dest = Rt.Machine().Path("Locked\\Product");
+  const std::string fault = CheckDestination(*p.Files, dest, {});
+  p.Files = std::move(real);
+  EXPECT_NE(fault.find("cannot write to \"" + Rt.Machine().Root()), std::string::npos) << fault;
+  EXPECT_FALSE(std::filesystem::exists(Rt.Machine().HostPath("Locked")));
 }
 
 TEST_F(DestinationPageTest, BrowseThenCancelLeavesNothingAndAChosenFolderIsTaken) {
