@@ -143,10 +143,11 @@ TEST_F(DestinationPageTest, AnEmptiedDestinationStaysEditableAfterBack) {
     Type("edDestDir", "");
     EXPECT_TRUE(Press("ProceedBtn")); // refused: the field is still there to fix
     EXPECT_TRUE(Find("gbDirectory")->Visible());
+    EXPECT_EQ(Backend.Boxes.size(), 1u);
+    Backend.BoxAnswers.push_back(6); // yes, cancel
     EXPECT_TRUE(Press("CancelBtn"));
   });
   EXPECT_THROW(Root->Broadcast(Root, -980, nullptr), EAIUserAbort);
-  EXPECT_EQ(Backend.Boxes.size(), 1u);
 }
 
 TEST_F(DestinationPageTest, AnInstallWithoutDestinationShowsNoDirectoryAndAsksNothing) {
@@ -334,6 +335,7 @@ TEST_F(FolderPageTest, ShowsTheWholeFolderAndWritesOnlyWhatTheUserTypes) {
   Group->SetDestDir("");
   Backend.Script([&] {
     EXPECT_EQ(Find("FolderEdit")->Caption(), "");
+    Backend.BoxAnswers.push_back(6); // yes, cancel
     EXPECT_TRUE(Press("CancelBtn"));
   });
   EXPECT_THROW(Root->Broadcast(Root, -980, nullptr), EAIUserAbort);
