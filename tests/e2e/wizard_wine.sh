@@ -64,6 +64,10 @@ quendel_build "$product_src/definition.txt" "$work/dist" --title "Quendel Exampl
 [ -f "$work/dist/setup.exe" ] || fail "quendel build made no setup.exe"
 
 has() { grep -q "^  object [A-Za-z0-9_]*: $1\$" "$product_src/definition.txt"; }
+for page in TWelcomeDlg TLicenseDlg TSelectDestinationDlg TSelectFolderDlg TCopyFileDlg TGoodInstallationDlg \
+  TBadInstallationDlg; do
+  has "$page" || fail "the example's wizard has no $page"
+done
 
 programs_win=$(wine cmd /c 'echo %APPDATA%' </dev/null 2>/dev/null | tr -d '\r')'\Microsoft\Windows\Start Menu\Programs'
 programs=$(winepath -u "$programs_win" 2>/dev/null)

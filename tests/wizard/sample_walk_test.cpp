@@ -135,7 +135,9 @@ protected:
     Backend.Press(list);
   }
 
-  // The pages of the example before the copy: welcome, licence.
+  // The pages of the example before the copy: welcome, licence, destination
+  // (Dest typed), program folder (Folder picked from the list, or the
+  // product's own when empty).
   void WalkToTheCopy(const std::string& Dest, const std::string& Folder) {
     Backend.Script([&] {
       EXPECT_EQ(Caption(), "Welcome");
@@ -148,8 +150,32 @@ protected:
       EXPECT_NE(Text("Agreement").find("QUENDEL EXAMPLE SOFTWARE LICENCE"), std::string::npos);
       Press("ProceedBtn");
     });
-    (void)Dest;
-    (void)Folder;
+    Backend.Script([&, Dest] {
+      EXPECT_EQ(Caption(), "Choose Destination Location");
+      EXPECT_EQ(Text("edDestDir"), "C:\\Program Files\\Quendel Example");
+      Backend.Type(Control("edDestDir"), Dest);
+      Press("ProceedBtn");
+    });
+    // Back from the folder page shows what was typed; Next again.
+    Backend.Script([&] {
+      EXPECT_EQ(Caption(), "Select folder in start menu");
+      Press("BackBtn");
+    });
+    Backend.Script([&, Dest] {
+      EXPECT_EQ(Text("edDestDir"), Dest);
+      Press("ProceedBtn");
+    });
+    Backend.Script([&, Folder] {
+      EXPECT_EQ(Caption(), "Select folder in start menu");
+      // The other products' folders are offered; the product's own is shown.
+      EXPECT_EQ(Text("FolderEdit"), "Quendel Example");
+      EXPECT_GE(Control<ui::TListBox>("FolderListBox").Items().IndexOf("Other Company"), 0);
+      if (!Folder.empty()) {
+        Pick("FolderListBox", Folder);
+        EXPECT_EQ(Text("FolderEdit"), Folder);
+      }
+      Press("ProceedBtn");
+    });
   }
 
   std::string Log() { return ReadText(FDir / "setup.log"); }
@@ -164,8 +190,8 @@ protected:
 // in the picked folder beside the other product's, the uninstall key names
 // the typed destination, and the record is gone.
 TEST_F(SampleWalk, InstallsWhereTheUserChose) {
-  const std::string dest = "C:\\Program Files\\Quendel Example";
-  WalkToTheCopy(dest, "Quendel Example");
+  const std::string dest = "C:\\My Programs\\Example Product";
+  WalkToTheCopy(dest, "Quendel Tools");
   Backend.Script([&] {
     EXPECT_EQ(Caption(), "Setup complete");
     EXPECT_EQ(Backend.FindControl(Window(), "CancelBtn"), nullptr);
@@ -176,16 +202,18 @@ TEST_F(SampleWalk, InstallsWhereTheUserChose) {
   for (const char* f : {"\\example.ini", "\\readme.txt", "\\Docs\\licence.txt", "\\Docs\\guide.txt",
                         "\\Uninstall\\uninstall.exe"})
     EXPECT_TRUE(fs::exists(Host(dest + f))) << f;
-  const std::string folder = std::string(kPrograms) + "\\Quendel Example";
+  EXPECT_FALSE(fs::exists(Host("C:\\Program Files\\Quendel Example")));
+  const std::string folder = std::string(kPrograms) + "\\Quendel Tools";
   for (const char* l : {"\\Read me.lnk", "\\Tools\\Uninstall.lnk", "\\Tools\\Documentation.lnk"})
     EXPECT_TRUE(fs::exists(Host(folder + l))) << l;
+  EXPECT_TRUE(fs::exists(Host(folder + "\\Other tool.lnk")));
   platform::TPlatform m = Machine();
   EXPECT_EQ(m.Registry->OpenKey(rkLocalMachine, kProductKey, platform::TRegAccess::Read)
                 ->ReadString("UninstallString"),
             "\"" + dest + "\\Uninstall\\uninstall.exe\" Quendel Example");
   EXPECT_FALSE(m.Registry->KeyExists(rkLocalMachine, "SOFTWARE\\Vexo\\Install"));
   const std::string log = Log();
-  EXPECT_NE(log.find("BeforeInstall: wizard of 2 pages"), std::string::npos) << log;
+  EXPECT_NE(log.find("BeforeInstall: wizard of 4 pages"), std::string::npos) << log;
   EXPECT_NE(log.find("END exit code 0"), std::string::npos) << log;
 }
 
@@ -226,7 +254,7 @@ TEST_F(SampleWalk, CancelDuringTheCopyEndsAsUserAbort) {
   const std::string dest = "C:\\Program Files\\Quendel Example";
   fs::create_directories(Host(dest));
   std::ofstream(Host(dest + "\\notes.txt")) << "the user's notes";
-  WalkToTheCopy(dest, "Quendel Example");
+  WalkToTheCopy(dest, "");
   Backend.BoxAnswers = {6};
   bool cancelled = false;
   Backend.OnProcessMessages = [&] {
