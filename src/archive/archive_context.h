@@ -5,6 +5,7 @@
 #pragma once
 
 #include "archive/compress.h"
+#include "archive/deflate_ahead.h"
 #include "core/context.h"
 #include "platform/files.h"
 
@@ -32,7 +33,14 @@ public:
 
   std::function<void()> ProcessMessages;
 
+  // The members being compressed ahead of the Adds that will take them (a
+  // build sets it for its compression pass); null: every Add compresses
+  // inline.
+  TDeflateAhead* Ahead() const { return FAhead; }
+  void SetAhead(TDeflateAhead* Value) { FAhead = Value; }
+
 private:
+  TDeflateAhead* FAhead = nullptr;
   platform::IFileSystem& FFiles;
   std::unique_ptr<TQndlCompress> FCompressor;
 };

@@ -133,8 +133,10 @@ private:
   // Opens volume K of the current set in Path (updated), asking for the disk
   // when it is missing.
   std::unique_ptr<TPlatformFileStream> OpenVolume(int K, std::string& Path, bool Write);
-  void AddMember(TFileHeader& Header, int Index, std::int32_t UniqueID, TStream& Source,
-                 TStream& Archive);
+  // SourcePath: the path Source was opened by (the members compressed ahead
+  // are found by it).
+  void AddMember(TFileHeader& Header, int Index, std::int32_t UniqueID,
+                 const std::string& SourcePath, TStream& Source, TStream& Archive);
   void ExtractMember(const TFileHeader& Header, TOpenFiles& Open);
   void InflateMember(const TFileHeader& Header, TOpenFiles& Open);
   void CopyChunks(TFileHeader& Header, TOpenFiles& Open, const std::string& FileName,

@@ -1,13 +1,16 @@
 // Adding files to an archive: each member deflated behind its header.
 #include "archive/compress.h"
 
+#include "archive/archive_context.h"
 #include "archive/compress_internal.h"
+#include "archive/deflate_ahead.h"
 #include "core/byte_order.h"
 #include "core/strings.h"
 #include "system/version_resource.h"
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace quendel {
@@ -15,15 +18,6 @@ namespace quendel {
 using namespace compress_detail;
 
 namespace {
-
-struct TDeflater {
-  z_stream Z{};
-  explicit TDeflater(int Level) {
-    if (deflateInit2(&Z, Level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-      throw EZlibError(Z.msg ? Z.msg : "deflateInit2");
-  }
-  ~TDeflater() { deflateEnd(&Z); }
-};
 
 // The writing part of an Add. Until committed, ending it (a failure or a
 // cancel) puts the archive back as it stood before: its former length and
@@ -164,8 +158,8 @@ void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
           } catch (const std::exception&) {
             ThrowWithCause(EQndlCompress(MsgOpenFile, {h.Record.FileName()}));
           }
+          AddMember(h, i, UniqueID, sources[source], *open.Source, *open.Archive);
           ++source;
-          AddMember(h, i, UniqueID, *open.Source, *open.Archive);
           open.Source.reset();
         }
         transaction.Commit();
@@ -177,7 +171,7 @@ void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
 }
 
 void TQndlCompress::AddMember(TFileHeader& Header, int Index, std::int32_t UniqueID,
-                              TStream& Source, TStream& Archive) {
+                              const std::string& SourcePath, TStream& Source, TStream& Archive) {
   TFileHeaderRecord& rec = Header.Record;
   const std::int64_t at = Archive.Position();
   if (Archive.Write(rec.Bytes().data(), FileHeaderSize) != FileHeaderSize)
@@ -190,14 +184,10 @@ void TQndlCompress::AddMember(TFileHeader& Header, int Index, std::int32_t Uniqu
   FStats.Ratio = 0;
   if (OnBeforeAdding) OnBeforeAdding(*this, FStats);
 
-  TDeflater def(ZlibLevel(FCompressionLevel));
-  z_stream& z = def.Z;
-  std::vector<std::uint8_t> in(DeflateBuffer), out(DeflateBuffer);
   std::int64_t consumed = 0, compressed = 0;
-  auto status = [&] {
+  auto status = [&](std::int64_t done) {
     CheckAbort();
     Pump();
-    const std::int64_t done = static_cast<std::int64_t>(z.total_in);
     FStats.TotalBytesDone += done - FStats.FileBytesDone;
     FStats.FileBytesDone = done;
     FStats.CompressedSize = compressed;
@@ -207,47 +197,50 @@ void TQndlCompress::AddMember(TFileHeader& Header, int Index, std::int32_t Uniqu
                                      static_cast<double>(FStats.TotalUncompressed));
     FireStatus();
   };
-  auto flush = [&](std::size_t Count) {
-    if (Archive.Write(out.data(), Count) != Count) throw EqcDiskFull(MsgDiskFull);
+  auto flush = [&](const std::uint8_t* Data, std::size_t Count) {
+    if (Archive.Write(Data, Count) != Count) throw EqcDiskFull(MsgDiskFull);
     compressed += static_cast<std::int64_t>(Count);
     if (dataStart + compressed > MaxArchiveBytes)
       throw EQndlCompress(MsgArchiveTooLarge, {FCompressedFile});
   };
 
-  z.next_out = out.data();
-  z.avail_out = static_cast<uInt>(out.size());
-  bool eof = false;
-  for (;;) {
-    if (z.avail_in == 0 && !eof) {
-      // A long run of well-compressing input fills no output block; Cancel
-      // must still be seen.
-      if (consumed > 0) {
-        CheckAbort();
-        Pump();
-      }
-      const std::size_t n = ReadFull(Source, in.data(), in.size());
-      consumed += static_cast<std::int64_t>(n);
-      if (consumed > MaxArchiveBytes - 1) throw EQndlCompress(MsgTooLarge, {rec.FileName()});
-      if (n == 0) eof = true;
-      z.next_in = in.data();
-      z.avail_in = static_cast<uInt>(n);
+  const int level = ZlibLevel(FCompressionLevel);
+  TDeflateAhead::TDeflated ready;
+  TDeflateAhead* ahead = HasArchiveContext() ? CurrentArchiveContext().Ahead() : nullptr;
+  if (ahead && ahead->Take(SourcePath, level, ready)) {
+    // Compressed by a worker already: the same bytes, copied in blocks so
+    // that progress and Cancel behave as when compressing here.
+    consumed = ready.Consumed;
+    const std::size_t size = ready.Data.size();
+    for (std::size_t at = 0; at < size; at += DeflateBlock) {
+      const std::size_t n = std::min(DeflateBlock, size - at);
+      flush(ready.Data.data() + at, n);
+      if (n == DeflateBlock)
+        status(static_cast<std::int64_t>(static_cast<double>(consumed) *
+                                         static_cast<double>(at + n) / static_cast<double>(size)));
     }
-    const int rc = deflate(&z, eof ? Z_FINISH : Z_NO_FLUSH);
-    if (rc == Z_STREAM_ERROR) throw EZlibError(z.msg ? z.msg : "deflate");
-    if (z.avail_out == 0) {
-      flush(out.size());
-      z.next_out = out.data();
-      z.avail_out = static_cast<uInt>(out.size());
-      status();
-    }
-    if (rc == Z_STREAM_END) break;
+  } else {
+    DeflateMember(
+        level,
+        [&](std::uint8_t* Buffer, std::size_t Count) {
+          // A long run of well-compressing input fills no output block;
+          // Cancel must still be seen.
+          if (consumed > 0) {
+            CheckAbort();
+            Pump();
+          }
+          const std::size_t n = ReadFull(Source, Buffer, Count);
+          consumed += static_cast<std::int64_t>(n);
+          if (consumed > MaxArchiveBytes - 1) throw EQndlCompress(MsgTooLarge, {rec.FileName()});
+          return n;
+        },
+        flush, status);
   }
-  flush(out.size() - z.avail_out);
 
   FStats.CompressedSize = compressed;
   FStats.Ratio = Percentage(static_cast<double>(compressed), static_cast<double>(consumed));
   FStats.Finished = true;
-  status();
+  status(consumed);
   FStats.Finished = false;
   FStats.TotalCompressed += compressed;
 

@@ -195,6 +195,24 @@ void TCustomInstall::BuildDistributables(const std::string& ProgramFile,
   const std::string SavedFile = ArchiveFile();
   TCustomPathSpecifier* const SavedType = ArchiveFileType();
   AssignArchive(SavedAdd, FileArchive, nullptr);
+  // The files are added one by one in the order they were defined; their
+  // zlib work runs ahead on two threads meanwhile.
+  std::unique_ptr<TDeflateAhead> Ahead;
+  if (HasArchiveContext() && !CurrentArchiveContext().Ahead()) {
+    std::vector<std::string> Sources;
+    for (TCustomInstallFile* F : Context().AllInstallFiles.Items())
+      Sources.push_back(F->SourcePath());
+    const TQndlCompress* Shared = Context().SharedCompressor.get();
+    Ahead = std::make_unique<TDeflateAhead>(
+        Files, ZlibLevel(Shared ? Shared->CompressionLevel() : colMax), std::move(Sources));
+    CurrentArchiveContext().SetAhead(Ahead.get());
+  }
+  struct TAheadScope {
+    TDeflateAhead* Set;
+    ~TAheadScope() {
+      if (Set) CurrentArchiveContext().SetAhead(nullptr);
+    }
+  } AheadScope{Ahead.get()};
   try {
     Compress(BuildOptions(FDistributeType));
     if (FDistributeType != dtTraditional)

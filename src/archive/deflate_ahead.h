@@ -1,0 +1,82 @@
+// Compressing the members of a long Add sequence ahead of the thread that
+// writes the archive. A build adds its files one Add at a time; the zlib
+// work of the next members runs meanwhile on worker threads, and the writer
+// copies each finished member into the archive in its own order. The bytes
+// are those of compressing inline: both paths run DeflateMember with the
+// same level and the same input blocks.
+#pragma once
+
+#include "platform/files.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace quendel {
+
+// The size of the input and output blocks of every deflate in the archive.
+inline constexpr std::size_t DeflateBlock = 65536;
+
+// Deflates one member: Read fills up to DeflateBlock bytes (0 at the end),
+// Write takes every output block, Block runs after each full output block
+// with the input consumed so far.
+void DeflateMember(int Level, const std::function<std::size_t(std::uint8_t*, std::size_t)>& Read,
+                   const std::function<void(const std::uint8_t*, std::size_t)>& Write,
+                   const std::function<void(std::int64_t)>& Block);
+
+class TDeflateAhead {
+public:
+  // Members larger than this are left to the writer: the workers hold at most
+  // Window finished members, so their memory stays bounded whatever the sizes.
+  static constexpr std::uint64_t MaxMemberBytes = 4u << 20;
+  static constexpr std::size_t Window = 4;
+
+  struct TDeflated {
+    std::vector<std::uint8_t> Data;
+    std::int64_t Consumed = 0;
+  };
+
+  // Paths: the sources in the order they are expected to be added. Files is
+  // used from the constructing thread only (in Take); workers only read the
+  // files it opened.
+  TDeflateAhead(platform::IFileSystem& Files, int Level, std::vector<std::string> Paths,
+                unsigned Threads = 2);
+  ~TDeflateAhead();
+  TDeflateAhead(const TDeflateAhead&) = delete;
+  TDeflateAhead& operator=(const TDeflateAhead&) = delete;
+
+  // The member for Path compressed at Level, waiting for it when a worker is
+  // on it. False when it was not planned (or at another level, or its source
+  // could not be read): the caller compresses it itself. Members planned
+  // before Path are dropped.
+  bool Take(const std::string& Path, int Level, TDeflated& Out);
+
+private:
+  enum TState { msPlanned, msOpen, msWorking, msDone, msFailed, msSkipped };
+  struct TSlot {
+    std::string Path;
+    TState State = msPlanned;
+    std::unique_ptr<platform::IFile> File;
+    TDeflated Result;
+  };
+
+  // Opens the sources of the window (on the constructing thread).
+  void OpenWindow(std::unique_lock<std::mutex>& Lock);
+  void Work();
+
+  platform::IFileSystem& FFiles;
+  const int FLevel;
+  std::vector<TSlot> FSlots;
+  std::size_t FCursor = 0; // the first slot not yet taken or dropped
+  bool FStop = false;
+  std::mutex FMutex;
+  std::condition_variable FChanged;
+  std::vector<std::thread> FWorkers;
+};
+
+} // namespace quendel
