@@ -3,6 +3,7 @@
 // the install root agrees, and every path out frees the host.
 #include "dialogs/dialog_forms.h"
 #include "dialogs/dialog_manager.h"
+#include "dialogs/fake_root.h"
 #include "model/model_context.h"
 #include "support/test_runtime.h"
 #include "translate/translator.h"
@@ -53,22 +54,6 @@ public:
     CurrentForm()->SetCaption(Name());
   }
   TTestPage* Page() const { return dynamic_cast<TTestPage*>(CurrentForm()); }
-};
-
-// The install root as the dialogs see it: it answers the cancel question.
-class TFakeRoot : public TInstallObject, public IInstallRoot {
-public:
-  explicit TFakeRoot(TComponent* AOwner) : TInstallObject(AOwner) {}
-  int RegisteredType() const override { return 1000; }
-  TInstallContainer& InstallRootContainer() override { return *this; }
-  bool InstallRootRunning() const override { return true; }
-  std::string InstallRootProductName() const override { return "Product"; }
-  bool InstallRootConfirmUserAbort() override {
-    ++Asked;
-    return AgreeToAbort;
-  }
-  bool AgreeToAbort = true;
-  int Asked = 0;
 };
 
 class WizardTest : public ::testing::Test {
