@@ -254,6 +254,7 @@ void TCustomInstall::Loaded() {
   FInstallSource = FCommandLine.Has('s') ? FCommandLine.Param('s')
                                          : RemoveBackslash(ExtractFilePath(program));
   FInstallRecordKey = FindInstallRecord(false);
+  ApplyRecordedLocalFile();
   if (HasApplication() && Application().MainForm)
     FMainForm = Application().MainForm;
   else if (IsFormOwner(Owner()))
@@ -310,6 +311,13 @@ void TCustomInstall::Activate() {
 }
 
 // ---- The install record -------------------------------------------------------------
+
+void TCustomInstall::ApplyRecordedLocalFile() {
+  // The file container's loading looked before the record was known: the
+  // root's own archive, downloaded by an earlier run, is found only now.
+  std::string Path;
+  if (ReadLocalFile(Path)) SetLocalArchive(Path);
+}
 
 std::string TCustomInstall::FindInstallRecord(bool Create) {
   platform::TPlatform& p = ThePlatform(*this);

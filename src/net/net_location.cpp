@@ -196,6 +196,7 @@ const TClassInfo& TNetInstallLocation::StaticClass() {
       TClassBuilder<T>("TNetInstallLocation", TCustomNetInstallLocation::StaticClass())
           .Object("LoginInformation", &T::PublishedLogin)
           .Strings("SHA256", &T::SHA256)
+          .Int("ReceiveTimeout", &T::ReceiveTimeout, &T::SetReceiveTimeout, 0)
           .Build();
   return Info;
 }
@@ -214,7 +215,12 @@ std::string TNetInstallLocation::ExpectedDigest(const std::string& RemoteName) c
 void TNetInstallLocation::Connect() {
   TNetContext& context = CurrentNetContext();
   context.CurrentLocation = this;
-  if (!FSession) FSession = context.Net().OpenSession(context.Options);
+  if (!FSession) {
+    platform::TNetOptions options = context.Options;
+    if (FReceiveTimeout > 0)
+      options.ReceiveTimeoutMs = static_cast<unsigned>(std::min(FReceiveTimeout, 24 * 3600)) * 1000u;
+    FSession = context.Net().OpenSession(options);
+  }
   if (!FConnected) {
     if (OnBeforeConnect) OnBeforeConnect(*this);
     FConnected = true;

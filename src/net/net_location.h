@@ -111,6 +111,12 @@ public:
   // The digest given for RemoteName (lower case), or "".
   std::string ExpectedDigest(const std::string& RemoteName) const;
 
+  // Seconds a download waits for a silent server before it fails with the
+  // read error; 0 (the default) keeps the run's limit (a minute). Read when
+  // the location first connects.
+  int ReceiveTimeout() const { return FReceiveTimeout; }
+  void SetReceiveTimeout(int Value) { FReceiveTimeout = Value < 0 ? 0 : Value; }
+
   // Becomes the current location and opens the session when none is open.
   void Connect();
   // Closes the connection and then the session.
@@ -136,6 +142,7 @@ private:
 
   std::unique_ptr<TLoginInformation> FPublishedLogin;
   std::unique_ptr<TStrings> FSHA256;
+  int FReceiveTimeout = 0;
   std::unique_ptr<platform::INetSession> FSession;
   bool FConnected = false;
   std::string FLocalPath;

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -54,7 +55,9 @@ protected:
     const std::string Temp = platform::native::CreateNativePlatform(
                                  platform::native::TDriveMap().Map('C', FDir.string()))
                                  .Files->TempDirectory();
-    fs::create_directories(FDir / HostRel(Temp));
+    FTempWin = Temp;
+    FTemp = FDir / HostRel(Temp);
+    fs::create_directories(FTemp);
   }
   // A path on C: relative to the directory that plays the drive.
   static std::string HostRel(const std::string& Path) {
@@ -82,14 +85,12 @@ protected:
   // Two files in the root's archive, one in Directory1's (a directory of
   // its own below the product's).
   TBytes Definition() {
-    const std::string text =
+    const std::string text = std::string() +
         "object frmMainMenu: TfrmMainMenu\n  Caption = 'Test Install'\n"
         "  object psProgramFiles: TpsProgramFiles\n  end\n"
         "  object psContainerArchiveFile: TpsContainerArchiveFile\n  end\n"
         "  object psContainerDestDir: TpsContainerDestDir\n  end\n"
-        "  object Net1: TNetInstallLocation\n"
-        "    LoginInformation.Hostname = '" + Servers().HttpHost() + "'\n"
-        "    LoginInformation.Directory = 'product'\n  end\n"
+        "  object Net1: TNetInstallLocation\n" + FLocation + "  end\n"
         "  object Install1: TInstall\n    DestDir = '\\Test App'\n"
         "    DestDirType = psProgramFiles\n    DistributeType = dtWeb\n    NetLocation = Net1\n  end\n"
         "  object File1: TInstallFile\n    Container = Install1\n    ArchiveFileType = psContainerArchiveFile\n"
@@ -107,7 +108,7 @@ protected:
 
   // One start of the program on this test's machine (the registry carried
   // from start to start).
-  int Start(const std::vector<std::string>& Args) {
+  int Start(const std::vector<std::string>& Args, IWindowHost* Host = nullptr) {
     platform::TPlatform p =
         platform::native::CreateNativePlatform(platform::native::TDriveMap().Map('C', FDir.string()));
     auto& reg = dynamic_cast<platform::native::TNativeRegistry&>(*p.Registry);
@@ -120,7 +121,7 @@ protected:
       TSetupRuntime runtime(std::move(p), "C:\\tmp\\ProductSetup.exe", args);
       runtime.App().Title = "Test Install";
       runtime.Net().Options = Servers().Options();
-      code = RunSetupProgram(runtime.App(), Definition(), nullptr);
+      code = RunSetupProgram(runtime.App(), Definition(), Host);
       dynamic_cast<platform::native::TNativeRegistry&>(*runtime.Platform().Registry).SaveToFile(FRegistry);
     }
     return code;
@@ -128,15 +129,15 @@ protected:
   std::string Log() { return Read(FDir / "setup.log"); }
 
   // The net folder of the build, uploaded to the server's "product" folder.
-  void Upload() {
+  void Upload(const std::string& Where = "product") {
     fs::path Folder;
     for (const auto& E : fs::recursive_directory_iterator(FDir / "build"))
       if (E.path().filename() == "filelist.lst") Folder = E.path().parent_path();
     ASSERT_FALSE(Folder.empty()) << "no file list built";
-    fs::remove_all(FServed / "product");
-    fs::create_directories(FServed / "product");
+    fs::remove_all(FServed / Where);
+    fs::create_directories(FServed / Where);
     for (const auto& E : fs::directory_iterator(Folder))
-      fs::copy_file(E.path(), FServed / "product" / E.path().filename());
+      fs::copy_file(E.path(), FServed / Where / E.path().filename());
   }
   std::string Installed(const std::string& Rel) {
     return Read(FDir / "Program Files" / "Test App" / Rel);
@@ -162,9 +163,21 @@ protected:
     return Found;
   }
 
+  // The downloaded copies in the machine's temporary directory.
+  std::vector<std::string> TempCopies() {
+    std::vector<std::string> Found;
+    for (const auto& E : fs::directory_iterator(FTemp))
+      if (E.path().extension() == ".1") Found.push_back(E.path().filename().string());
+    return Found;
+  }
+
   fs::path FDir;
   fs::path FServed;
+  fs::path FTemp;
+  std::string FTempWin;
   std::string FRegistry;
+  std::string FLocation = "    LoginInformation.Hostname = '" + Servers().HttpHost() + "'\n"
+                          "    LoginInformation.Directory = 'product'\n";
 };
 
 TEST_F(NetSetup, WebBuildInstallsFromTheServerAndAnUnfinishedRunKeepsItsCopies) {
@@ -194,6 +207,103 @@ TEST_F(NetSetup, WebBuildInstallsFromTheServerAndAnUnfinishedRunKeepsItsCopies) 
   // A good install removes the record and the copies it names.
   EXPECT_TRUE(Copies().empty());
   EXPECT_FALSE(fs::exists(FDir / HostRel(Copy))) << Copy;
+}
+
+// Every way a download fails ends the run as a bad install with the error in
+// the log, stores no partial file, records nothing for what failed and
+// leaves the user's files alone; a good copy made before the failure is
+// kept and reused. The misbehaving server is switched between the runs of
+// one build, whose location gives a wrong digest for the root's archive.
+TEST_F(NetSetup, FailedDownloadsEndAsCleanBadInstalls) {
+  FLocation = "    LoginInformation.Hostname = '" + Servers().BadHost() + "'\n"
+              "    LoginInformation.Directory = 'switch/product'\n"
+              "    ReceiveTimeout = 2\n"
+              "    SHA256.Strings = (\n      'Install1.1=" + std::string(64, '0') + "')\n";
+  ASSERT_EQ(Start({"-b"}), ecGoodInstall) << Log();
+  Upload("switch/product");
+  const fs::path App = FDir / "Program Files" / "Test App";
+  const auto Switch = [&](const std::string& Mode) { std::ofstream(FServed / "switch.mode") << Mode << "\n"; };
+  const auto Failing = [&](const std::string& Mode, const std::string& Message) {
+    SCOPED_TRACE(Mode);
+    fs::create_directories(App);
+    std::ofstream(App / "readme.txt", std::ios::binary) << "my own readme";
+    std::ofstream(App / "notes.txt", std::ios::binary) << "my notes";
+    Switch(Mode);
+    EXPECT_EQ(Start({"-sC:\\tmp"}), ecBadInstall) << Log();
+    EXPECT_NE(Log().find(Message), std::string::npos) << Log();
+    EXPECT_EQ(Read(App / "readme.txt"), "my own readme");
+    EXPECT_EQ(Read(App / "notes.txt"), "my notes");
+    EXPECT_FALSE(fs::exists(App / "app.dat"));
+    EXPECT_EQ(Copies().count("Install1"), 0u);
+  };
+  for (const auto& [Mode, Message] : std::vector<std::pair<std::string, std::string>>{
+           {"status404 Directory1.1", "Could not find the file Directory1.1 on the server"},
+           {"status500 filelist.lst", "Could not read from file filelist.lst on the server"},
+           {"trunc Directory1.1", "Could not read from file Directory1.1 on the server"}}) {
+    Failing(Mode, Message);
+    EXPECT_TRUE(TempCopies().empty()) << Mode;
+    EXPECT_TRUE(Copies().empty()) << Mode;
+  }
+  // Directory1.1 arrives whole and is kept; the root's does not match.
+  Failing("serve", "The file Install1.1 from the server does not match its SHA-256");
+  const std::string Kept = Copies()["Directory1"];
+  ASSERT_FALSE(Kept.empty());
+  const auto OnlyKept = [&] {
+    EXPECT_EQ(Copies()["Directory1"], Kept);
+    EXPECT_EQ(Read(FDir / HostRel(Kept)), Read(FServed / "switch" / "product" / "Directory1.1"));
+    EXPECT_EQ(TempCopies(), std::vector<std::string>{fs::path(HostRel(Kept)).filename().string()});
+  };
+  OnlyKept();
+  // Only the root's archive is asked for now.
+  const auto Began = std::chrono::steady_clock::now();
+  Failing("hang Install1.1", "Could not read from file Install1.1 on the server");
+  EXPECT_LT(std::chrono::steady_clock::now() - Began, std::chrono::seconds(30));
+  OnlyKept();
+  // Last, as it ends the misbehaving server: its process dies halfway
+  // through the root's archive.
+  Failing("stop Install1.1", "Could not read from file Install1.1 on the server");
+  OnlyKept();
+}
+
+// The root's own archive, kept by an earlier run, is taken while the
+// definition loads, and the run installs from it without the server.
+TEST_F(NetSetup, RootsKeptArchiveIsTakenWhileLoading) {
+  ASSERT_EQ(Start({"-b"}), ecGoodInstall) << Log();
+  Upload();
+  // A run that finds nothing on the server leaves the record behind.
+  const std::string RootArchive = Read(FServed / "product" / "Install1.1");
+  fs::remove(FServed / "product" / "Install1.1");
+  fs::remove(FServed / "product" / "Directory1.1");
+  ASSERT_EQ(Start({"-sC:\\tmp"}), ecBadInstall) << Log();
+  // As a run that downloaded the root's archive and failed after it leaves it.
+  std::string RecordKey;
+  {
+    platform::TPlatform p =
+        platform::native::CreateNativePlatform(platform::native::TDriveMap().Map('C', FDir.string()));
+    auto& reg = dynamic_cast<platform::native::TNativeRegistry&>(*p.Registry);
+    reg.LoadFromFile(FRegistry);
+    auto Install = p.Registry->OpenKey(platform::rkLocalMachine, "SOFTWARE\\Vexo\\Install", platform::TRegAccess::Read);
+    ASSERT_EQ(Install->SubKeyNames().size(), 1u);
+    RecordKey = "SOFTWARE\\Vexo\\Install\\" + Install->SubKeyNames()[0];
+    p.Registry->CreateKey(platform::rkLocalMachine, RecordKey + "\\Install1")->WriteString("LocalFile", FTempWin + "\\bat1.1");
+    reg.SaveToFile(FRegistry);
+  }
+  std::ofstream(FTemp / "bat1.1", std::ios::binary) << RootArchive;
+  // Directory1's archive comes from the server.
+  Upload();
+  fs::remove(FServed / "product" / "Install1.1");
+  struct THost : IWindowHost {
+    std::string Seen;
+    void Run(TApplication& App, TfrmMainMenu& Form) override {
+      for (int i = 0; i < Form.ComponentCount(); ++i)
+        if (auto* Root = dynamic_cast<TInstall*>(Form.Components(i))) Seen = Root->LocalArchive();
+      RunActivation(App);
+    }
+  } Host;
+  EXPECT_EQ(Start({"-sC:\\tmp"}, &Host), ecGoodInstall) << Log();
+  EXPECT_EQ(Host.Seen, FTempWin + "\\bat1.1");
+  EXPECT_TRUE(Installed("app.dat") == std::string(120000, 'a') + "end");
+  EXPECT_EQ(Installed("Help/help.txt"), "Help.\r\n");
 }
 
 // The root's distribution follows its location: a net distribution needs one

@@ -19,7 +19,8 @@ pids=()
 stop() {
   local pid
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+  # A server a test stopped on purpose is already gone.
+  for pid in "${pids[@]}"; do { wait "$pid"; } 2>/dev/null; done
 }
 trap stop EXIT
 
@@ -68,7 +69,7 @@ nginx -p "$work/nginx" -e "$work/nginx/error.log" -c "$work/nginx/nginx.conf" &
 pids+=($!)
 "$python" "$here/servers/ftp_server.py" "$work/root" "$ftp" >"$work/ftp.log" 2>&1 &
 pids+=($!)
-"$python" "$here/servers/bad_http.py" "$bad" >"$work/bad.log" 2>&1 &
+"$python" "$here/servers/bad_http.py" "$bad" "$work/root" >"$work/bad.log" 2>&1 &
 pids+=($!)
 
 for port in "$http" "$https" "$ftp" "$bad"; do

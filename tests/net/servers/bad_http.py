@@ -1,5 +1,5 @@
 """An HTTP server that misbehaves on purpose, for the failure cases of the
-transfer tests. Listens on 127.0.0.1 only. Usage: bad_http.py PORT
+transfer tests. Listens on 127.0.0.1 only. Usage: bad_http.py PORT [ROOT]
 
 The first path element picks the misbehaviour; the rest is ignored:
   /trunc/...     announces 100000 bytes, sends 5000, closes
@@ -10,10 +10,21 @@ The first path element picks the misbehaviour; the rest is ignored:
   /badchunk/...  a chunked body that breaks off inside a chunk
   /nolength/...  the test pattern, no length, ended by closing
   /start404/...  200 with a body that begins with "404"
+
+Under /switch/ the files of ROOT/switch are served, and the file ROOT/switch.mode
+(one line, "MODE [NAME]", rewritten by a test between runs of a program
+whose server address it cannot change) makes the requests for NAME, or for
+every file when no name is given, misbehave:
+  serve        as a plain server (missing files are a 404)
+  status404, status500  that status
+  trunc        announces the file's length, sends half, closes
+  hang         reads the request and never answers
+  stop         sends half of the file, then the whole server process dies
 """
+import os
+import signal
 import socketserver
 import sys
-import time
 
 SIZE = 100000
 
@@ -58,6 +69,9 @@ class Handler(socketserver.BaseRequestHandler):
             return
         kind = path.strip("/").split("/")[0]
         head = "HTTP/1.1 {}\r\nConnection: close\r\n"
+        if kind == "switch" and ROOT:
+            self.switch(path.strip("/").split("/"), head)
+            return
         if kind == "trunc":
             self.send((head.format("200 OK") + "Content-Length: %d\r\n\r\n" % SIZE).encode() + DATA[:5000])
         elif kind == "hang":
@@ -90,10 +104,45 @@ class Handler(socketserver.BaseRequestHandler):
             self.send((head.format("404 Not Found") + "Content-Length: 0\r\n\r\n").encode())
 
 
+    def switch(self, parts, head):
+        mode, target = "serve", None
+        try:
+            with open(os.path.join(ROOT, "switch.mode")) as f:
+                words = f.read().split()
+            if words:
+                mode = words[0]
+                target = words[1] if len(words) > 1 else None
+        except OSError:
+            pass
+        if target is not None and (not parts or parts[-1] != target):
+            mode = "serve"
+        name = os.path.join(ROOT, *parts)
+        try:
+            with open(name, "rb") as f:
+                data = f.read()
+        except OSError:
+            data = None
+        if mode == "hang":
+            self.wait_for_close()
+        elif mode in ("status404", "status500") or data is None:
+            status = "500 Internal Server Error" if mode == "status500" else "404 Not Found"
+            body = ("<html>%s</html>" % status).encode()
+            self.send((head.format(status) + "Content-Length: %d\r\n\r\n" % len(body)).encode() + body)
+        elif mode in ("trunc", "stop"):
+            self.send((head.format("200 OK") + "Content-Length: %d\r\n\r\n" % len(data)).encode()
+                      + data[: len(data) // 2])
+            if mode == "stop":
+                os.kill(os.getpid(), signal.SIGKILL)
+        else:
+            self.send((head.format("200 OK") + "Content-Length: %d\r\n\r\n" % len(data)).encode() + data)
+
+
 class Server(socketserver.ThreadingTCPServer):
     daemon_threads = True
     allow_reuse_address = True
 
+
+ROOT = sys.argv[2] if len(sys.argv) > 2 else None
 
 if __name__ == "__main__":
     with Server(("127.0.0.1", int(sys.argv[1])), Handler) as server:
