@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -242,6 +243,14 @@ TEST_F(NetLocationTest, GetFile_FailuresRaiseTheirClassAndStoreNothing) {
   expectFailure(*bad, "x.1", ENIL_ReadFile("", {}, 0, "", ""), "Could not read from file x.1");
   bad->LoginInformation().Directory = "hang";
   expectFailure(*bad, "x.1", ENIL_ReadFile("", {}, 0, "", ""), "Could not read from file x.1");
+  // The location's own limit for a silent server goes before the run's.
+  net_.Options.ReceiveTimeoutMs = 120000;
+  auto* hasty = Location(Servers().BadHost(), ipHTTP, "hang");
+  hasty->SetReceiveTimeout(1);
+  const auto began = std::chrono::steady_clock::now();
+  expectFailure(*hasty, "x.1", ENIL_ReadFile("", {}, 0, "", ""), "Could not read from file x.1");
+  EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(30));
+  net_.Options = Servers().Options();
   bad->LoginInformation().Directory = "start404";
   const std::string real = LocalPath();
   bad->GetFile("x.1", real);
