@@ -103,7 +103,6 @@ class Handler(socketserver.BaseRequestHandler):
         else:
             self.send((head.format("404 Not Found") + "Content-Length: 0\r\n\r\n").encode())
 
-
     def switch(self, parts, head):
         mode, target = "serve", None
         try:
@@ -116,12 +115,13 @@ class Handler(socketserver.BaseRequestHandler):
             pass
         if target is not None and (not parts or parts[-1] != target):
             mode = "serve"
-        name = os.path.join(ROOT, *parts)
-        try:
-            with open(name, "rb") as f:
-                data = f.read()
-        except OSError:
-            data = None
+        data = None
+        if ".." not in parts:  # nothing outside ROOT/switch
+            try:
+                with open(os.path.join(ROOT, *parts), "rb") as f:
+                    data = f.read()
+            except OSError:
+                pass
         if mode == "hang":
             self.wait_for_close()
         elif mode in ("status404", "status500") or data is None:
