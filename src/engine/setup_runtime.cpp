@@ -1,7 +1,6 @@
 #include "engine/setup_runtime.h"
 
 #include "archive/compress.h"
-#include "dialogs/dialog_layouts.h"
 
 #include "ui/main_form.h"
 #include "ui/translate_hooks.h"
@@ -95,12 +94,13 @@ TSetupRuntime::~TSetupRuntime() {
   FArchive.reset();
 }
 
-ui::TUiContext& TSetupRuntime::UseWidgets(ui::IWidgetBackend& Backend) {
+ui::TUiContext& TSetupRuntime::UseWidgets(ui::IWidgetBackend& Backend,
+                                          ui::TFormResources::TLookup Layouts) {
   if (FUi) throw EContextError("The setup runtime already has a widget backend");
   FUi.emplace(Backend);
   FUiScope.emplace(*FUi);
   FUi->Application().Title = FApp->Title;
-  dialogs::AddDialogLayouts(FUi->Resources());
+  FUi->Resources().SetLookup(std::move(Layouts));
   // Long loops let the windows of this backend handle their input (the
   // Cancel of the copy form).
   FArchive->ProcessMessages = [this] {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "archive/archive_context.h"
+#include "dialogs/dialog_layouts.h"
 #include "dialogs/dialog_manager.h"
 #include "engine/application.h"
 #include "links/links_context.h"
@@ -43,8 +44,16 @@ public:
   // Gives the wizards their windows (the Win32 backend in the program, a
   // headless one in tests): made current until the runtime ends, and ended
   // first. Without it a wizard that has to open a window fails, so a quiet
-  // run needs none.
-  ui::TUiContext& UseWidgets(ui::IWidgetBackend& Backend);
+  // run needs none. The pages' layouts are those Layouts finds (the setup
+  // program's resources).
+  ui::TUiContext& UseWidgets(ui::IWidgetBackend& Backend, ui::TFormResources::TLookup Layouts);
+  // The same with the layouts built into the dialog layer (tests); inline,
+  // so that a program with layouts of its own does not carry them twice.
+  ui::TUiContext& UseWidgets(ui::IWidgetBackend& Backend) {
+    ui::TUiContext& context = UseWidgets(Backend, nullptr);
+    dialogs::AddDialogLayouts(context.Resources());
+    return context;
+  }
   // "*q": no windows; every question takes its default answer.
   bool Quiet() const { return FQuiet; }
   // "*l" named a log that could not be opened.

@@ -397,9 +397,14 @@ void TFormResources::Add(const std::string& Name, std::string Stream) {
   FStreams[UpperCase(Name)] = std::move(Stream);
 }
 
-const std::string* TFormResources::Find(const std::string& Name) const {
-  auto it = FStreams.find(UpperCase(Name));
-  return it == FStreams.end() ? nullptr : &it->second;
+const std::string* TFormResources::Find(const std::string& Name) {
+  const std::string key = UpperCase(Name);
+  auto it = FStreams.find(key);
+  if (it != FStreams.end()) return &it->second;
+  if (!FLookup) return nullptr;
+  std::optional<std::string> found = FLookup(key);
+  if (!found) return nullptr;
+  return &FStreams.emplace(key, std::move(*found)).first->second;
 }
 
 TUiContext::TUiContext(IWidgetBackend& Backend)

@@ -7,8 +7,10 @@
 #include "ui/controls.h"
 
 #include <exception>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -171,15 +173,20 @@ private:
 };
 
 // Stored form layouts by resource name (the upper-cased class name), as a
-// binary or text object stream.
+// binary or text object stream: those added, and those a lookup finds (the
+// setup program's own resources), each asked of it once.
 class TFormResources {
 public:
+  using TLookup = std::function<std::optional<std::string>(const std::string& Name)>;
   void Add(const std::string& Name, std::string Stream);
+  // Asked for a name that was not added.
+  void SetLookup(TLookup Lookup) { FLookup = std::move(Lookup); }
   // nullptr when absent.
-  const std::string* Find(const std::string& Name) const;
+  const std::string* Find(const std::string& Name);
 
 private:
   std::map<std::string, std::string> FStreams;
+  TLookup FLookup;
 };
 
 // Everything the widget layer keeps for the process: the backend, the
