@@ -1,6 +1,7 @@
 // The setup program runtime. A product's setup program is a copy of it that
 // carries the product's install definition as the resource "TFRMMAINMENU"
-// (and its title as "SETUPTITLE"), added by "quendel make-setup".
+// (and its title as "SETUPTITLE"), added by "quendel make-setup"; the
+// layouts of its wizard pages are resources of the runtime itself.
 #include "main_window.h"
 
 #include "definition/main_form.h"
@@ -14,6 +15,8 @@
 #include <objbase.h>
 
 #include <cctype>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +29,38 @@ std::vector<std::uint8_t> Resource(const char* Name) {
   const auto* p = static_cast<const std::uint8_t*>(g ? LockResource(g) : nullptr);
   if (!p) return {};
   return std::vector<std::uint8_t>(p, p + SizeofResource(nullptr, r));
+}
+
+// The wizard pages' stored layouts are resources of this program named
+// after their form class (made from forms/ by the build).
+std::optional<std::string> FormLayout(const std::string& Name) {
+  const std::vector<std::uint8_t> bytes = Resource(Name.c_str());
+  if (bytes.empty()) return std::nullopt;
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// A bitmap resource as the bytes of a BMP file: the resource holds the
+// bitmap without its file header, which is put back in front.
+std::vector<std::uint8_t> BitmapResource(const std::string& Name) {
+  HRSRC r = FindResourceA(nullptr, Name.c_str(), MAKEINTRESOURCEA(2));
+  HGLOBAL g = r ? LoadResource(nullptr, r) : nullptr;
+  const auto* p = static_cast<const std::uint8_t*>(g ? LockResource(g) : nullptr);
+  const DWORD size = r ? SizeofResource(nullptr, r) : 0;
+  if (!p || size < sizeof(BITMAPINFOHEADER)) return {};
+  BITMAPINFOHEADER info;
+  std::memcpy(&info, p, sizeof info);
+  if (info.biSize < sizeof info || info.biSize > size) return {};
+  DWORD colours = info.biBitCount <= 8 ? (info.biClrUsed ? info.biClrUsed : 1u << info.biBitCount) : 0;
+  if (info.biCompression == BI_BITFIELDS && info.biSize == sizeof info) colours = 3;
+  const DWORD offset = sizeof(BITMAPFILEHEADER) + info.biSize + colours * 4;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42; // "BM"
+  file.bfSize = sizeof file + size;
+  file.bfOffBits = offset;
+  std::vector<std::uint8_t> bmp(sizeof file + size);
+  std::memcpy(bmp.data(), &file, sizeof file);
+  std::memcpy(bmp.data() + sizeof file, p, size);
+  return bmp;
 }
 
 std::string ProgramPath() {
@@ -49,8 +84,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ui::TWin32Backend widgets;
     TSetupRuntime runtime(platform::CreateDefaultPlatform(), ProgramPath(), args);
     runtime.App().Title = title.empty() ? "Setup" : std::string(title.begin(), title.end());
+    runtime.App().BitmapResource = BitmapResource;
     // A quiet run opens no window at all: its managers only log.
-    if (!runtime.Quiet()) runtime.UseWidgets(widgets);
+    if (!runtime.Quiet()) runtime.UseWidgets(widgets, FormLayout);
     setup::TWin32WindowHost host;
     code = RunSetupProgram(runtime.App(), Resource("TFRMMAINMENU"),
                            runtime.Quiet() ? nullptr : &host);

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <cstdio>
+#include <string>
+
 namespace quendel::setup {
 
 namespace {
@@ -84,8 +87,18 @@ void TWin32WindowHost::Run(TApplication& App, TfrmMainMenu& Form) {
   HWND wnd = CreateWindowExA(0, kClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, 217, 103, w, h,
                              nullptr, nullptr, wc.hInstance, &state);
   if (!wnd) {
-    // No desktop to show a window on: run as the activation would.
-    RunActivation(App);
+    const DWORD error = GetLastError();
+    // No desktop to show a window on (a service, a session without a
+    // display): a run that may ask the user must not go on without
+    // windows, nor wait for an activation that never comes. Nothing has
+    // been touched yet.
+    const std::string text =
+        "The setup program cannot open its window (CreateWindowExA failed with error " +
+        std::to_string(error) +
+        "): there is no desktop to show it on. Run it with *q to install unattended.";
+    App.LogLine("ERROR", text);
+    std::fprintf(stderr, "%s\n", text.c_str());
+    App.ExitCode = ecStartFailed;
     return;
   }
   state.Window.Handle = wnd;

@@ -12,6 +12,7 @@
 #include "engine/exit_codes.h"
 #include "platform/ui_services.h"
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
@@ -76,6 +77,11 @@ public:
 
   // The program's exit code: the run sets it as it ends.
   TSetupExitCode ExitCode = ecGoodInstall;
+
+  // The running program's bitmap resources by name, as the bytes of a BMP
+  // file; empty for a name it lacks, and in a program without resources
+  // (the author tool, the tests), where it is unset.
+  std::function<std::vector<std::uint8_t>(const std::string& Name)> BitmapResource;
 
   // The log ("*l"); closed when none was asked for.
   TInstallLog* Log = nullptr;

@@ -166,6 +166,15 @@ TCustomInstall::TCustomInstall(TComponent* AOwner)
     : TFileContainer(CheckedOwner(AOwner), /*AHasOwnSpecifier=*/false) {
   Context().InstallRoot = this;
   SetDestDir("\\MyApplication");
+  // The wizard pages' side picture, unless the definition has its own.
+  if (HasApplication() && Application().BitmapResource) {
+    std::vector<std::uint8_t> theme = Application().BitmapResource("INSTALLTHEME1");
+    try {
+      if (!theme.empty()) FDialogThemeBitmap.SetBitmap(std::move(theme));
+    } catch (const EInvalidGraphic&) {
+      FDialogThemeBitmap.Clear(); // a damaged resource: the pages go without
+    }
+  }
 }
 
 TCustomInstall::~TCustomInstall() {

@@ -34,6 +34,7 @@ enum class TWidgetKind {
   RadioButton,
   Edit,
   Memo,
+  RichEdit,    // a memo that shows rich text, where the system has a control for it
   ListBox,
   ProgressBar,
 };
@@ -48,6 +49,12 @@ public:
   virtual void DestroyWidget(THandle H) = 0;
   virtual void SetBounds(THandle H, const TRect& R) = 0;
   virtual void SetText(THandle H, const std::string& Text) = 0;
+  // True when H (a RichEdit widget) shows rich text as such; otherwise it
+  // is given the plain text.
+  virtual bool ShowsRichText(THandle H) const {
+    (void)H;
+    return false;
+  }
   virtual std::string GetText(THandle H) = 0;
   virtual void SetVisible(THandle H, bool Visible) = 0;
   virtual void SetEnabled(THandle H, bool Enabled) = 0;

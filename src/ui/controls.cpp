@@ -3,6 +3,7 @@
 #include "core/exceptions.h"
 #include "core/strings.h"
 #include "ui/forms.h"
+#include "ui/rich_text.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -939,7 +940,7 @@ TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner) {
   FLines.OnChange = [this](TStrings&) {
     if (FSyncing) return;
     FCaption = FLines.Text();
-    if (FHandle) UiContext().Backend().SetText(FHandle, FCaption);
+    if (FHandle) UiContext().Backend().SetText(FHandle, DisplayText());
     Invalidate();
   };
 }
@@ -958,7 +959,7 @@ const TClassInfo& TMemo::StaticClass() {
 
 void TMemo::InitWidget() {
   TWinControl::InitWidget();
-  UiContext().Backend().SetText(FHandle, FLines.Text());
+  UiContext().Backend().SetText(FHandle, DisplayText());
 }
 
 void TMemo::WidgetTextChanged(const std::string& Text) {
@@ -972,12 +973,21 @@ void TMemo::Paint(ICanvas& Canvas) {
   Canvas.FillRect({0, 0, FWidth, FHeight}, FColor);
   Frame3D(Canvas, {0, 0, FWidth, FHeight}, clBtnShadow, clBtnHighlight);
   int y = 2;
-  for (const std::string& line : FLines) {
+  TStrings shown;
+  shown.SetText(DisplayText());
+  for (const std::string& line : shown) {
     const TSize sz = Canvas.TextExtent(FFont, line);
     if (y >= FHeight) break;
     Canvas.TextAt(3, y, line, FFont, 0, FFont.Color());
     y += std::max(1, sz.cy);
   }
+}
+
+std::string TRichEdit::DisplayText() const {
+  std::string text = TMemo::DisplayText();
+  if (PlainText || !IsRichText(text)) return text;
+  if (FHandle && UiContext().Backend().ShowsRichText(FHandle)) return text;
+  return RichTextToPlain(text);
 }
 
 const TClassInfo& TRichEdit::StaticClass() {

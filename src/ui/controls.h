@@ -444,19 +444,29 @@ public:
 
 protected:
   void InitWidget() override;
+  // What the window shows for Lines.
+  virtual std::string DisplayText() const { return FLines.Text(); }
 
 private:
   TStrings FLines;
   bool FSyncing = false;
 };
 
-// Rich text is shown as its plain text.
+// Lines holding a rich-text document ("{\rtf...") are shown formatted where
+// the system has a rich-edit control, elsewhere as their plain text;
+// PlainText shows every text as it is.
 class TRichEdit : public TMemo {
 public:
   explicit TRichEdit(TComponent* AOwner) : TMemo(AOwner) {}
   static const TClassInfo& StaticClass();
   const TClassInfo& ClassType() const override { return StaticClass(); }
+  TWidgetKind WidgetKind() const override {
+    return PlainText ? TWidgetKind::Memo : TWidgetKind::RichEdit;
+  }
   bool PlainText = false;
+
+protected:
+  std::string DisplayText() const override;
 };
 
 class TListBox : public TWinControl {

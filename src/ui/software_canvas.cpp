@@ -289,14 +289,30 @@ void TSoftwareCanvas::DrawBitmap(int X, int Y, const std::vector<std::uint8_t>& 
   const int w = static_cast<int>(u32(18));
   const int rawH = static_cast<int>(u32(22));
   const int bpp = u16(28);
-  if ((bpp != 24 && bpp != 32) || u32(30) != 0 || w <= 0 || rawH == 0) return;
+  if ((bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) || u32(30) != 0 || w <= 0 || rawH == 0 ||
+      w > 65536 || rawH < -65536 || rawH > 65536)
+    return;
   const int h = std::abs(rawH);
-  const std::size_t stride = ((static_cast<std::size_t>(w) * bpp / 8) + 3) & ~std::size_t{3};
-  if (offset + stride * h > Bmp.size()) return;
+  const std::size_t stride = ((static_cast<std::size_t>(w) * bpp + 7) / 8 + 3) & ~std::size_t{3};
+  if (offset > Bmp.size() || stride * h > Bmp.size() - offset) return;
+  // A palette follows the header: its colour count, or every colour of the depth.
+  const std::size_t header = u32(14);
+  std::size_t colours = bpp <= 8 ? u32(46) : 0;
+  if (bpp <= 8 && (colours == 0 || colours > (std::size_t{1} << bpp))) colours = std::size_t{1} << bpp;
+  if (header < 40 || header > offset || offset - header < 14 || colours * 4 > offset - 14 - header)
+    return;
+  const std::uint8_t* palette = Bmp.data() + 14 + header;
   for (int row = 0; row < h; ++row) {
     const int y = rawH > 0 ? h - 1 - row : row;
     const std::uint8_t* p = Bmp.data() + offset + stride * row;
     for (int x = 0; x < w; ++x) {
+      if (bpp <= 8) {
+        std::size_t index = bpp == 8 ? p[x] : (x % 2 == 0 ? p[x / 2] >> 4 : p[x / 2] & 0x0F);
+        if (index >= colours) index = 0;
+        const std::uint8_t* c = palette + index * 4;
+        Plot(X + x, Y + y, MakeRGB(c[2], c[1], c[0]));
+        continue;
+      }
       const std::uint8_t* px = p + x * (bpp / 8);
       Plot(X + x, Y + y, MakeRGB(px[2], px[1], px[0]));
     }

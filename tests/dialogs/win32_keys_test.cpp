@@ -1,10 +1,14 @@
 // Esc and the close box on real windows: Windows reports Esc through the
-// modal loop's dialog handling as IDCANCEL, and the close box as WM_CLOSE.
+// dialog handling of the modal loop (or, for the modeless copy form, of the
+// copy loop's pump) as IDCANCEL, and the close box as WM_CLOSE.
 // On a completion page both finish; on other pages they are Cancel, asked
 // first. Needs a display (run by ctest under Xvfb, QUENDEL_WIN32_WINDOWS=1).
+#include "archive/compress.h"
 #include "dialogs/completion_pages.h"
 #include "dialogs/fake_root.h"
 #include "dialogs/info_pages.h"
+#include "dialogs/progress_pages.h"
+#include "model/status_params.h"
 #include "support/test_runtime.h"
 #include "ui/main_form.h"
 #include "ui/win32/win32_backend.h"
@@ -86,6 +90,41 @@ TEST(Win32Keys, CompletionPagesFinishOnEscAndCloseOthersCancel) {
 
   owner.DestroyComponents();
   rt.Runtime().Model().InstallRoot = nullptr;
+}
+
+// The copy form is modeless: no modal loop of its own hands it Esc, only the
+// copy loop's pump between blocks. Esc there is still its Cancel, asked
+// first, and a Yes stops the copy.
+TEST(Win32Keys, EscOnTheModelessCopyFormIsItsCancel) {
+  if (!std::getenv("QUENDEL_WIN32_WINDOWS")) GTEST_SKIP() << "needs a display";
+  ui::TWin32Backend backend;
+  test::TTestRuntime rt;
+  rt.Runtime().UseWidgets(backend);
+  TModelContext& model = rt.Runtime().Model();
+  model.SetSharedCompressor(std::make_unique<TQndlCompress>(nullptr, nullptr));
+  ui::TfrmMainMenu owner{nullptr};
+  auto* root = new TFakeRoot(&owner);
+  model.InstallRoot = root;
+  auto* manager = new TDialogManager(&owner);
+  manager->ManagerType = dmDuringCopyFiles;
+  manager->SetContainer(root);
+  (new TCopyFileDlg(&owner))->SetContainer(root);
+
+  TFileStatusParameter status;
+  status.FileName = "a.txt";
+  root->Broadcast(root, -998, &status);
+  Expect("Copying installation files", false, true);
+  for (int i = 0; i < 400 && !model.UserAbort; ++i) {
+    backend.ProcessMessages(); // as the compressor does after each block
+    Sleep(25);
+  }
+  EXPECT_EQ(root->Asked, 1);
+  EXPECT_TRUE(model.UserAbort);
+  EXPECT_TRUE(model.SharedCompressor->Abort());
+  root->Broadcast(root, -996, nullptr);
+
+  owner.DestroyComponents();
+  model.InstallRoot = nullptr;
 }
 
 } // namespace

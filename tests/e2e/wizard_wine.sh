@@ -11,7 +11,9 @@
 #     takes back;
 #   - the licence declined, and a cancel during the copy confirmed: each ends
 #     as a user abort (bad-install page, exit code 2, install record removed,
-#     nothing of the user's removed).
+#     nothing of the user's removed);
+#   - no desktop at all (no X display, not quiet): exit code 4 at once, the
+#     reason in the log, nothing installed.
 # Screenshots of every page stay under SHOTS_DIR/<language>; two are compared
 # with tests/wizard/reference (UPDATE_REFS=1 writes them afresh).
 #   wizard_wine.sh WIN32_BUILD_DIR SOURCE_DIR NATIVE_BUILD_DIR SHOTS_DIR
@@ -286,5 +288,28 @@ if has TCopyFileDlg; then
   [ ! -e "$cancel_dir/Docs" ] && [ ! -e "$cancel_dir/media.bin" ] || fail "the uninstall left copied files"
   [ -f "$cancel_dir/notes.txt" ] || fail "the uninstall after a cancelled copy removed the user's file"
 fi
+
+# No desktop at all (no X display): a run that is not quiet cannot show its
+# wizard. It ends at once with its reason in the log and exit code 4, having
+# installed nothing; it never waits for a user nor reports success.
+wineserver -k
+wineserver -w
+unset DISPLAY
+headless_dest=$(winepath -u 'C:\Program Files (x86)\Quendel Example' 2>/dev/null)
+rm -rf "$headless_dest"
+# (Every run opens the records' key, creating it empty; a record is a subkey.)
+records() { wine reg query 'HKLM\SOFTWARE\Vexo\Install' /s /reg:32 </dev/null 2>/dev/null | tr -d '\r' | grep -i 'Install\\' || true; }
+records_before=$(records)
+set +e
+timeout 60 wine "$work/dist/setup.exe" "*l$(win "$work/nodesktop.log")" </dev/null \
+  >"$work/nodesktop.out" 2>&1
+c=$?
+set -e
+[ "$c" -ne 124 ] || fail "without a desktop the setup program hung"
+[ "$c" -eq 4 ] || { cat "$work/nodesktop.out" "$work/nodesktop.log" >&2 || true; fail "without a desktop the setup program ended with $c, not 4"; }
+grep -q "ERROR.*cannot open its window.*no desktop" "$work/nodesktop.log" \
+  || { cat "$work/nodesktop.log" >&2; fail "without a desktop the log does not say why the run ended"; }
+[ ! -e "$headless_dest" ] || fail "without a desktop the setup program installed files"
+[ "$(records)" = "$records_before" ] || fail "without a desktop the setup program changed the install records"
 
 echo "wizard under Wine: ok ($SECONDS s)"

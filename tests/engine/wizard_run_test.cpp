@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -94,6 +95,7 @@ protected:
     TSetupRuntime runtime(std::move(p), "C:\\tmp\\setup.exe", args);
     runtime.App().Title = "Test Install";
     EXPECT_EQ(runtime.Dialogs().Unattended, Quiet);
+    runtime.App().BitmapResource = Bitmaps;
     if (!Quiet) runtime.UseWidgets(Backend);
     return RunSetupProgram(runtime.App(), Definition(), nullptr);
   }
@@ -114,8 +116,17 @@ protected:
     return s.str();
   }
 
+  // The side picture of the page in front.
+  std::vector<std::uint8_t> SidePicture() {
+    auto* image = Host() ? dynamic_cast<ui::TImage*>(Backend.FindControl(*Host(), "ThemeBitmap")) : nullptr;
+    EXPECT_NE(image, nullptr);
+    return image ? image->Picture().Data() : std::vector<std::uint8_t>{};
+  }
+
   // More objects for the definition.
   std::string Extra;
+  // The program's bitmap resources.
+  std::function<std::vector<std::uint8_t>(const std::string&)> Bitmaps;
   fs::path FDir;
   ui::THeadlessBackend Backend; // outlives every runtime's widget layer
 };
@@ -219,6 +230,41 @@ TEST_F(WizardRun, DecliningTheLicenceShowsSetupIncomplete) {
   EXPECT_EQ(Backend.PendingActions(), 0);
   EXPECT_TRUE(Backend.VisibleWindows().empty());
   EXPECT_NE(LogText().find("END exit code 2"), std::string::npos);
+}
+
+} // namespace
+} // namespace quendel
+
+namespace quendel {
+namespace {
+
+// A 1 x 1 bitmap of 24 bits.
+std::vector<std::uint8_t> TinyBitmap() {
+  std::vector<std::uint8_t> b = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0,
+                                 1,   0,   0,  0, 1, 0, 24, 0, 0, 0, 0, 0, 4, 0, 0, 0};
+  b.resize(54);
+  b.insert(b.end(), {0x20, 0x40, 0x80, 0});
+  return b;
+}
+
+// The program's bitmap "INSTALLTHEME1" is every page's side picture; a
+// damaged one leaves the pages without, and the run goes on.
+TEST_F(WizardRun, PagesShowTheProgramsSidePicture) {
+  const std::vector<std::uint8_t> theme = TinyBitmap();
+  for (const bool damaged : {false, true}) {
+    Bitmaps = [&](const std::string& Name) {
+      if (Name != "INSTALLTHEME1") return std::vector<std::uint8_t>{};
+      return damaged ? std::vector<std::uint8_t>{'B', 'M', 1} : theme;
+    };
+    std::vector<std::vector<std::uint8_t>> shown;
+    for (int i = 0; i < 3; ++i)
+      Backend.Script([&] {
+        shown.push_back(SidePicture());
+        EXPECT_TRUE(Press("ProceedBtn"));
+      });
+    EXPECT_EQ(Start(false), ecGoodInstall);
+    EXPECT_EQ(shown, std::vector<std::vector<std::uint8_t>>(3, damaged ? std::vector<std::uint8_t>{} : theme));
+  }
 }
 
 } // namespace

@@ -133,9 +133,14 @@ HWND FindButton(HWND In, const std::string& Text) {
 
 bool IsClass(HWND W, const char* Class) { return lstrcmpiA(ClassOf(W).c_str(), Class) == 0; }
 
+// An edit box, or for multi-line text also a rich-edit box (the licence and
+// readme pages).
 HWND FindEdit(HWND In, bool Multiline) {
-  for (HWND w : VisibleChildren(In))
-    if (IsClass(w, "Edit") && ((GetWindowLongA(w, GWL_STYLE) & ES_MULTILINE) != 0) == Multiline) return w;
+  for (HWND w : VisibleChildren(In)) {
+    const bool edit = IsClass(w, "Edit") ||
+                      (Multiline && (IsClass(w, "RichEdit20A") || IsClass(w, "RICHEDIT50W")));
+    if (edit && ((GetWindowLongA(w, GWL_STYLE) & ES_MULTILINE) != 0) == Multiline) return w;
+  }
   return nullptr;
 }
 

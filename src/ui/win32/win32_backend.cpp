@@ -264,6 +264,35 @@ BOOL CALLBACK CollectEnabled(HWND W, LPARAM P) {
   return TRUE;
 }
 
+// The window class of the system's rich-edit control, its library loaded on
+// first use (and kept: its windows may live until the program ends); null
+// when the system has none.
+const char* RichEditClass() {
+  static const char* cls = [] () -> const char* {
+    if (LoadLibraryA("riched20.dll")) return "RichEdit20A";
+    if (LoadLibraryA("msftedit.dll")) return "RICHEDIT50W";
+    return nullptr;
+  }();
+  return cls;
+}
+
+bool IsRichEditWindow(HWND W) {
+  char cls[32] = {};
+  GetClassNameA(W, cls, sizeof cls);
+  return lstrcmpiA(cls, "RichEdit20A") == 0 || lstrcmpiA(cls, "RICHEDIT50W") == 0;
+}
+
+// Tab, Enter and Esc in a top-level form of this layer that has no modal
+// loop of its own (the modeless copy form, pumped by the copy loop) get the
+// dialog handling a modal loop gives its form: Esc arrives as IDCANCEL.
+bool DialogKey(MSG& M) {
+  if (M.message < WM_KEYFIRST || M.message > WM_KEYLAST || !M.hwnd) return false;
+  HWND root = GetAncestor(M.hwnd, GA_ROOT);
+  if (!root || !OwnWindows().count(root) || !dynamic_cast<TCustomForm*>(ControlOf(root)))
+    return false;
+  return IsDialogMessageA(root, &M) != FALSE;
+}
+
 } // namespace
 
 TWin32Backend::TWin32Backend() {
@@ -320,6 +349,13 @@ THandle TWin32Backend::CreateWidget(TWinControl& Control, THandle Parent) {
     style = WS_CHILD | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY;
     ex = WS_EX_CLIENTEDGE;
     break;
+  case TWidgetKind::RichEdit:
+    // Without a rich-edit library the text is shown plain in an edit box.
+    cls = RichEditClass();
+    if (!cls) cls = "EDIT";
+    style = WS_CHILD | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY;
+    ex = WS_EX_CLIENTEDGE;
+    break;
   case TWidgetKind::ListBox:
     cls = "LISTBOX";
     style = WS_CHILD | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
@@ -364,9 +400,12 @@ void TWin32Backend::SetBounds(THandle H, const TRect& R) {
   MoveWindow(Wnd(H), r.Left, r.Top, r.Width(), r.Height(), TRUE);
 }
 
+bool TWin32Backend::ShowsRichText(THandle H) const { return IsRichEditWindow(Wnd(H)); }
+
 void TWin32Backend::SetText(THandle H, const std::string& Text) {
   std::string t = Text;
-  if (ControlOf(Wnd(H)) && ControlOf(Wnd(H))->WidgetKind() == TWidgetKind::Memo) {
+  const TWinControl* c = ControlOf(Wnd(H));
+  if (c && (c->WidgetKind() == TWidgetKind::Memo || c->WidgetKind() == TWidgetKind::RichEdit)) {
     // An edit box breaks lines only at CR LF.
     std::string out;
     for (std::size_t i = 0; i < t.size(); ++i) {
@@ -448,6 +487,7 @@ void TWin32Backend::ProcessMessages() {
       PostQuitMessage(static_cast<int>(m.wParam));
       return;
     }
+    if (DialogKey(m)) continue;
     TranslateMessage(&m);
     DispatchMessageA(&m);
   }
@@ -486,6 +526,7 @@ void TWin32Backend::Run() {
   while (!FTerminated) {
     const BOOL got = GetMessageA(&m, nullptr, 0, 0);
     if (got == 0 || got == -1) break;
+    if (DialogKey(m)) continue;
     TranslateMessage(&m);
     DispatchMessageA(&m);
   }

@@ -18,6 +18,7 @@ public:
   void DestroyWidget(THandle H) override;
   void SetBounds(THandle H, const TRect& R) override;
   void SetText(THandle H, const std::string& Text) override;
+  bool ShowsRichText(THandle H) const override;
   std::string GetText(THandle H) override;
   void SetVisible(THandle H, bool Visible) override;
   void SetEnabled(THandle H, bool Enabled) override;
