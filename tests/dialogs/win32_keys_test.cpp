@@ -2,7 +2,8 @@
 // dialog handling of the modal loop (or, for the modeless copy form, of the
 // copy loop's pump) as IDCANCEL, and the close box as WM_CLOSE.
 // On a completion page both finish; on other pages they are Cancel, asked
-// first. Needs a display (run by ctest under Xvfb, QUENDEL_WIN32_WINDOWS=1).
+// first. Rich text shows through the system's rich-edit control. Needs a
+// display (run by ctest under Xvfb, QUENDEL_WIN32_WINDOWS=1).
 #include "archive/compress.h"
 #include "dialogs/completion_pages.h"
 #include "dialogs/fake_root.h"
@@ -125,6 +126,26 @@ TEST(Win32Keys, EscOnTheModelessCopyFormIsItsCancel) {
 
   owner.DestroyComponents();
   model.InstallRoot = nullptr;
+}
+
+// Rich text goes to the system's rich-edit control, which formats it: the
+// window holds the document's text, not its markup.
+TEST(Win32RichEdit, RichTextIsShownByTheRichEditControl) {
+  if (!std::getenv("QUENDEL_WIN32_WINDOWS")) GTEST_SKIP() << "needs a display";
+  ui::TWin32Backend backend;
+  test::TTestRuntime rt;
+  rt.Runtime().UseWidgets(backend);
+  ui::TForm form{nullptr};
+  auto* edit = new ui::TRichEdit(&form);
+  edit->SetParent(&form);
+  edit->Lines().SetText("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\b Terms\\b0\\par One}");
+  char text[256] = {};
+  GetWindowTextA(static_cast<HWND>(edit->Handle()), text, sizeof text);
+  const std::string shown = text;
+  EXPECT_TRUE(backend.ShowsRichText(edit->Handle()));
+  EXPECT_EQ(shown.find("Terms"), 0u) << shown;
+  EXPECT_NE(shown.find("One"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("fonttbl"), std::string::npos) << shown;
 }
 
 } // namespace
