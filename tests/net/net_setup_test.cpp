@@ -55,7 +55,7 @@ protected:
     const std::string Temp = platform::native::CreateNativePlatform(
                                  platform::native::TDriveMap().Map('C', FDir.string()))
                                  .Files->TempDirectory();
-    FTempWin = Temp;
+    FTempWin = Temp.back() == '\\' ? Temp.substr(0, Temp.size() - 1) : Temp;
     FTemp = FDir / HostRel(Temp);
     fs::create_directories(FTemp);
   }
