@@ -1,9 +1,12 @@
-// quendel plan DEFINITION [--json] [--install-type full|default|compact|custom]:
+// quendel plan DEFINITION [--json] [--install-type full|default|compact|custom]
+//              [--source DIR]:
 // loads an install definition and prints the install as it would run on this
 // machine, writing nothing: every object in processing order with its kind,
 // whether the filters let it through (and which one stopped it), its full
 // destination, its archive and member, and its size; totals at the end.
 // Natively it plans for the simulated machine, under Windows for the real one.
+// The archives are looked for where the setup program would run from: DIR,
+// by default the definition's directory.
 #include "author_runtime.h"
 #include "cli_files.h"
 #include "commands.h"
@@ -12,14 +15,18 @@
 #include "definition/binary_codec.h"
 #include "definition/loader.h"
 #include "definition/text_codec.h"
+#include "engine/application.h"
 #include "engine/install.h"
 #include "model/file_container.h"
 
+#include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -31,6 +38,7 @@ struct TPlanOptions {
   std::string Input;
   bool Json = false;
   std::string InstallType = "full";
+  std::string Source;
 };
 
 struct TPlanEntry {
@@ -65,6 +73,13 @@ std::string StrProp(const TPersistent& Obj, const char* Name) {
   return P && P->Kind == TPropKind::String && P->GetStr ? P->GetStr(Obj) : std::string();
 }
 
+// "X:\..." or "\\server\...".
+bool IsFullPath(const std::string& Path) {
+  const bool Drive = Path.size() >= 3 && std::isalpha(static_cast<unsigned char>(Path[0])) &&
+                     Path[1] == ':' && Path[2] == '\\';
+  return Drive || Path.rfind("\\\\", 0) == 0;
+}
+
 void Walk(TInstallContainer& C, int Depth, const std::string& Blocked, TOSVerType OS,
           std::vector<TPlanEntry>& Out) {
   TPlanEntry E;
@@ -74,6 +89,11 @@ void Walk(TInstallContainer& C, int Depth, const std::string& Blocked, TOSVerTyp
   E.StoppedBy = Blocked.empty() ? StoppedBy(C, OS) : Blocked;
   try {
     E.Destination = C.GetFullDestDir();
+    // Without a path specifier the destination is taken as written; one
+    // that is not a full path would land wherever the setup program happens
+    // to run.
+    if (!IsFullPath(E.Destination))
+      E.Error = "the destination " + E.Destination + " of " + C.Name() + " is not a full path";
     if (auto* F = dynamic_cast<IContainedFile*>(&C)) {
       std::string DestName = StrProp(C, "DestName");
       if (DestName.empty()) DestName = F->FileFileName();
@@ -113,6 +133,16 @@ void Plan(const TPlanOptions& O) {
   const TObjectRecord Stream = ReadDefinitionFile(O.Input);
   const TInstallType Type = InstallTypeOf(O.InstallType);
   TAuthorRuntime& Runtime = CurrentAuthorRuntime();
+  // The install root takes its install source from the directory of the
+  // running setup program: as if it ran from Source.
+  const std::string Source = Runtime.ToPlatform(
+      std::filesystem::absolute(O.Source.empty() ? std::filesystem::path(O.Input).parent_path()
+                                                 : std::filesystem::path(O.Source))
+          .lexically_normal()
+          .string());
+  platform::TUnattendedUIServices Quiet;
+  TApplication App(AddBackslash(Source) + "setup.exe", {}, Quiet);
+  TApplicationScope AppScope(App);
   // A product's definition has an install root and an uninstaller.
   RegisterEngineClasses();
   const TClassInfo* Cls = ClassRegistry().Find(Stream.ClassName);
@@ -134,6 +164,16 @@ void Plan(const TPlanOptions& O) {
   for (TInstallContainer* T : Tops) {
     T->SelectInstallType(Type);
     Walk(*T, 0, "", OS, Entries);
+  }
+  // Objects the install never reaches (a directory or file whose container
+  // is missing) are listed after it, so that an author sees them.
+  if (!Tops.empty() && Tops.front() == Runtime.Model().InstallRootContainer()) {
+    std::set<std::string> Seen;
+    for (const TPlanEntry& E : Entries) Seen.insert(E.Name);
+    for (TInstallContainer* C : Runtime.Model().AllContainers.Items())
+      if (auto* Obj = dynamic_cast<TInstallObject*>(C);
+          Obj && !Obj->Container() && C != Tops.front() && !Seen.count(C->Name()))
+        Walk(*C, 0, "no container", OS, Entries);
   }
 
   std::int64_t Files = 0, Bytes = 0, Skipped = 0;
@@ -196,6 +236,8 @@ void AddPlanCommands(CLI::App& App) {
   P->add_flag("--json", O->Json, "Print JSON");
   P->add_option("--install-type", O->InstallType, "full, default, compact or custom")
       ->check(CLI::IsMember({"full", "default", "compact", "custom"}));
+  P->add_option("--source", O->Source,
+                "The directory the setup program runs from (default: the definition's)");
   P->callback([O] { Plan(*O); });
 }
 

@@ -189,6 +189,8 @@ std::unique_ptr<TPlatformFileStream> TQndlCompress::OpenVolume(int K, std::strin
       if (!OnNewDisk) throw EQndlCompress(MsgWrongDisk, {K});
       std::string dir = RemoveBackslash(ExtractFilePath(Path));
       OnNewDisk(*this, K, dir);
+      // Cancelled at the prompt: stop here rather than ask again.
+      CheckAbort();
       Path = AddBackslash(dir) + ExtractFileName(Path);
       exists = fs.FileExists(Path);
     }

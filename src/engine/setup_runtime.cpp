@@ -77,6 +77,27 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
   FApp = std::make_unique<TApplication>(std::move(ProgramPath), std::move(Args), *FPlatform.UI);
   FApp->Log = &FModel.Log;
   FAppScope.emplace(*FApp);
+  // What the install objects ask of the user, through the program's boxes
+  // (unattended: their default buttons, logged), and the hourglass of the
+  // container passes, which nest: each end puts back what its start found.
+  FModel.AskYesNo = [this](const std::string& Text) {
+    return FApp && FApp->ShowMessageBox(Text, FApp->Title,
+                                        platform::mbYesNo | platform::mbIconQuestion) ==
+                       platform::idYes;
+  };
+  FModel.AskOkCancel = [this](const std::string& Text) {
+    return FApp && FApp->ShowMessageBox(Text, FApp->Title,
+                                        platform::mbOKCancel | platform::mbIconInformation) ==
+                       platform::idOK;
+  };
+  FModel.BusyCursor = [this, Before = std::vector<bool>()](bool Busy) mutable {
+    if (Busy) {
+      Before.push_back(FPlatform.UI->SetBusyCursor(true));
+    } else if (!Before.empty()) {
+      FPlatform.UI->SetBusyCursor(Before.back());
+      Before.pop_back();
+    }
+  };
 }
 
 TSetupRuntime::~TSetupRuntime() {

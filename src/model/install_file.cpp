@@ -213,11 +213,21 @@ void TCustomInstallFile::NewDiskHandler(TQndlCompress& Compressor, int DiskNumbe
   Broadcast(this, ieNewDisk, &List);
   if (Container()) Container()->DoInformationEventControl(this, icNewDisk, &List);
   if (!OnNewDisk && Tag == 0) {
-    const std::string Text = FormatSafe("Please insert disk #%d", {DiskNumber});
+    const std::string Text = FormatSafe(TranslateText("Please insert disk #%d"), {DiskNumber});
     const bool Ok = Context().AskOkCancel && Context().AskOkCancel(Text);
     if (!Ok) Compressor.SetAbort(true);
   }
   Path = RemoveBackslash(P.Path);
+  // The next volumes (and a later start of the main archive) are looked for
+  // where the user pointed; without that specifier there is nothing to keep.
+  const TSpecifierKinds& Kinds = Context().SpecifierKinds;
+  if (TCustomPathSpecifier* Main = Context().StandardSpecifier(Kinds.MainArchiveFile);
+      Main && Kinds.SetMainArchiveDirectory) {
+    try {
+      Kinds.SetMainArchiveDirectory(*Main, Path);
+    } catch (const std::exception&) {
+    }
+  }
   Tag = 0;
 }
 
@@ -257,7 +267,8 @@ void TCustomInstallFile::DoInstall() {
   case TOverwriteOutcome::Skip:
     break;
   case TOverwriteOutcome::Ask:
-    Write = Context().AskYesNo && Context().AskYesNo(Format("Copy This File %s?", {FFileName}));
+    Write = Context().AskYesNo &&
+            Context().AskYesNo(FormatSafe(TranslateText("Copy This File %s?"), {FFileName}));
     break;
   }
   if (Write) {
@@ -390,10 +401,38 @@ void TCustomInstallFile::AfterInstallRegistration() {
 }
 
 void TCustomInstallFile::SelfRegister() {
-  const std::string D = Dir();
-  if (Trim(D + FDestName).empty() || !Context().Platform().Files->FileExists(Target()))
-    throw IECustomInstallFile(MsgDestBlank, {Name()});
-  quendel::SelfRegister(Context().Platform(), D, FDestName, FFileName, Name());
+  switch (SelfRegisterKindOf(FFileName)) {
+  case TSelfRegisterKind::ServerExe:
+    RegisterServerExe();
+    break;
+  case TSelfRegisterKind::TypeLib:
+    RegisterTypeLib();
+    break;
+  case TSelfRegisterKind::ServerDll:
+    RegisterServerDll();
+    break;
+  }
+}
+
+void TCustomInstallFile::RegisterServerDll() {
+  platform::TPlatform& Machine = Context().Platform();
+  InSelfRegisterTarget(Machine, Dir(), FDestName, Name(), [&](const std::string& T) {
+    quendel::RegisterServerDll(Machine, T, Name());
+  });
+}
+
+void TCustomInstallFile::RegisterTypeLib() {
+  platform::TPlatform& Machine = Context().Platform();
+  InSelfRegisterTarget(Machine, Dir(), FDestName, Name(), [&](const std::string& T) {
+    quendel::RegisterTypeLib(Machine, T, Name());
+  });
+}
+
+void TCustomInstallFile::RegisterServerExe() {
+  platform::TPlatform& Machine = Context().Platform();
+  InSelfRegisterTarget(Machine, Dir(), FDestName, Name(), [&](const std::string& T) {
+    quendel::RegisterServerExe(Machine, T, Name());
+  });
 }
 
 void TCustomInstallFile::IncrementSharedDLLCount() {
@@ -412,7 +451,9 @@ void TCustomInstallFile::WriteUninstallEntries(const std::string& KeyPath) {
 }
 
 void TCustomInstallFile::CompleteAfterReboot() {
-  CompleteFileAfterReboot(Context().Platform(), Dir(), FDestName, FFileName, Name(), FActiveX,
+  std::function<void()> Register;
+  if (FActiveX) Register = [this] { SelfRegister(); };
+  CompleteFileAfterReboot(Context().Platform(), Target(), Register,
                           WindowsAttributesOf(FInstallAttributes));
 }
 

@@ -45,9 +45,14 @@ public:
 
   // The compressor calls it when the user cancels: raises EAIUserAbort.
   virtual void Aborted();
-  // Registers the written file by its extension (server program, type
-  // library or library). Failures raise IECustomInstallFile.
-  virtual void SelfRegister();
+  // The three ways of registering the written file: DllRegisterServer of a
+  // library, a type library, a server program run with "/REGSERVER". Each
+  // checks that the target exists and runs with its directory current;
+  // failures raise IECustomInstallFile. A descendant may register its kind
+  // of file its own way.
+  virtual void RegisterServerDll();
+  virtual void RegisterTypeLib();
+  virtual void RegisterServerExe();
   // Tells everyone that the target is about to be written over.
   virtual void PrepareReplace();
   virtual void SetActiveX(bool Value);
@@ -63,6 +68,11 @@ public:
   virtual void ReadFileInfo();
   virtual bool HasOLESelfRegister();
   virtual void IncrementSharedDLLCount();
+
+  // Registers the written file by the extension of FileName (".EXE" a
+  // server program, ".TLB" a type library, anything else a library) through
+  // the slots above.
+  void SelfRegister();
 
   void DoInstall() override;
   std::string GetFullArchiveFile() override;

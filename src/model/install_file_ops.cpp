@@ -164,6 +164,8 @@ private:
   std::string FSaved;
 };
 
+} // namespace
+
 void RegisterServerDll(platform::TPlatform& Machine, const std::string& Target,
                        const std::string& Name) {
   std::unique_ptr<platform::ILibrary> Library;
@@ -213,29 +215,50 @@ void RegisterServerExe(platform::TPlatform& Machine, const std::string& Target,
                            {Target, static_cast<std::int64_t>(*Exit), Name});
 }
 
-} // namespace
+void RegisterTypeLib(platform::TPlatform& Machine, const std::string& Target,
+                     const std::string& Name) {
+  try {
+    Machine.Processes->RegisterTypeLibrary(Target);
+  } catch (const EPlatformError& E) {
+    throw IECustomInstallFile("Could not register the type library %s: %s. The file component "
+                              "is %s",
+                              {Target, std::string(E.what()), Name});
+  }
+}
 
-void SelfRegister(platform::TPlatform& Machine, const std::string& Dir, const std::string& DestName,
-                  const std::string& FileName, const std::string& Name,
-                  std::uint32_t ServerTimeout) {
+TSelfRegisterKind SelfRegisterKindOf(const std::string& FileName) {
+  const std::string Ext = UpperCase(ExtractFileExt(FileName));
+  if (Ext == ".EXE") return TSelfRegisterKind::ServerExe;
+  if (Ext == ".TLB") return TSelfRegisterKind::TypeLib;
+  return TSelfRegisterKind::ServerDll;
+}
+
+void InSelfRegisterTarget(platform::TPlatform& Machine, const std::string& Dir,
+                          const std::string& DestName, const std::string& Name,
+                          const std::function<void(const std::string& Target)>& Register) {
   const std::string Target = Dir + "\\" + DestName;
   if (Trim(Dir + DestName).empty() || !Machine.Files->FileExists(Target))
     throw IECustomInstallFile(MsgDestBlank, {Name});
   TCurrentDir Current(*Machine.Files, Dir);
-  const std::string Ext = UpperCase(ExtractFileExt(FileName));
-  if (Ext == ".EXE") {
-    RegisterServerExe(Machine, Target, Name, ServerTimeout);
-  } else if (Ext == ".TLB") {
-    try {
-      Machine.Processes->RegisterTypeLibrary(Target);
-    } catch (const EPlatformError& E) {
-      throw IECustomInstallFile("Could not register the type library %s: %s. The file component "
-                             "is %s",
-                             {Target, std::string(E.what()), Name});
+  Register(Target);
+}
+
+void SelfRegister(platform::TPlatform& Machine, const std::string& Dir, const std::string& DestName,
+                  const std::string& FileName, const std::string& Name,
+                  std::uint32_t ServerTimeout) {
+  InSelfRegisterTarget(Machine, Dir, DestName, Name, [&](const std::string& Target) {
+    switch (SelfRegisterKindOf(FileName)) {
+    case TSelfRegisterKind::ServerExe:
+      RegisterServerExe(Machine, Target, Name, ServerTimeout);
+      break;
+    case TSelfRegisterKind::TypeLib:
+      RegisterTypeLib(Machine, Target, Name);
+      break;
+    case TSelfRegisterKind::ServerDll:
+      RegisterServerDll(Machine, Target, Name);
+      break;
     }
-  } else {
-    RegisterServerDll(Machine, Target, Name);
-  }
+  });
 }
 
 void WriteFileUninstallEntry(platform::IRegistry& Registry, const std::string& ProductKey,
@@ -250,17 +273,25 @@ void CompleteFileAfterReboot(platform::TPlatform& Machine, const std::string& Di
                              const std::string& DestName, const std::string& FileName,
                              const std::string& Name, bool ActiveX,
                              platform::TFileAttributes Attributes) {
+  std::function<void()> Register;
+  if (ActiveX) Register = [&] { SelfRegister(Machine, Dir, DestName, FileName, Name); };
+  CompleteFileAfterReboot(Machine, Dir + "\\" + DestName, Register, Attributes);
+}
+
+void CompleteFileAfterReboot(platform::TPlatform& Machine, const std::string& Target,
+                             const std::function<void()>& Register,
+                             platform::TFileAttributes Attributes) {
   std::string Failures;
-  if (ActiveX) {
+  if (Register) {
     try {
-      SelfRegister(Machine, Dir, DestName, FileName, Name);
+      Register();
     } catch (const std::exception& E) {
       Failures = E.what();
     }
   }
   if (Attributes != 0) {
     try {
-      Machine.Files->SetAttributes(Dir + "\\" + DestName, Attributes);
+      Machine.Files->SetAttributes(Target, Attributes);
     } catch (const EPlatformError& E) {
       const std::string Text =
           FormatSafe("Cannot set file attributes. Error : %s", {std::string(E.what())});

@@ -10,6 +10,7 @@
 #include "system/file_replace.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -52,11 +53,32 @@ void RegisterHelpFile(platform::IRegistry& Registry, const std::string& DestName
 std::int32_t IncrementSharedDLLCount(platform::TPlatform& Machine, const std::string& Target,
                                      const std::string& Name);
 
-// Registers Dir\DestName by the extension of FileName: ".EXE" runs it with
-// "/REGSERVER" (quoted path first, waited for up to ServerTimeout; a non-zero
-// exit code or no end in time fails), ".TLB" registers the type library,
-// anything else calls the library's DllRegisterServer. The current directory
-// is Dir meanwhile. Failures raise IECustomInstallFile.
+// The three ways a file registers itself, chosen by the extension of its
+// source name: ".EXE" a server program, ".TLB" a type library, anything else
+// a library with DllRegisterServer.
+enum class TSelfRegisterKind { ServerDll, TypeLib, ServerExe };
+TSelfRegisterKind SelfRegisterKindOf(const std::string& FileName);
+
+// Checks that Dir\DestName is not blank and exists (else the destination-blank
+// error naming Name), makes Dir current while Register runs and the previous
+// directory current again afterwards.
+void InSelfRegisterTarget(platform::TPlatform& Machine, const std::string& Dir,
+                          const std::string& DestName, const std::string& Name,
+                          const std::function<void(const std::string& Target)>& Register);
+
+// The registration calls themselves on Target (Name names the install object
+// in messages); all failures raise IECustomInstallFile. A server program runs
+// as "<Target>" /REGSERVER, waited for up to Timeout; a non-zero exit code or
+// no end in time fails.
+void RegisterServerDll(platform::TPlatform& Machine, const std::string& Target,
+                       const std::string& Name);
+void RegisterTypeLib(platform::TPlatform& Machine, const std::string& Target,
+                     const std::string& Name);
+void RegisterServerExe(platform::TPlatform& Machine, const std::string& Target,
+                       const std::string& Name, std::uint32_t Timeout = RegServerTimeout);
+
+// Registers Dir\DestName the way SelfRegisterKindOf(FileName) says, inside
+// InSelfRegisterTarget.
 void SelfRegister(platform::TPlatform& Machine, const std::string& Dir, const std::string& DestName,
                   const std::string& FileName, const std::string& Name,
                   std::uint32_t ServerTimeout = RegServerTimeout);
@@ -74,6 +96,10 @@ void WriteFileUninstallEntry(platform::IRegistry& Registry, const std::string& P
 void CompleteFileAfterReboot(platform::TPlatform& Machine, const std::string& Dir,
                              const std::string& DestName, const std::string& FileName,
                              const std::string& Name, bool ActiveX,
+                             platform::TFileAttributes Attributes);
+// The same with the file's own registration (none when Register is empty).
+void CompleteFileAfterReboot(platform::TPlatform& Machine, const std::string& Target,
+                             const std::function<void()>& Register,
                              platform::TFileAttributes Attributes);
 
 } // namespace quendel

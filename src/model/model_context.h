@@ -144,6 +144,10 @@ struct TSpecifierKinds {
   const TClassInfo* ContainerArchiveFile = nullptr;
   const TClassInfo* MainArchiveFile = nullptr;
   const TClassInfo* InstallSource = nullptr;
+  // Points the main-archive specifier at the directory the user gave for
+  // the next disk, so the following volumes are looked for there.
+  std::function<void(TCustomPathSpecifier& MainArchive, const std::string& Directory)>
+      SetMainArchiveDirectory;
 
   // Whether Specifier is of Kind (false when either is missing).
   static bool Is(const TCustomPathSpecifier* Specifier, const TClassInfo* Kind);

@@ -65,6 +65,10 @@ void SetupPathSpecifiers(TModelContext& Context) {
   Context.SpecifierKinds.ContainerArchiveFile = &TpsContainerArchiveFile::StaticClass();
   Context.SpecifierKinds.MainArchiveFile = &TpsMainArchiveFile::StaticClass();
   Context.SpecifierKinds.InstallSource = &TpsInstallSource::StaticClass();
+  Context.SpecifierKinds.SetMainArchiveDirectory = [](TCustomPathSpecifier& S,
+                                                      const std::string& Directory) {
+    if (auto* Main = dynamic_cast<TpsMainArchiveFile*>(&S)) Main->SetArchiveDirectory(Directory);
+  };
   TModelContext* C = &Context;
   Context.EnsureStandardSpecifiers = [C](TComponent* Owner) {
     CreateStandardSpecifiers(Owner, true, *C);

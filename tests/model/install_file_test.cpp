@@ -1,7 +1,9 @@
 // Install files inside a file container, installed from a real archive into
 // the Windows-like machine: the overwrite rule of each mode, the question,
 // files left alone kept out of the uninstall log, a target in use logged
-// and registered under its real name, deferred self-registration, progress.
+// and registered under its real name, deferred self-registration and the
+// file's own registration, progress, an archive on several disks, and a
+// distribution over the net.
 #include "model/install_file.h"
 #include "model/install_file_ops.h"
 
@@ -10,6 +12,7 @@
 #include "platform/native/native_files.h"
 #include "platform/native/native_platform.h"
 #include "system/registry_routines.h"
+#include "translate/translator.h"
 #include "uninstall/uninstall_log.h"
 
 #include <gmock/gmock.h>
@@ -38,6 +41,8 @@ public:
   TInstallContainer& InstallRootContainer() override { return *this; }
   bool InstallRootRunning() const override { return Running; }
   std::string InstallRootProductName() const override { return "Widget"; }
+  std::string InstallRootSetupKey() const override { return "\\SOFTWARE\\Vexo\\Install\\Install0"; }
+  TDistributeType InstallRootDistributeType() const override { return Dist; }
   void InstallRootRequestReboot() override { Reboot = true; }
   void InstallRootAddUnfinished(const std::string& Name, int Kind) override {
     Unfinished.push_back(Name + ":" + std::to_string(Kind));
@@ -48,6 +53,7 @@ public:
   }
   bool Running = true;
   bool Reboot = false;
+  TDistributeType Dist = dtTraditional;
   std::vector<std::string> Unfinished;
   std::vector<int> Codes;
 };
@@ -88,10 +94,11 @@ protected:
     M.Files->SetStamp(Path, DateTimeToFileTime(EncodeDate(Year, 1, 1)));
   }
   // A file of the root built into C:\build\setup.1 from C:\src\Name.
-  TInstallFile* Built(const std::string& FileName, const std::string& Contents, int Year = 2010) {
+  template <class T = TInstallFile>
+  T* Built(const std::string& FileName, const std::string& Contents, int Year = 2010) {
     Write("C:\\src\\" + FileName, Contents);
     Stamp("C:\\src\\" + FileName, Year);
-    auto* F = new TInstallFile(Form.get(), Root, "C:\\src\\" + FileName);
+    auto* F = new T(Form.get(), Root, "C:\\src\\" + FileName);
     F->SetName("File" + std::to_string(++Made));
     F->SetOS(AllOS);
     F->SetDestDir("C:\\App");
@@ -344,6 +351,177 @@ TEST_F(InstallFile, EditingDerivesSettingsAndRefusesDuplicatesAndOtherContainers
   auto* Other = new TInstallFile(Form.get(), "C:\\src\\x.txt");
   EXPECT_THAT([&] { Other->SetContainer(F); },
               ::testing::Throws<IECustomInstallFile>());
+}
+
+
+// Registers server programs and type libraries its own way; the type
+// library fails until told otherwise.
+class TOwnRegistration : public TInstallFile {
+public:
+  using TInstallFile::TInstallFile;
+  void RegisterServerExe() override { Calls.push_back("exe " + DestName()); }
+  void RegisterTypeLib() override {
+    Calls.push_back("tlb " + DestName());
+    if (Fail) throw IECustomInstallFile("the type library is not registered");
+  }
+  std::vector<std::string> Calls;
+  bool Fail = true;
+};
+
+TEST_F(InstallFile, RegistrationGoesThroughTheFilesOwnSlotsAlsoInTheRetryAndAfterRestart) {
+  auto* Exe = Built<TOwnRegistration>("server.exe", "MZ");
+  auto* Tlb = Built<TOwnRegistration>("types.tlb", "TLB");
+  for (TOwnRegistration* F : {Exe, Tlb}) {
+    F->SetActiveX(true);
+    F->SetFileType(iftNormal);
+    F->SetDestDir("C:\\App");
+  }
+  Install();
+  EXPECT_THAT(Exe->Calls, ElementsAre("exe server.exe"));
+  EXPECT_THAT(Tlb->Calls, ElementsAre("tlb types.tlb"));
+  ASSERT_EQ(Context.DeferredRegistrations.Count(), 1);
+  EXPECT_EQ(Context.DeferredRegistrations.Items(0), Tlb);
+  Tlb->Fail = false;
+  RetryDeferredRegistrations(Context);
+  EXPECT_THAT(Tlb->Calls, ElementsAre("tlb types.tlb", "tlb types.tlb"));
+  EXPECT_EQ(Context.DeferredRegistrations.Count(), 0);
+  Exe->CompleteAfterReboot();
+  EXPECT_THAT(Exe->Calls, ElementsAre("exe server.exe", "exe server.exe"));
+}
+
+std::string Noise(std::size_t Size) {
+  std::string Text(Size, '\0');
+  std::uint32_t X = 2463534242u;
+  for (char& C : Text) {
+    X ^= X << 13;
+    X ^= X >> 17;
+    X ^= X << 5;
+    C = static_cast<char>(X);
+  }
+  return Text;
+}
+
+// An archive on disks: the first in C:\disks, the others only in C:\disk2.
+// The question for the next disk goes through the translator; no answer
+// (or Cancel) aborts the install and leaves the old file; a container that
+// handles the request answers for the user.
+TEST_F(InstallFile, NewDiskIsAskedForTranslatedAndItsCancelAbortsTheInstall) {
+  const std::string Data = Noise(12000);
+  TInstallFile* F = Built("big.bin", Data);
+  {
+    TQndlCompress Q(nullptr, M.Files.get());
+    Q.SetCompressedFile("C:\\build\\setup.1");
+    Q.VolumeCapacity = 5000;
+    Q.OnNewDisk = [](TQndlCompress&, int, std::string&) {};
+    Q.SplitToVolumes("C:\\disks", "setup.1");
+  }
+  M.Files->ForceDirectories("C:\\disk2");
+  int Disks = 1;
+  for (; M.Files->FileExists("C:\\disks\\setup." + std::to_string(Disks + 1)); ++Disks) {
+    const std::string Name = "setup." + std::to_string(Disks + 1);
+    M.Files->Move("C:\\disks\\" + Name, "C:\\disk2\\" + Name, 0);
+  }
+  ASSERT_GE(Disks, 3);
+  F->SetArchiveFile("C:\\disks\\setup.1");
+  M.Files->ForceDirectories("C:\\App");
+  Write("C:\\App\\big.bin", "old");
+
+  TTranslateContext Translate;
+  Translate.System = M.System.get();
+  TTranslateScope TranslateScope(Translate);
+  TTranslator Translator(nullptr);
+  auto Table = [&](const char* Language, const char* Line) {
+    dynamic_cast<TStrings*>(GetObjectProp(Translator, std::string(Language) + ".Strings"))
+        ->SetText(std::string(Line) + "\n");
+  };
+  Table("lgEnglish", "209;Please insert disk #%d");
+  Table("lgGerman", "209;Bitte legen Sie Diskette Nr. %d ein");
+  Translator.SetTranslateIntoLanguage(qlGerman);
+
+  std::vector<std::string> Asked;
+  Context.AskOkCancel = [&](const std::string& Text) {
+    Asked.push_back(Text);
+    return false;
+  };
+  EXPECT_THROW(Install(), EAIUserAbort);
+  EXPECT_THAT(Asked, ElementsAre("Bitte legen Sie Diskette Nr. 2 ein"));
+  EXPECT_EQ(std::count(Root->Codes.begin(), Root->Codes.end(), icNewDisk), 1);
+  EXPECT_EQ(Read("C:\\App\\big.bin"), "old");
+  Context.AskOkCancel = nullptr;
+  EXPECT_THROW(Install(), EAIUserAbort);
+  EXPECT_EQ(Read("C:\\App\\big.bin"), "old");
+
+  std::vector<int> Handled;
+  Root->OnNewDisk = [&](TCustomInstallFile* File, int Disk, std::string& Path) {
+    EXPECT_EQ(File, F);
+    EXPECT_EQ(Path, Disk == 2 ? "C:\\disks" : "C:\\disk2");
+    Handled.push_back(Disk);
+    Path = "C:\\disk2";
+  };
+  Asked.clear();
+  Install();
+  EXPECT_TRUE(Asked.empty());
+  EXPECT_THAT(Handled, ElementsAre(2));
+  EXPECT_EQ(Read("C:\\App\\big.bin"), Data);
+}
+
+// Serves the files of a directory of the machine, as a server would.
+class TDirLocation : public TCustomNetInstallLocation {
+public:
+  TDirLocation(TComponent* AOwner, platform::IFileSystem& AFiles, std::string ADir)
+      : TCustomNetInstallLocation(AOwner), Files(AFiles), Dir(std::move(ADir)) {}
+  void GetFile(const std::string& RemoteName, const std::string& LocalPath) override {
+    Fetched.push_back(RemoteName);
+    Files.Copy(Dir + "\\" + RemoteName, LocalPath, false);
+  }
+  platform::IFileSystem& Files;
+  std::string Dir;
+  std::vector<std::string> Fetched;
+};
+
+// A distribution over the net: before anything is downloaded a file reads
+// no information and a file outside a container cannot; the install fetches
+// the container's archive and, for a file compared by version, its own; the
+// information then comes from the downloaded copies.
+TEST_F(InstallFile, NetDistributionReadsAndInstallsFromTheDownloadedArchives) {
+  Root->Dist = dtWeb;
+  TInstallFile* Shared = Built("shared.txt", "shared data");
+  TInstallFile* Own = Built("own.txt", "own data");
+  Own->SetName("Own");
+  Own->SetOverwriteMode(owVersion);
+  Shared->SetArchiveFile("C:\\server\\Install1.1");
+  Own->SetArchiveFile("C:\\server\\Own.1");
+  Shared->Compress();
+  Own->Compress();
+  for (TInstallFile* F : {Shared, Own}) F->SetArchiveFile("C:\\gone\\setup.1");
+
+  Own->ReadInfoFromArchive();
+  EXPECT_FALSE(Own->InfoRead());
+  Own->Reflect();
+  EXPECT_EQ(Own->GetFullArchiveFile(), "");
+  Own->SetState(ifsNone);
+  auto* Loose = new TInstallFile(Form.get(), "C:\\src\\own.txt");
+  Loose->SetName("Loose");
+  EXPECT_THAT([&] { Loose->ReadInfoFromArchive(); },
+              ::testing::ThrowsMessage<IECustomInstallFile>(HasSubstr(
+                  "Loose cannot perform ReadInfoFromArchive because either no container")));
+  Loose->Free();
+
+  auto* Location = new TDirLocation(Form.get(), *M.Files, "C:\\server");
+  Location->LoginInformation().Hostname = "127.0.0.1";
+  Root->SetNetLocation(Location);
+  Install();
+  EXPECT_EQ(Read("C:\\App\\shared.txt"), "shared data");
+  EXPECT_EQ(Read("C:\\App\\own.txt"), "own data");
+  EXPECT_THAT(Location->Fetched, ::testing::UnorderedElementsAre("Install1.1", "Own.1"));
+  for (TInstallFile* F : {Shared, Own}) {
+    F->SetInfoRead(false);
+    F->ReadInfoFromArchive();
+    EXPECT_TRUE(F->InfoRead()) << F->Name();
+  }
+  EXPECT_EQ(Shared->Size(), 11);
+  EXPECT_EQ(Own->Size(), 8);
+  EXPECT_EQ(Location->Fetched.size(), 2u);
 }
 
 } // namespace
