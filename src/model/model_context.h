@@ -190,11 +190,11 @@ struct TModelContext {
   std::function<bool(const TComponent& Owner)> IsSpecifierHost;
 
   // Shows the hourglass (true) and puts the previous cursor back (false)
-  // around long container passes. The user-interface layer installs it.
+  // around long container passes. The setup runtime installs it.
   std::function<void(bool Busy)> BusyCursor;
 
   // Asks the user a Yes/No question (true: Yes) and an OK/Cancel one (true:
-  // OK). The user-interface layer installs them; unset, the answer is No
+  // OK). The setup runtime installs them; unset, the answer is No
   // (the file is left alone) and Cancel (no disk can be inserted).
   std::function<bool(const std::string& Text)> AskYesNo;
   std::function<bool(const std::string& Text)> AskOkCancel;
