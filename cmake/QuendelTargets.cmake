@@ -19,3 +19,18 @@ function(quendel_test name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "QUENDEL_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
+
+# quendel_shipped_program(TARGET)
+#   A Windows program that goes to the user's machine (the setup program in
+#   every product's setup.exe, the uninstaller): in a Release build linked as
+#   one optimised whole, in a single partition (GCC 12's MinGW link crashes
+#   when it splits these programs); always without unused sections and
+#   symbols, and with the small terminate handler instead of the C++
+#   library's, which links a name demangler.
+function(quendel_shipped_program name)
+  target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/apps/common/terminate_handler.cpp)
+  target_link_options(${name} PRIVATE -s -Wl,--gc-sections)
+  if(CMAKE_BUILD_TYPE STREQUAL "Release")
+    target_link_options(${name} PRIVATE -flto -flto-partition=none)
+  endif()
+endfunction()

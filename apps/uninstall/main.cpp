@@ -11,11 +11,19 @@
 #include "platform/platform.h"
 #include "uninstall/uninstall_plan.h"
 
+// After the portable headers: these bring <windows.h>, whose macros
+// (DeleteFile...) would rename their names.
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_sysinfo.h"
+
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 using namespace quendel;
@@ -120,6 +128,18 @@ void RemoveSelf(platform::TPlatform& P, const std::string& Self, TLog& Log) {
   Log.Line("The uninstaller " + Self + " is deleted at the next start of Windows");
 }
 
+// The adapters the removal uses, and only those: the others (internet
+// transfers, shortcuts, processes, message boxes) would only add to every
+// product's uninstaller.
+platform::TPlatform RemovalPlatform() {
+  platform::TPlatform P;
+  P.Files = std::make_unique<platform::win32::TWin32FileSystem>();
+  P.Registry = std::make_unique<platform::win32::TWin32Registry>();
+  P.System = std::make_unique<platform::win32::TWin32SystemInfo>();
+  P.Shell = std::make_unique<platform::win32::TWin32Shell>();
+  return P;
+}
+
 int Run() {
   const TUninstallArguments Args = ParseUninstallArguments(ArgumentsText());
   TLog Log;
@@ -133,7 +153,7 @@ int Run() {
     Tell("Usage: uninstall.exe [*q] [*l<log file>] <product name>", MB_ICONERROR);
     Code = ExitBadArguments;
   } else {
-    platform::TPlatform P = platform::CreateDefaultPlatform();
+    platform::TPlatform P = RemovalPlatform();
     const std::string Key = FindProductKey(*P.Registry, Args.ProductName);
     if (Key.empty()) {
       Tell("No product named \"" + Args.ProductName + "\" is registered for uninstalling.",
