@@ -14,12 +14,15 @@
 #include "author_runtime.h"
 #include "commands.h"
 #include "make_setup.h"
+#include "substituted_files.h"
 
 #include "core/strings.h"
 #include "definition/binary_codec.h"
 #include "definition/text_codec.h"
 #include "engine/build_mode.h"
+#include "engine/install.h"
 #include "engine/setup_runtime.h"
+#include "engine/uninstall_exe.h"
 
 #include <algorithm>
 #include <chrono>
@@ -113,6 +116,57 @@ void SignFile(const fs::path& File, const std::string& Cert, const std::string& 
 #endif
 }
 
+// The uninstallers a signed build packs: each is copied into a scratch
+// directory, signed there, given its original's date, and read by the build
+// under the original's name. The author's own files stay unsigned.
+class TSignedUninstallers {
+public:
+  TSignedUninstallers(TSubstitutedFiles& Files, std::string Cert, std::string Key)
+      : FFiles(Files), FCert(std::move(Cert)), FKey(std::move(Key)) {}
+  ~TSignedUninstallers() {
+    std::error_code ec;
+    if (!FScratch.empty()) fs::remove_all(FScratch, ec);
+  }
+
+  void SignAll(TCustomInstall& Root) {
+    int N = 0;
+    for (TCustomInstallFile* F : Root.Context().AllInstallFiles.Items()) {
+      if (!F->ClassType().InheritsFrom(TUninstallEXE::StaticClass())) continue;
+      const std::string Original = FFiles.FullPath(F->SourcePath());
+      // A missing one fails the build with its usual message.
+      if (!FFiles.FileExists(Original)) continue;
+      // One directory per uninstaller: two may have the same name.
+      const fs::path Dir = Scratch() / std::to_string(++N);
+      fs::create_directories(Dir);
+      const fs::path Copy = Dir / ExtractFileName(Original);
+      const std::string CopyOnPlatform = CurrentAuthorRuntime().ToPlatform(Copy.string());
+      FFiles.Copy(Original, CopyOnPlatform, false);
+      SignFile(Copy, FCert, FKey);
+      FFiles.SetStamp(CopyOnPlatform, FFiles.GetStamp(Original));
+      FFiles.Substitute(Original, CopyOnPlatform);
+    }
+  }
+
+private:
+  const fs::path& Scratch() {
+    if (FScratch.empty()) {
+      std::string Name = (fs::temp_directory_path() / "quendel-sign-XXXXXX").string();
+#ifdef _WIN32
+      throw std::runtime_error("--sign needs osslsigncode, which this tool runs only on Linux");
+#else
+      if (!mkdtemp(Name.data())) throw std::runtime_error("cannot make a scratch directory in " +
+                                                          fs::temp_directory_path().string());
+#endif
+      FScratch = Name;
+    }
+    return FScratch;
+  }
+
+  TSubstitutedFiles& FFiles;
+  std::string FCert, FKey;
+  fs::path FScratch;
+};
+
 // A one-line progress bar on a terminal; nothing when stderr is redirected.
 class TProgressBar {
 public:
@@ -167,7 +221,15 @@ void Build(const TBuildOptions& O) {
 
   TBuildSummary Summary;
   {
-    TSetupRuntime Runtime(platform::CreateDefaultPlatform(), Request.ProgramFile, {"*q"});
+    platform::TPlatform Platform = platform::CreateDefaultPlatform();
+    std::unique_ptr<TSignedUninstallers> Uninstallers;
+    if (O.Sign.size() == 2) {
+      auto Substituted = std::make_unique<TSubstitutedFiles>(std::move(Platform.Files));
+      Uninstallers = std::make_unique<TSignedUninstallers>(*Substituted, O.Sign[0], O.Sign[1]);
+      Platform.Files = std::move(Substituted);
+      Request.OnLoaded = [&Uninstallers](TCustomInstall& Root) { Uninstallers->SignAll(Root); };
+    }
+    TSetupRuntime Runtime(std::move(Platform), Request.ProgramFile, {"*q"});
     platform::IFileSystem& Files = *Runtime.Platform().Files;
     Files.SetCurrentDir(Author.ToPlatform(Source.string()));
     Request.KitDirectory =
@@ -206,7 +268,9 @@ void AddBuildCommands(CLI::App& App) {
                 "File name of the product's setup program (default: ProductSetup.exe)");
   b->add_option("--source", o->Source,
                 "Directory that relative source paths are read from (default: the definition's)");
-  b->add_option("--sign", o->Sign, "Sign the setup program and setup.exe: CERT KEY (PEM files)")
+  b->add_option("--sign", o->Sign,
+                "Sign the setup program, the uninstallers it packs and setup.exe: CERT KEY "
+                "(PEM files)")
       ->expected(2);
   b->callback([o, b] {
     o->HasTitle = b->count("--title") > 0;

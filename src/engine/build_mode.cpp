@@ -287,6 +287,7 @@ TBuildSummary BuildSetupDistributables(TApplication& App, const std::vector<std:
       Request.OnProgress(Total, File ? File->Name() : std::string());
     };
   try {
+    if (Request.OnLoaded) Request.OnLoaded(*Root);
     Root->BuildDistributables(Request.ProgramFile, Request.BuildDirectory, true);
   } catch (...) {
     App.MainForm = nullptr;

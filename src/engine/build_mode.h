@@ -13,12 +13,16 @@
 
 namespace quendel {
 
+class TCustomInstall;
+
 struct TBuildRequest {
   std::string ProgramFile;    // the product's setup program (goes first into "setup.1")
   std::string BuildDirectory; // where the distributables are written
   std::string KitDirectory;   // holds "QuendelLoadProgram.exe"; empty: looked up
   // The whole build's percentage and the install file being compressed.
   std::function<void(int TotalPercent, const std::string& File)> OnProgress;
+  // Called with the loaded install root before anything is built.
+  std::function<void(TCustomInstall& Root)> OnLoaded;
 };
 
 struct TBuildSummary {

@@ -167,14 +167,42 @@ else
   echo "skipped the two-disk transfer: no private mount namespace"
 fi
 
-# Signed (a throwaway self-signed certificate): the signature verifies, and
-# the loading program still finds its block before the certificate table.
+# Signed (a throwaway self-signed certificate), a product that packs the
+# uninstaller: the signatures of setup.exe, of the setup program and of the
+# installed uninstaller verify, the loading program still finds its block
+# before the certificate table, the signed uninstaller removes the product,
+# and the author's uninstaller stays unsigned.
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Quendel Test" \
   -keyout "$work/key.pem" -out "$work/cert.pem" >/dev/null 2>&1
-quendel_build "$product/product.txt" "$work/signed" --sign "$work/cert.pem" "$work/key.pem" >/dev/null \
+cp "$kit/uninstall.exe" "$product/uninstall.exe"
+{
+  sed '$d' "$product/product.txt"
+  cat <<'EOF'
+  object UninstallDir: TInstallDirectory
+    Container = Install1
+    DestDir = '\Uninstall'
+    DestDirType = psContainerDestDir
+    ArchiveFileType = psContainerArchiveFile
+  end
+  object Uninstaller: TUninstallEXE
+    Container = UninstallDir
+    DestDirType = psContainerDestDir
+    ArchiveFileType = psContainerArchiveFile
+    FileName = 'uninstall.exe'
+    UniqueID = 9
+    DestName = 'uninstall.exe'
+    Order = -1
+  end
+end
+EOF
+} >"$product/signed.txt"
+quendel_build "$product/signed.txt" "$work/signed" --sign "$work/cert.pem" "$work/key.pem" >/dev/null \
   || fail "quendel build --sign failed"
-osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed/setup.exe" >/dev/null \
-  || fail "the signature of setup.exe does not verify"
+for f in setup.exe ProductSetup.exe; do
+  osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed/$f" >/dev/null \
+    || fail "the signature of $f does not verify"
+done
+cmp "$product/uninstall.exe" "$kit/uninstall.exe" || fail "the build changed the author's uninstaller"
 rm -rf "$dest"
 set +e
 wine "$work/signed/setup.exe" /S </dev/null
@@ -182,6 +210,15 @@ code=$?
 set -e
 [ "$code" -eq 0 ] || fail "the signed setup.exe ended with $code"
 cmp "$dest/data.bin" "$product/payload/data.bin" || fail "the signed setup.exe installed nothing"
+osslsigncode verify -CAfile "$work/cert.pem" -in "$dest/Uninstall/uninstall.exe" >/dev/null \
+  || fail "the installed uninstaller is not signed"
+set +e
+wine "$dest/Uninstall/uninstall.exe" '*q' "*l$(win "$work/uninstall.log")" Build Test </dev/null
+code=$?
+set -e
+[ "$code" -eq 0 ] || { cat "$work/uninstall.log" >&2 || true; fail "the signed uninstaller ended with $code"; }
+[ ! -e "$dest/data.bin" ] || fail "the signed uninstaller left data.bin"
+rm -rf "$dest"
 
 # The setup program's exit code comes through: a failing run (its record's
 # registry key made unwritable is not available under Wine, so: an unknown
