@@ -131,8 +131,9 @@ cmp "$dest/readme.txt" "$product/payload/readme.txt" || fail "readme.txt not ins
 cmp "$dest/data.bin" "$product/payload/data.bin" || fail "data.bin not installed from a:"
 cmp "$dest/Docs/licence.txt" "$product/payload/docs/licence.txt" || fail "licence.txt not installed from a:"
 
-# A set that does not fit one disk: "a:" on a 1000 KB tmpfs takes setup.exe,
-# setup.1 and part of files.1; the volume set goes on in "files.2" after the
+# A set that does not fit one disk: "a:" on a tmpfs that holds setup.exe,
+# setup.1 and half of files.1 (sized from the set just written) takes them
+# and part of files.1; the volume set goes on in "files.2" after the
 # insert-disk prompt, which unattended takes its default answer (OK). No
 # second disk can come, so the transfer must end with the full-disk error and
 # a non-zero code rather than hang or report success. Needs a private mount
@@ -143,14 +144,16 @@ if unshare -m true 2>/dev/null; then
   wineserver -k 2>/dev/null || true
   wineserver -w
   mkdir -p "$work/small"
+  small_k=$(( ($(stat -c %s "$floppy/setup.exe") + $(stat -c %s "$floppy/setup.1") \
+    + $(stat -c %s "$floppy/files.1") / 2) / 1024 ))
   set +e
   unshare -m bash -c '
-    mount -t tmpfs -o size=1000k tmpfs "$1" || exit 99
+    mount -t tmpfs -o size=${5}k tmpfs "$1" || exit 99
     ln -sfn "$1" "$WINEPREFIX/dosdevices/a:"
     timeout 120 wine "$2" "*TODISK" /S "/LOG=$3" </dev/null; code=$?
     ls "$1" >"$4"
     wineserver -k; wineserver -w
-    exit $code' span "$work/small" "$out/setup.exe" "$spanlog" "$work/span.ls"
+    exit $code' span "$work/small" "$out/setup.exe" "$spanlog" "$work/span.ls" "$small_k"
   code=$?
   set -e
   [ "$code" -ne 99 ] || fail "cannot mount the small disk"
