@@ -44,7 +44,9 @@ inline constexpr const char* MsgTooManyVolumes = "A volume set cannot have more 
 
 inline constexpr std::size_t DeflateBuffer = 65536;
 inline constexpr std::size_t InflateInput = 65536;
-inline constexpr std::size_t InflateOutput = 4096;
+// Each output block is one write to the extracted file and one progress
+// event: large blocks keep a 40 MB install to a few hundred of each.
+inline constexpr std::size_t InflateOutput = 65536;
 inline constexpr std::size_t ChunkSize = 8192;
 
 // Names a member may not be written under: those that leave the directory

@@ -185,13 +185,25 @@ TCustomInstall::~TCustomInstall() {
   if (HasApplication() && !IsDesigning()) Application().OnException = nullptr;
   if (Context().InstallRoot == this) Context().InstallRoot = nullptr;
   // The cleanup batch file (written by CleanupSetupFiles) removes the
-  // setup's own directory once this program has ended.
+  // setup's own directory once this program has ended. It runs from its own
+  // directory, not from the one it removes: a process's current directory
+  // cannot be removed while it runs, so the loading program, which removes
+  // the same directory once this program has ended, would wait for the
+  // batch file to finish.
   if (FBatchPending) {
     try {
-      TProgramLauncher Launcher(nullptr);
-      Launcher.FileName = FBatchFile;
-      Launcher.ShowMode = smHide;
-      Launcher.Execute();
+      platform::IProcesses* processes = CurrentModelContext().Platform().Processes.get();
+      if (!processes) throw EProgramLauncherFailed(0, ProgramLauncherMessage(0));
+      platform::TProcessStart start;
+      start.Application = FBatchFile;
+      start.WorkingDirectory = ExtractFileDir(FBatchFile);
+      start.ShowCommand = platform::showHide;
+      try {
+        (void)processes->Start(start);
+      } catch (const platform::EPlatformError& E) {
+        const int code = static_cast<int>(E.Code());
+        throw EProgramLauncherFailed(code, ProgramLauncherMessage(code));
+      }
     } catch (const std::exception& E) {
       Log("WARNING", "cannot start the cleanup batch file " + FBatchFile + ": " + E.what());
     }

@@ -69,7 +69,9 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
     throw IECustomInstallFile("The file %s was not extracted from %s",
                            {Source, Compressor.CompressedFile()});
   const std::int64_t Expected = Compressor.Directory().Item(Index).Record.UncompressedSize();
-  const std::int64_t Written = static_cast<std::int64_t>(Files.OpenRead(Temp)->Size());
+  // What the compressor wrote to the file it just closed (opening it again
+  // to ask would cost the same answer a round trip).
+  const std::int64_t Written = Compressor.Stats().FileBytesDone;
   if (Written != Expected)
     throw IECustomInstallFile("The file %s was extracted with %d of its %d bytes",
                            {Temp, Written, Expected});

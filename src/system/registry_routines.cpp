@@ -236,15 +236,16 @@ void WriteRegInteger(platform::IRegistry& Registry, TRootKeyIndex Root, const st
 
 namespace {
 
-// Opens Key read-only and reads Ident with Read; Default on any failure.
+// Opens Key read-only and reads its value with Read; Default on any failure.
 template <class T, class F>
-T ReadValue(platform::IRegistry& Registry, TRootKeyIndex Root, const std::string& Key,
-            const std::string& Ident, T Default, F Read) {
+T ReadValue(platform::IRegistry& Registry, TRootKeyIndex Root, const std::string& Key, T Default,
+            F Read) {
   TqndlRegistry Reg(Registry);
   Reg.SetRootKeyIndex(Root);
   try {
-    if (!Reg.KeyExistsReadable(Key) || !Reg.OpenKeyReadOnly(Key) || !Reg.ValueExists(Ident))
-      return Default;
+    // A missing key or value fails the open or the read: no separate
+    // existence checks (each would be one more round trip to the registry).
+    if (!Reg.OpenKeyReadOnly(Key)) return Default;
     return Read(Reg);
   } catch (const EPlatformError&) {
     return Default;
@@ -255,14 +256,14 @@ T ReadValue(platform::IRegistry& Registry, TRootKeyIndex Root, const std::string
 
 std::string ReadRegString(platform::IRegistry& Registry, TRootKeyIndex Root, const std::string& Key,
                           const std::string& Ident, const std::string& Default) {
-  return ReadValue<std::string>(Registry, Root, Key, Ident, Default,
+  return ReadValue<std::string>(Registry, Root, Key, Default,
                                 [&](TqndlRegistry& Reg) { return Reg.ReadString(Ident); });
 }
 
 std::int32_t ReadRegInteger(platform::IRegistry& Registry, TRootKeyIndex Root,
                             const std::string& Key, const std::string& Ident,
                             std::int32_t Default) {
-  return ReadValue<std::int32_t>(Registry, Root, Key, Ident, Default,
+  return ReadValue<std::int32_t>(Registry, Root, Key, Default,
                                  [&](TqndlRegistry& Reg) { return Reg.ReadInteger(Ident); });
 }
 

@@ -25,15 +25,26 @@ bool ParseCount(const std::string& Text, int& Out) {
 }
 
 // Reads "Entries" of Key (default 0), writes FileN; the new N, or -1 when the
-// key is unusable.
-int TryAppend(IRegistry& Registry, const std::string& Key, const std::string& Value) {
+// key is unusable. Opened holds the key for writing the count with.
+int TryAppend(IRegistry& Registry, const std::string& Key, const std::string& Value,
+              std::unique_ptr<platform::IRegKey>& Opened) {
   try {
     auto K = Registry.CreateKey(rkLocalMachine, Key);
     int Count = 0;
-    if (K->ValueExists("Entries") && !ParseCount(K->ReadString("Entries"), Count)) return -1;
+    std::string Text;
+    // Read without asking first whether it exists: one round trip less for
+    // every file of an install.
+    try {
+      Text = K->ReadString("Entries");
+    } catch (const platform::EPlatformError& E) {
+      if (E.Code() != platform::errFileNotFound) return -1;
+      Text = "0";
+    }
+    if (!ParseCount(Text, Count)) return -1;
     if (Count >= MaxLogEntries) return -1;
     const int N = Count + 1;
     K->WriteString("File" + std::to_string(N), Value);
+    Opened = std::move(K);
     return N;
   } catch (const platform::EPlatformError&) {
     return -1;
@@ -118,9 +129,15 @@ void AppendUninstallLogEntry(IRegistry& Registry, const std::string& ProductKey,
   for (int Suffix = 0; Suffix <= MaxLogSubkeys; ++Suffix) {
     const std::string Key =
         ProductKey + "\\Files" + (Suffix == 0 ? std::string() : std::to_string(Suffix));
-    const int N = TryAppend(Registry, Key, Path);
+    std::unique_ptr<platform::IRegKey> Opened;
+    const int N = TryAppend(Registry, Key, Path, Opened);
     if (N < 0) continue;
-    WriteCount(Registry, Key, N);
+    try {
+      Opened->WriteString("Entries", std::to_string(N));
+    } catch (const platform::EPlatformError&) {
+      ThrowWithCause(EIRCannotWriteValue("Cannot install into registry. Key: %s Ident: %s Value %s",
+                                         {"\\" + Key, "Entries", std::to_string(N)}));
+    }
     return;
   }
   Fail(ProductKey + "\\Files" + std::to_string(MaxLogSubkeys), "Entries", Path);

@@ -69,15 +69,19 @@ public:
     const std::string args = QuoteArg(name_) + ", " + QuoteArg(name);
     TRegValue value;
     DWORD type = REG_NONE;
-    DWORD size = 0;
+    // Most values (paths, counts) fit the first buffer, which saves asking
+    // for the size first: every query is a round trip to the registry.
+    value.Data.resize(512);
+    DWORD size = static_cast<DWORD>(value.Data.size());
     // The value may grow between asking its size and reading it: ask again.
     for (int attempt = 0; attempt < 8; ++attempt) {
-      LONG result = ::RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, nullptr, &size);
-      if (result != ERROR_SUCCESS) ThrowError("RegQueryValueExA", args, result);
-      value.Data.resize(size);
-      result = ::RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type,
-                                  size ? value.Data.data() : nullptr, &size);
-      if (result == ERROR_MORE_DATA) continue;
+      const LONG result =
+          ::RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, value.Data.data(), &size);
+      if (result == ERROR_MORE_DATA) {
+        value.Data.resize(size ? size : value.Data.size() * 2);
+        size = static_cast<DWORD>(value.Data.size());
+        continue;
+      }
       if (result != ERROR_SUCCESS) ThrowError("RegQueryValueExA", args, result);
       value.Data.resize(size);
       value.Type = type;
