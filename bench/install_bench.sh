@@ -147,6 +147,7 @@ check() { # DEST: every payload file landed, byte for byte
   done
 }
 ti=() tn=() mi=() mn=() ci=() cn=()
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for _ in $(seq "$runs"); do
   rm -rf "$ours_dest" "$nsis_dest"
   wine_timed ours_install wine "$ours_exe" /S "/LOG=$(win "$work/ours/install.log")"
@@ -160,6 +161,7 @@ T_ours_install=$(best "${ti[@]}") T_nsis_install=$(best "${tn[@]}")
 C_ours_install=$(best "${ci[@]}") C_nsis_install=$(best "${cn[@]}")
 M_ours_install=$(printf '%s\n' "${mi[@]}" | sort -n | tail -n1)
 M_nsis_install=$(printf '%s\n' "${mn[@]}" | sort -n | tail -n1)
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 rm -rf "$ours_dest" "$nsis_dest"
 
 # 6. The table.
@@ -181,5 +183,6 @@ cat <<TABLE
 | install peak memory (largest process) | $M_ours_install KiB | $M_nsis_install KiB | $(ratio "$M_ours_install" "$M_nsis_install") | |
 
 files.1: $files1 bytes; each file alone with zlib 9: $zlib9_bytes bytes: $(pct "$files1" "$zlib9_bytes") (target within 1 %)
+load average (1, 5, 15 min) before the installs: $load_before; after them: $load_after
 setup.exe overhead (loading program $p1 + setup.1 $((e1 - p1 + 1)) + block 56): $overhead bytes = $(kib "$overhead") (target ≤ 300 KB)
 TABLE

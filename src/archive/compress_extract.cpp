@@ -62,7 +62,8 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
   std::string target = AddBackslash(FExtractDirectory) + DestFileName;
   if (IsUnsafeFileName(DestFileName)) throw EQndlCompress(MsgCreate, {target});
 
-  if (fs.FileExists(target)) {
+  const bool existed = fs.FileExists(target);
+  if (existed) {
     switch (IsFileNewer(fs, rec.FileVersion(), target, FOverwrite, rec.FileDate())) {
     case odError:
       throw EQndlCompress(MsgCompare);
@@ -90,7 +91,21 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
   try {
     const std::string dir = ExtractFileDir(target);
     if (!dir.empty()) fs.ForceDirectories(dir);
-    Open.Target = std::make_unique<TPlatformFileStream>(fs.Create(target));
+    // A new file is created as new: creating it "always" truncates it
+    // first, which makes some file systems write its data out as soon as it
+    // is closed, once for every file extracted.
+    std::unique_ptr<platform::IFile> file;
+    if (!existed) {
+      try {
+        file = fs.Open(target, platform::TFileAccess::ReadWrite, platform::shareRead,
+                       platform::TCreation::CreateNew);
+      } catch (const platform::EPlatformError& e) {
+        // Made in the meantime: replaced as before.
+        if (e.Code() != platform::errFileExists && e.Code() != platform::errAlreadyExists) throw;
+      }
+    }
+    if (!file) file = fs.Create(target);
+    Open.Target = std::make_unique<TPlatformFileStream>(std::move(file));
   } catch (const std::exception&) {
     ThrowWithCause(EQndlCompress(MsgCreate, {target}));
   }

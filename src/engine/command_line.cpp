@@ -2,6 +2,8 @@
 
 #include "engine/errors.h"
 
+#include <cctype>
+
 namespace quendel {
 
 namespace {
@@ -38,6 +40,15 @@ TCommandLine ParseSetupCommandLine(const std::vector<std::string>& Args) {
     } else if (letter == 'l') {
       result.HasLog = true;
       result.LogPath = arg.substr(2);
+    } else if (letter == 'i') {
+      const std::string dir = arg.substr(2);
+      // Only a full path: a relative one would land wherever the program
+      // happened to start.
+      const bool drive = dir.size() >= 3 && std::isalpha(static_cast<unsigned char>(dir[0])) &&
+                         dir[1] == ':' && dir[2] == '\\';
+      const bool unc = dir.size() > 2 && dir[0] == '\\' && dir[1] == '\\';
+      if (!drive && !unc) throw IEInstall(kInvalidParameter, {arg});
+      result.DestDir = dir;
     }
     // Any other "*" argument (the self-extractor's "*TODISK", say) is not ours.
   }

@@ -6,7 +6,9 @@
 // -n clear unfinished work first. An unknown letter after "-" is an error;
 // after "*" the argument is ignored, which leaves room for the switches of
 // this program that older setup programs must not stumble over: "*q" (quiet:
-// no windows, every question takes its default answer) and "*l<path>" (log).
+// no windows, every question takes its default answer), "*l<path>" (log) and
+// "*i<directory>" (install into this directory instead of the definition's:
+// the choice the destination page makes, for unattended runs; a full path).
 #pragma once
 
 #include <map>
@@ -22,6 +24,8 @@ struct TCommandLine {
   bool Quiet = false;
   bool HasLog = false;
   std::string LogPath;
+  // "*i": the destination chosen on the command line; empty without it.
+  std::string DestDir;
 
   bool Has(char Switch) const { return Params.count(Switch) != 0; }
   // Empty when the switch is absent.

@@ -300,6 +300,12 @@ void TCustomInstall::Loaded() {
     TransferToFloppies("a:");
     return;
   }
+  if (!FCommandLine.DestDir.empty()) {
+    // As the destination page sets a typed directory; saved in the install
+    // record like any choice, should the run need a restart.
+    SetDestDirType(nullptr);
+    SetDestDir(RemoveBackslash(FCommandLine.DestDir));
+  }
   if (FCommandLine.Has('r')) {
     CompleteAfterReboot();
     EndApplication();
@@ -480,8 +486,14 @@ void TCustomInstall::RestoreChosenDestinations() {
     try {
       if (k->ValueExists(c->Name() + ".DestDirType")) {
         const std::string type = k->ReadString(c->Name() + ".DestDirType");
-        TComponent* specifier = type.empty() || !Owner() ? nullptr : Owner()->FindComponent(type);
-        if (auto* ps = dynamic_cast<TCustomPathSpecifier*>(specifier)) c->SetDestDirType(ps);
+        // No specifier: the run chose a full path (the destination page's
+        // typed directory), which the definition's specifier must not prefix.
+        if (type.empty()) {
+          c->SetDestDirType(nullptr);
+        } else {
+          TComponent* specifier = Owner() ? Owner()->FindComponent(type) : nullptr;
+          if (auto* ps = dynamic_cast<TCustomPathSpecifier*>(specifier)) c->SetDestDirType(ps);
+        }
       }
       if (k->ValueExists(c->Name() + ".DestDir")) c->SetDestDir(k->ReadString(c->Name() + ".DestDir"));
     } catch (const platform::EPlatformError&) {

@@ -254,6 +254,11 @@ void TCustomInstallFile::DoInstall() {
   }
   const std::string D = Dir();
   if (Trim(D).empty()) throw IECustomInstallFile(MsgDestBlank, {Name()});
+  struct TInstallingDir {
+    std::string& Dir;
+    ~TInstallingDir() { Dir.clear(); }
+  } Installing{FInstallingDir};
+  FInstallingDir = D;
   platform::IFileSystem& Files = *Context().Platform().Files;
   const std::string T = D + "\\" + FDestName;
   FExistedBefore = Files.FileExists(T);

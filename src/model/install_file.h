@@ -169,7 +169,10 @@ private:
   // into it would be stored under the same name.
   void RefuseStoredNameTwin(const std::string& Archive);
   void SetSource(const std::string& SourcePath);
-  std::string Dir() { return GetFullDestDir(); }
+  // While this file installs, the directory it goes to, found once: every
+  // step (placing, logging, registering) names the same place, and the
+  // destination's folders are not looked up again for each of them.
+  std::string Dir() { return FInstallingDir.empty() ? GetFullDestDir() : FInstallingDir; }
   bool NetDistribution();
   TDistributeType Distribution();
   TInstallFileSettings CurrentSettings() const;
@@ -190,6 +193,7 @@ private:
   }
   void Notify(int Code);
 
+  std::string FInstallingDir;
   bool FExistedBefore = false;
   bool FReplaceAtReboot = false;
   bool FWillCopy = false;

@@ -302,4 +302,67 @@ set -e
 [ "$code" -eq 1 ] || { cat "$log" >&2; fail "a damaged archive ended with $code"; }
 grep -q ' ERROR ' "$log" || fail "log: no error for the damaged archive"
 wine reg query 'HKLM\SOFTWARE\Vexo\Install' /reg:32 >/dev/null 2>&1 </dev/null || fail "a bad install removed the record"
+
+# A destination chosen for the run ("*i", as the destination page sets a
+# typed directory) is kept for the continuation after a restart: readme.txt
+# is in use, waits for the restart, and only the continuation gives it its
+# read-only attribute, in the chosen directory (in the definition's it would
+# find no file and end as a bad install).
+sed '/object IFreadme_txt: TInstallFile/a\    InstallAttributes = [qfaReadOnly]' \
+  "$src/examples/setup/definition.txt" >"$work/chosen.txt"
+QUENDEL_KIT=$(win "$runtime_dir") wine "$quendel" make-setup "$(win "$work/chosen.txt")" \
+  -o "$(win "$work/ChosenSetup.exe")" </dev/null || fail "make-setup (chosen directory) failed"
+chosen_win='C:\Chosen Place\Quendel'
+chosen=$(winepath -u "$chosen_win" 2>/dev/null)
+rm -rf "$chosen" "$product"
+chosen_run() { # the exit code of an unattended run into the chosen directory
+  set +e
+  wine "$work/ChosenSetup.exe" "-s$(win "$work")" '*q' "*l$(win "$log")" "*i$chosen_win" </dev/null
+  local code=$?
+  set -e
+  return "$code"
+}
+# The damaged run above kept its record; this product starts afresh.
+wine reg delete 'HKLM\SOFTWARE\Vexo\Install' /f /reg:32 >/dev/null 2>&1 </dev/null || true
+rm -f "$log"
+chosen_run && code=0 || code=$?
+[ "$code" -eq 0 ] || { cat "$log" >&2; fail "an install into a chosen directory ended with $code"; }
+for f in $installed_files; do [ -f "$chosen/$f" ] || fail "not installed into the chosen directory: $f"; done
+[ ! -e "$product" ] || fail "an install into a chosen directory wrote to the definition's"
+grep -qF " FILE $chosen_win\readme.txt" "$log" || fail "log: readme.txt not in the chosen directory"
+rm -f "$chosen/readme.txt.held" "$chosen/readme.txt.release"
+wine "$hold" "$(win "$chosen/readme.txt")" 120000 </dev/null &
+holder=$!
+for _ in $(seq 200); do [ -f "$chosen/readme.txt.held" ] && break; sleep 0.1; done
+[ -f "$chosen/readme.txt.held" ] || fail "the helper could not hold readme.txt in the chosen directory"
+wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /f >/dev/null 2>&1 </dev/null || true
+chosen_run && code=0 || code=$?
+touch "$chosen/readme.txt.release"
+wait "$holder" || true
+rm -f "$chosen/readme.txt.held" "$chosen/readme.txt.release"
+[ "$code" -eq 3 ] || { cat "$log" >&2; fail "a run into a chosen directory with a file in use ended with $code"; }
+[ "$(value 'HKLM\SOFTWARE\Vexo\Install\Install0\Chosen' Install1.DestDir)" = "$chosen_win" ] \
+  || fail "the record does not keep the chosen directory"
+command=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v QuendelUnfinished \
+  </dev/null | tr -d '\r' | sed -n 's/.*QuendelUnfinished *REG_SZ *//p' | sed 's/\\"/"/g')
+case "$command" in
+  \"*ChosenSetup.exe\"\ -r\ \"-s*) ;;
+  *) fail "unexpected continuation command for the chosen directory: $command" ;;
+esac
+case "$command" in *'*i'*) fail "the continuation is told the directory on its command line: $command" ;; esac
+wineboot -r >/dev/null 2>&1 </dev/null
+cmp -s "$chosen/readme.txt" "$payload/readme.txt" || fail "the restart did not put readme.txt in place in the chosen directory"
+case "$(stat -c %A "$chosen/readme.txt")" in *w*) ;; *) fail "readme.txt was read-only before the continuation" ;; esac
+set -f
+eval "continuation=($command)"
+set +f
+set +e
+wine "${continuation[@]}" </dev/null
+code=$?
+set -e
+[ "$code" -eq 0 ] || { cat "$log" >&2; fail "the continuation into the chosen directory ended with $code"; }
+grep -q ' RUN installation completed after the restart' "$log" || fail "log: continuation into the chosen directory not completed"
+case "$(stat -c %A "$chosen/readme.txt")" in *w*) fail "the continuation did not finish readme.txt in the chosen directory" ;; esac
+[ ! -e "$product" ] || fail "the continuation wrote to the definition's directory"
+if wine reg query 'HKLM\SOFTWARE\Vexo\Install' >/dev/null 2>&1 </dev/null; then fail "the record stayed after the continuation"; fi
 echo "setup program end to end: ok"

@@ -53,5 +53,17 @@ TEST(CommandLine, StarArguments_UnknownIgnoredQuietAndLogTaken) {
   EXPECT_FALSE(ParseSetupCommandLine({"-r"}).Quiet);
 }
 
+TEST(CommandLine, DestinationSwitch_TakesOnlyAFullPath) {
+  EXPECT_EQ(ParseSetupCommandLine({"*IC:\\Chosen Place\\App"}).DestDir, "C:\\Chosen Place\\App");
+  EXPECT_EQ(ParseSetupCommandLine({"*i\\\\server\\share\\App"}).DestDir, "\\\\server\\share\\App");
+  EXPECT_TRUE(ParseSetupCommandLine({"*q"}).DestDir.empty());
+  ExpectInvalid({"*i"}, "*i");
+  ExpectInvalid({"*iApp"}, "*iApp");
+  ExpectInvalid({"*iC:App"}, "*iC:App");
+  ExpectInvalid({"*i\\App"}, "*i\\App");
+  // "-i" is no switch of this program at all.
+  ExpectInvalid({"-iC:\\App"}, "-iC:\\App");
+}
+
 } // namespace
 } // namespace quendel

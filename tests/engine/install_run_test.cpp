@@ -33,6 +33,7 @@ struct TProbeLog {
   bool AbortOn = false; // throw EAIUserAbort instead of an error
   bool ThrowOnProcess = false;
   std::vector<std::string> Completed;
+  std::vector<std::string> CompletedIn; // the root's full destination then
 };
 TProbeLog* GLog = nullptr;
 
@@ -72,6 +73,7 @@ public:
   }
   void CompleteAfterReboot() override {
     GLog->Completed.push_back(Name() + " " + CurrentInstall()->DestDir());
+    GLog->CompletedIn.push_back(CurrentInstall()->GetFullDestDir());
   }
 
 private:
@@ -272,6 +274,20 @@ TEST_F(InstallRun, Reboot_ContinuationFinishesIntoTheChosenDestination) {
   EXPECT_TRUE(Has("-995"));
   EXPECT_FALSE(Machine().Registry->KeyExists(rkLocalMachine, "SOFTWARE\\Vexo\\Install"));
   EXPECT_NE(LogText().find("RUN installation completed after the restart"), std::string::npos);
+}
+
+// A directory given on the command line ("*i") is a full path, as the
+// destination page's typed one: kept in the record for the restart, and the
+// continuation works there, not below the definition's program-files folder.
+TEST_F(InstallRun, DestinationOnCommandLine_ContinuationFinishesThere) {
+  const auto def = Definition("    Reboot = True\n", {9000, 500});
+  EXPECT_EQ(Start({"-sC:\\tmp", "*q", "*iD:\\Chosen Place\\"}, def), ecRebootPending);
+  platform::TPlatform m = Machine();
+  m.Registry->CreateKey(rkLocalMachine, "SOFTWARE\\Vexo\\Install\\Install0\\Unfinished")
+      ->WriteString("probe2", "0");
+  dynamic_cast<platform::native::TNativeRegistry&>(*m.Registry).SaveToFile(FRegistry);
+  EXPECT_EQ(Start({"-r", "-sC:\\tmp", "*q"}, def), ecGoodInstall);
+  EXPECT_EQ(FLog.CompletedIn, std::vector<std::string>{"D:\\Chosen Place"});
 }
 
 // A stale RunOnce entry (the record is gone): the continuation ends quietly.
