@@ -112,6 +112,9 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
   Open.TargetPath = target;
   Open.Archive->SetPosition(std::int64_t{FOffset} + rec.DataStart());
   InflateMember(Header, Open);
+  // A cancel asked for while the last block was written still stops this
+  // member: the user's answer does not depend on how large the blocks are.
+  CheckAbort();
   FStats.Finished = true;
   FireStatus();
   if (Open.Target->Size() != rec.UncompressedSize())
@@ -167,7 +170,6 @@ void TQndlCompress::InflateMember(const TFileHeader& Header, TOpenFiles& Open) {
         throw EZlibError(z.msg ? z.msg : "inflate");
     }
     CheckAbort();
-    Pump();
     const std::size_t got = out.size() - z.avail_out;
     if (got > 0) {
       produced += static_cast<std::int64_t>(got);
@@ -182,8 +184,13 @@ void TQndlCompress::InflateMember(const TFileHeader& Header, TOpenFiles& Open) {
       FStats.TotalPercent = Percentage(static_cast<double>(FStats.TotalBytesDone),
                                        static_cast<double>(FStats.TotalUncompressed));
       FireStatus();
+      // Input is let through after the block's status, so that what the user
+      // sees (the file being copied) is this member even when it is a single
+      // block.
+      Pump();
       continue;
     }
+    Pump();
     if (ended) break;
     // Nothing came: this volume is used up.
     if (FCurrentVolume < rec.EndVolume()) {
