@@ -124,7 +124,7 @@ public:
   int RelativeLeftOffset = 0;
   int RelativeTopOffset = 0;
 
-  int RegisteredType() const override { return rtDialog; }
+  int RegisteredType() const override { return ikDialog; }
   void HandleEvent(TComponent* Sender, int Code, TEventParameter* Param) override;
   void ContainerDestroying(TInstallContainer* Container) override;
 
@@ -144,8 +144,6 @@ public:
   const std::vector<TBaseDuringCopyForm*>& DuringCopyForms() const { return FDuringCopyForms; }
   virtual void CloseDuringCopyForms();
   virtual void ShowChangeDisk(TEventParameter* Parameter);
-
-  static constexpr int rtDialog = 9000;
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -185,7 +183,7 @@ public:
   ui::TCustomForm* CurrentForm() const { return FCurrentForm; }
   void SetCurrentForm(ui::TCustomForm* Form);
 
-  int RegisteredType() const override { return TDialogManager::rtDialog; }
+  int RegisteredType() const override { return ikDialog; }
   void ContainerDestroying(TInstallContainer* Container) override;
   void Translate() override;
   virtual void AssignDialogProperties();

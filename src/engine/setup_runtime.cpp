@@ -5,6 +5,7 @@
 #include "ui/main_form.h"
 #include "ui/translate_hooks.h"
 #include "engine/install.h"
+#include "engine/uninstall_exe.h"
 #include "links/shell_link.h"
 #include "model/model_classes.h"
 #include "net/net_location.h"
@@ -62,6 +63,8 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
   FNetScope.emplace(*FNet);
   ui::RegisterUiClasses();
   ui::AttachTranslateHooks(FTranslate);
+  // A shortcut to the uninstaller passes it the product name.
+  FLinks.UninstallerClass = &TUninstallEXE::StaticClass();
   FLinksScope.emplace(FLinks);
   RegisterModelClasses();
   RegisterPathClasses();

@@ -37,6 +37,14 @@ struct TLinksContext {
   TInstallShellLinkList ShellLinks;
   TShellLinkGroupList SubLinkGroups;
   TMainLinkGroup* MainLinkGroup = nullptr;
+
+  // The uninstaller's class: a shortcut to it passes the product name. The
+  // uninstaller is built above this layer, which hands it in (the setup
+  // runtime); left unset, no object is the uninstaller.
+  const TClassInfo* UninstallerClass = nullptr;
+  bool IsUninstaller(const TPersistent& Obj) const {
+    return UninstallerClass && Obj.InheritsFrom(*UninstallerClass);
+  }
 };
 
 // Makes a context current for its lifetime and restores the previous one.

@@ -1,6 +1,8 @@
 #include "links/shell_link.h"
 
 #include "core/strings.h"
+#include "model/install_file.h"
+#include "model/install_group.h"
 #include "paths/expand_paths.h"
 #include "paths/standard_paths.h"
 #include "platform/platform.h"
@@ -266,11 +268,10 @@ void TCustomInstallShellLink::SetObjectLink(TInstallContainer* Value) {
   }
   SetObjectLocationType(&ObjectLinkSpecifier());
   FObjectLocation.clear();
-  if (InheritsFromName(*Value, "TCustomInstallFile") && Value->ClassType().FindProperty("DestName"))
-    SetLinkName(ChangeFileExt(GetStrProp(*Value, "DestName"), ".lnk"));
-  else if (InheritsFromName(*Value, "TInstallDirectory") &&
-           Value->ClassType().FindProperty("Description"))
-    SetLinkName(GetStrProp(*Value, "Description") + ".lnk");
+  if (auto* File = dynamic_cast<TCustomInstallFile*>(Value))
+    SetLinkName(ChangeFileExt(File->DestName(), ".lnk"));
+  else if (auto* Directory = dynamic_cast<TInstallDirectory*>(Value))
+    SetLinkName(Directory->Description() + ".lnk");
   else
     SetLinkName(Value->Name() + ".lnk");
   if (!Container()) SetContainer(Value);
@@ -340,7 +341,7 @@ void TCustomInstallShellLink::DoInstall() {
   if (FObjectLink) {
     // A target that was not installed (excluded, filtered out) gets no link.
     if (!FObjectLink->Entered()) return;
-    if (InheritsFromName(*FObjectLink, "TUninstallEXE")) {
+    if (Links().IsUninstaller(*FObjectLink)) {
       IInstallRoot* Root = Context().InstallRoot;
       if (!Root)
         throw IEInstallShellLink("%s cannot perform operation because there is no TInstall "
@@ -568,9 +569,8 @@ std::string TpsObjectLink::GetDescription() {
 std::string TpsObjectLink::GetPath(TComponent* Obj) {
   Validate(Obj);
   TInstallContainer& Target = *static_cast<TCustomInstallShellLink*>(Obj)->ObjectLink();
-  if (TInstallContainer::InheritsFromName(Target, "TCustomInstallFile") &&
-      Target.ClassType().FindProperty("DestName"))
-    return RemoveBackslash(AddBackslash(Target.GetFullDestDir()) + GetStrProp(Target, "DestName"));
+  if (auto* File = dynamic_cast<TCustomInstallFile*>(&Target))
+    return RemoveBackslash(AddBackslash(Target.GetFullDestDir()) + File->DestName());
   if (auto* Group = dynamic_cast<TCustomShellLinkGroup*>(&Target))
     return Group->FolderPath();
   return RemoveBackslash(Target.GetFullDestDir());

@@ -17,6 +17,7 @@
 #include "platform/native/native_process.h"
 #include "platform/native/native_shell.h"
 #include "platform/native/native_sysinfo.h"
+#include "platform/shell_link_format.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall/uninstall_plan.h"
 
@@ -206,6 +207,11 @@ TEST_F(ProductInstall, InstallsEverythingAndTheUninstallRemovesIt) {
     }
   }
   EXPECT_EQ(links, 3);
+  // The uninstaller's shortcut starts it with the product name.
+  const platform::TShellLink uninstallLink =
+      platform::ReadShellLinkFile(*m.Files, ExtractFileDir(log.Files[4]) + "\\Tools\\Uninstall.lnk");
+  EXPECT_EQ(uninstallLink.Path, product + "\\Uninstall\\uninstall.exe");
+  EXPECT_EQ(uninstallLink.Arguments, "Quendel Example");
   const std::string text = ReadText(FDir / "setup.log");
   EXPECT_NE(text.find(" RUN installation completed"), std::string::npos) << text;
   EXPECT_NE(text.find(" END exit code 0"), std::string::npos) << text;

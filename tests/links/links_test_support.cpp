@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdio>
 #include <random>
+#include <type_traits>
 
 #ifndef _WIN32
 #include <stdlib.h>
@@ -59,46 +60,25 @@ TRootStandIn::~TRootStandIn() {
   if (Context().InstallRoot == this) Context().InstallRoot = nullptr;
 }
 const TClassInfo& TRootStandIn::StaticClass() {
-  return Named<TRootStandIn>("TInstall", TInstallObject::StaticClass());
+  return Named<TRootStandIn>("TRootStandIn", TInstallObject::StaticClass());
 }
 
-TFileStandIn::TFileStandIn(TComponent* AOwner) : TInstallObject(AOwner) {
-  SetProcessWithContainer(true);
-}
-const TClassInfo& TFileStandIn::StaticClass() {
-  static const TClassInfo Info = [] {
-    TClassBuilder<TFileStandIn> B("TCustomInstallFile", TInstallObject::StaticClass());
-    B.Str("DestName", &TFileStandIn::DestName, &TFileStandIn::SetDestName);
-    return B.Build();
-  }();
-  return Info;
-}
-void TFileStandIn::DoInstall() {
-  TInstallObject::DoInstall();
-  platform::IFileSystem& Files = *Context().Platform().Files;
-  Files.ForceDirectories(DestDir());
-  const std::string Text = "MZ";
-  Files.Create(AddBackslash(DestDir()) + FDestName)->Write(Text.data(), Text.size());
-}
-const TClassInfo& TUninstallStandIn::StaticClass() {
-  return Named<TUninstallStandIn>("TUninstallEXE", TFileStandIn::StaticClass());
+template <class Base> void TPlaced<Base>::DoInstall() {
+  platform::IFileSystem& Files = *this->Context().Platform().Files;
+  const std::string Dir = this->GetFullDestDir();
+  Files.ForceDirectories(Dir);
+  if constexpr (std::is_base_of_v<TCustomInstallFile, Base>) {
+    const std::string Text = "MZ";
+    Files.Create(AddBackslash(Dir) + this->DestName())->Write(Text.data(), Text.size());
+  } else {
+    // The container pass, for the files inside.
+    this->TInstallContainer::DoInstall();
+  }
 }
 
-TDirectoryStandIn::TDirectoryStandIn(TComponent* AOwner) : TInstallObject(AOwner) {
-  SetProcessWithContainer(true);
-}
-const TClassInfo& TDirectoryStandIn::StaticClass() {
-  static const TClassInfo Info = [] {
-    TClassBuilder<TDirectoryStandIn> B("TInstallDirectory", TInstallObject::StaticClass());
-    B.Str("Description", &TDirectoryStandIn::Description, &TDirectoryStandIn::SetDescription);
-    return B.Build();
-  }();
-  return Info;
-}
-void TDirectoryStandIn::DoInstall() {
-  TInstallObject::DoInstall();
-  Context().Platform().Files->ForceDirectories(DestDir());
-}
+template class TPlaced<TInstallFile>;
+template class TPlaced<TUninstallEXE>;
+template class TPlaced<TInstallDirectory>;
 
 LinksTest::LinksTest() {
 #ifdef _WIN32
@@ -123,10 +103,16 @@ LinksTest::LinksTest() {
   RegisterPathClasses();
   RegisterLinkClasses();
   SetupPathSpecifiers(Context);
+  // What the setup program tells this layer about the uninstaller.
+  LinksContext.UninstallerClass = &TUninstallEXE::StaticClass();
   Form = std::make_unique<TComponent>(nullptr);
   CreateStandardSpecifiers(Form.get(), false, Context);
   Root = Make<TRootStandIn>("Installer");
   Root->ProductName = UniqueName();
+  AppDir = Make<TPlacedDirectory>("AppDir");
+  AppDir->SetContainer(Root);
+  AppDir->SetDestDirType(nullptr);
+  AppDir->SetDestDir(PathOf("App"));
 }
 
 LinksTest::~LinksTest() {
@@ -147,9 +133,10 @@ std::string LinksTest::ProductKey() const {
   return std::string(UninstallKeyPrefix) + Root->ProductName;
 }
 
-TFileStandIn* LinksTest::MakeFile(const std::string& Name, const std::string& DestName) {
-  auto* F = Make<TFileStandIn>(Name);
-  F->SetContainer(Root);
+TPlacedFile* LinksTest::MakeFile(const std::string& Name, const std::string& DestName) {
+  auto* F = Make<TPlacedFile>(Name);
+  F->SetFileName(DestName); // the source names of a container's files differ
+  F->SetContainer(AppDir);
   F->SetDestDirType(nullptr);
   F->SetDestDir(PathOf("App"));
   F->SetDestName(DestName);

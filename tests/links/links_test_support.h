@@ -1,11 +1,14 @@
 // Shortcuts on a machine the test controls: the build's platform (natively
 // C: is a fresh host directory; under Wine the real shell and registry with
 // a scratch directory and a unique product), the model, paths and links
-// contexts, the standard path specifiers, an install root and install-file
-// stand-ins published under the names the shortcut layer recognises.
+// contexts, the standard path specifiers, an install root, and install files
+// and directories of the real classes placed without an archive.
 #pragma once
 
+#include "engine/uninstall_exe.h"
 #include "links/shell_link.h"
+#include "model/install_file.h"
+#include "model/install_group.h"
 #include "model/install_container.h"
 #include "model/model_context.h"
 #include "platform/platform.h"
@@ -32,44 +35,18 @@ public:
   std::string ProductName = "Widget";
 };
 
-// An install file: "installing" writes a small file at DestDir\DestName.
-class TFileStandIn : public TInstallObject {
+// The real install-file, uninstaller and directory classes, installed
+// without an archive: a file's install puts a small file at its destination,
+// a directory's makes the directory. They write no uninstall entries of their
+// own, so the log holds only what the shortcuts write.
+template <class Base> class TPlaced : public Base {
 public:
-  explicit TFileStandIn(TComponent* AOwner);
-  static const TClassInfo& StaticClass(); // "TCustomInstallFile"
-  const TClassInfo& ClassType() const override { return StaticClass(); }
-  int RegisteredType() const override { return 2000; }
+  explicit TPlaced(TComponent* AOwner) : Base(AOwner) { this->SetUninstall(false); }
   void DoInstall() override;
-  std::string GetFullDestDir() override { return DestDir(); }
-  const std::string& DestName() const { return FDestName; }
-  void SetDestName(const std::string& V) { FDestName = V; }
-
-private:
-  std::string FDestName;
 };
-
-class TUninstallStandIn : public TFileStandIn {
-public:
-  using TFileStandIn::TFileStandIn;
-  static const TClassInfo& StaticClass(); // "TUninstallEXE"
-  const TClassInfo& ClassType() const override { return StaticClass(); }
-};
-
-// A directory object: its destination is DestDir.
-class TDirectoryStandIn : public TInstallObject {
-public:
-  explicit TDirectoryStandIn(TComponent* AOwner);
-  static const TClassInfo& StaticClass(); // "TInstallDirectory"
-  const TClassInfo& ClassType() const override { return StaticClass(); }
-  int RegisteredType() const override { return 1000; }
-  void DoInstall() override;
-  std::string GetFullDestDir() override { return DestDir(); }
-  const std::string& Description() const { return FDescription; }
-  void SetDescription(const std::string& V) { FDescription = V; }
-
-private:
-  std::string FDescription;
-};
+using TPlacedFile = TPlaced<TInstallFile>;
+using TPlacedUninstaller = TPlaced<TUninstallEXE>;
+using TPlacedDirectory = TPlaced<TInstallDirectory>;
 
 class LinksTest : public ::testing::Test {
 protected:
@@ -88,8 +65,8 @@ protected:
     Obj->SetName(Name);
     return Obj;
   }
-  // A file stand-in in the scratch directory, contained in the root.
-  TFileStandIn* MakeFile(const std::string& Name, const std::string& DestName);
+  // An install file in the scratch directory, contained in the root.
+  TPlacedFile* MakeFile(const std::string& Name, const std::string& DestName);
 
   // What the run does: the object tree from the root, then the shortcut
   // phases, each in creation order.
@@ -108,6 +85,9 @@ protected:
   TLinksContextScope LinksScope{LinksContext};
   std::unique_ptr<TComponent> Form;
   TRootStandIn* Root = nullptr;
+  // Install files need a file container: the directory "App" in the scratch
+  // directory, inside the root.
+  TPlacedDirectory* AppDir = nullptr;
 };
 
 } // namespace quendel::test

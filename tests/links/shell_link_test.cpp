@@ -8,6 +8,7 @@
 #include "paths/expand_paths.h"
 #include "paths/standard_paths.h"
 #include "platform/shell_link_format.h"
+#include "support/fake_system.h"
 #include "system/registry_routines.h"
 
 namespace quendel::test {
@@ -31,15 +32,16 @@ platform::TShellLink ReadBoth(platform::TPlatform& P, const std::string& File) {
 
 TEST_F(Shortcuts, Run_MakesTheProgramFolderItsLinksAndTheirLog) {
   Root->ProductName += " 100% Tools";
-  TFileStandIn* Program = MakeFile("IFWidget_exe", "Widget.exe");
-  auto* Uninstaller = Make<TUninstallStandIn>("Uninstaller");
-  Uninstaller->SetContainer(Root);
+  TPlacedFile* Program = MakeFile("IFWidget_exe", "Widget.exe");
+  auto* Uninstaller = Make<TPlacedUninstaller>("Uninstaller");
+  Uninstaller->SetFileName("uninstall.exe");
+  Uninstaller->SetContainer(AppDir);
   Uninstaller->SetDestDirType(nullptr);
   Uninstaller->SetDestDir(PathOf("App\\Uninstall"));
   Uninstaller->SetDestName("uninstall.exe");
-  TFileStandIn* Excluded = MakeFile("IFExtra_exe", "Extra.exe");
+  TPlacedFile* Excluded = MakeFile("IFExtra_exe", "Extra.exe");
   Excluded->SetInclude(false);
-  auto* Docs = Make<TDirectoryStandIn>("Docs");
+  auto* Docs = Make<TPlacedDirectory>("Docs");
   Docs->SetContainer(Root);
   Docs->SetDestDirType(nullptr);
   Docs->SetDestDir(PathOf("App\\Docs"));
@@ -120,7 +122,7 @@ TEST_F(Shortcuts, Run_MakesTheProgramFolderItsLinksAndTheirLog) {
 }
 
 TEST_F(Shortcuts, Run_ALinkLoadedWithOnlyItsObjectPointsAtThatObject) {
-  TFileStandIn* Program = MakeFile("IFWidget_exe", "Widget.exe");
+  TPlacedFile* Program = MakeFile("IFWidget_exe", "Widget.exe");
   auto* Link = Make<TInstallShellLink>("WidgetLink");
   Link->SetContainer(Root);
   Link->SetDestDirType(nullptr);
@@ -220,7 +222,7 @@ TEST_F(Shortcuts, Setters_DeriveNamesAndLocations) {
 
   // An object link names the link, takes the object-link specifier and
   // clears the location; a later .URL name drops the object link again.
-  TFileStandIn* File = MakeFile("IFEdit_exe", "Edit.exe");
+  TPlacedFile* File = MakeFile("IFEdit_exe", "Edit.exe");
   auto* ToFile = Make<TInstallShellLink>("T");
   ToFile->SetObjectLocation("C:\\elsewhere.exe");
   ToFile->SetObjectLink(File);
@@ -243,7 +245,7 @@ TEST_F(Shortcuts, Setters_DeriveNamesAndLocations) {
 }
 
 TEST_F(Shortcuts, Destroy_ALinkWhoseTargetGoesGoesWithIt) {
-  TFileStandIn* File = MakeFile("IFGone_exe", "Gone.exe");
+  TPlacedFile* File = MakeFile("IFGone_exe", "Gone.exe");
   auto* Link = Make<TInstallShellLink>("ToGone");
   Link->SetContainer(Root);
   Link->SetObjectLink(File);
@@ -288,7 +290,7 @@ TEST_F(Shortcuts, DoInstall_RefusesBadNamesPathsAndFolders) {
 }
 
 TEST_F(Shortcuts, Method_ChoosesByTheSystem) {
-  TFileStandIn* File = MakeFile("IFData_txt", "Data.txt");
+  TPlacedFile* File = MakeFile("IFData_txt", "Data.txt");
   Root->Process();
   auto* Hard = Make<TInstallShellLink>("Hard");
   Hard->SetContainer(Root);
@@ -303,6 +305,30 @@ TEST_F(Shortcuts, Method_ChoosesByTheSystem) {
   std::string Text(static_cast<std::size_t>(File1->Size()), '\0');
   File1->ReadExact(Text.data(), Text.size());
   EXPECT_EQ(Text, "MZ") << "a second name of the target, not a shell link";
+
+  // Windows NT 3.51 knows no shell links: detecting makes none (the log still
+  // lists it, as for a target that was not installed); the shell's interface,
+  // asked for by name, makes one.
+  auto OldNT = std::make_unique<TFakeSystem>();
+  OldNT->Record = {3, 51, 1057, platform::verPlatformWin32NT, ""};
+  Platform().System = std::move(OldNT);
+  auto LinkTo = [&](const std::string& Name, TMethodType Method) {
+    auto* Link = Make<TInstallShellLink>(Name);
+    Link->SetContainer(Root);
+    Link->SetObjectLink(File);
+    Link->SetDestDirType(nullptr);
+    Link->SetDestDir(PathOf("Links"));
+    Link->SetLinkName(Name + ".lnk");
+    Link->SetMethod(Method);
+    Link->SetOS(OSSet{oswinNT351}); // an object is meant for NT 3.51 only when it says so
+    Link->Process();
+  };
+  LinkTo("Detected", mtAutoDetect);
+  LinkTo("Asked", mtShellLinkInterface);
+  EXPECT_FALSE(Platform().Files->FileExists(PathOf("Links\\Detected.lnk")));
+  EXPECT_EQ(ReadBoth(Platform(), PathOf("Links\\Asked.lnk")).Path, PathOf("App\\Data.txt"));
+  EXPECT_EQ(LogValue("Files", "File2"), PathOf("Links\\Detected.lnk"));
+  EXPECT_EQ(LogValue("Files", "File3"), PathOf("Links\\Asked.lnk"));
 }
 
 } // namespace
