@@ -82,7 +82,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The wizards' windows; declared first, as the runtime's widget layer
     // uses it until its end.
     ui::TWin32Backend widgets;
-    TSetupRuntime runtime(platform::CreateDefaultPlatform(), ProgramPath(), args);
+    TSetupRuntime runtime(ProgramPath(), args);
     runtime.App().Title = title.empty() ? "Setup" : std::string(title.begin(), title.end());
     runtime.App().BitmapResource = BitmapResource;
     // A quiet run opens no window at all: its managers only log.

@@ -1,15 +1,13 @@
 #include "engine/setup_runtime.h"
 
+#include "archive/archive_context.h"
 #include "archive/compress.h"
-
-#include "ui/main_form.h"
-#include "ui/translate_hooks.h"
+#include "dialogs/dialog_manager.h"
 #include "engine/install.h"
 #include "engine/uninstall_exe.h"
-#include "links/shell_link.h"
-#include "model/model_classes.h"
-#include "net/net_location.h"
-#include "paths/path_classes.h"
+#include "links/links_context.h"
+#include "model/model_context.h"
+#include "ui/forms.h"
 
 namespace quendel {
 
@@ -19,66 +17,54 @@ char Lower(char C) {
   return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C;
 }
 
+bool HasSwitch(const std::vector<std::string>& Args, char Letter) {
+  for (const std::string& A : Args)
+    if (A.size() >= 2 && A[0] == '*' && Lower(A[1]) == Letter) return true;
+  return false;
+}
+
+// A quiet run, or a machine without a user interface, answers every question
+// with its default; the runtime's layers see these services from the start.
+platform::TPlatform WithUiServices(platform::TPlatform P, const std::vector<std::string>& Args) {
+  if (HasSwitch(Args, 'q') || !P.UI) P.UI = std::make_unique<platform::TUnattendedUIServices>();
+  return P;
+}
+
 } // namespace
+
+TSetupRuntime::TSetupRuntime(std::string ProgramPath, std::vector<std::string> Args)
+    : TSetupRuntime(ThisMachinePlatform(), std::move(ProgramPath), std::move(Args)) {}
 
 TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPath,
                              std::vector<std::string> Args)
-    : FPlatform(std::move(Platform)) {
-  // The quiet and log switches are looked at before the definition is
-  // loaded, so that an error while loading is already logged and shown (or
-  // not) as asked. The full command line is the install root's to check.
-  std::string logPath;
-  bool hasLog = false;
-  for (const std::string& a : Args)
-    if (a.size() >= 2 && a[0] == '*') {
-      if (Lower(a[1]) == 'q') FQuiet = true;
-      if (Lower(a[1]) == 'l') hasLog = true, logPath = a.substr(2);
-    }
-  if (hasLog) FLogFailed = !FModel.Log.Open(logPath);
-  if (FQuiet || !FPlatform.UI) FPlatform.UI = std::make_unique<platform::TUnattendedUIServices>();
-  if (auto* u = dynamic_cast<platform::TUnattendedUIServices*>(FPlatform.UI.get()))
-    u->SetReport([this](const std::string& Text, const std::string&, unsigned Flags, int Answer) {
-      LogAnswer(FModel.Log, Text, Flags, Answer, false);
+    : TRuntime(WithUiServices(std::move(Platform), Args)), FQuiet(HasSwitch(Args, 'q')) {
+  // The log is opened before the definition is loaded, so that an error
+  // while loading is already logged. The full command line is the install
+  // root's to check.
+  const std::string* LogPath = nullptr;
+  for (const std::string& A : Args)
+    if (A.size() >= 2 && A[0] == '*' && Lower(A[1]) == 'l') LogPath = &A;
+  if (LogPath) FLogFailed = !Log().Open(LogPath->substr(2));
+  if (auto* U = dynamic_cast<platform::TUnattendedUIServices*>(this->Platform().UI.get()))
+    U->SetReport([this](const std::string& Text, const std::string&, unsigned Flags, int Answer) {
+      LogAnswer(Log(), Text, Flags, Answer, false);
     });
 
-  FModel.AttachPlatform(&FPlatform);
-  FTranslate.System = FPlatform.System.get();
-  FArchive.emplace(*FPlatform.Files);
-  FArchive->ProcessMessages = [this] { FPlatform.UI->ProcessMessages(); };
   // The compressor the install files of the main archive share; a run from
   // the self-extracting file points it at the file archive inside.
-  FModel.SetSharedCompressor(std::make_unique<TQndlCompress>(nullptr, FPlatform.Files.get()));
-  // Extracting lets the windows handle their input after every block, so
-  // that the backdrop repaints and a Cancel is served.
-  FModel.SharedCompressor->ProcessMessages = [this] {
-    if (FArchive->ProcessMessages) FArchive->ProcessMessages();
+  Model().SetSharedCompressor(
+      std::make_unique<TQndlCompress>(nullptr, this->Platform().Files.get()));
+  Model().SharedCompressor->ProcessMessages = [this] {
+    if (Archive().ProcessMessages) Archive().ProcessMessages();
   };
-  FModelScope.emplace(FModel);
-  FTranslateScope.emplace(FTranslate);
-  FArchiveScope.emplace(*FArchive);
-  // Network locations download through the platform; the cancel they check
-  // is the model's user-abort flag (their default).
-  FNet = std::make_unique<TNetContext>(FPlatform);
-  FNet->ProcessMessages = [this] { FPlatform.UI->ProcessMessages(); };
-  FNetScope.emplace(*FNet);
-  ui::RegisterUiClasses();
-  ui::AttachTranslateHooks(FTranslate);
   // A shortcut to the uninstaller passes it the product name.
-  FLinks.UninstallerClass = &TUninstallEXE::StaticClass();
-  FLinksScope.emplace(FLinks);
-  RegisterModelClasses();
-  RegisterPathClasses();
-  RegisterLinkClasses();
-  RegisterTranslateClasses();
-  RegisterNetClasses();
+  Links().UninstallerClass = &TUninstallEXE::StaticClass();
   RegisterEngineClasses();
-  dialogs::RegisterDialogClasses();
-  SetupPathSpecifiers(FModel);
   // A quiet run opens no wizard: every manager logs the pages it skips.
-  FDialogs.Unattended = FQuiet;
-  FDialogsScope.emplace(FDialogs);
-  FApp = std::make_unique<TApplication>(std::move(ProgramPath), std::move(Args), *FPlatform.UI);
-  FApp->Log = &FModel.Log;
+  Dialogs().Unattended = FQuiet;
+  FApp = std::make_unique<TApplication>(std::move(ProgramPath), std::move(Args),
+                                        *this->Platform().UI);
+  FApp->Log = &Log();
   FAppScope.emplace(*FApp);
   // What the install objects ask of the user, through the program's boxes
   // (unattended: their default buttons, logged), and the hourglass of the
@@ -104,36 +90,20 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
 }
 
 TSetupRuntime::~TSetupRuntime() {
-  FUiScope.reset();
-  FUi.reset();
+  // The widget layer's forms die first, while the application and every
+  // context they use are still there.
+  EndWidgets();
   FAppScope.reset();
   FApp.reset();
-  FDialogsScope.reset();
-  FLinksScope.reset();
-  FNetScope.reset();
-  FNet.reset();
-  FArchiveScope.reset();
-  FTranslateScope.reset();
-  FModelScope.reset();
-  FArchive.reset();
 }
 
-ui::TUiContext& TSetupRuntime::UseWidgets(ui::IWidgetBackend& Backend,
-                                          ui::TFormResources::TLookup Layouts) {
-  if (FUi) throw EContextError("The setup runtime already has a widget backend");
-  FUi.emplace(Backend);
-  FUiScope.emplace(*FUi);
-  FUi->Application().Title = FApp->Title;
-  FUi->Resources().SetLookup(std::move(Layouts));
-  // Long loops let the windows of this backend handle their input (the
-  // Cancel of the copy form).
-  FArchive->ProcessMessages = [this] {
-    if (FUi) FUi->Application().ProcessMessages();
-  };
-  FNet->ProcessMessages = [this] {
-    if (FUi) FUi->Application().ProcessMessages();
-  };
-  return *FUi;
+TInstallLog& TSetupRuntime::Log() {
+  return Model().Log;
+}
+
+ui::TUiContext& TSetupRuntime::Titled(ui::TUiContext& Ui) {
+  Ui.Application().Title = FApp->Title;
+  return Ui;
 }
 
 } // namespace quendel

@@ -1,58 +1,56 @@
-// Everything a setup program runs in, composed in the order of its start:
-// the platform, the contexts of every layer with every class a definition
-// may name, the log and user-interface services the command line asks for
-// ("*l<path>", "*q"), the dialogs context, and the application object; the
-// widget layer once the program gives it a backend (UseWidgets). Destroyed in
-// the reverse order. The Win32 program makes one on the real machine; a test makes one
-// on the simulated machine.
+// Everything a setup program runs in: the system's runtime (the platform,
+// every class a definition may name and every layer's context, in the
+// runtime's order) with what the setup program adds on top, in the order of
+// its start: the log and the user-interface services the command line asks
+// for ("*l<path>", "*q"), the engine's classes, and the application object;
+// the widget layer once the program gives it a backend (UseWidgets).
+// Destroyed in the reverse order. The Win32 program makes one on the real
+// machine; a test makes one on the simulated machine.
 #pragma once
 
 #include "archive/archive_context.h"
-#include "dialogs/dialog_layouts.h"
 #include "dialogs/dialog_manager.h"
 #include "engine/application.h"
 #include "links/links_context.h"
 #include "model/model_context.h"
 #include "net/net_location.h"
-#include "platform/platform.h"
+#include "runtime/runtime.h"
 #include "translate/translator.h"
 #include "ui/forms.h"
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quendel {
 
-class TSetupRuntime {
+class TSetupRuntime : public TRuntime {
 public:
-  // ProgramPath: the running program file as the platform names it.
+  // On this machine. ProgramPath: the running program file as the platform
+  // names it; Args: its arguments.
+  TSetupRuntime(std::string ProgramPath, std::vector<std::string> Args);
+  // On Platform (a test's machine, or one the author tool gives it).
   TSetupRuntime(platform::TPlatform Platform, std::string ProgramPath,
                 std::vector<std::string> Args);
   ~TSetupRuntime();
-  TSetupRuntime(const TSetupRuntime&) = delete;
-  TSetupRuntime& operator=(const TSetupRuntime&) = delete;
 
-  platform::TPlatform& Platform() { return FPlatform; }
-  TModelContext& Model() { return FModel; }
-  TNetContext& Net() { return *FNet; }
   TApplication& App() { return *FApp; }
-  TInstallLog& Log() { return FModel.Log; }
-  // The form registries and the running wizard; unattended with "*q".
-  dialogs::TDialogsContext& Dialogs() { return FDialogs; }
+  TInstallLog& Log();
   // Gives the wizards their windows (the Win32 backend in the program, a
   // headless one in tests): made current until the runtime ends, and ended
   // first. Without it a wizard that has to open a window fails, so a quiet
-  // run needs none. The pages' layouts are those Layouts finds (the setup
-  // program's resources).
-  ui::TUiContext& UseWidgets(ui::IWidgetBackend& Backend, ui::TFormResources::TLookup Layouts);
-  // The same with the layouts built into the dialog layer (tests); inline,
-  // so that a program with layouts of its own does not carry them twice.
+  // run needs none. Long loops then let these windows handle their input.
+  // The pages' layouts are those Layouts finds (the setup program's
+  // resources), or without it those built into the dialog layer (tests).
+  ui::TUiContext& UseWidgets(ui::IWidgetBackend& Backend, TLayoutLookup Layouts) {
+    return Titled(TRuntime::UseWidgets(Backend, std::move(Layouts)));
+  }
+  // Inline, so that the setup program, which brings its own layouts, does not
+  // carry the built-in ones too.
   ui::TUiContext& UseWidgets(ui::IWidgetBackend& Backend) {
-    ui::TUiContext& context = UseWidgets(Backend, nullptr);
-    dialogs::AddDialogLayouts(context.Resources());
-    return context;
+    return Titled(TRuntime::UseWidgets(Backend));
   }
   // "*q": no windows; every question takes its default answer.
   bool Quiet() const { return FQuiet; }
@@ -60,27 +58,13 @@ public:
   bool LogFailed() const { return FLogFailed; }
 
 private:
-  platform::TPlatform FPlatform;
+  // The widget layer's application takes the program's title.
+  ui::TUiContext& Titled(ui::TUiContext& Ui);
+
   bool FQuiet = false;
   bool FLogFailed = false;
-  TModelContext FModel;
-  TTranslateContext FTranslate;
-  std::optional<TArchiveContext> FArchive;
-  std::optional<TModelContextScope> FModelScope;
-  std::optional<TTranslateScope> FTranslateScope;
-  std::optional<TArchiveContextScope> FArchiveScope;
-  std::unique_ptr<TNetContext> FNet;
-  std::optional<TNetContextScope> FNetScope;
-  // Shortcut groups and shortcuts; their lists refer to the model's objects.
-  TLinksContext FLinks;
-  std::optional<TLinksContextScope> FLinksScope;
-  dialogs::TDialogsContext FDialogs;
-  std::optional<dialogs::TDialogsScope> FDialogsScope;
   std::unique_ptr<TApplication> FApp;
   std::optional<TApplicationScope> FAppScope;
-  // The widget layer's forms die first, while every context they use lives.
-  std::optional<ui::TUiContext> FUi;
-  std::optional<ui::TUiScope> FUiScope;
 };
 
 } // namespace quendel

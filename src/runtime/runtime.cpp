@@ -1,7 +1,6 @@
 #include "runtime/runtime.h"
 
 #include "archive/archive_context.h"
-#include "dialogs/dialog_layouts.h"
 #include "dialogs/dialog_manager.h"
 #include "links/links_context.h"
 #include "links/shell_link.h"
@@ -16,20 +15,7 @@
 
 #include <optional>
 
-#ifndef _WIN32
-#include "platform/native/native_shell.h"
-#endif
-
 namespace quendel {
-
-platform::TPlatform ThisMachinePlatform() {
-  platform::TPlatform P = platform::CreateDefaultPlatform();
-#ifndef _WIN32
-  if (auto* Shell = dynamic_cast<platform::native::TNativeShell*>(P.Shell.get()))
-    platform::native::WriteShellFolderRecords(*P.Registry, Shell->Config());
-#endif
-  return P;
-}
 
 void RegisterRuntimeClasses() {
   ui::RegisterUiClasses();
@@ -84,14 +70,18 @@ struct TRuntime::TLayers {
 TRuntime::TRuntime() : TRuntime(ThisMachinePlatform()) {}
 
 TRuntime::TRuntime(platform::TPlatform APlatform)
-    : FPlatform(std::move(APlatform)), FLayers(std::make_unique<TLayers>(FPlatform)) {
+    : TMachineRuntime(std::move(APlatform)), FLayers(std::make_unique<TLayers>(Platform())) {
   // The widget layer tells the translator what its controls are.
   ui::AttachTranslateHooks(*FLayers->Translate);
   SetupPathSpecifiers(*FLayers->Model);
-  // Downloads keep the windows alive between blocks.
-  FLayers->Net->ProcessMessages = [this] {
-    if (FPlatform.UI) FPlatform.UI->ProcessMessages();
+  // Compressing, extracting and downloading keep the windows alive between
+  // blocks, so that they repaint and a Cancel is served.
+  auto Pump = [this] {
+    if (FLayers->Ui) FLayers->Ui->Application().ProcessMessages();
+    else if (Platform().UI) Platform().UI->ProcessMessages();
   };
+  FLayers->Archive->ProcessMessages = Pump;
+  FLayers->Net->ProcessMessages = Pump;
   // The definition's main window holds the standard path specifiers.
   FLayers->Model->IsSpecifierHost = [](const TComponent& Owner) {
     return dynamic_cast<const TfrmMainMenu*>(&Owner) != nullptr;
@@ -109,6 +99,9 @@ TArchiveContext& TRuntime::Archive() {
 TModelContext& TRuntime::Model() {
   return *FLayers->Model;
 }
+TLinksContext& TRuntime::Links() {
+  return *FLayers->Links;
+}
 TNetContext& TRuntime::Net() {
   return *FLayers->Net;
 }
@@ -116,12 +109,17 @@ dialogs::TDialogsContext& TRuntime::Dialogs() {
   return *FLayers->Dialogs;
 }
 
-ui::TUiContext& TRuntime::UseWidgets(ui::IWidgetBackend& Backend) {
+ui::TUiContext& TRuntime::UseWidgets(ui::IWidgetBackend& Backend, TLayoutLookup Layouts) {
   if (FLayers->Ui) throw EContextError("The runtime already has a widget backend");
   FLayers->Ui.emplace(Backend);
   FLayers->UiScope.emplace(*FLayers->Ui);
-  dialogs::AddDialogLayouts(FLayers->Ui->Resources());
+  if (Layouts) FLayers->Ui->Resources().SetLookup(std::move(Layouts));
   return *FLayers->Ui;
+}
+
+void TRuntime::EndWidgets() {
+  FLayers->UiScope.reset();
+  FLayers->Ui.reset();
 }
 
 } // namespace quendel

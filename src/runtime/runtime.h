@@ -2,12 +2,14 @@
 // platform, every class a definition may name, and each layer's context,
 // made current for the runtime's lifetime.
 //
-// The setup program, the uninstaller, the author tool and the tests compose
-// one TRuntime; nothing else makes a platform or installs a context of its
-// own. The members below are created in the order they are declared and
-// destroyed in the reverse order:
+// The author tool (TAuthorRuntime), the setup program (TSetupRuntime, which
+// adds the application object) and the tests compose one TRuntime; the
+// uninstaller composes its first step only (TMachineRuntime). Nothing else
+// makes a platform or installs a context of its own. The members below are
+// created in the order they are declared and destroyed in the reverse order:
 //
-//   1. the platform (every later layer talks to the machine through it);
+//   1. the platform (TMachineRuntime; every later layer talks to the machine
+//      through it);
 //   2. the class registrations (idempotent; a definition may name any class);
 //   3. the translate context (installs the message hook, so that the errors
 //      of every later layer are translated, and puts the old hook back last;
@@ -31,14 +33,19 @@
 
 #include "core/context.h"
 #include "platform/platform.h"
+#include "runtime/machine.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace quendel {
 
 struct TModelContext;
 class TArchiveContext;
 struct TTranslateContext;
+struct TLinksContext;
 struct TNetContext;
 namespace dialogs {
 struct TDialogsContext;
@@ -48,17 +55,15 @@ class IWidgetBackend;
 class TUiContext;
 } // namespace ui
 
-// This machine: the Win32 adapters in the win32 build; natively the
-// simulated machine, which also records its shell folders in its registry
-// as Windows does.
-platform::TPlatform ThisMachinePlatform();
-
 // Registers every class of the layers below the runtime with the class
 // registry (the widget, model, path, link, net and translate classes). Safe to call
 // again.
 void RegisterRuntimeClasses();
 
-class TRuntime {
+// Finds the stored layout of a form class by its name (ui::TFormResources).
+using TLayoutLookup = std::function<std::optional<std::string>(const std::string& Name)>;
+
+class TRuntime : public TMachineRuntime {
 public:
   // Composes the runtime on this machine.
   TRuntime();
@@ -69,19 +74,31 @@ public:
   TRuntime(const TRuntime&) = delete;
   TRuntime& operator=(const TRuntime&) = delete;
 
-  platform::TPlatform& Platform() { return FPlatform; }
   TTranslateContext& Translate();
   TArchiveContext& Archive();
   TModelContext& Model();
+  TLinksContext& Links();
   TNetContext& Net();
   dialogs::TDialogsContext& Dialogs();
   // Gives the widget layer its backend (the Win32 windows, or a test's
   // headless one): made current until the runtime ends, and ended first.
+  // From then on long loops (compressing, extracting, downloading) let its
+  // windows handle their input after every block; before, the platform's
+  // user-interface services do. The forms' stored layouts are those Layouts
+  // finds by form class (a program's resources).
+  ui::TUiContext& UseWidgets(ui::IWidgetBackend& Backend, TLayoutLookup Layouts);
+  // The same with the layouts built into the dialog layer (the tests, the
+  // author tool). In a source of its own, so that a program that brings its
+  // layouts does not carry them twice.
   ui::TUiContext& UseWidgets(ui::IWidgetBackend& Backend);
+
+protected:
+  // Ends the widget layer now: a runtime built on this one ends it before
+  // what it added itself, which the windows may still use.
+  void EndWidgets();
 
 private:
   struct TLayers;
-  platform::TPlatform FPlatform;
   std::unique_ptr<TLayers> FLayers; // made after the platform, freed before it
 };
 

@@ -1,0 +1,33 @@
+// The first step of every program's runtime: the machine it works on.
+//
+// TRuntime (runtime.h) builds every layer's context on top of it; a program
+// that needs none of them (the uninstaller, which stays small) composes just
+// this step, so that it too takes its platform from the runtime rather than
+// making one on the side.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace quendel {
+
+// This machine: the Win32 adapters in the win32 build; natively the
+// simulated machine, which also records its shell folders in its registry
+// as Windows does.
+platform::TPlatform ThisMachinePlatform();
+
+class TMachineRuntime {
+public:
+  // On this machine.
+  TMachineRuntime();
+  // On APlatform (a test's scratch machine).
+  explicit TMachineRuntime(platform::TPlatform APlatform) : FPlatform(std::move(APlatform)) {}
+  TMachineRuntime(const TMachineRuntime&) = delete;
+  TMachineRuntime& operator=(const TMachineRuntime&) = delete;
+
+  platform::TPlatform& Platform() { return FPlatform; }
+
+private:
+  platform::TPlatform FPlatform;
+};
+
+} // namespace quendel
