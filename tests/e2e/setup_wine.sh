@@ -58,12 +58,56 @@ programs_win=$(wine cmd /c 'echo %APPDATA%' </dev/null 2>/dev/null | tr -d '\r')
 programs=$(winepath -u "$programs_win" 2>/dev/null)
 installed_files="example.ini readme.txt Docs/licence.txt Docs/guide.txt Uninstall/uninstall.exe"
 
-install() { # [SETUP]: an unattended install; its exit code must be 0
+run_program() { # PROGRAM [ARGS...]: run under Wine; its exit code in $code
   set +e
-  wine "$work/${1:-SignedSetup.exe}" "-s$(win "$work")" '*q' "*l$(win "$log")" </dev/null
-  local code=$?
+  wine "$@" </dev/null
+  code=$?
   set -e
-  [ "$code" -eq 0 ] || { cat "$log" >&2 || true; fail "good install ended with $code"; }
+}
+check_code() { # CODE WHAT LOG: $code must be CODE, else LOG is shown
+  [ "$code" -eq "$1" ] || { cat "$3" >&2 || true; fail "$2 ended with $code"; }
+}
+expect_exit() { # CODE WHAT LOG PROGRAM [ARGS...]: PROGRAM run under Wine must end with CODE
+  local want=$1 what=$2 shown=$3
+  shift 3
+  run_program "$@"
+  check_code "$want" "$what" "$shown"
+}
+run_setup() { # CODE WHAT SETUP [ARGS...]: SETUP run unattended with the log; it must end with CODE
+  local want=$1 what=$2 setup=$3
+  shift 3
+  expect_exit "$want" "$what" "$log" "$setup" "$@" '*q' "*l$(win "$log")"
+}
+install() { # [SETUP]: an unattended install; its exit code must be 0
+  run_setup 0 "good install" "$work/${1:-SignedSetup.exe}" "-s$(win "$work")"
+}
+continuation_command() { # SETUP WHAT: the continuation SETUP registered under RunOnce, in $command
+  command=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v QuendelUnfinished \
+    </dev/null | tr -d '\r' | sed -n 's/.*QuendelUnfinished *REG_SZ *//p' | sed 's/\\"/"/g')
+  [ -n "$command" ] || fail "no RunOnce value QuendelUnfinished"
+  case "$command" in
+    \"*"$1"\"\ -r\ \"-s*) ;;
+    *) fail "unexpected continuation command$2: $command" ;;
+  esac
+}
+run_continuation() { # WHAT: $command as Windows would split it (no globbing of "*q"); it must end with 0
+  set -f
+  eval "continuation=($command)"
+  set +f
+  expect_exit 0 "the continuation$1" "$log" "${continuation[@]}"
+}
+hold=$build/tests/fixtures/qt_holdfile.exe
+hold_file() { # PATH: a helper program keeps PATH open until release_file
+  rm -f "$1.held" "$1.release"
+  wine "$hold" "$(win "$1")" 120000 </dev/null &
+  holder=$!
+  for _ in $(seq 200); do [ -f "$1.held" ] && break; sleep 0.1; done
+  [ -f "$1.held" ] || fail "the helper could not hold $(basename "$1")"
+}
+release_file() { # PATH
+  touch "$1.release"
+  wait "$holder" || true
+  rm -f "$1.held" "$1.release"
 }
 
 # An unattended good install: exit code 0, the log's lines, no record left;
@@ -85,6 +129,11 @@ done
 for l in "Read me.lnk" "Tools/Uninstall.lnk" "Tools/Documentation.lnk"; do
   [ -f "$programs/$l" ] || fail "no shortcut $l"
 done
+# The uninstaller's shortcut, as the shell saved it, starts it with the product name.
+shown=$(wine "$quendel" link show "$(win "$programs/Tools/Uninstall.lnk")" </dev/null | tr -d '\r')
+printf '%s\n' "$shown" | grep -qxF "Target: $product_win\\Uninstall\\uninstall.exe" \
+  || fail "the uninstall shortcut's target: $shown"
+printf '%s\n' "$shown" | grep -qxF "Arguments: Quendel Example" || fail "the uninstall shortcut's arguments: $shown"
 [ "$(value "$ukey" DisplayName)" = "Quendel Example" ] || fail "DisplayName: $(value "$ukey" DisplayName)"
 uninstall_string=$(value "$ukey" UninstallString)
 [ "$uninstall_string" = "\"$product_win\\Uninstall\\uninstall.exe\" Quendel Example" ] \
@@ -95,14 +144,10 @@ uninstall_string=$(value "$ukey" UninstallString)
 [ "$(value "$ukey\\Files" Entries)" = "7" ] || fail "the log holds $(value "$ukey\\Files" Entries) entries, not 7"
 if wine reg query "$ukey" /reg:64 >/dev/null 2>&1 </dev/null; then fail "the uninstall key is in the 64-bit view"; fi
 
+uninstaller=$(printf '%s' "$uninstall_string" | sed 's/^"\([^"]*\)".*/\1/')
 uninstall() { # what Windows runs for "UninstallString", unattended; exit 0
-  local exe
-  exe=$(printf '%s' "$uninstall_string" | sed 's/^"\([^"]*\)".*/\1/')
-  set +e
-  wine "$exe" '*q' "*l$(win "$work/uninstall.log")" Quendel Example </dev/null
-  local code=$?
-  set -e
-  [ "$code" -eq 0 ] || { cat "$work/uninstall.log" >&2 || true; fail "the uninstall ended with $code"; }
+  expect_exit 0 "the uninstall" "$work/uninstall.log" "$uninstaller" '*q' "*l$(win "$work/uninstall.log")" \
+    Quendel Example
 }
 
 # The uninstall: every installed file, shortcut and empty folder goes, and
@@ -128,20 +173,12 @@ if wine reg query "$ukey" /reg:32 >/dev/null 2>&1 </dev/null; then fail "the uni
 
 # A bad command line: the start-failure code and the message in the log.
 rm -f "$log"
-set +e
-wine "$work/ExampleSetup.exe" -x '*q' "*l$(win "$log")" </dev/null
-code=$?
-set -e
-[ "$code" -eq 4 ] || fail "a bad argument ended with $code"
+run_setup 4 "a bad argument" "$work/ExampleSetup.exe" -x
 grep -q 'ERROR Invalid parameter <-x>' "$log" || fail "log: no invalid-parameter error"
 
 # Without "-s" (not started by the loading program): a bad install (1).
 rm -f "$log"
-set +e
-wine "$work/ExampleSetup.exe" '*q' "*l$(win "$log")" </dev/null
-code=$?
-set -e
-[ "$code" -eq 1 ] || fail "a run without -s ended with $code"
+run_setup 1 "a run without -s" "$work/ExampleSetup.exe"
 grep -q 'ERROR The path of the loading program was not passed correctly' "$log" \
   || fail "log: no loading-program error"
 
@@ -153,72 +190,32 @@ sed '/object Install1: TInstall/a\    Reboot = True' "$src/examples/setup/defini
 QUENDEL_KIT=$(win "$runtime_dir") wine "$quendel" make-setup "$(win "$work/reboot.txt")" \
   -o "$(win "$work/RebootSetup.exe")" </dev/null || fail "make-setup (reboot) failed"
 rm -f "$log"
-set +e
-wine "$work/RebootSetup.exe" "-s$(win "$work")" '*q' "*l$(win "$log")" </dev/null
-code=$?
-set -e
-[ "$code" -eq 3 ] || { cat "$log" >&2; fail "a run needing a restart ended with $code"; }
+run_setup 3 "a run needing a restart" "$work/RebootSetup.exe" "-s$(win "$work")"
 wine reg query 'HKLM\SOFTWARE\Vexo\Install\Install0' >/dev/null 2>&1 || fail "no record kept for the restart"
 if wine reg query 'HKLM\SOFTWARE\Vexo\Install\Install0' /reg:64 >/dev/null 2>&1; then
   fail "the record is in the 64-bit view"
 fi
-command=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v QuendelUnfinished \
-  </dev/null | tr -d '\r' | sed -n 's/.*QuendelUnfinished *REG_SZ *//p' | sed 's/\\"/"/g')
-[ -n "$command" ] || fail "no RunOnce value QuendelUnfinished"
-case "$command" in
-  \"*RebootSetup.exe\"\ -r\ \"-s*) ;;
-  *) fail "unexpected continuation command: $command" ;;
-esac
-# The command as Windows would split it (no globbing of "*q").
-set -f
-eval "continuation=($command)"
-set +f
-set +e
-wine "${continuation[@]}" </dev/null
-code=$?
-set -e
-[ "$code" -eq 0 ] || { cat "$log" >&2; fail "the continuation ended with $code"; }
+continuation_command RebootSetup.exe ""
+run_continuation ""
 grep -q ' RUN installation completed after the restart' "$log" || fail "log: continuation not completed"
 if wine reg query 'HKLM\SOFTWARE\Vexo\Install' >/dev/null 2>&1; then fail "the record stayed after the continuation"; fi
 # A file in use: the run ends pending a restart (3), keeps the record and
 # registers the continuation; after the restart ("wineboot -r" moves the
 # waiting file into place) the continuation finishes and removes the record.
-hold=$build/tests/fixtures/qt_holdfile.exe
 install
 echo "the user's old text" >"$product/readme.txt"
-rm -f "$product/readme.txt.held" "$product/readme.txt.release"
-wine "$hold" "$(win "$product/readme.txt")" 120000 </dev/null &
-holder=$!
-for _ in $(seq 200); do [ -f "$product/readme.txt.held" ] && break; sleep 0.1; done
-[ -f "$product/readme.txt.held" ] || fail "the helper could not hold readme.txt"
+hold_file "$product/readme.txt"
 wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /f >/dev/null 2>&1 </dev/null || true
-set +e
-wine "$work/SignedSetup.exe" "-s$(win "$work")" '*q' "*l$(win "$log")" </dev/null
-code=$?
-set -e
-touch "$product/readme.txt.release"
-wait "$holder" || true
-rm -f "$product/readme.txt.held" "$product/readme.txt.release"
-[ "$code" -eq 3 ] || { cat "$log" >&2; fail "a run with a file in use ended with $code"; }
+run_program "$work/SignedSetup.exe" "-s$(win "$work")" '*q' "*l$(win "$log")"
+release_file "$product/readme.txt"
+check_code 3 "a run with a file in use" "$log"
 grep -q ' REBOOT .*readme.txt is in use' "$log" || fail "log: nothing about the file in use"
 wine reg query 'HKLM\SOFTWARE\Vexo\Install' /reg:32 >/dev/null 2>&1 </dev/null || fail "no record kept for the restart"
-command=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v QuendelUnfinished \
-  </dev/null | tr -d '\r' | sed -n 's/.*QuendelUnfinished *REG_SZ *//p' | sed 's/\\"/"/g')
-case "$command" in
-  \"*SignedSetup.exe\"\ -r\ \"-s*) ;;
-  *) fail "unexpected continuation command after a file in use: $command" ;;
-esac
+continuation_command SignedSetup.exe " after a file in use"
 [ "$(cat "$product/readme.txt")" = "the user's old text" ] || fail "the file in use was replaced before the restart"
 wineboot -r >/dev/null 2>&1 </dev/null
 cmp -s "$product/readme.txt" "$payload/readme.txt" || fail "the restart did not put the new readme.txt in place"
-set -f
-eval "continuation=($command)"
-set +f
-set +e
-wine "${continuation[@]}" </dev/null
-code=$?
-set -e
-[ "$code" -eq 0 ] || { cat "$log" >&2; fail "the continuation after a file in use ended with $code"; }
+run_continuation " after a file in use"
 if wine reg query 'HKLM\SOFTWARE\Vexo\Install' >/dev/null 2>&1 </dev/null; then fail "the record stayed after the continuation"; fi
 
 # A file of the product in use during the uninstall: the uninstaller removes
@@ -226,21 +223,11 @@ if wine reg query 'HKLM\SOFTWARE\Vexo\Install' >/dev/null 2>&1 </dev/null; then 
 # being empty) for deletion at the next start of Windows, and says so in its
 # exit code (3) and log; after the restart nothing of the product is left.
 held=$product/Docs/guide.txt
-rm -f "$held.held" "$held.release"
-wine "$hold" "$(win "$held")" 120000 </dev/null &
-holder=$!
-for _ in $(seq 200); do [ -f "$held.held" ] && break; sleep 0.1; done
-[ -f "$held.held" ] || fail "the helper could not hold guide.txt"
+hold_file "$held"
 rm -f "$work/uninstall.log"
-set +e
-wine "$(printf '%s' "$uninstall_string" | sed 's/^"\([^"]*\)".*/\1/')" '*q' "*l$(win "$work/uninstall.log")" \
-  Quendel Example </dev/null
-code=$?
-set -e
-touch "$held.release"
-wait "$holder" || true
-rm -f "$held.held" "$held.release"
-[ "$code" -eq 3 ] || { cat "$work/uninstall.log" >&2; fail "an uninstall with a file in use ended with $code"; }
+run_program "$uninstaller" '*q' "*l$(win "$work/uninstall.log")" Quendel Example
+release_file "$held"
+check_code 3 "an uninstall with a file in use" "$work/uninstall.log"
 grep -qF "In use, deleted at the next start of Windows: $product_win\\Docs\\guide.txt" "$work/uninstall.log" \
   || fail "uninstall log: nothing about the file in use"
 grep -q 'removed when Windows starts again' "$work/uninstall.log" || fail "uninstall log: no word of the restart"
@@ -264,11 +251,7 @@ unpacked=$temp/quendel-e2e-unpacked
 mkdir -p "$unpacked"
 cp "$work/SignedSetup.exe" "$unpacked/setup.exe"
 rm -f "$log"
-set +e
-wine "$unpacked/setup.exe" "-s$(win "$work")" -c '*q' "*l$(win "$log")" </dev/null
-code=$?
-set -e
-[ "$code" -eq 0 ] || { cat "$log" >&2; fail "an install with -c ended with $code"; }
+run_setup 0 "an install with -c" "$unpacked/setup.exe" "-s$(win "$work")" -c
 grep -qF " CLEANUP removing $(win "$unpacked")" "$log" || fail "log: no cleanup line"
 for _ in $(seq 150); do [ -e "$unpacked" ] || break; sleep 0.2; done
 [ ! -e "$unpacked" ] || { ls -la "$unpacked" >&2; fail "-c left the setup program's directory in the temporary directory"; }
@@ -279,11 +262,7 @@ mkdir -p "$outside"
 cp "$work/SignedSetup.exe" "$outside/setup.exe"
 echo "the user's file" >"$outside/notes.txt"
 rm -f "$log"
-set +e
-wine "$outside/setup.exe" "-s$(win "$work")" -c '*q' "*l$(win "$log")" </dev/null
-code=$?
-set -e
-[ "$code" -eq 0 ] || { cat "$log" >&2; fail "an install with -c outside the temporary directory ended with $code"; }
+run_setup 0 "an install with -c outside the temporary directory" "$outside/setup.exe" "-s$(win "$work")" -c
 grep -qF " CLEANUP left in place: $(win "$outside")" "$log" || fail "log: no left-in-place line"
 sleep 1
 [ -f "$outside/setup.exe" ] && [ -f "$outside/notes.txt" ] || fail "-c removed files outside the temporary directory"
@@ -295,11 +274,7 @@ cp "$work/SignedSetup.exe" "$work/damaged/"
 size=$(stat -c %s "$work/files.1")
 head -c $((size * 2 / 3)) "$work/files.1" >"$work/damaged/files.1"
 rm -f "$log"
-set +e
-wine "$work/damaged/SignedSetup.exe" "-s$(win "$work/damaged")" '*q' "*l$(win "$log")" </dev/null
-code=$?
-set -e
-[ "$code" -eq 1 ] || { cat "$log" >&2; fail "a damaged archive ended with $code"; }
+run_setup 1 "a damaged archive" "$work/damaged/SignedSetup.exe" "-s$(win "$work/damaged")"
 grep -q ' ERROR ' "$log" || fail "log: no error for the damaged archive"
 wine reg query 'HKLM\SOFTWARE\Vexo\Install' /reg:32 >/dev/null 2>&1 </dev/null || fail "a bad install removed the record"
 

@@ -7,17 +7,12 @@
 #include "engine/setup_program.h"
 #include "engine/setup_runtime.h"
 
-#include "archive/compress.h"
 #include "core/strings.h"
-#include "definition/binary_codec.h"
-#include "definition/text_codec.h"
-#include "platform/native/native_platform.h"
-#include "platform/native/native_registry.h"
 #include "platform/native/native_files.h"
 #include "platform/native/native_process.h"
-#include "platform/native/native_shell.h"
 #include "platform/native/native_sysinfo.h"
 #include "platform/shell_link_format.h"
+#include "support/example_product.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall/uninstall_plan.h"
 
@@ -35,64 +30,16 @@ namespace {
 namespace fs = std::filesystem;
 using platform::rkLocalMachine;
 
-const char* const kProductKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quendel Example";
+const char* const kProductKey = test::kExampleProductKey;
 const char* const kProduct = "C:\\Program Files\\Quendel Example";
-// The payload in the order of the definition's unique identifiers.
-const char* const kMembers[] = {"uninstall.exe", "example.ini", "readme.txt", "licence.txt", "guide.txt"};
 
 std::string ReadText(const fs::path& P) {
-  std::ifstream in(P, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return test::ReadHostText(P);
 }
 
-class ProductInstall : public ::testing::Test {
+class ProductInstall : public test::TExampleProductTest {
 protected:
-  void SetUp() override {
-    FDir = fs::temp_directory_path() /
-           ("quendel_product_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(FDir);
-    fs::create_directories(FDir / "src");
-    FRegistry = (FDir / "registry.txt").string();
-    const fs::path payload = fs::path(QUENDEL_SOURCE_DIR) / "examples" / "setup" / "payload";
-    for (const auto& e : fs::directory_iterator(payload)) fs::copy_file(e.path(), FDir / "src" / e.path().filename());
-    std::ofstream(FDir / "src" / "uninstall.exe", std::ios::binary) << "MZ uninstaller";
-    std::ofstream(FDir / "src" / "setup.exe", std::ios::binary) << std::string(4096, 'S');
-    // One stamp for all, on an even second (archives keep two-second dates).
-    FStamp = fs::file_time_type::clock::now() - std::chrono::hours(24 * 40);
-    FStamp -= FStamp.time_since_epoch() % std::chrono::seconds(2);
-    for (const char* m : kMembers) fs::last_write_time(FDir / "src" / m, FStamp);
-    // The archive, as "quendel archive add" makes it in the payload's directory.
-    platform::TPlatform p = Machine();
-    p.Files->SetCurrentDir("C:\\src");
-    TQndlCompress c(nullptr, p.Files.get());
-    c.SetCompressedFile("C:\\src\\files.1");
-    for (int i = 0; i < 5; ++i) {
-      TStrings list;
-      list.Add(kMembers[i]);
-      c.SetFilesToProcess(list);
-      c.Add(i == 0 ? lzcOverwrite : lzcOnlyAdd, i + 1);
-    }
-    FText = ReadText(fs::path(QUENDEL_SOURCE_DIR) / "examples" / "setup" / "definition.txt");
-    FDefinition = WriteObjectBinary(ReadObjectStream(std::vector<std::uint8_t>(FText.begin(), FText.end())));
-  }
-  void TearDown() override { fs::remove_all(FDir); }
-
-  platform::TPlatform Machine() {
-    platform::TPlatform p =
-        platform::native::CreateNativePlatform(platform::native::TDriveMap().Map('C', FDir.string()));
-    auto& reg = dynamic_cast<platform::native::TNativeRegistry&>(*p.Registry);
-    if (fs::exists(FRegistry))
-      reg.LoadFromFile(FRegistry);
-    else // a machine whose registry names its shell folders, as Windows' does
-      platform::native::WriteShellFolderRecords(
-          reg, dynamic_cast<platform::native::TNativeShell&>(*p.Shell).Config());
-    return p;
-  }
-  void Save(platform::TPlatform& P) {
-    dynamic_cast<platform::native::TNativeRegistry&>(*P.Registry).SaveToFile(FRegistry);
-  }
+  ProductInstall() : TExampleProductTest("quendel_product_") {}
 
   // One start of the product's setup program, as the loading program starts
   // it (Args replace the usual ones); Prepare sees the machine first, Check
@@ -153,17 +100,6 @@ protected:
     return r;
   }
 
-  fs::path Host(const std::string& WinPath) {
-    std::string rel = WinPath.substr(3);
-    for (char& ch : rel) if (ch == '\\') ch = '/';
-    return FDir / rel;
-  }
-
-  fs::path FDir;
-  std::string FRegistry;
-  fs::file_time_type FStamp;
-  std::string FText; // the definition's text form
-  std::vector<std::uint8_t> FDefinition;
 };
 
 // The product's files in their directories with their contents and dates,

@@ -7,12 +7,7 @@
 #include "engine/setup_program.h"
 #include "engine/setup_runtime.h"
 
-#include "archive/compress.h"
-#include "definition/binary_codec.h"
-#include "definition/text_codec.h"
-#include "platform/native/native_platform.h"
-#include "platform/native/native_registry.h"
-#include "platform/native/native_shell.h"
+#include "support/example_product.h"
 #include "ui/controls.h"
 #include "ui/headless.h"
 
@@ -28,70 +23,25 @@ namespace {
 namespace fs = std::filesystem;
 using platform::rkLocalMachine;
 
-const char* const kProductKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quendel Example";
+const char* const kProductKey = test::kExampleProductKey;
 const char* const kPrograms = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
-// The payload in the order of the definition's unique identifiers.
-const char* const kMembers[] = {"uninstall.exe", "example.ini", "readme.txt", "licence.txt", "guide.txt"};
 
 std::string ReadText(const fs::path& P) {
-  std::ifstream in(P, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return test::ReadHostText(P);
 }
 
-class SampleWalk : public ::testing::Test {
+class SampleWalk : public test::TExampleProductTest {
 protected:
+  SampleWalk() : TExampleProductTest("quendel_walk_") {}
+
   void SetUp() override {
-    FDir = fs::temp_directory_path() /
-           ("quendel_walk_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(FDir);
-    fs::create_directories(FDir / "src");
-    FRegistry = (FDir / "registry.txt").string();
-    const fs::path example = fs::path(QUENDEL_SOURCE_DIR) / "examples" / "setup";
-    for (const auto& e : fs::directory_iterator(example / "payload"))
-      fs::copy_file(e.path(), FDir / "src" / e.path().filename());
-    std::ofstream(FDir / "src" / "uninstall.exe", std::ios::binary) << "MZ uninstaller";
-    std::ofstream(FDir / "src" / "setup.exe", std::ios::binary) << std::string(4096, 'S');
-    platform::TPlatform p = Machine();
-    p.Files->SetCurrentDir("C:\\src");
-    TQndlCompress c(nullptr, p.Files.get());
-    c.SetCompressedFile("C:\\src\\files.1");
-    for (int i = 0; i < 5; ++i) {
-      TStrings list;
-      list.Add(kMembers[i]);
-      c.SetFilesToProcess(list);
-      c.Add(i == 0 ? lzcOverwrite : lzcOnlyAdd, i + 1);
-    }
+    TExampleProductTest::SetUp();
     // Two program folders of other products, one holding a shortcut.
     fs::create_directories(Host(std::string(kPrograms) + "\\Quendel Tools"));
     fs::create_directories(Host(std::string(kPrograms) + "\\Other Company"));
     std::ofstream(Host(std::string(kPrograms) + "\\Quendel Tools\\Other tool.lnk")) << "theirs";
+    platform::TPlatform p = Machine();
     Save(p);
-    const std::string text = ReadText(example / "definition.txt");
-    FDefinition = WriteObjectBinary(ReadObjectStream(std::vector<std::uint8_t>(text.begin(), text.end())));
-  }
-  void TearDown() override { fs::remove_all(FDir); }
-
-  platform::TPlatform Machine() {
-    platform::TPlatform p =
-        platform::native::CreateNativePlatform(platform::native::TDriveMap().Map('C', FDir.string()));
-    auto& reg = dynamic_cast<platform::native::TNativeRegistry&>(*p.Registry);
-    if (fs::exists(FRegistry))
-      reg.LoadFromFile(FRegistry);
-    else
-      platform::native::WriteShellFolderRecords(
-          reg, dynamic_cast<platform::native::TNativeShell&>(*p.Shell).Config());
-    return p;
-  }
-  void Save(platform::TPlatform& P) {
-    dynamic_cast<platform::native::TNativeRegistry&>(*P.Registry).SaveToFile(FRegistry);
-  }
-  fs::path Host(const std::string& WinPath) {
-    std::string rel = WinPath.substr(3);
-    for (char& ch : rel)
-      if (ch == '\\') ch = '/';
-    return FDir / rel;
   }
 
   // One start of the setup program with its wizard, as the loading program
@@ -180,9 +130,6 @@ protected:
 
   std::string Log() { return ReadText(FDir / "setup.log"); }
 
-  fs::path FDir;
-  std::string FRegistry;
-  std::vector<std::uint8_t> FDefinition;
   ui::THeadlessBackend Backend; // outlives every runtime's widget layer
 };
 
