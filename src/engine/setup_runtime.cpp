@@ -69,21 +69,21 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
   // What the install objects ask of the user, through the program's boxes
   // (unattended: their default buttons, logged), and the hourglass of the
   // container passes, which nest: each end puts back what its start found.
-  FModel.AskYesNo = [this](const std::string& Text) {
+  Model().AskYesNo = [this](const std::string& Text) {
     return FApp && FApp->ShowMessageBox(Text, FApp->Title,
                                         platform::mbYesNo | platform::mbIconQuestion) ==
                        platform::idYes;
   };
-  FModel.AskOkCancel = [this](const std::string& Text) {
+  Model().AskOkCancel = [this](const std::string& Text) {
     return FApp && FApp->ShowMessageBox(Text, FApp->Title,
                                         platform::mbOKCancel | platform::mbIconInformation) ==
                        platform::idOK;
   };
-  FModel.BusyCursor = [this, Before = std::vector<bool>()](bool Busy) mutable {
+  Model().BusyCursor = [this, Before = std::vector<bool>()](bool Busy) mutable {
     if (Busy) {
-      Before.push_back(FPlatform.UI->SetBusyCursor(true));
+      Before.push_back(this->Platform().UI->SetBusyCursor(true));
     } else if (!Before.empty()) {
-      FPlatform.UI->SetBusyCursor(Before.back());
+      this->Platform().UI->SetBusyCursor(Before.back());
       Before.pop_back();
     }
   };
