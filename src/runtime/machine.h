@@ -1,9 +1,6 @@
 // The first step of every program's runtime: the machine it works on.
 //
-// TRuntime (runtime.h) builds every layer's context on top of it; a program
-// that needs none of them (the uninstaller, which stays small) composes just
-// this step, so that it too takes its platform from the runtime rather than
-// making one on the side.
+// TRuntime (runtime.h) builds every layer's context on top of it.
 #pragma once
 
 #include "platform/platform.h"

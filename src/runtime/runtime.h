@@ -3,9 +3,8 @@
 // made current for the runtime's lifetime.
 //
 // The author tool (TAuthorRuntime), the setup program (TSetupRuntime, which
-// adds the application object) and the tests compose one TRuntime; the
-// uninstaller composes its first step only (TMachineRuntime). Nothing else
-// makes a platform or installs a context of its own. The members below are
+// adds the application object) and the tests compose one TRuntime; nothing
+// else installs a context of its own. The members below are
 // created in the order they are declared and destroyed in the reverse order:
 //
 //   1. the platform (TMachineRuntime; every later layer talks to the machine
