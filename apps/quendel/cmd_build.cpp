@@ -209,8 +209,10 @@ void Build(const TBuildOptions& O) {
   // The definition as the setup program carries it (make-setup checked it).
   std::vector<std::uint8_t> Definition = ReadBytes(O.Definition);
   if (!IsBinaryStream(Definition)) Definition = WriteObjectBinary(ReadObjectStream(Definition));
-  const fs::path Source =
-      fs::absolute(O.Source.empty() ? fs::path(O.Definition).parent_path() : fs::path(O.Source));
+  // A definition named without a directory lies in the current one.
+  fs::path SourceDir = O.Source.empty() ? fs::path(O.Definition).parent_path() : fs::path(O.Source);
+  if (SourceDir.empty()) SourceDir = ".";
+  const fs::path Source = fs::absolute(SourceDir);
 
   TBuildRequest Request;
   Request.ProgramFile = Author.ToPlatform(Program.string());

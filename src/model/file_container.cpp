@@ -635,6 +635,7 @@ void TFileContainer::Compress(TCompressOptions Options) {
         ((Options & coForceFilesNet) && !MyFiles.empty());
     if (AnyNet && !Trim(LocalArchive()).empty()) DeleteArchive(Disk, Name(), LocalArchive());
 
+    auto* const Root = dynamic_cast<TFileRelated*>(Context().InstallRootContainer());
     const std::vector<TInstallContainer*> Snapshot = ChildList();
     for (TInstallContainer* C : Snapshot) {
       auto* Child = dynamic_cast<TFileRelated*>(C);
@@ -669,9 +670,15 @@ void TFileContainer::Compress(TCompressOptions Options) {
           Child->AssignArchive(lzcOnlyAdd, SavedFile, SavedType);
         } else if (TSpecifierKinds::Is(SavedType, Context().SpecifierKinds.InstallSource)) {
           std::string Dir = Base;
-          if (auto* Root = dynamic_cast<TFileRelated*>(Context().InstallRootContainer()))
-            Dir = RemoveBackslash(ExtractFileDir(Root->GetFullArchiveFile()));
+          if (Root) Dir = RemoveBackslash(ExtractFileDir(Root->GetFullArchiveFile()));
           Child->AssignArchive(lzcOverwrite, Dir + SavedFile, nullptr);
+        } else if ((Options & coArchiveInBuildDir) && Root &&
+                   TSpecifierKinds::Is(SavedType, Context().SpecifierKinds.MainArchiveFile)) {
+          // The main archive of a build is the one the root compresses into
+          // (the build directory's "files.1", which setup.exe carries); its
+          // own path names the installing machine's, which a build must not
+          // rebuild below the build directory.
+          Child->AssignArchive(lzcOnlyAdd, Root->GetFullArchiveFile(), nullptr);
         } else if (Options & coArchiveInBuildDir) {
           Child->AssignArchive(lzcOverwrite, InBuildDir(Base, Child->GetFullArchiveFile()),
                                nullptr);

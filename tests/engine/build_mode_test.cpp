@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -204,6 +205,48 @@ TEST_F(BuildMode, Web_FileListAndNoFileArchive) {
   EXPECT_EQ(records[1].Name, "File2");
   EXPECT_EQ(records[1].Size, 50000);
   EXPECT_GT(records[1].Date, 40000.0);
+}
+
+// A group (and a file) whose own archive is the main archive: the build puts
+// their members into the build directory's files.1, which setup.exe
+// carries, and nowhere else; the product then installs from setup.exe.
+TEST_F(BuildMode, MainArchiveGroup_MembersGoIntoSetupExe) {
+  const std::string s = "object frmMainMenu: TfrmMainMenu\n"
+                        "  object psProgramFiles: TpsProgramFiles\n  end\n"
+                        "  object psMainArchiveFile: TpsMainArchiveFile\n  end\n"
+                        "  object psContainerArchiveFile: TpsContainerArchiveFile\n  end\n"
+                        "  object psContainerDestDir: TpsContainerDestDir\n  end\n"
+                        "  object Install1: TInstall\n    DestDir = '\\Test App'\n"
+                        "    DestDirType = psProgramFiles\n    ArchiveFileType = psMainArchiveFile\n"
+                        "    NoUninstall = True\n  end\n"
+                        "  object Docs: TInstallDirectory\n    Container = Install1\n"
+                        "    ArchiveFileType = psMainArchiveFile\n    DestDir = '\\docs'\n"
+                        "    DestDirType = psContainerDestDir\n  end\n"
+                        "  object File1: TInstallFile\n    Container = Docs\n"
+                        "    ArchiveFileType = psContainerArchiveFile\n    DestDirType = psContainerDestDir\n"
+                        "    FileName = 'readme.txt'\n    DestName = 'readme.txt'\n"
+                        "    IncludeFromDir = 'C:\\src'\n  end\n"
+                        "  object File2: TInstallFile\n    Container = Install1\n"
+                        "    ArchiveFileType = psMainArchiveFile\n    DestDirType = psContainerDestDir\n"
+                        "    FileName = 'app.dat'\n    DestName = 'app.dat'\n"
+                        "    IncludeFromDir = 'C:\\src'\n  end\nend\n";
+  const TBytes def = WriteObjectBinary(ReadObjectStream(TBytes(s.begin(), s.end())));
+  ASSERT_EQ(Start({"-b"}, def), ecGoodInstall) << LogText();
+  const auto info = [&] {
+    platform::TPlatform p = Machine();
+    return ReadSelfExtractInfo(*p.Files, "C:\\build\\setup.exe");
+  }();
+  ASSERT_TRUE(info.HasFileArchive());
+  auto members = Members("C:\\build\\setup.exe", info.FilesStart);
+  std::sort(members.begin(), members.end());
+  EXPECT_EQ(members, (std::vector<std::string>{"app.dat", "readme.txt"}));
+  for (const auto& e : fs::recursive_directory_iterator(FDir / "build"))
+    EXPECT_TRUE(e.path().parent_path() == FDir / "build") << "stray " << e.path();
+
+  fs::remove(FDir / "setup.log");
+  ASSERT_EQ(Start({"-esetup.exe", "-sC:\\build"}, def), ecGoodInstall) << LogText();
+  EXPECT_EQ(Read("Program Files/Test App/docs/readme.txt"), Read("src/readme.txt"));
+  EXPECT_EQ(Read("Program Files/Test App/app.dat"), Read("src/app.dat"));
 }
 
 // Failures of a build end the program with a non-zero code and their
