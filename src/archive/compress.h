@@ -125,6 +125,7 @@ private:
   struct TOpenFiles;
 
   void LoadDirectory();
+  bool KeptDirectoryFits(TStream& Archive);
   void EnsureDirectory();
   void ResetIdTable();
   void Pump();
@@ -160,6 +161,10 @@ private:
   TCompressOperation FOperation = TCompressOperation::None;
   int FCurrentVolume = 0;
   TlzhFileStats FStats;
+  // The archive the last Add wrote and its length then: the next Add to it
+  // takes the directory from memory instead of rereading every header.
+  std::string FAddedArchive;
+  std::int64_t FAddedLength = -1;
 };
 
 } // namespace quendel

@@ -68,6 +68,7 @@ void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
   TOpenFiles open;
   open.Files = FFiles;
   auto cleanup = [&]() noexcept {
+    FAddedLength = -1;
     open.CloseAll();
     FLoaded = false;
     FFilesToProcess.Clear();
@@ -95,7 +96,11 @@ void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
         }
 
         ResetIdTable();
-        if (append) {
+        const bool kept = append && KeptDirectoryFits(*open.Archive);
+        FAddedLength = -1;
+        if (kept) {
+          for (int i = 0; i < FHeaders.Count(); ++i) FHeaders.Item(i).Loaded = true;
+        } else if (append) {
           try {
             FHeaders.ReadFrom(*open.Archive, 0);
           } catch (const std::exception&) {
@@ -106,6 +111,8 @@ void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
             FHeaders.Clear();
             throw EQndlCompress(MsgAppendToSet, {FCompressedFile});
           }
+        }
+        if (append) {
           for (int i = 0; i < FHeaders.Count(); ++i) {
             const std::int32_t id = FHeaders.Item(i).Record.UniqueID();
             if (id >= 0 && id < MaxUniqueIDs) FIds[static_cast<std::size_t>(id)] = i;
@@ -163,11 +170,36 @@ void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
           open.Source.reset();
         }
         transaction.Commit();
+        FAddedLength = open.Archive->Size();
+        FAddedArchive = FCompressedFile;
         open.CloseAll();
         FLoaded = false;
         FFilesToProcess.Clear();
       },
       cleanup, false);
+}
+
+bool TQndlCompress::KeptDirectoryFits(TStream& Archive) {
+  // The directory the last Add left is still this archive's when the file
+  // ends where that Add left it, counts the same members, and its last
+  // header on disk is the one in memory: anything that rewrote the archive
+  // meanwhile changes at least one of them.
+  if (FAddedLength < 0 || !SameText(FAddedArchive, FCompressedFile) || FHeaders.Spanned ||
+      FHeaders.Count() == 0)
+    return false;
+  const TFileHeaderRecord& last = FHeaders.Item(FHeaders.Count() - 1).Record;
+  const std::int64_t at = static_cast<std::int64_t>(last.DataStart()) - FileHeaderSize;
+  if (Archive.Size() != FAddedLength || last.NextHeader() != FAddedLength ||
+      at < ArchivePrologueSize)
+    return false;
+  std::uint8_t count[4];
+  TFileHeaderRecord::TBytes onDisk;
+  Archive.SetPosition(0);
+  if (ReadFull(Archive, count, sizeof count) != sizeof count ||
+      GetLE<std::int32_t>(count, 0) != FHeaders.Count())
+    return false;
+  Archive.SetPosition(at);
+  return ReadFull(Archive, onDisk.data(), onDisk.size()) == onDisk.size() && onDisk == last.Bytes();
 }
 
 void TQndlCompress::AddMember(TFileHeader& Header, int Index, std::int32_t UniqueID,

@@ -54,6 +54,7 @@ TDeflateAhead::TDeflateAhead(platform::IFileSystem& Files, int Level,
     std::unique_lock Lock(FMutex);
     OpenWindow(Lock);
   }
+  if (Threads == 0) Threads = std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
   for (unsigned i = 0; i < Threads; ++i) FWorkers.emplace_back([this] { Work(); });
 }
 
@@ -71,20 +72,32 @@ TDeflateAhead::~TDeflateAhead() {
 void TDeflateAhead::OpenWindow(std::unique_lock<std::mutex>&) {
   const std::size_t End = std::min(FSlots.size(), FCursor + Window);
   bool Opened = false;
+  std::uint64_t Held = 0;
   for (std::size_t i = FCursor; i < End; ++i) {
     TSlot& S = FSlots[i];
+    if (S.State == msOpen || S.State == msWorking || S.State == msDone) Held += S.Size;
     if (S.State != msPlanned) continue;
-    S.State = msSkipped;
-    try {
-      auto F = FFiles.OpenRead(S.Path);
-      if (F->Size() <= MaxMemberBytes) {
-        S.File = std::move(F);
-        S.State = msOpen;
-        Opened = true;
+    if (!S.File) {
+      try {
+        S.File = FFiles.OpenRead(S.Path);
+        S.Size = S.File->Size();
+      } catch (const std::exception&) {
+        // Left to the writer, which reports the failure in its own words.
+        S.File.reset();
+        S.State = msSkipped;
+        continue;
       }
-    } catch (const std::exception&) {
-      // Left to the writer, which reports the failure in its own words.
+      if (S.Size > MaxMemberBytes) {
+        S.File.reset();
+        S.State = msSkipped;
+        continue;
+      }
     }
+    // Kept open, and started once the window has moved on.
+    if (Held > 0 && Held + S.Size > WindowBytes) break;
+    Held += S.Size;
+    S.State = msOpen;
+    Opened = true;
   }
   if (Opened) FChanged.notify_all();
 }

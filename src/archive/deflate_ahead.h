@@ -31,10 +31,14 @@ void DeflateMember(int Level, const std::function<std::size_t(std::uint8_t*, std
 
 class TDeflateAhead {
 public:
-  // Members larger than this are left to the writer: the workers hold at most
-  // Window finished members, so their memory stays bounded whatever the sizes.
+  // Members larger than this are left to the writer. The workers look at
+  // most Window members ahead and hold members of at most WindowBytes of
+  // input between them (at least one), so their memory stays bounded
+  // whatever the sizes; a wide window keeps both busy while the writer
+  // waits on one long member.
   static constexpr std::uint64_t MaxMemberBytes = 4u << 20;
-  static constexpr std::size_t Window = 4;
+  static constexpr std::size_t Window = 16;
+  static constexpr std::uint64_t WindowBytes = 16u << 20;
 
   struct TDeflated {
     std::vector<std::uint8_t> Data;
@@ -43,9 +47,9 @@ public:
 
   // Paths: the sources in the order they are expected to be added. Files is
   // used from the constructing thread only (in Take); workers only read the
-  // files it opened.
+  // files it opened. Threads 0: one per processor, at least two.
   TDeflateAhead(platform::IFileSystem& Files, int Level, std::vector<std::string> Paths,
-                unsigned Threads = 2);
+                unsigned Threads = 0);
   ~TDeflateAhead();
   TDeflateAhead(const TDeflateAhead&) = delete;
   TDeflateAhead& operator=(const TDeflateAhead&) = delete;
@@ -62,6 +66,7 @@ private:
     std::string Path;
     TState State = msPlanned;
     std::unique_ptr<platform::IFile> File;
+    std::uint64_t Size = 0;
     TDeflated Result;
   };
 

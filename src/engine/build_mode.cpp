@@ -116,6 +116,17 @@ void AddToSetupArchive(const std::string& Source, const std::string& Archive, Tl
   File.reset();
 }
 
+// The sources in the order Compress reaches them: each container's children
+// in their order, a sub-container's files where it stands.
+void PlanCompressOrder(TInstallContainer& Container, std::vector<std::string>& Sources) {
+  for (TInstallContainer* Child : Container.ChildList()) {
+    if (auto* File = dynamic_cast<TCustomInstallFile*>(Child))
+      Sources.push_back(File->SourcePath());
+    else if (dynamic_cast<TFileContainer*>(Child))
+      PlanCompressOrder(*Child, Sources);
+  }
+}
+
 } // namespace
 
 // ---- Ending a build or transfer --------------------------------------------------------
@@ -168,6 +179,25 @@ void TCustomInstall::BuildDistributables(const std::string& ProgramFile,
   const std::string FileArchive = Dir + "files.1";
   platform::IFileSystem& Files = *Context().Platform().Files;
 
+  // The files are added one by one in the order the compression walks the
+  // tree; their zlib work starts now on worker threads and runs ahead of
+  // the writer, also while "setup.1" is made.
+  std::unique_ptr<TDeflateAhead> Ahead;
+  if (HasArchiveContext() && !CurrentArchiveContext().Ahead()) {
+    std::vector<std::string> Sources;
+    PlanCompressOrder(*this, Sources);
+    const TQndlCompress* Shared = Context().SharedCompressor.get();
+    Ahead = std::make_unique<TDeflateAhead>(
+        Files, ZlibLevel(Shared ? Shared->CompressionLevel() : colMax), std::move(Sources));
+    CurrentArchiveContext().SetAhead(Ahead.get());
+  }
+  struct TAheadScope {
+    TDeflateAhead* Set;
+    ~TAheadScope() {
+      if (Set) CurrentArchiveContext().SetAhead(nullptr);
+    }
+  } AheadScope{Ahead.get()};
+
   if (FUseLoadingProgram) {
     if (OnBeforeCreateSetupArchive) OnBeforeCreateSetupArchive(this);
     try {
@@ -195,24 +225,6 @@ void TCustomInstall::BuildDistributables(const std::string& ProgramFile,
   const std::string SavedFile = ArchiveFile();
   TCustomPathSpecifier* const SavedType = ArchiveFileType();
   AssignArchive(SavedAdd, FileArchive, nullptr);
-  // The files are added one by one in the order they were defined; their
-  // zlib work runs ahead on two threads meanwhile.
-  std::unique_ptr<TDeflateAhead> Ahead;
-  if (HasArchiveContext() && !CurrentArchiveContext().Ahead()) {
-    std::vector<std::string> Sources;
-    for (TCustomInstallFile* F : Context().AllInstallFiles.Items())
-      Sources.push_back(F->SourcePath());
-    const TQndlCompress* Shared = Context().SharedCompressor.get();
-    Ahead = std::make_unique<TDeflateAhead>(
-        Files, ZlibLevel(Shared ? Shared->CompressionLevel() : colMax), std::move(Sources));
-    CurrentArchiveContext().SetAhead(Ahead.get());
-  }
-  struct TAheadScope {
-    TDeflateAhead* Set;
-    ~TAheadScope() {
-      if (Set) CurrentArchiveContext().SetAhead(nullptr);
-    }
-  } AheadScope{Ahead.get()};
   try {
     Compress(BuildOptions(FDistributeType));
     if (FDistributeType != dtTraditional)

@@ -121,6 +121,8 @@ public:
   TInstallContainerNotifyEvent OnBeforeProcess;
 
   TModelContext& Context() const { return FContext; }
+  // The children in the order every pass visits them.
+  const std::vector<TInstallContainer*>& ChildList() const { return FChildren; }
 
   // Whether Obj's class is named Name or derives from a class of that name.
   // Lets this layer recognise classes that are built above it.
@@ -137,7 +139,6 @@ protected:
   void SetProcessWithContainer(bool Value) { FProcessWithContainer = Value; }
   void SetEntered(bool Value) { FEntered = Value; }
   void SetCurrentInstallType(TInstallType Value) { FCurrentInstallType = Value; }
-  const std::vector<TInstallContainer*>& ChildList() const { return FChildren; }
 
   // Design-time default bookkeeping for DestDirType.
   void MarkDestDirTypeDefaulted();

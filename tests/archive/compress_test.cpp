@@ -201,6 +201,63 @@ TEST_F(Compress, Add_OverwriteReplacesAppendKeepsOldMembers) {
   EXPECT_EQ(C->IndexOfUniqueID(1), -1);
 }
 
+// One compressor adding file after file keeps the directory in memory
+// between its Adds; the archive must be the one a fresh compressor per Add
+// writes, and a change made to the archive by anyone else in between
+// (another member appended, or the archive rebuilt to the same length and
+// count with other members) must be seen, not written over.
+TEST_F(Compress, Add_AppendsSeeWhatOthersWroteBetween) {
+  Put("a", testing::TextBytes(1000));
+  Put("b", testing::TextBytes(2000, 5));
+  Put("c", testing::RandomBytes(3000));
+  TQndlCompress other(nullptr, S.Files.get());
+  auto add = [&](TQndlCompress& Q, const std::string& Archive, const std::string& Name,
+                 TlzhCommand Cmd, int Id) {
+    Q.SetCompressedFile(S.Path(Archive));
+    TStrings l;
+    l.Add(S.Path(Name));
+    Q.SetFilesToProcess(l);
+    Q.Add(Cmd, Id);
+  };
+  int id = 0;
+  for (const char* n : {"a", "b", "c"}) {
+    add(*C, "out\\kept.qar", n, id == 0 ? lzcOverwrite : lzcOnlyAdd, id);
+    TQndlCompress fresh(nullptr, S.Files.get());
+    add(fresh, "out\\fresh.qar", n, id == 0 ? lzcOverwrite : lzcOnlyAdd, id);
+    ++id;
+  }
+  EXPECT_EQ(S.Read("out\\kept.qar"), S.Read("out\\fresh.qar"));
+
+  auto names = [&](const std::string& Archive) {
+    TQndlCompress Q(nullptr, S.Files.get());
+    Q.SetCompressedFile(S.Path(Archive));
+    std::string all;
+    for (int i = 0; i < Q.Count(); ++i) all += Q.Directory().Item(i).Record.FileName().back();
+    return all;
+  };
+  add(*C, "out\\x.qar", "a", lzcOverwrite, 1);
+  add(other, "out\\x.qar", "b", lzcOnlyAdd, 2);
+  add(*C, "out\\x.qar", "c", lzcOnlyAdd, 3);
+  EXPECT_EQ(names("out\\x.qar"), "abc");
+  EXPECT_EQ(C->IndexOfUniqueID(2), 1);
+
+  // Rebuilt meanwhile as "b" then "a": the same length and member count.
+  add(*C, "out\\y.qar", "a", lzcOverwrite, 1);
+  add(*C, "out\\y.qar", "b", lzcOnlyAdd, 2);
+  const auto length = S.Read("out\\y.qar").size();
+  add(other, "out\\y.qar", "b", lzcOverwrite, 2);
+  add(other, "out\\y.qar", "a", lzcOnlyAdd, 1);
+  ASSERT_EQ(S.Read("out\\y.qar").size(), length);
+  add(*C, "out\\y.qar", "c", lzcOnlyAdd, 3);
+  EXPECT_EQ(names("out\\y.qar"), "bac");
+  C->SetExtractDirectory(S.Path("back"));
+  TStrings l;
+  for (int i = 0; i < C->Count(); ++i) l.Add(C->Directory().Item(i).Record.FileName());
+  C->SetFilesToProcess(l);
+  C->Extract();
+  for (const char* n : {"a", "b", "c"}) EXPECT_EQ(S.Read(std::string("back\\") + n), S.Read(n)) << n;
+}
+
 TEST_F(Compress, Add_UnreadableSourceWritesNothing) {
   Put("a", testing::TextBytes(1000));
   AddFiles({"a"});
