@@ -153,6 +153,11 @@ void TDeflateAhead::Work() {
   }
 }
 
+std::size_t TDeflateAhead::Taken() {
+  std::lock_guard Lock(FMutex);
+  return FTaken;
+}
+
 bool TDeflateAhead::Take(const std::string& Path, int Level, TDeflated& Out) {
   std::unique_lock Lock(FMutex);
   if (Level != FLevel) return false;
@@ -177,7 +182,10 @@ bool TDeflateAhead::Take(const std::string& Path, int Level, TDeflated& Out) {
   TSlot& S = FSlots[K];
   FChanged.wait(Lock, [&] { return S.State != msOpen && S.State != msWorking; });
   const bool Ok = S.State == msDone;
-  if (Ok) Out = std::move(S.Result);
+  if (Ok) {
+    Out = std::move(S.Result);
+    ++FTaken;
+  }
   S.Result = {};
   S.File.reset();
   S.State = msSkipped;

@@ -59,6 +59,9 @@ public:
   // could not be read): the caller compresses it itself. Members planned
   // before Path are dropped.
   bool Take(const std::string& Path, int Level, TDeflated& Out);
+  // How many members were planned, and how many Take handed over.
+  std::size_t Planned() const { return FSlots.size(); }
+  std::size_t Taken();
 
 private:
   enum TState { msPlanned, msOpen, msWorking, msDone, msFailed, msSkipped };
@@ -78,6 +81,7 @@ private:
   const int FLevel;
   std::vector<TSlot> FSlots;
   std::size_t FCursor = 0; // the first slot not yet taken or dropped
+  std::size_t FTaken = 0;
   bool FStop = false;
   std::mutex FMutex;
   std::condition_variable FChanged;

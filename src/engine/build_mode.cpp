@@ -234,6 +234,11 @@ void TCustomInstall::BuildDistributables(const std::string& ProgramFile,
     throw;
   }
   AssignArchive(SavedAdd, SavedFile, SavedType);
+  // A plan that misses the order of the adds leaves the work to this thread:
+  // the log shows it.
+  if (Ahead)
+    Log("BUILD", Format("%d of %d files compressed ahead",
+                        {static_cast<int>(Ahead->Taken()), static_cast<int>(Ahead->Planned())}));
   if (OnAfterBuildCompress) OnAfterBuildCompress(this);
 
   if (StandAlone) {

@@ -153,6 +153,8 @@ TEST_F(BuildMode, Traditional_SetupFileIsLoaderArchivesAndBlock) {
   const TBytes def = Definition("    PresetupFiles.Strings = (\n      'C:\\src\\pre.dll')\n",
                                 {"readme.txt", "app.dat"});
   ASSERT_EQ(Start({"-b"}, def), ecGoodInstall) << LogText();
+  // The workers compressed what the build added, in the build's order.
+  EXPECT_NE(LogText().find("2 of 2 files compressed ahead"), std::string::npos) << LogText();
   const TBytes loader = Read("kit/QuendelLoadProgram.exe");
   const TBytes setup1 = Read("build/setup.1");
   const TBytes files1 = Read("build/files.1");
@@ -209,7 +211,8 @@ TEST_F(BuildMode, Web_FileListAndNoFileArchive) {
 
 // A group (and a file) whose own archive is the main archive: the build puts
 // their members into the build directory's files.1, which setup.exe
-// carries, and nowhere else; the product then installs from setup.exe.
+// carries, and nowhere else (compressed ahead in the order the tree is
+// walked); the product then installs from setup.exe.
 TEST_F(BuildMode, MainArchiveGroup_MembersGoIntoSetupExe) {
   const std::string s = "object frmMainMenu: TfrmMainMenu\n"
                         "  object psProgramFiles: TpsProgramFiles\n  end\n"
@@ -232,6 +235,7 @@ TEST_F(BuildMode, MainArchiveGroup_MembersGoIntoSetupExe) {
                         "    IncludeFromDir = 'C:\\src'\n  end\nend\n";
   const TBytes def = WriteObjectBinary(ReadObjectStream(TBytes(s.begin(), s.end())));
   ASSERT_EQ(Start({"-b"}, def), ecGoodInstall) << LogText();
+  EXPECT_NE(LogText().find("2 of 2 files compressed ahead"), std::string::npos) << LogText();
   const auto info = [&] {
     platform::TPlatform p = Machine();
     return ReadSelfExtractInfo(*p.Files, "C:\\build\\setup.exe");
