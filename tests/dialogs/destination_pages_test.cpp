@@ -3,6 +3,7 @@
 // objects, what they refuse, and that the folder browser makes nothing the
 // user did not ask for.
 #include "dialogs/destination_pages.h"
+#include "dialogs/fake_root.h"
 #include "dialogs/open_folder_dialog.h"
 #include "core/strings.h"
 #include "dialogs/path_checks.h"
@@ -25,15 +26,6 @@
 
 namespace quendel::dialogs {
 namespace {
-
-class TFakeRoot : public TInstallObject, public IInstallRoot {
-public:
-  explicit TFakeRoot(TComponent* AOwner) : TInstallObject(AOwner) {}
-  int RegisteredType() const override { return 1000; }
-  TInstallContainer& InstallRootContainer() override { return *this; }
-  bool InstallRootRunning() const override { return true; }
-  std::string InstallRootProductName() const override { return "Product"; }
-};
 
 // Every directory below the scratch root, to see that nothing was made.
 std::vector<std::string> Tree(const std::filesystem::path& Host) {

@@ -5,6 +5,7 @@
 // restore the outer one.
 #include "archive/compress.h"
 #include "dialogs/dialog_manager.h"
+#include "dialogs/fake_root.h"
 #include "dialogs/progress_pages.h"
 #include "model/model_context.h"
 #include "model/status_params.h"
@@ -20,17 +21,6 @@
 
 namespace quendel::dialogs {
 namespace {
-
-class TFakeRoot : public TInstallObject, public IInstallRoot {
-public:
-  explicit TFakeRoot(TComponent* AOwner) : TInstallObject(AOwner) {}
-  int RegisteredType() const override { return 1000; }
-  TInstallContainer& InstallRootContainer() override { return *this; }
-  bool InstallRootRunning() const override { return true; }
-  std::string InstallRootProductName() const override { return "Product"; }
-  bool InstallRootConfirmUserAbort() override { return AgreeToAbort; }
-  bool AgreeToAbort = true;
-};
 
 struct TFileStatus : TFileStatusParameter {
   TFileStatus(const std::string& Name, int File, int Total) {
