@@ -66,6 +66,33 @@ TNameFault NameFault(const std::string& Name) {
   return nfNone;
 }
 
+// What each kind of fault is called in a check's messages: the whole text
+// as %s, and for a device name also the offending part.
+struct TNameFaultTexts {
+  const char* Character;
+  const char* Device;
+  const char* Shape;
+};
+
+// The message for the first faulty name of Rest's backslash-separated
+// parts, or "" when every part is a valid name.
+std::string NameFaultMessage(const std::string& Rest, const std::string& Whole,
+                             const TNameFaultTexts& Texts) {
+  for (const std::string& name : Split(Rest)) {
+    switch (NameFault(name)) {
+    case nfNone:
+      break;
+    case nfCharacter:
+      return Msg(Texts.Character, {Whole});
+    case nfDevice:
+      return Msg(Texts.Device, {Whole, name});
+    case nfShape:
+      return Msg(Texts.Shape, {Whole});
+    }
+  }
+  return {};
+}
+
 } // namespace
 
 bool IsReservedDeviceName(std::string_view Name) {
@@ -101,23 +128,12 @@ std::string CheckPathForm(const std::string& Path) {
   std::string rest = Path.substr(root);
   if (!rest.empty() && IsSep(rest.back())) rest.pop_back();
   if (rest.empty()) return {};
-  for (const std::string& name : Split(rest)) {
-    switch (NameFault(name)) {
-    case nfNone:
-      break;
-    case nfCharacter:
-      return Msg("The path \"%s\" contains characters that a directory name may not hold "
-                 "(/ : * ? \" < > |).",
-                 {Path});
-    case nfDevice:
-      return Msg("The path \"%s\" uses the name %s, which Windows reserves for a device.",
-                 {Path, name});
-    case nfShape:
-      return Msg("The path \"%s\" has an empty, \".\" or \"..\" folder name, or one that ends "
-                 "in a dot or a space.",
-                 {Path});
-    }
-  }
+  return NameFaultMessage(rest, Path,
+                          {"The path \"%s\" contains characters that a directory name may not hold "
+                           "(/ : * ? \" < > |).",
+                           "The path \"%s\" uses the name %s, which Windows reserves for a device.",
+                           "The path \"%s\" has an empty, \".\" or \"..\" folder name, or one "
+                           "that ends in a dot or a space."});
   return {};
 }
 
@@ -194,23 +210,13 @@ std::string CheckProgramFolder(const std::string& Name) {
                {Name});
   std::string rest = Name;
   if (IsSep(rest.back())) rest.pop_back();
-  for (const std::string& part : Split(rest)) {
-    switch (NameFault(part)) {
-    case nfNone:
-      break;
-    case nfCharacter:
-      return Msg("The program folder \"%s\" contains characters that a folder name may not hold "
-                 "(/ : * ? \" < > |).",
-                 {Name});
-    case nfDevice:
-      return Msg("The program folder \"%s\" uses the name %s, which Windows reserves for a device.",
-                 {Name, part});
-    case nfShape:
-      return Msg("The program folder \"%s\" has an empty, \".\" or \"..\" folder name, or one "
-                 "that ends in a dot or a space.",
-                 {Name});
-    }
-  }
+  return NameFaultMessage(
+      rest, Name,
+      {"The program folder \"%s\" contains characters that a folder name may not hold "
+       "(/ : * ? \" < > |).",
+       "The program folder \"%s\" uses the name %s, which Windows reserves for a device.",
+       "The program folder \"%s\" has an empty, \".\" or \"..\" folder name, or one "
+       "that ends in a dot or a space."});
   return {};
 }
 
