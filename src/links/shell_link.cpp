@@ -447,8 +447,14 @@ void TCustomInstallShellLink::CreateShellLink() {
 void TCustomInstallShellLink::CreateHardLinkFile() {
   platform::TPlatform& P = Context().Platform();
   P.Files->ForceDirectories(FolderPath());
+  const std::string LinkFile = LinkFilePath();
   try {
-    P.Links->MakeHardLink(LinkFilePath(), TargetPath());
+    // A link an earlier install made is replaced, as a shell link is: the
+    // new name cannot be made while the old one exists, and the old one
+    // still names the file this run has just replaced.
+    if (!SameText(LinkFile, TargetPath()) && P.Files->FileExists(LinkFile))
+      P.Files->RemoveFile(LinkFile);
+    P.Links->MakeHardLink(LinkFile, TargetPath());
     Context().Log.Write("LINK", LinkFilePath() + " (hard link) -> " + TargetPath());
   } catch (const platform::EPlatformError& E) {
     if (E.Call() == "LoadLibraryA")

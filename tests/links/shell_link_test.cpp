@@ -301,10 +301,18 @@ TEST_F(Shortcuts, Method_ChoosesByTheSystem) {
   Hard->SetHardLink(true);
   // Both builds report a Windows of the NT family after XP: a hard link.
   Hard->Process();
-  const auto File1 = Platform().Files->OpenRead(PathOf("Links\\Data.lnk"));
-  std::string Text(static_cast<std::size_t>(File1->Size()), '\0');
-  File1->ReadExact(Text.data(), Text.size());
-  EXPECT_EQ(Text, "MZ") << "a second name of the target, not a shell link";
+  auto LinkText = [&] {
+    const auto Link = Platform().Files->OpenRead(PathOf("Links\\Data.lnk"));
+    std::string Text(static_cast<std::size_t>(Link->Size()), '\0');
+    Link->ReadExact(Text.data(), Text.size());
+    return Text;
+  };
+  EXPECT_EQ(LinkText(), "MZ") << "a second name of the target, not a shell link";
+  // Installed again over a replaced target: the link names the new file.
+  Platform().Files->RemoveFile(PathOf("App\\Data.txt"));
+  WriteFileText(PathOf("App\\Data.txt"), "new");
+  Hard->Process();
+  EXPECT_EQ(LinkText(), "new") << "the link of the earlier run is replaced";
 
   // Windows NT 3.51 knows no shell links: detecting makes none (the log still
   // lists it, as for a target that was not installed); the shell's interface,
@@ -327,8 +335,8 @@ TEST_F(Shortcuts, Method_ChoosesByTheSystem) {
   LinkTo("Asked", mtShellLinkInterface);
   EXPECT_FALSE(Platform().Files->FileExists(PathOf("Links\\Detected.lnk")));
   EXPECT_EQ(ReadBoth(Platform(), PathOf("Links\\Asked.lnk")).Path, PathOf("App\\Data.txt"));
-  EXPECT_EQ(LogValue("Files", "File2"), PathOf("Links\\Detected.lnk"));
-  EXPECT_EQ(LogValue("Files", "File3"), PathOf("Links\\Asked.lnk"));
+  EXPECT_EQ(LogValue("Files", "File3"), PathOf("Links\\Detected.lnk"));
+  EXPECT_EQ(LogValue("Files", "File4"), PathOf("Links\\Asked.lnk"));
 }
 
 } // namespace
