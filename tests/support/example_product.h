@@ -1,10 +1,10 @@
-// The example product (examples/setup) on a simulated machine of its own,
-// for the tests that install it in one process: a directory below the
-// temporary one mapped as C:, the payload with stand-ins for the uninstaller
-// and the setup program in "C:\src", all dated alike, the archive "files.1"
-// made from them as "quendel archive add" makes it, the definition in its
-// text and binary forms, and the machine's registry kept in a file between
-// the programs' starts.
+// An example product (examples/setup by default) on a simulated machine of
+// its own, for the tests that install it in one process: a directory below
+// the temporary one mapped as C:, the payload with stand-ins for the
+// uninstaller and the setup program in "C:\src" (the payload's files where
+// the definition reads them, relative to that directory), all dated alike,
+// the archive "files.1" made from them as "quendel archive add" makes it, the definition in its text and binary forms, and the machine's
+// registry kept in a file between the programs' starts.
 #pragma once
 
 #include "archive/compress.h"
@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,7 +44,15 @@ inline std::string ReadHostText(const std::filesystem::path& P) {
 class TExampleProductTest : public ::testing::Test {
 protected:
   // Prefix names the test's directory, with the test's own name after it.
-  explicit TExampleProductTest(std::string Prefix) : FPrefix(std::move(Prefix)) {}
+  // Members are the archive's files in the order of their unique identifiers,
+  // named as the definition reads them (below PayloadDir when the definition
+  // reads its files from that directory, beside it when PayloadDir is empty).
+  explicit TExampleProductTest(std::string Prefix, std::string Example = "setup",
+                               std::vector<std::string> Members = {std::begin(kExampleMembers),
+                                                                   std::end(kExampleMembers)},
+                               std::string PayloadDir = "")
+      : FPrefix(std::move(Prefix)), FExample(std::move(Example)), FMembers(std::move(Members)),
+        FPayloadDir(std::move(PayloadDir)) {}
 
   void SetUp() override {
     namespace fs = std::filesystem;
@@ -52,22 +61,25 @@ protected:
     fs::remove_all(FDir);
     fs::create_directories(FDir / "src");
     FRegistry = (FDir / "registry.txt").string();
-    const fs::path Example = fs::path(QUENDEL_SOURCE_DIR) / "examples" / "setup";
-    for (const auto& E : fs::directory_iterator(Example / "payload"))
-      fs::copy_file(E.path(), FDir / "src" / E.path().filename());
+    const fs::path Example = fs::path(QUENDEL_SOURCE_DIR) / "examples" / FExample;
+    fs::copy(Example / "payload", FDir / "src" / FPayloadDir, fs::copy_options::recursive);
     std::ofstream(FDir / "src" / "uninstall.exe", std::ios::binary) << "MZ uninstaller";
     std::ofstream(FDir / "src" / "setup.exe", std::ios::binary) << std::string(4096, 'S');
     // One stamp for all, on an even second (archives keep two-second dates).
     FStamp = fs::file_time_type::clock::now() - std::chrono::hours(24 * 40);
     FStamp -= FStamp.time_since_epoch() % std::chrono::seconds(2);
-    for (const char* M : kExampleMembers) fs::last_write_time(FDir / "src" / M, FStamp);
+    for (std::string M : FMembers) {
+      for (char& Ch : M)
+        if (Ch == '\\') Ch = '/';
+      fs::last_write_time(FDir / "src" / M, FStamp);
+    }
     platform::TPlatform P = Machine();
     P.Files->SetCurrentDir("C:\\src");
     TQndlCompress C(nullptr, P.Files.get());
     C.SetCompressedFile("C:\\src\\files.1");
-    for (int I = 0; I < 5; ++I) {
+    for (int I = 0; I < static_cast<int>(FMembers.size()); ++I) {
       TStrings List;
-      List.Add(kExampleMembers[I]);
+      List.Add(FMembers[I]);
       C.SetFilesToProcess(List);
       C.Add(I == 0 ? lzcOverwrite : lzcOnlyAdd, I + 1);
     }
@@ -104,6 +116,9 @@ protected:
   }
 
   std::string FPrefix;
+  std::string FExample;
+  std::vector<std::string> FMembers;
+  std::string FPayloadDir;
   std::filesystem::path FDir;
   std::string FRegistry;
   std::filesystem::file_time_type FStamp;
