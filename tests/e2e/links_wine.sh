@@ -6,7 +6,8 @@
 # own reader ("quendel link show --json"), the uninstall log and the
 # uninstaller started as Windows starts "UninstallString". Then the same
 # example's links as the native adapter writes them (the native test
-# LinksExample exports them) must read the same through the shell.
+# LinksExample exports them) must read the same through the shell, and its
+# internet shortcut must be the file the profile calls wrote.
 #   links_wine.sh WIN32_BUILD_DIR SOURCE_DIR [NATIVE_BUILD_DIR]
 set -euo pipefail
 src=$(cd "$2" && pwd)
@@ -110,6 +111,7 @@ compare_links "installed" "$expected" "${links[@]}"
 tr -d '\r' <"$programs/Help/Home Page.URL" | grep -qx 'URL=http://www.example.com:8080/links/' \
   || fail "the internet shortcut: $(cat "$programs/Help/Home Page.URL")"
 tr -d '\r' <"$programs/Help/Home Page.URL" | grep -qx '\[InternetShortcut\]' || fail "the internet shortcut has no section"
+cp "$programs/Help/Home Page.URL" "$work/shell.URL"
 
 # The hard link: a second name of the installed guide.
 [ "$(stat -c %i "$programs/Guide.lnk")" = "$(stat -c %i "$installed/Docs/guide.txt")" ] \
@@ -143,4 +145,6 @@ QUENDEL_EXPORT_LINKS=$work/native "$native_tests" --gtest_filter='LinksExample.*
 mapfile -t written < <(find "$work/native" -iname '*.lnk' | sort)
 [ "${#written[@]}" -eq 4 ] || fail "the native install exported ${#written[@]} links, not 4"
 compare_links "natively written" '{}' "${written[@]}"
+# The natively written internet shortcut is the file the profile calls wrote.
+cmp "$work/shell.URL" "$(find "$work/native" -name 'Home Page.URL')" || fail "the natively written Home Page.URL differs"
 echo "links end to end: ok"
