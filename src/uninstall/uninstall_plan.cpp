@@ -132,15 +132,19 @@ TUninstallRoots ProductRoots(platform::TPlatform& P, const std::string& Uninstal
   if (SameText(ExtractFileName(Dir), "Uninstall")) Dir = ExtractFileDir(Dir);
   if (IsWellFormedPath(Dir)) R.ProductDirs.push_back(Dir);
   if (P.Shell) {
+    // Every folder a setup may put a shortcut into: the menus, the desktops,
+    // the startup folders, Send To, the favorites, and the Quick Launch bar
+    // (below the application data, where the setup's path specifier puts it).
     for (int Csidl :
          {platform::csidlPrograms, platform::csidlCommonPrograms, platform::csidlStartMenu,
           platform::csidlCommonStartMenu, platform::csidlDesktopDirectory,
           platform::csidlCommonDesktopDirectory, platform::csidlStartup,
-          platform::csidlCommonStartup}) {
+          platform::csidlCommonStartup, platform::csidlSendTo, platform::csidlFavorites,
+          platform::csidlCommonFavorites, platform::csidlAppData}) {
       platform::TErrorCode Error = 0;
-      const std::string Path = P.Shell->TrySpecialFolderPath(Csidl, Error);
-      if (Error == 0 && IsWellFormedPath(NoTrailingBackslash(Path)))
-        R.ShortcutDirs.push_back(NoTrailingBackslash(Path));
+      std::string Path = NoTrailingBackslash(P.Shell->TrySpecialFolderPath(Csidl, Error));
+      if (Csidl == platform::csidlAppData) Path += "\\Microsoft\\Internet Explorer\\Quick Launch";
+      if (Error == 0 && IsWellFormedPath(Path)) R.ShortcutDirs.push_back(Path);
     }
   }
   R.SharedDirs.push_back(P.System->WindowsDirectory());

@@ -1,5 +1,6 @@
 #include "uninstall/uninstall_plan.h"
 
+#include "core/strings.h"
 #include "system/registry_routines.h"
 #include "uninstall/fixture.h"
 #include "uninstall/uninstall_log.h"
@@ -98,6 +99,33 @@ TEST_F(UninstallPlan, Plan_RefusesWhatLiesOutsideAndKeepsWhatOthersUse) {
               ElementsAre(Folder, Product + "\\data\\deep", Product + "\\data", Product));
   EXPECT_THAT(PathsOf(Plan, TUninstallStep::DeleteHelpValue), ElementsAre("APP.HLP"));
   EXPECT_THAT(PathsOf(Plan, TUninstallStep::SetSharedCount), ElementsAre(System + "\\shared.dll"));
+}
+
+// Shortcuts a setup put on the Quick Launch bar, into Send To or the
+// favorites go too; those folders stay.
+TEST_F(UninstallPlan, Plan_RemovesShortcutsFromEveryFolderALinkMayUse) {
+  const std::string Roaming = "C:\\Users\\user\\AppData\\Roaming";
+  const std::vector<std::string> Links = {
+      Roaming + "\\Microsoft\\Internet Explorer\\Quick Launch\\My app.lnk",
+      P.Shell->SpecialFolderPath(platform::csidlSendTo) + "\\My app.lnk",
+      P.Shell->SpecialFolderPath(platform::csidlFavorites) + "\\My product\\Home Page.URL"};
+  for (const std::string& L : Links) {
+    Put(L);
+    AppendUninstallLogEntry(*P.Registry, Key, L);
+  }
+  const TUninstallPlan Plan = PlanUninstall(P, Key, ProductRoots(P, Uninstaller));
+  const std::vector<std::string> Deleted = PathsOf(Plan, TUninstallStep::DeleteFile);
+  for (const std::string& L : Links) {
+    EXPECT_NE(std::find(Deleted.begin(), Deleted.end(), L), Deleted.end()) << L;
+    for (const auto& R : Plan.Refused) EXPECT_NE(R.Entry, L);
+  }
+  const std::vector<std::string> Removed = PathsOf(Plan, TUninstallStep::RemoveDirectory);
+  EXPECT_NE(std::find(Removed.begin(), Removed.end(), ExtractFileDir(Links[2])), Removed.end());
+  for (const std::string& D : Removed) {
+    EXPECT_NE(D, ExtractFileDir(Links[0]));
+    EXPECT_NE(D, ExtractFileDir(Links[1]));
+    EXPECT_FALSE(SameText(D, Roaming)) << D;
+  }
 }
 
 TEST_F(UninstallPlan, Execute_RemovesWhatWasInstalledAndNothingElse) {
