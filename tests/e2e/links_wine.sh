@@ -140,7 +140,8 @@ for f in "${links[@]}" "$programs/Help/Home Page.URL" "$programs/Guide.lnk"; do 
 [ -d "$desktop" ] || fail "the uninstall removed the desktop"
 
 # The native adapter's files of the same example, loaded by the shell.
-QUENDEL_EXPORT_LINKS=$work/native "$native_tests" --gtest_filter='LinksExample.*' >"$work/native.log" 2>&1 \
+# (Its machine in this script's own directory, apart from a native test run.)
+TMPDIR=$work QUENDEL_EXPORT_LINKS=$work/native "$native_tests" --gtest_filter='LinksExample.*' >"$work/native.log" 2>&1 \
   || { cat "$work/native.log" >&2; fail "the native install of the example failed"; }
 mapfile -t written < <(find "$work/native" -iname '*.lnk' | sort)
 [ "${#written[@]}" -eq 4 ] || fail "the native install exported ${#written[@]} links, not 4"
