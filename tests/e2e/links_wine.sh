@@ -119,10 +119,11 @@ cp "$programs/Help/Home Page.URL" "$work/shell.URL"
 
 # The excluded file: neither it nor its shortcut, but the log lists the shortcut.
 [ ! -e "$installed/extras.txt" ] || fail "the excluded file was installed"
-[ ! -e "$programs/Help/Extras.lnk" ] || fail "the excluded file got a shortcut"
+[ ! -e "$programs/Extras/Extras.lnk" ] || fail "the excluded file got a shortcut"
+[ -d "$programs/Extras" ] || fail "no folder for the sub group of the excluded file's shortcut"
 ukey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Links 100% Example'
 wine reg query "$ukey\\Files" /reg:32 </dev/null 2>/dev/null | tr -d '\r' >"$work/files.reg"
-grep -qF "$programs_win\\Help\\Extras.lnk" "$work/files.reg" || { cat "$work/files.reg" >&2; fail "the log does not list Extras.lnk"; }
+grep -qF "$programs_win\\Extras\\Extras.lnk" "$work/files.reg" || { cat "$work/files.reg" >&2; fail "the log does not list Extras.lnk"; }
 
 # The uninstall as Windows starts "UninstallString", unattended.
 uninstall_string=$(wine reg query "$ukey" /v UninstallString /reg:32 </dev/null 2>/dev/null | tr -d '\r' \

@@ -109,9 +109,10 @@ TEST_F(LinksExample, InstallWritesEveryLinkAndTheUninstallRemovesThem) {
 
   // The excluded file is not there and neither is its shortcut, which the
   // log lists all the same.
-  const std::string Extras = Programs + "\\Help\\Extras.lnk";
+  const std::string Extras = Programs + "\\Extras\\Extras.lnk";
   EXPECT_FALSE(M.Files->FileExists(Product + "\\extras.txt"));
   EXPECT_FALSE(M.Files->FileExists(Extras));
+  EXPECT_TRUE(M.Files->DirectoryExists(ExtractFileDir(Extras))) << "its group's folder is made";
   const TUninstallLog Log = ReadUninstallLog(*M.Registry, kKey);
   EXPECT_NE(std::find(Log.Files.begin(), Log.Files.end(), Extras), Log.Files.end());
 
