@@ -41,12 +41,13 @@ protected:
                              "payload\\Docs\\guide.txt"},
                             "payload") {}
 
-  int Install() {
+  int Install(const std::string& Extra = "") {
     platform::TPlatform P = Machine();
     int Code;
     {
-      TSetupRuntime Runtime(std::move(P), "C:\\src\\setup.exe",
-                            {"-sC:\\src", "*q", "*l" + (FDir / "setup.log").string()});
+      std::vector<std::string> Args = {"-sC:\\src", "*q", "*l" + (FDir / "setup.log").string()};
+      if (!Extra.empty()) Args.push_back(Extra);
+      TSetupRuntime Runtime(std::move(P), "C:\\src\\setup.exe", Args);
       Code = RunSetupProgram(Runtime.App(), FDefinition, nullptr);
       Save(Runtime.Platform());
     }
@@ -131,6 +132,26 @@ TEST_F(LinksExample, InstallWritesEveryLinkAndTheUninstallRemovesThem) {
   EXPECT_FALSE(M.Files->FileExists(Guide));
   EXPECT_FALSE(M.Files->DirectoryExists(Programs));
   EXPECT_TRUE(M.Files->DirectoryExists(DesktopDir(M))) << "the desktop itself stays";
+}
+
+// A destination chosen for the run: the shortcuts follow the product there.
+TEST_F(LinksExample, LinksPointIntoTheChosenDirectory) {
+  const std::string Chosen = "C:\\Chosen Place";
+  ASSERT_EQ(Install("*i" + Chosen), ecGoodInstall) << test::ReadHostText(FDir / "setup.log");
+  platform::TPlatform M = Machine();
+  const std::string Programs = ProgramsMenuDir(M) + "\\Links Example";
+  const platform::TShellLink Viewer = platform::ReadShellLinkFile(*M.Files, Programs + "\\Tools\\Viewer.lnk");
+  EXPECT_EQ(Viewer.Path, Chosen + "\\viewer.cmd");
+  EXPECT_EQ(Viewer.WorkingDirectory, Chosen);
+  EXPECT_EQ(platform::ReadShellLinkFile(*M.Files, Programs + "\\Tools\\Uninstall.lnk").Path,
+            Chosen + "\\Uninstall\\uninstall.exe");
+  EXPECT_EQ(platform::ReadShellLinkFile(*M.Files, Programs + "\\Help\\Documentation.lnk").Path,
+            Chosen + "\\Docs");
+  const platform::TShellLink Desktop =
+      platform::ReadShellLinkFile(*M.Files, DesktopDir(M) + "\\Links Viewer.lnk");
+  EXPECT_EQ(Desktop.Path, Chosen + "\\viewer.cmd");
+  EXPECT_EQ(Desktop.Arguments, "/data \"" + Chosen + "\\Data\"");
+  EXPECT_TRUE(fs::equivalent(Host(Programs + "\\Guide.lnk"), Host(Chosen + "\\Docs\\guide.txt")));
 }
 
 } // namespace
