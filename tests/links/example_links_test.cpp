@@ -30,7 +30,8 @@ namespace {
 namespace fs = std::filesystem;
 using platform::rkLocalMachine;
 
-const char* const kKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Links 100% Example";
+const char* const kKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Links 100% Example";
 const char* const kProduct = "C:\\Program Files\\Links Example";
 
 class LinksExample : public test::TExampleProductTest {
@@ -118,16 +119,20 @@ TEST_F(LinksExample, InstallWritesEveryLinkAndTheUninstallRemovesThem) {
   EXPECT_NE(std::find(Log.Files.begin(), Log.Files.end(), Extras), Log.Files.end());
 
   // The uninstall as Windows starts it from "UninstallString".
-  const std::string Command =
-      M.Registry->OpenKey(rkLocalMachine, kKey, platform::TRegAccess::Read)->ReadString("UninstallString");
+  const std::string Command = M.Registry->OpenKey(rkLocalMachine, kKey, platform::TRegAccess::Read)
+                                  ->ReadString("UninstallString");
   const std::string Exe = Command.substr(1, Command.find('"', 1) - 1);
-  const TUninstallArguments Args = ParseUninstallArguments(Command.substr(Command.find('"', 1) + 1));
+  const TUninstallArguments Args =
+      ParseUninstallArguments(Command.substr(Command.find('"', 1) + 1));
   ASSERT_EQ(Args.ProductName, "Links 100% Example");
   const TUninstallPlan Plan =
       PlanUninstall(M, FindProductKey(*M.Registry, Args.ProductName), ProductRoots(M, Exe));
-  for (const TRefusedEntry& R : Plan.Refused) ADD_FAILURE() << R.Entry << ": " << R.Reason;
-  EXPECT_EQ(ExecuteUninstall(M, Plan, [](const std::string&, int) { return std::string(); }).Failures, 0);
-  for (const TExpected& E : Expected) EXPECT_FALSE(M.Files->FileExists(E.File)) << E.File;
+  for (const TRefusedEntry& R : Plan.Refused)
+    ADD_FAILURE() << R.Entry << ": " << R.Reason;
+  EXPECT_EQ(
+      ExecuteUninstall(M, Plan, [](const std::string&, int) { return std::string(); }).Failures, 0);
+  for (const TExpected& E : Expected)
+    EXPECT_FALSE(M.Files->FileExists(E.File)) << E.File;
   EXPECT_FALSE(M.Files->FileExists(Home));
   EXPECT_FALSE(M.Files->FileExists(Guide));
   EXPECT_FALSE(M.Files->DirectoryExists(Programs));
@@ -140,7 +145,8 @@ TEST_F(LinksExample, LinksPointIntoTheChosenDirectory) {
   ASSERT_EQ(Install("*i" + Chosen), ecGoodInstall) << test::ReadHostText(FDir / "setup.log");
   platform::TPlatform M = Machine();
   const std::string Programs = ProgramsMenuDir(M) + "\\Links Example";
-  const platform::TShellLink Viewer = platform::ReadShellLinkFile(*M.Files, Programs + "\\Tools\\Viewer.lnk");
+  const platform::TShellLink Viewer =
+      platform::ReadShellLinkFile(*M.Files, Programs + "\\Tools\\Viewer.lnk");
   EXPECT_EQ(Viewer.Path, Chosen + "\\viewer.cmd");
   EXPECT_EQ(Viewer.WorkingDirectory, Chosen);
   EXPECT_EQ(platform::ReadShellLinkFile(*M.Files, Programs + "\\Tools\\Uninstall.lnk").Path,
