@@ -52,9 +52,21 @@ void LogLine(const char* Text) {
   CloseHandle(H);
 }
 
+// A message box, with user32 loaded only for it: linking user32 would make
+// every start pay for its initialisation (the window station, the desktop,
+// the input method), although the box is shown only when something fails.
+void ShowMessage(const char* Text, UINT Style) {
+  using TMessageBoxA = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
+  HMODULE User = LoadLibraryA("user32.dll");
+  if (User == nullptr) return;
+  auto* Box = reinterpret_cast<TMessageBoxA>(
+      reinterpret_cast<void*>(GetProcAddress(User, "MessageBoxA")));
+  if (Box != nullptr) Box(nullptr, Text, Title, Style);
+}
+
 int Fail(int Code, const char* Text) {
   LogLine(Text);
-  if (!State.Silent) MessageBoxA(nullptr, Text, Title, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+  if (!State.Silent) ShowMessage(Text, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
   return Code;
 }
 
@@ -200,7 +212,7 @@ int Run() {
   State.Silent = Request.Silent;
   State.LogPath = Request.LogPath;
   if (Request.Mode == TLoaderMode::Usage) {
-    if (!State.Silent) MessageBoxA(nullptr, UsageText, Title, MB_OK | MB_ICONINFORMATION);
+    if (!State.Silent) ShowMessage(UsageText, MB_OK | MB_ICONINFORMATION);
     return 0;
   }
   if (Request.Mode == TLoaderMode::BadArguments) {
