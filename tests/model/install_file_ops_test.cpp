@@ -1,22 +1,26 @@
-// Putting one file in place and registering it, on the Windows-like machine:
-// the user's old file survives every failure, a file in use is replaced at
-// the next start, and registrations fail loudly.
+// Putting one file in place and registering it in a scratch directory: the
+// user's old file survives every failure, a file in use is replaced at the
+// next start, and registrations fail loudly. The cases that need the
+// Windows-like machine's own controls (a restart played, programs and
+// libraries it simulates, a registry it denies) run natively only; their
+// Wine counterparts are in install_file_ops_win32_test.cpp.
 #include "model/install_file_ops.h"
 
 #include "archive/compress.h"
-#include "platform/native/native_files.h"
-#include "platform/native/native_platform.h"
-#include "platform/native/native_process.h"
-#include "platform/native/native_registry.h"
+#include "support/scratch_machine.h"
+#include "support/unique_name.h"
 #include "system/test_failing_files.h"
 #include "uninstall/uninstall_log.h"
+
+#ifndef _WIN32
+#include "platform/native/native_files.h"
+#include "platform/native/native_process.h"
+#include "platform/native/native_registry.h"
+#endif
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
-#include <filesystem>
 #include <random>
 
 namespace quendel {
@@ -27,23 +31,35 @@ using ::testing::HasSubstr;
 class InstallFileOps : public ::testing::Test {
 protected:
   void SetUp() override {
-    Host = (std::filesystem::temp_directory_path() / "quendel-fileops-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(Host.data()), nullptr);
-    for (const char* Sub : {"/TEMP", "/WINDOWS", "/src", "/App"})
-      std::filesystem::create_directories(Host + Sub);
-    platform::native::TDriveMap Drives;
-    Drives.Map('C', Host);
-    M = platform::native::CreateNativePlatform(std::move(Drives));
-    Native().SetTempDirectory("C:\\TEMP");
+    M = Scratch.MakePlatform();
+    for (const char* Sub : {"\\TEMP", "\\WINDOWS", "\\src", "\\App"})
+      M.Files->ForceDirectories(R + Sub);
+#ifndef _WIN32
+    Native().SetTempDirectory(R + "\\TEMP");
+#endif
   }
-  void TearDown() override { std::filesystem::remove_all(Host); }
+  void TearDown() override {
+#ifdef _WIN32
+    // The real registry outlives the test.
+    if (M.Registry) {
+      M.Registry->TryDeleteTree(platform::rkLocalMachine, ProductKeyPath(Product));
+      platform::TErrorCode Error = 0;
+      if (const auto K = M.Registry->TryOpenKey(platform::rkLocalMachine, HelpKey + 1,
+                                                platform::TRegAccess::ReadWrite, Error);
+          K && K->ValueExists("APP.HLP") && K->ReadString("APP.HLP") == R + "\\App")
+        K->DeleteValue("APP.HLP");
+    }
+#endif
+  }
 
+#ifndef _WIN32
   platform::native::TNativeFileSystem& Native() {
     return dynamic_cast<platform::native::TNativeFileSystem&>(*M.Files);
   }
   platform::native::TNativeProcesses& Programs() {
     return dynamic_cast<platform::native::TNativeProcesses&>(*M.Processes);
   }
+#endif
   void Write(const std::string& Path, const std::string& Text) {
     M.Files->Create(Path)->Write(Text.data(), Text.size());
   }
@@ -58,14 +74,14 @@ protected:
                                            platform::IFileSystem* Files = nullptr) {
     Write(Source, Contents);
     auto C = std::make_unique<TQndlCompress>(nullptr, M.Files.get());
-    C->SetCompressedFile("C:\\files.1");
+    C->SetCompressedFile(R + "\\files.1");
     TStrings List;
     List.Add(Source);
     C->SetFilesToProcess(List);
     C->Add(lzcOverwrite, 7);
     if (Files) {
       C = std::make_unique<TQndlCompress>(nullptr, Files);
-      C->SetCompressedFile("C:\\files.1");
+      C->SetCompressedFile(R + "\\files.1");
     }
     return C;
   }
@@ -79,22 +95,29 @@ protected:
   }
   std::vector<std::string> AppDir() {
     std::vector<std::string> Names;
-    for (const auto& F : M.Files->FindFiles("C:\\App\\*"))
+    for (const auto& F : M.Files->FindFiles(R + "\\App\\*"))
       if (!F.IsDirectory()) Names.push_back(F.Name);
     return Names;
   }
 
-  std::string Host;
+  const test::TScratchMachine Scratch;
+  // Where the test's files go: "C:" natively, a fresh directory under Wine.
+  const std::string R = Scratch.Root();
+#ifdef _WIN32
+  const std::string Product = test::UniqueName("QuendelDemo");
+#else
+  const std::string Product = "Demo";
+#endif
   platform::TPlatform M;
-  const std::string Source = "C:\\src\\App.exe";
-  const std::string Target = "C:\\App\\App.exe";
+  const std::string Source = R + "\\src\\App.exe";
+  const std::string Target = R + "\\App\\App.exe";
 };
 
 TEST_F(InstallFileOps, Place_ReplacesAFreeTargetAndLeavesNoTemporaryFile) {
   auto C = ArchiveOf("new contents");
   Write(Target, "old");
-  Write("C:\\App\\App.1", "someone else's");
-  const TPlacement P = ExtractAndPlace(*C, M, "C:\\App", "App.exe", Source, true, "IFApp_exe");
+  Write(R + "\\App\\App.1", "someone else's");
+  const TPlacement P = ExtractAndPlace(*C, M, R + "\\App", "App.exe", Source, true, "IFApp_exe");
   EXPECT_FALSE(P.ReplaceAtReboot);
   EXPECT_EQ(P.TempName, "App.2");
   EXPECT_EQ(Read(Target), "new contents");
@@ -102,11 +125,12 @@ TEST_F(InstallFileOps, Place_ReplacesAFreeTargetAndLeavesNoTemporaryFile) {
   // A missing target is simply written, whatever the compressor's own rule.
   M.Files->RemoveFile(Target);
   C->SetOverwrite(owVersion);
-  ExtractAndPlace(*C, M, "C:\\App", "App.exe", Source, true, "IFApp_exe");
+  ExtractAndPlace(*C, M, R + "\\App", "App.exe", Source, true, "IFApp_exe");
   EXPECT_EQ(Read(Target), "new contents");
   EXPECT_EQ(C->Overwrite(), owVersion);
 }
 
+#ifndef _WIN32
 TEST_F(InstallFileOps, Place_TargetInUseWaitsForTheNextStart) {
   auto C = ArchiveOf("new contents");
   Write(Target, "old");
@@ -114,27 +138,32 @@ TEST_F(InstallFileOps, Place_TargetInUseWaitsForTheNextStart) {
   {
     const auto Held = M.Files->Open(Target, platform::TFileAccess::Read, platform::shareNone,
                                     platform::TCreation::OpenExisting);
-    P = ExtractAndPlace(*C, M, "C:\\App", "App.exe", Source, true, "IFApp_exe");
+    P = ExtractAndPlace(*C, M, R + "\\App", "App.exe", Source, true, "IFApp_exe");
   }
   EXPECT_TRUE(P.ReplaceAtReboot);
   EXPECT_EQ(P.TempName, "App.1");
   ASSERT_TRUE(P.Reboot);
   EXPECT_EQ(P.Reboot->Method, TRebootMethod::DelayedMove);
   EXPECT_EQ(Read(Target), "old");
-  EXPECT_EQ(Read("C:\\App\\App.1"), "new contents");
+  EXPECT_EQ(Read(R + "\\App\\App.1"), "new contents");
   EXPECT_TRUE(Native().PerformPendingRenames().empty());
   EXPECT_EQ(Read(Target), "new contents");
   EXPECT_THAT(AppDir(), ::testing::ElementsAre("App.exe"));
 }
 
+#endif
+
 TEST_F(InstallFileOps, Place_ReadOnlyTargetIsReplacedNow) {
   auto C = ArchiveOf("new contents");
   Write(Target, "old");
   M.Files->SetAttributes(Target, platform::faReadOnly);
-  const TPlacement P = ExtractAndPlace(*C, M, "C:\\App", "App.exe", Source, true, "IFApp_exe");
+  const TPlacement P = ExtractAndPlace(*C, M, R + "\\App", "App.exe", Source, true, "IFApp_exe");
   EXPECT_FALSE(P.ReplaceAtReboot);
   EXPECT_EQ(Read(Target), "new contents");
+  EXPECT_FALSE(P.Reboot);
+#ifndef _WIN32
   EXPECT_TRUE(Native().PendingRenames().empty());
+#endif
 }
 
 TEST_F(InstallFileOps, Place_FailuresLeaveTheOldFileUntouched) {
@@ -144,7 +173,7 @@ TEST_F(InstallFileOps, Place_FailuresLeaveTheOldFileUntouched) {
     testing::TFailingFiles Full(*M.Files);
     auto C = ArchiveOf(Noise(200000), &Full);
     Full.BytesLeft = 70000;
-    EXPECT_ANY_THROW(ExtractAndPlace(*C, M, "C:\\App", "App.exe", Source, true, "IFApp_exe"));
+    EXPECT_ANY_THROW(ExtractAndPlace(*C, M, R + "\\App", "App.exe", Source, true, "IFApp_exe"));
     EXPECT_EQ(Read(Target), "old");
     EXPECT_THAT(AppDir(), ::testing::ElementsAre("App.exe"));
   }
@@ -152,7 +181,7 @@ TEST_F(InstallFileOps, Place_FailuresLeaveTheOldFileUntouched) {
     // The user cancels after the first block.
     auto C = ArchiveOf(Noise(200000));
     C->ProcessMessages = [&] { C->SetAbort(true); };
-    EXPECT_THROW(ExtractAndPlace(*C, M, "C:\\App", "App.exe", Source, true, "IFApp_exe"),
+    EXPECT_THROW(ExtractAndPlace(*C, M, R + "\\App", "App.exe", Source, true, "IFApp_exe"),
                  EAIUserAbort);
     EXPECT_EQ(Read(Target), "old");
     EXPECT_THAT(AppDir(), ::testing::ElementsAre("App.exe"));
@@ -161,7 +190,7 @@ TEST_F(InstallFileOps, Place_FailuresLeaveTheOldFileUntouched) {
     // The archive has no such member.
     auto C = ArchiveOf("new");
     EXPECT_ANY_THROW(
-        ExtractAndPlace(*C, M, "C:\\App", "App.exe", "C:\\src\\Other.exe", true, "IFApp_exe"));
+        ExtractAndPlace(*C, M, R + "\\App", "App.exe", R + "\\src\\Other.exe", true, "IFApp_exe"));
     EXPECT_EQ(Read(Target), "old");
     EXPECT_THAT(AppDir(), ::testing::ElementsAre("App.exe"));
   }
@@ -178,7 +207,7 @@ TEST_F(InstallFileOps, Place_FailuresLeaveTheOldFileUntouched) {
     Wrapped.Registry = std::move(M.Registry);
     Wrapped.System = std::move(M.System);
     try {
-      ExtractAndPlace(*C, Wrapped, "C:\\App", "App.exe", Source, false, "IFApp_exe");
+      ExtractAndPlace(*C, Wrapped, R + "\\App", "App.exe", Source, false, "IFApp_exe");
       ADD_FAILURE() << "no way to replace was reported as success";
     } catch (const IECustomInstallFile& E) {
       EXPECT_THAT(E.Message(), HasSubstr("IFApp_exe cannot register a routine"));
@@ -188,6 +217,7 @@ TEST_F(InstallFileOps, Place_FailuresLeaveTheOldFileUntouched) {
   }
 }
 
+#ifndef _WIN32
 TEST_F(InstallFileOps, SharedDLLs_CountsUpUnderTheLongOrAnExistingShortName) {
   Write(Target, "x");
   EXPECT_EQ(IncrementSharedDLLCount(M, Target, "IFApp_exe"), 1);
@@ -209,47 +239,50 @@ TEST_F(InstallFileOps, SharedDLLs_AKeyThatCannotBeWrittenRaisesWithItsCode) {
   }
 }
 
+#endif
+
 TEST_F(InstallFileOps, Help_IsRegisteredUnderTheUpperCasedName) {
-  RegisterHelpFile(*M.Registry, "App.hlp", "C:\\App");
+  RegisterHelpFile(*M.Registry, "App.hlp", R + "\\App");
   EXPECT_EQ(M.Registry
                 ->OpenKey(platform::rkLocalMachine, "SOFTWARE\\Microsoft\\Windows\\Help",
                           platform::TRegAccess::Read)
                 ->ReadString("APP.HLP"),
-            "C:\\App");
+            R + "\\App");
 }
 
+#ifndef _WIN32
 TEST_F(InstallFileOps, SelfRegister_ByKindAndEveryFailureRaises) {
-  Write("C:\\App\\Com.dll", "MZ");
-  Write("C:\\App\\Bad.ocx", "MZ");
-  Write("C:\\App\\Server.exe", "MZ");
-  Write("C:\\App\\Lib.tlb", "MSFT");
+  Write(R + "\\App\\Com.dll", "MZ");
+  Write(R + "\\App\\Bad.ocx", "MZ");
+  Write(R + "\\App\\Server.exe", "MZ");
+  Write(R + "\\App\\Lib.tlb", "MSFT");
   int Registered = 0;
   std::string CurrentDir;
-  Programs().AddLibrary("C:\\App\\Com.dll", {{"DllRegisterServer", [&] {
+  Programs().AddLibrary(R + "\\App\\Com.dll", {{"DllRegisterServer", [&] {
                                                 CurrentDir = M.Files->GetCurrentDir();
                                                 return ++Registered, 0;
                                               }}});
-  Programs().AddLibrary("C:\\App\\Bad.ocx", {{"DllRegisterServer", [] { return -2147467259; }}});
+  Programs().AddLibrary(R + "\\App\\Bad.ocx", {{"DllRegisterServer", [] { return -2147467259; }}});
   std::uint32_t ServerExit = 0;
   std::string CommandLine;
-  Programs().AddProgram("C:\\App\\Server.exe", [&](const platform::TProcessStart& S) {
+  Programs().AddProgram(R + "\\App\\Server.exe", [&](const platform::TProcessStart& S) {
     CommandLine = S.CommandLine;
     return ServerExit == 99 ? std::optional<std::uint32_t>() : ServerExit;
   });
-  Programs().AddTypeLibrary("C:\\App\\Lib.tlb", {[&] { return ++Registered, 0; }, nullptr});
+  Programs().AddTypeLibrary(R + "\\App\\Lib.tlb", {[&] { return ++Registered, 0; }, nullptr});
 
   const std::string Before = M.Files->GetCurrentDir();
-  SelfRegister(M, "C:\\App", "Com.dll", "Com.dll", "IFCom_dll");
-  EXPECT_EQ(CurrentDir, "C:\\App");
+  SelfRegister(M, R + "\\App", "Com.dll", "Com.dll", "IFCom_dll");
+  EXPECT_EQ(CurrentDir, R + "\\App");
   EXPECT_EQ(M.Files->GetCurrentDir(), Before);
-  SelfRegister(M, "C:\\App", "Lib.tlb", "Lib.tlb", "IFLib_tlb");
+  SelfRegister(M, R + "\\App", "Lib.tlb", "Lib.tlb", "IFLib_tlb");
   EXPECT_EQ(Registered, 2);
-  SelfRegister(M, "C:\\App", "Server.exe", "Server.exe", "IFServer_exe");
-  EXPECT_EQ(CommandLine, "\"C:\\App\\Server.exe\" /REGSERVER");
+  SelfRegister(M, R + "\\App", "Server.exe", "Server.exe", "IFServer_exe");
+  EXPECT_EQ(CommandLine, "\"" + R + "\\App\\Server.exe\" /REGSERVER");
 
   auto MessageOf = [&](const std::string& Name) {
     try {
-      SelfRegister(M, "C:\\App", Name, Name, "IF", 1000);
+      SelfRegister(M, R + "\\App", Name, Name, "IF", 1000);
     } catch (const IECustomInstallFile& E) {
       return E.Message();
     }
@@ -262,40 +295,43 @@ TEST_F(InstallFileOps, SelfRegister_ByKindAndEveryFailureRaises) {
   ServerExit = 99; // never ends
   EXPECT_THAT(MessageOf("Server.exe"), HasSubstr("did not finish"));
   EXPECT_THAT(MessageOf("Missing.dll"), HasSubstr("destination directory is blank"));
-  Write("C:\\App\\Plain.dll", "MZ");
+  Write(R + "\\App\\Plain.dll", "MZ");
   EXPECT_THAT(MessageOf("Plain.dll"), HasSubstr("LoadLibrary(C:\\App\\Plain.dll)"));
   EXPECT_EQ(Programs().LoadedLibraries(), 0);
 }
 
+#endif
+
 TEST_F(InstallFileOps, UninstallLog_OfTwoActiveXFilesAndAPlainOne) {
-  const std::string Product = ProductKeyPath("Demo");
-  WriteFileUninstallEntry(*M.Registry, Product, "C:\\App\\Grid.ocx", "Grid.ocx", true);
-  WriteFileUninstallEntry(*M.Registry, Product, "C:\\App\\Grid.tlb", "Grid.TLB", true);
-  WriteFileUninstallEntry(*M.Registry, Product, "C:\\App\\App.exe", "App.exe", false);
-  const auto Key = M.Registry->OpenKey(platform::rkLocalMachine, Product + "\\ActiveX",
+  const std::string ProductKey = ProductKeyPath(Product);
+  WriteFileUninstallEntry(*M.Registry, ProductKey, R + "\\App\\Grid.ocx", "Grid.ocx", true);
+  WriteFileUninstallEntry(*M.Registry, ProductKey, R + "\\App\\Grid.tlb", "Grid.TLB", true);
+  WriteFileUninstallEntry(*M.Registry, ProductKey, R + "\\App\\App.exe", "App.exe", false);
+  const auto Key = M.Registry->OpenKey(platform::rkLocalMachine, ProductKey + "\\ActiveX",
                                        platform::TRegAccess::Read);
   EXPECT_EQ(Key->ReadString("Entries"), "2");
-  EXPECT_EQ(Key->ReadString("File1"), "C:\\App\\Grid.ocx;0");
-  EXPECT_EQ(Key->ReadString("File2"), "C:\\App\\Grid.tlb;2");
-  const TUninstallLog Log = ReadUninstallLog(*M.Registry, Product);
-  EXPECT_THAT(Log.Files, ::testing::ElementsAre("C:\\App\\App.exe"));
+  EXPECT_EQ(Key->ReadString("File1"), R + "\\App\\Grid.ocx;0");
+  EXPECT_EQ(Key->ReadString("File2"), R + "\\App\\Grid.tlb;2");
+  const TUninstallLog Log = ReadUninstallLog(*M.Registry, ProductKey);
+  EXPECT_THAT(Log.Files, ::testing::ElementsAre(R + "\\App\\App.exe"));
 }
 
+#ifndef _WIN32
 TEST_F(InstallFileOps, AfterReboot_EveryStepIsTriedAndEveryFailureReported) {
-  Write("C:\\App\\Bad.dll", "MZ");
-  Programs().AddLibrary("C:\\App\\Bad.dll", {{"DllRegisterServer", [] { return 1; }}});
+  Write(R + "\\App\\Bad.dll", "MZ");
+  Programs().AddLibrary(R + "\\App\\Bad.dll", {{"DllRegisterServer", [] { return 1; }}});
   try {
-    CompleteFileAfterReboot(M, "C:\\App", "Bad.dll", "Bad.dll", "IFBad_dll", true,
+    CompleteFileAfterReboot(M, R + "\\App", "Bad.dll", "Bad.dll", "IFBad_dll", true,
                             platform::faReadOnly);
     ADD_FAILURE() << "a failed registration was reported as success";
   } catch (const IECustomInstallFile& E) {
     EXPECT_THAT(E.Message(), HasSubstr("returned a value of 1"));
   }
   // The attributes were set all the same.
-  EXPECT_EQ(M.Files->GetAttributes("C:\\App\\Bad.dll") & platform::faReadOnly,
+  EXPECT_EQ(M.Files->GetAttributes(R + "\\App\\Bad.dll") & platform::faReadOnly,
             platform::faReadOnly);
   try {
-    CompleteFileAfterReboot(M, "C:\\App", "Gone.dll", "Gone.dll", "IFGone_dll", true,
+    CompleteFileAfterReboot(M, R + "\\App", "Gone.dll", "Gone.dll", "IFGone_dll", true,
                             platform::faHidden);
     ADD_FAILURE() << "a missing file was reported as completed";
   } catch (const IECustomInstallFile& E) {
@@ -303,6 +339,8 @@ TEST_F(InstallFileOps, AfterReboot_EveryStepIsTriedAndEveryFailureReported) {
     EXPECT_THAT(E.Message(), HasSubstr("Cannot set file attributes. Error : "));
   }
 }
+
+#endif
 
 } // namespace
 } // namespace quendel
