@@ -8,20 +8,24 @@
 #include "engine/setup_runtime.h"
 
 #include "core/strings.h"
+#include "model/model_context.h"
 #include "platform/native/native_files.h"
 #include "platform/native/native_process.h"
 #include "platform/native/native_sysinfo.h"
 #include "platform/shell_link_format.h"
 #include "support/example_product.h"
+#include "system/test_failing_files.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall/uninstall_plan.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 namespace quendel {
@@ -277,6 +281,89 @@ TEST_F(ProductInstall, RestartIsAskedOfWindows) {
     EXPECT_EQ(restarts, 1);
     EXPECT_TRUE(privilege);
   }
+}
+
+// Pumps the windows as the copy form does, whose Cancel the user presses
+// once the new guide is being written beside the installed one.
+class TCancelDuringExtraction : public platform::IUIServices {
+public:
+  TCancelDuringExtraction(platform::IFileSystem& AFiles, std::string AWatched)
+      : Files(AFiles), Watched(std::move(AWatched)) {}
+  bool Interactive() const override { return false; }
+  int ShowMessageBox(const std::string&, const std::string&, unsigned Flags) override {
+    return platform::DefaultAnswer(Flags);
+  }
+  bool SetBusyCursor(bool) override { return false; }
+  void ProcessMessages() override {
+    if (Cancelled || !Files.FileExists(Watched)) return;
+    Cancelled = true;
+    TModelContext& M = CurrentModelContext();
+    if (M.SharedCompressor) M.SharedCompressor->SetAbort(true);
+    M.UserAbort = true;
+  }
+  platform::IFileSystem& Files;
+  std::string Watched;
+  bool Cancelled = false;
+};
+
+// A second release whose guide is large fails in the middle of writing it,
+// on a full disk and when the user cancels: the guide the first install put
+// there is as it was, nothing is left beside it, and the run ends with a
+// failure code.
+TEST_F(ProductInstall, FullDiskOrCancelDuringAnExtractionKeepsTheInstalledFile) {
+  ASSERT_EQ(Install(), ecGoodInstall);
+  const std::string docs = std::string(kProduct) + "\\Docs";
+  const std::string installed = ReadText(Host(docs + "\\guide.txt"));
+  auto names = [&] {
+    std::vector<std::string> found;
+    for (const auto& E : fs::directory_iterator(Host(docs)))
+      found.push_back(E.path().filename().string());
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  const std::vector<std::string> before = names();
+  {
+    std::mt19937 random(7);
+    std::string noise(300000, '\0');
+    for (char& c : noise)
+      c = static_cast<char>(random());
+    std::ofstream(FDir / "src" / "guide.txt", std::ios::binary) << noise;
+  }
+  fs::last_write_time(FDir / "src" / "guide.txt", FStamp);
+  BuildArchive();
+
+  std::unique_ptr<platform::IFileSystem> disk;
+  EXPECT_EQ(Install([&](platform::TPlatform& P) {
+              disk = std::move(P.Files);
+              auto full = std::make_unique<testing::TFailingFiles>(*disk);
+              full->BytesLeft = 100000;
+              P.Files = std::move(full);
+            }),
+            ecBadInstall);
+  EXPECT_EQ(ReadText(Host(docs + "\\guide.txt")), installed);
+  EXPECT_EQ(names(), before);
+  // The log of every run ends with its exit code.
+  auto lastEnd = [&] {
+    const std::string log = ReadText(FDir / "setup.log");
+    return log.substr(log.rfind(" END "));
+  };
+  EXPECT_EQ(lastEnd(), " END exit code 1\r\n");
+
+  DropWizard();
+  bool cancelled = false;
+  EXPECT_EQ(Install(
+                [&](platform::TPlatform& P) {
+                  P.UI = std::make_unique<TCancelDuringExtraction>(*P.Files, docs + "\\guide.1");
+                },
+                [&](platform::TPlatform& P) {
+                  cancelled = dynamic_cast<TCancelDuringExtraction&>(*P.UI).Cancelled;
+                },
+                {"-sC:\\src"}),
+            ecUserAbort);
+  EXPECT_TRUE(cancelled);
+  EXPECT_EQ(ReadText(Host(docs + "\\guide.txt")), installed);
+  EXPECT_EQ(names(), before);
+  EXPECT_EQ(lastEnd(), " END exit code 2\r\n");
 }
 
 } // namespace

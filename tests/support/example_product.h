@@ -73,6 +73,14 @@ protected:
         if (Ch == '\\') Ch = '/';
       fs::last_write_time(FDir / "src" / M, FStamp);
     }
+    BuildArchive();
+    FText = ReadHostText(Example / "definition.txt");
+    FDefinition = Binary(FText);
+  }
+  void TearDown() override { std::filesystem::remove_all(FDir); }
+
+  // "C:\src\files.1" made afresh from the payload in "C:\src".
+  void BuildArchive() {
     platform::TPlatform P = Machine();
     P.Files->SetCurrentDir("C:\\src");
     TQndlCompress C(nullptr, P.Files.get());
@@ -83,10 +91,7 @@ protected:
       C.SetFilesToProcess(List);
       C.Add(I == 0 ? lzcOverwrite : lzcOnlyAdd, I + 1);
     }
-    FText = ReadHostText(Example / "definition.txt");
-    FDefinition = Binary(FText);
   }
-  void TearDown() override { std::filesystem::remove_all(FDir); }
 
   // The machine as the last program left it (a fresh one names its shell
   // folders in its registry, as Windows does).
