@@ -1,6 +1,7 @@
 #include "engine/install_record.h"
 
 #include "core/strings.h"
+#include "system/os_version.h"
 
 #include <cmath>
 #include <cstring>
@@ -105,7 +106,7 @@ void RemoveInstallRecord(platform::IRegistry& Registry, platform::IFileSystem& F
       try {
         if (k->ValueExists("LocalFile")) {
           const std::string local = Trim(k->ReadString("LocalFile"));
-          if (!local.empty()) (void)Files.TryRemoveFile(local);
+          if (!local.empty()) RemoveDownloadedArchive(Files, local);
         }
       } catch (const platform::EPlatformError&) {
       }

@@ -108,11 +108,7 @@ void TFileRelated::DownloadArchive() {
   FLocalArchive = ChangeFileExt(GetTempFileName(Files, true), ".1");
 
   auto Discard = [&] {
-    try {
-      if (Files.FileExists(FLocalArchive)) Files.RemoveFile(FLocalArchive);
-    } catch (const std::exception&) {
-      // The partial file stays in the temporary directory; the abort matters more.
-    }
+    RemoveDownloadedArchive(Files, FLocalArchive);
     FLocalArchive.clear();
   };
 

@@ -1,5 +1,6 @@
 #include "system/os_version.h"
 
+#include "core/strings.h"
 #include "platform/error.h"
 
 namespace quendel {
@@ -79,6 +80,21 @@ std::string GetTempFileName(platform::IFileSystem& Files, bool Keep) {
   // Only the name is wanted: a file that cannot be deleted stays behind empty.
   if (!Keep) Files.TryRemoveFile(Name);
   return Name;
+}
+
+void RemoveDownloadedArchive(platform::IFileSystem& Files, const std::string& Archive) {
+  if (Archive.empty()) return;
+  (void)Files.TryRemoveFile(Archive);
+  // The reservation is ours only while it is empty; anything else under that
+  // name was put there by someone else.
+  const std::string Reserved = ChangeFileExt(Archive, ".tmp");
+  if (Reserved == Archive) return;
+  try {
+    const std::vector<platform::TFindData> Found = Files.FindFiles(Reserved);
+    if (Found.size() == 1 && !Found.front().IsDirectory() && Found.front().Size == 0)
+      (void)Files.TryRemoveFile(Reserved);
+  } catch (const platform::EPlatformError&) {
+  }
 }
 
 std::string GetShortPath(platform::IFileSystem& Files, const std::string& Path) {

@@ -61,6 +61,12 @@ std::string GetSystemDir(const platform::ISystemInfo& System);
 // again and only the name is returned. Raises EAPIRoutines on any failure.
 std::string GetTempFileName(platform::IFileSystem& Files, bool Keep);
 
+// Deletes a file a run downloaded under a name made from GetTempFileName
+// (the "*.tmp" changed to another extension), and the empty "*.tmp" kept to
+// hold that name. Failures are ignored: a leftover in the temporary
+// directory is no reason to fail the run or the cleanup that asks.
+void RemoveDownloadedArchive(platform::IFileSystem& Files, const std::string& Archive);
+
 // The short (8.3) form of Path; empty when Path does not exist or the platform
 // cannot shorten it. Paths of any length are passed on.
 std::string GetShortPath(platform::IFileSystem& Files, const std::string& Path);

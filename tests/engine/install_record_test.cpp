@@ -78,18 +78,26 @@ TEST_F(InstallRecord, OtherFiles_TakeTheFirstFreeNumber) {
   EXPECT_EQ(FindInstallRecord(*P.Registry, facts("b.exe"), false, 0, nullptr), b);
 }
 
-// Removing the record deletes its downloaded archives, its subkeys, and the
-// parent keys once nothing else is in them.
+// Removing the record deletes its downloaded archives with the empty file
+// that held each one's name, its subkeys, and the parent keys once nothing
+// else is in them. A non-empty file of the reserved name is not ours.
 TEST_F(InstallRecord, Remove_DeletesDownloadsAndEmptyParents) {
   MakeFile("tmp1/setup.exe", 5);
   MakeFile("tmp2/files.1", 5);
+  MakeFile("tmp2/files.tmp", 0);
+  MakeFile("tmp2/other.1", 5);
+  MakeFile("tmp2/other.tmp", 3);
   const std::string key =
       FindInstallRecord(*P.Registry, ReadSetupFileFacts(*P.Files, "C:\\tmp1\\setup.exe"), true, 0, nullptr);
   P.Registry->CreateKey(rkLocalMachine, PortKey(key) + "\\Dir1")->WriteString("LocalFile", "C:\\tmp2\\files.1");
+  P.Registry->CreateKey(rkLocalMachine, PortKey(key) + "\\Dir2")->WriteString("LocalFile", "C:\\tmp2\\other.1");
   P.Registry->CreateKey(rkLocalMachine, PortKey(key) + "\\Unfinished")->WriteString("IFa_exe", "0");
   P.Registry->CreateKey(rkLocalMachine, "Software\\Quendel");
   RemoveInstallRecord(*P.Registry, *P.Files, key);
   EXPECT_FALSE(fs::exists(FDir / "tmp2/files.1"));
+  EXPECT_FALSE(fs::exists(FDir / "tmp2/files.tmp"));
+  EXPECT_FALSE(fs::exists(FDir / "tmp2/other.1"));
+  EXPECT_TRUE(fs::exists(FDir / "tmp2/other.tmp"));
   EXPECT_FALSE(P.Registry->KeyExists(rkLocalMachine, "SOFTWARE\\Vexo\\Install"));
   EXPECT_FALSE(P.Registry->KeyExists(rkLocalMachine, "Software\\Quendel"));
   EXPECT_TRUE(P.Registry->KeyExists(rkLocalMachine, "SOFTWARE\\Vexo"));
