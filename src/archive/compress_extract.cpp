@@ -62,7 +62,12 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
   std::string target = AddBackslash(FExtractDirectory) + DestFileName;
   if (IsUnsafeFileName(DestFileName)) throw EQndlCompress(MsgCreate, {target});
 
-  const bool existed = fs.FileExists(target);
+  // Under owAlways whatever is there is replaced, so whether it is there is
+  // learnt by creating the file as new, without a lookup of its own: a
+  // missing name costs some systems (Wine: a case-blind scan of the whole
+  // directory) far more than one that exists.
+  const bool looked = FOverwrite != owAlways;
+  const bool existed = looked && fs.FileExists(target);
   if (existed) {
     switch (IsFileNewer(fs, rec.FileVersion(), target, FOverwrite, rec.FileDate())) {
     case odError:
@@ -100,8 +105,15 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
         file = fs.Open(target, platform::TFileAccess::ReadWrite, platform::shareRead,
                        platform::TCreation::CreateNew);
       } catch (const platform::EPlatformError& e) {
-        // Made in the meantime: replaced as before.
+        // There already (made in the meantime, or not looked for): replaced,
+        // as a file found by the lookup would have been.
         if (e.Code() != platform::errFileExists && e.Code() != platform::errAlreadyExists) throw;
+        if (!looked && OnReplace) {
+          OnReplace(*this, FStats);
+          DestFileName = ExtractFileName(DestFileName);
+          target = AddBackslash(FExtractDirectory) + DestFileName;
+          if (IsUnsafeFileName(DestFileName)) throw EQndlCompress(MsgCreate, {target});
+        }
       }
     }
     if (!file) file = fs.Create(target);

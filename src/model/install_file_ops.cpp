@@ -77,7 +77,11 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
                            {Temp, Written, Expected});
 
   const platform::TErrorCode Error = TryReplaceFile(Files, Temp, Target);
-  if (Error == platform::errSuccess) return Result;
+  if (Error == platform::errSuccess) {
+    // Moved: nothing is left under the temporary name to remove.
+    Guard.Keep();
+    return Result;
+  }
   if (!IsInUse(Error)) throw EPlatformError("MoveFileExA", Temp + ", " + Target, Error);
   Result.ReplaceAtReboot = true;
   Result.Reboot =

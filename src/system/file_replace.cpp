@@ -13,7 +13,11 @@ std::string TemporaryReplaceName(platform::IFileSystem& Files, const std::string
                                  const std::string& Name) {
   for (int N = 1;; ++N) {
     const std::string Candidate = ChangeFileExt(Name, "." + IntToStr(N));
-    if (!Files.FileExists(Dir + "\\" + Candidate) && !Files.DirectoryExists(Dir + "\\" + Candidate))
+    // One lookup for a file or directory of that name: a name that is not
+    // there costs some systems (Wine: a case-blind scan of the whole
+    // directory) far more than one that is.
+    platform::TFileAttributes Attributes = 0;
+    if (Files.TryGetAttributes(Dir + "\\" + Candidate, Attributes) != platform::errSuccess)
       return Candidate;
   }
 }
