@@ -87,11 +87,11 @@ wineserver -p
 started_server=1
 wine cmd /c exit >/dev/null 2>&1 </dev/null
 
-# 3. Our build: the definition (one object per file), then quendel build
-# natively (make-setup and the distributables in one run).
-cp "$build/apps/setup/quendel-setup.exe" "$build/apps/loader/QuendelLoadProgram.exe" "$work/ours/kit/"
-printf 'Quendel Setup kit\r\n' >"$work/ours/kit/Q32V52.TXT"
-{
+# write_definition PAYLOAD: the definition of one TInstallFile per file, in a
+# TInstallDirectory per subdirectory of PAYLOAD (dtTraditional: every file
+# in files.1 inside setup.exe).
+write_definition() {
+  local payload=$1 n=0 dir f srcw
   printf "object frmMainMenu: TfrmMainMenu\n  Caption = 'Quendel Bench'\n"
   printf '  object psProgramFiles: TpsProgramFiles\n  end\n'
   printf '  object psContainerArchiveFile: TpsContainerArchiveFile\n  end\n'
@@ -99,13 +99,12 @@ printf 'Quendel Setup kit\r\n' >"$work/ours/kit/Q32V52.TXT"
   printf '  object psContainerDestDir: TpsContainerDestDir\n  end\n'
   printf "  object Install1: TInstall\n    DestDir = '\\\\Quendel Bench'\n    DestDirType = psProgramFiles\n"
   printf '    ArchiveFileType = psMainArchiveFile\n    NoUninstall = True\n  end\n'
-  n=0
-  for dir in bin data text; do
+  for dir in $(cd "$payload" && ls); do
     printf '  object Dir_%s: TInstallDirectory\n    Container = Install1\n' "$dir"
     printf "    ArchiveFileType = psContainerArchiveFile\n    DestDir = '\\\\%s'\n" "$dir"
     printf '    DestDirType = psContainerDestDir\n  end\n'
-    srcw="Z:${work//\//\\}\\payload\\$dir"
-    for f in $(cd "$work/payload/$dir" && ls); do
+    srcw="Z:${payload//\//\\}\\$dir"
+    for f in $(cd "$payload/$dir" && ls); do
       n=$((n + 1))
       printf '  object File%d: TInstallFile\n    Container = Dir_%s\n' "$n" "$dir"
       printf '    ArchiveFileType = psContainerArchiveFile\n    DestDirType = psContainerDestDir\n'
@@ -113,7 +112,13 @@ printf 'Quendel Setup kit\r\n' >"$work/ours/kit/Q32V52.TXT"
     done
   done
   printf 'end\n'
-} >"$work/ours/definition.txt"
+}
+
+# 3. Our build: the definition (one object per file), then quendel build
+# natively (make-setup and the distributables in one run).
+cp "$build/apps/setup/quendel-setup.exe" "$build/apps/loader/QuendelLoadProgram.exe" "$work/ours/kit/"
+printf 'Quendel Setup kit\r\n' >"$work/ours/kit/Q32V52.TXT"
+write_definition "$work/payload" >"$work/ours/definition.txt"
 build_load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 timed ours_build env QUENDEL_KIT="$work/ours/kit" "$native/apps/quendel/quendel" build \
   "$work/ours/definition.txt" -o "$work/ours/out" --program BenchSetup.exe --title "Quendel Bench"
@@ -158,11 +163,12 @@ nsis_size=$(stat -c %s "$work/nsis/nsis-setup.exe")
 # 5. Silent installs, best of $runs, each into an empty destination.
 ours_dest="$WINEPREFIX/drive_c/Program Files (x86)/Quendel Bench"
 nsis_dest="$WINEPREFIX/drive_c/nsisbench"
-check() { # DEST: every payload file landed, byte for byte
-  (cd "$work/payload" && find . -type f) | while read -r f; do
-    cmp -s "$work/payload/$f" "$1/$f" || fail "$f did not land in $1"
+check_tree() { # PAYLOAD DEST: every payload file landed, byte for byte
+  (cd "$1" && find . -type f) | while read -r f; do
+    cmp -s "$1/$f" "$2/$f" || fail "$f did not land in $2"
   done
 }
+check() { check_tree "$work/payload" "$1"; }
 ti=() tn=() mi=() mn=() ci=() cn=()
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for _ in $(seq "$runs"); do
@@ -181,6 +187,37 @@ M_nsis_install=$(printf '%s\n' "${mn[@]}" | sort -n | tail -n1)
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 rm -rf "$ours_dest" "$nsis_dest"
 
+# 5b. Peak memory against file size: the same install of a few files of
+# 1 MiB and of 24 MiB (word text, as in the payload), each built and
+# installed once; the setup program's peak must not follow the file size.
+mem_sizes="1 24"
+for mib in $mem_sizes; do
+  m=$work/mem$mib
+  rm -rf "$m"
+  mkdir -p "$m/payload/files" "$m/kit"
+  python3 - "$m/payload/files" "$mib" <<'PY'
+import random, sys
+out, mib = sys.argv[1], int(sys.argv[2])
+words = "the of and to in is for on that file setup install program window registry folder".split()
+rng = random.Random(mib)
+for i in range(3):
+    with open(f"{out}/file{i}.txt", "wb") as f:
+        left = mib << 20
+        while left > 0:
+            line = (" ".join(rng.choice(words) for _ in range(rng.randint(4, 14))) + ".\r\n").encode()
+            f.write(line[:left])
+            left -= len(line[:left])
+PY
+  cp "$work/ours/kit/"* "$m/kit/"
+  write_definition "$m/payload" >"$m/definition.txt"
+  QUENDEL_KIT="$m/kit" "$native/apps/quendel/quendel" build "$m/definition.txt" -o "$m/out" \
+    --program BenchSetup.exe --title "Quendel Bench" >"$m/build.out" 2>&1 || { cat "$m/build.out" >&2; fail "memory payload $mib MiB: build failed"; }
+  rm -rf "$ours_dest"
+  wine_timed "mem$mib" wine "$m/out/setup.exe" /S
+  check_tree "$m/payload" "$ours_dest"
+  rm -rf "$ours_dest" "$m"
+done
+
 # 6. The table.
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 pct() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%+.2f %%", (a - b) * 100 / b }'; }
@@ -197,6 +234,7 @@ cat <<TABLE
 | install CPU time (s, user + system, best of $runs) | $C_ours_install | $C_nsis_install | $(ratio "$C_ours_install" "$C_nsis_install") | |
 | install peak memory (largest process) | $M_ours_install KiB | $M_nsis_install KiB | $(ratio "$M_ours_install" "$M_nsis_install") | |
 
+install peak memory against file size (3 files each, largest process): 1 MiB files $M_mem1 KiB, 24 MiB files $M_mem24 KiB
 files.1: $files1 bytes; each file alone with zlib 9: $zlib9_bytes bytes: $(pct "$files1" "$zlib9_bytes") (target within 1 %)
 load average (1, 5, 15 min) before the installs: $load_before; after them: $load_after
 build load average (1, 5, 15 min): $build_load_before before, $build_load_after after makensis

@@ -109,6 +109,7 @@ platform::IFileSystem& TQndlCompress::Files() const {
 
 void TQndlCompress::SetCompressedFile(const std::string& Value) {
   if (SameText(Value, FCompressedFile)) return;
+  CloseArchive();
   if (FLoaded && !SameText(ChangeFileExt(Value, ".1"), ChangeFileExt(FCompressedFile, ".1")))
     FLoaded = false;
   FCompressedFile = Value;
@@ -145,7 +146,14 @@ void TQndlCompress::DiskFull() {
     throw EqcDiskFull(MsgDiskFull);
 }
 
+void TQndlCompress::CloseArchive() noexcept {
+  FKeptArchive.reset();
+  FKeptPath.clear();
+  FKeptVolume = 0;
+}
+
 void TQndlCompress::LoadDirectory() {
+  CloseArchive();
   auto& fs = Files();
   std::unique_ptr<platform::IFile> file;
   std::exception_ptr cause;
@@ -181,6 +189,8 @@ void TQndlCompress::EnsureDirectory() {
 
 std::unique_ptr<TPlatformFileStream> TQndlCompress::OpenVolume(int K, std::string& Path,
                                                                bool Write) {
+  // Nothing of this set stays open while the user is asked for a disk.
+  CloseArchive();
   auto& fs = Files();
   for (int attempt = 0; attempt < 4; ++attempt) {
     if (FHeaders.Spanned) Path = ChangeFileExt(Path, VolumeExt(K));

@@ -111,6 +111,9 @@ public:
   bool DirectoryLoaded() const { return FLoaded; }
   const TlzhFileStats& Stats() const { return FStats; }
   platform::IFileSystem& Files() const;
+  // Closes the archive an extraction keeps open for the next member (see
+  // FKeptArchive); every other operation closes it too.
+  void CloseArchive() noexcept;
   void SetFileSystem(platform::IFileSystem* Files) { FFiles = Files; }
 
   // Lets the user interface handle pending input; called after every block.
@@ -154,6 +157,15 @@ private:
   TStrings FFilesToProcess;
   std::int32_t FOffset = 0;
   TOverwriteType FOverwrite = owAlways;
+
+  // The archive (or volume) the last extraction read, kept open while the
+  // next members come from the same file and volume: opening it again for
+  // every member costs three system calls a file. Closed before any disk
+  // prompt, when the members move to another archive or volume, and before
+  // every operation that writes or rereads the archive.
+  std::unique_ptr<TPlatformFileStream> FKeptArchive;
+  std::string FKeptPath;
+  int FKeptVolume = 0;
 
   TFileHeaders FHeaders;
   bool FLoaded = false;

@@ -65,6 +65,7 @@ private:
 } // namespace
 
 void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
+  CloseArchive();
   TOpenFiles open;
   open.Files = FFiles;
   auto cleanup = [&]() noexcept {

@@ -11,6 +11,7 @@ namespace quendel {
 using namespace compress_detail;
 
 void TQndlCompress::CopyPlainFile(const std::string& Source, const std::string& Dest) {
+  CloseArchive();
   auto& fs = Files();
   FAbort = false;
   FOffset = 0;

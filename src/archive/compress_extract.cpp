@@ -88,10 +88,16 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
     }
   }
 
-  std::string path = FCompressedFile;
+  const int startVolume = rec.StartVolume() == 0 ? 1 : rec.StartVolume();
   Open.Archive.reset();
-  Open.Archive = OpenVolume(rec.StartVolume() == 0 ? 1 : rec.StartVolume(), path, false);
-  SetCompressedFile(path);
+  if (FKeptArchive && FKeptVolume == startVolume && SameText(FKeptPath, FCompressedFile)) {
+    Open.Archive = std::move(FKeptArchive);
+    CloseArchive();
+  } else {
+    std::string path = FCompressedFile;
+    Open.Archive = OpenVolume(startVolume, path, false);
+    SetCompressedFile(path);
+  }
   FCurrentVolume = rec.StartVolume();
   try {
     const std::string dir = ExtractFileDir(target);
@@ -139,7 +145,10 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
     ThrowWithCause(EQndlCompress(MsgSetDate));
   }
   Open.Target.reset();
-  Open.Archive.reset();
+  // Kept for the next member; any volume change or prompt closes it.
+  FKeptArchive = std::move(Open.Archive);
+  FKeptPath = FCompressedFile;
+  FKeptVolume = FCurrentVolume == 0 ? 1 : FCurrentVolume;
   if (OnAfterExtracting) OnAfterExtracting(*this, FStats);
   DestFileName.clear();
 }

@@ -12,6 +12,7 @@ namespace quendel {
 using namespace compress_detail;
 
 void TQndlCompress::SplitToVolumes(const std::string& DestDirectory, const std::string& FileName) {
+  CloseArchive();
   TOpenFiles open;
   open.Files = FFiles;
   Guarded(

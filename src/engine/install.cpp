@@ -580,6 +580,7 @@ void TCustomInstall::InstallPhase(int RegisteredType, const std::string& StatusT
 void TCustomInstall::InstallTree() {
   bool done = false;
   auto after = [this] {
+    if (Context().SharedCompressor) Context().SharedCompressor->CloseArchive();
     // The copy form's Cancel sets the model's flags (the file pass works with
     // the shared compressor of the model, not the archive layer's own).
     const bool aborted = Context().UserAbort ||
@@ -588,6 +589,10 @@ void TCustomInstall::InstallTree() {
   };
   try {
     TFileContainer::Process();
+    // The files are written: the archive the shared compressor kept open
+    // between members is let go before the phases run programs, and on any
+    // way out (the lambda above).
+    if (Context().SharedCompressor) Context().SharedCompressor->CloseArchive();
     // A cancel confirmed while the last file was written, or in a phase,
     // reaches no copy loop any more: it is checked here.
     CheckUserAbort();

@@ -703,6 +703,53 @@ TEST_F(Compress, Split_SmallVolumesExtractIdentically) {
   EXPECT_FALSE(S.Exists("y\\r2"));
 }
 
+// One member per extraction, as an installation reads them, from a set whose
+// disks take turns in one drive: the archive held between members must not
+// keep a disk from being taken out at the prompt, nor serve a member from
+// the wrong volume.
+TEST_F(Compress, Split_OneDriveDisksTakeTurnsBetweenMembers) {
+  const auto t = testing::TextBytes(20000), r1 = testing::RandomBytes(15000),
+             r2 = testing::RandomBytes(7000, 4);
+  Put("t", t);
+  Put("r1", r1);
+  Put("r2", r2);
+  AddFiles({"t", "r1", "r2"});
+  C->VolumeCapacity = 20000;
+  C->OnNewDisk = [](TQndlCompress&, int, std::string&) {};
+  C->SplitToVolumes(S.Path("disks"), "files.1");
+  S.Write("drive\\files.1", S.Read("disks\\files.1"));
+
+  TQndlCompress x(nullptr, S.Files.get());
+  x.SetCompressedFile(S.Path("drive\\files.1"));
+  x.SetExtractDirectory(S.Path("x"));
+  std::vector<int> asked;
+  x.OnNewDisk = [&](TQndlCompress&, int Disk, std::string& Path) {
+    asked.push_back(Disk);
+    for (const auto& f : S.Files->FindFiles(S.Path("drive\\files.*")))
+      S.Files->RemoveFile(S.Path("drive\\" + f.Name)); // the disk comes out
+    const std::string name = "files." + std::to_string(Disk);
+    S.Write("drive\\" + name, S.Read("disks\\" + name));
+    Path = S.Path("drive");
+  };
+  const std::pair<const char*, const std::vector<std::uint8_t>*> members[] = {
+      {"t", &t}, {"r1", &r1}, {"r2", &r2}, {"t", &t}};
+  for (const auto& [name, bytes] : members) {
+    x.FilesToProcess().Add(S.Path(name));
+    x.Extract();
+    EXPECT_EQ(S.Read(std::string("x\\") + name), *bytes) << name;
+  }
+  ASSERT_GE(asked.size(), 2u);
+  EXPECT_EQ(asked.back(), 1); // back to the first disk for t, with the last one in the drive
+  // The second t came from the disk already in the drive, without a prompt.
+  const std::size_t prompts = asked.size();
+  x.FilesToProcess().Add(S.Path("t"));
+  x.Extract();
+  EXPECT_EQ(asked.size(), prompts);
+  // Let go, the disk can be taken out.
+  x.CloseArchive();
+  S.Files->RemoveFile(S.Path("drive\\files.1"));
+}
+
 TEST_F(Compress, Split_VolumeFilledExactlyAtAMemberEnd) {
   const auto a = testing::RandomBytes(3000), b = testing::RandomBytes(2000, 8);
   Put("a", a);
