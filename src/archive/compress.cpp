@@ -206,8 +206,13 @@ std::unique_ptr<TPlatformFileStream> TQndlCompress::OpenVolume(int K, std::strin
     }
     if (exists) {
       try {
-        return std::make_unique<TPlatformFileStream>(Write ? fs.OpenReadWrite(Path)
-                                                           : fs.OpenRead(Path));
+        // Read, the archive is shared for everything: an extraction keeps it
+        // open between members, which must not keep anyone (this process
+        // included) from writing, replacing or removing it meanwhile.
+        return std::make_unique<TPlatformFileStream>(
+            Write ? fs.OpenReadWrite(Path)
+                  : fs.Open(Path, platform::TFileAccess::Read, platform::shareAll,
+                            platform::TCreation::OpenExisting));
       } catch (const std::exception&) {
         ThrowWithCause(EQndlCompress(MsgOpenArchive, {Path}));
       }

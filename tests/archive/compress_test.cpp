@@ -725,8 +725,13 @@ TEST_F(Compress, Split_OneDriveDisksTakeTurnsBetweenMembers) {
   std::vector<int> asked;
   x.OnNewDisk = [&](TQndlCompress&, int Disk, std::string& Path) {
     asked.push_back(Disk);
-    for (const auto& f : S.Files->FindFiles(S.Path("drive\\files.*")))
-      S.Files->RemoveFile(S.Path("drive\\" + f.Name)); // the disk comes out
+    for (const auto& f : S.Files->FindFiles(S.Path("drive\\files.*"))) {
+      // Nothing of the set may be open while the disk comes out.
+      EXPECT_NO_THROW(S.Files->Open(S.Path("drive\\" + f.Name), platform::TFileAccess::Read, 0,
+                                    platform::TCreation::OpenExisting))
+          << "disk " << Disk << ": " << f.Name << " is still open";
+      S.Files->RemoveFile(S.Path("drive\\" + f.Name));
+    }
     const std::string name = "files." + std::to_string(Disk);
     S.Write("drive\\" + name, S.Read("disks\\" + name));
     Path = S.Path("drive");
@@ -745,9 +750,10 @@ TEST_F(Compress, Split_OneDriveDisksTakeTurnsBetweenMembers) {
   x.FilesToProcess().Add(S.Path("t"));
   x.Extract();
   EXPECT_EQ(asked.size(), prompts);
-  // Let go, the disk can be taken out.
+  // Let go, nothing of the set is open any more.
   x.CloseArchive();
-  S.Files->RemoveFile(S.Path("drive\\files.1"));
+  EXPECT_NO_THROW(S.Files->Open(S.Path("drive\\files.1"), platform::TFileAccess::Read, 0,
+                                platform::TCreation::OpenExisting));
 }
 
 TEST_F(Compress, Split_VolumeFilledExactlyAtAMemberEnd) {
