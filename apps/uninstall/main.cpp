@@ -9,6 +9,7 @@
 // start of Windows, 4 nothing ran (bad arguments, no product of that name).
 #include "core/strings.h"
 #include "platform/platform.h"
+#include "runtime/machine.h"
 #include "uninstall/uninstall_plan.h"
 
 // After the portable headers: these bring <windows.h>, whose macros
@@ -130,7 +131,8 @@ void RemoveSelf(platform::TPlatform& P, const std::string& Self, TLog& Log) {
 
 // The adapters the removal uses, and only those: the others (internet
 // transfers, shortcuts, processes, message boxes) would only add to every
-// product's uninstaller.
+// product's uninstaller. A step that reached for one of them would fail
+// with EAbsentPort.
 platform::TPlatform RemovalPlatform() {
   platform::TPlatform P;
   P.Files = std::make_unique<platform::win32::TWin32FileSystem>();
@@ -153,7 +155,8 @@ int Run() {
     Tell("Usage: uninstall.exe [*q] [*l<log file>] <product name>", MB_ICONERROR);
     Code = ExitBadArguments;
   } else {
-    platform::TPlatform P = RemovalPlatform();
+    TMachineRuntime Machine(RemovalPlatform());
+    platform::TPlatform& P = Machine.Platform();
     const std::string Key = FindProductKey(*P.Registry, Args.ProductName);
     if (Key.empty()) {
       Tell("No product named \"" + Args.ProductName + "\" is registered for uninstalling.",

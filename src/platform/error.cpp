@@ -104,6 +104,17 @@ EPlatformError::EPlatformError(std::string call, std::string arguments, TErrorCo
       call_(std::move(call)), arguments_(std::move(arguments)),
       code_(code == errSuccess ? errGenFailure : code) {}
 
+EPlatformError::EPlatformError(TOwnMessage, std::string message, std::string call, TErrorCode code)
+    : Exception(std::move(message)), call_(std::move(call)), code_(code) {}
+
+EAbsentPort::EAbsentPort(std::string port)
+    : EPlatformError(TOwnMessage{},
+                     "This program was composed without the platform's " + port +
+                         " adapter, which this step needs",
+                     port, errNotSupported) {}
+
+void ThrowAbsentPort(const char* port) { throw EAbsentPort(port); }
+
 std::string QuoteArg(std::string_view text) {
   std::string quoted;
   quoted.reserve(text.size() + 2);

@@ -69,11 +69,26 @@ public:
   const std::string& Arguments() const noexcept { return arguments_; }
   TErrorCode Code() const noexcept { return code_; }
 
+protected:
+  // For a failure that is better told in words of its own than as a call.
+  struct TOwnMessage {};
+  EPlatformError(TOwnMessage, std::string message, std::string call, TErrorCode code);
+
 private:
   std::string call_;
   std::string arguments_;
   TErrorCode code_;
 };
+
+// A port the program was composed without (the uninstaller has no process,
+// shortcut or transfer adapter) was used: a mistake in composing the program,
+// reported as a failure of that port (ERROR_NOT_SUPPORTED) rather than a
+// null dereference.
+class EAbsentPort : public EPlatformError {
+public:
+  explicit EAbsentPort(std::string port);
+};
+[[noreturn]] void ThrowAbsentPort(const char* port);
 
 // The first platform error along Error's chain of causes (Error itself
 // first), or nullptr.

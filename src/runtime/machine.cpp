@@ -17,4 +17,6 @@ platform::TPlatform ThisMachinePlatform() {
 
 TMachineRuntime::TMachineRuntime() : FPlatform(ThisMachinePlatform()) {}
 
+TMachineRuntime::TMachineRuntime(platform::TPlatform APlatform) : FPlatform(std::move(APlatform)) {}
+
 } // namespace quendel

@@ -14,10 +14,13 @@ platform::TPlatform ThisMachinePlatform();
 
 class TMachineRuntime {
 public:
-  // On this machine.
+  // On this machine, with every adapter of the build.
   TMachineRuntime();
-  // On APlatform (a test's scratch machine).
-  explicit TMachineRuntime(platform::TPlatform APlatform) : FPlatform(std::move(APlatform)) {}
+  // On APlatform: a test's scratch machine, or this machine with only the
+  // adapters a program uses (the uninstaller), so that the others are not
+  // linked into it. Using a port APlatform lacks raises
+  // platform::EAbsentPort.
+  explicit TMachineRuntime(platform::TPlatform APlatform);
   TMachineRuntime(const TMachineRuntime&) = delete;
   TMachineRuntime& operator=(const TMachineRuntime&) = delete;
 

@@ -27,7 +27,7 @@
 // (forms, install objects) must be freed before it.
 //
 // The layers' headers stay out of this one: a program that includes it
-// does not get every layer's names (two layers both publish a TLanguage).
+// does not get every layer's names.
 #pragma once
 
 #include "core/context.h"

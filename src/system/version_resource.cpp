@@ -187,7 +187,7 @@ const TEnumInfo& CharacterSetInfo() {
   return Info;
 }
 
-std::uint16_t LanguageId(TLanguage Language) {
+std::uint16_t LanguageId(system::TLanguage Language) {
   const auto i = static_cast<std::size_t>(Language);
   if (i >= Languages.size()) throw Exception("");
   return Languages[i].Id;
@@ -338,7 +338,7 @@ std::string GetFileVersionString(platform::IFileSystem* Files, const std::string
   auto data = LoadVersionData(Files, FileName);
   if (!data) return {};
   TVersionInfo info;
-  ReadVersionInfo(*data, LanguageId(lnUSEnglish), CodePage(csMultilingual), info);
+  ReadVersionInfo(*data, LanguageId(system::lnUSEnglish), CodePage(csMultilingual), info);
   return info.FileVersion;
 }
 
@@ -355,7 +355,7 @@ const TClassInfo& TVersionResource::StaticClass() {
   static const TClassInfo Info =
       TClassBuilder<T>("TVersionResource", TComponent::StaticClass())
           .Str("FileName", &T::FileName, &T::SetFileName)
-          .Enum("Language", &T::Language, &T::SetLanguage, LanguageInfo(), lnUSEnglish)
+          .Enum("Language", &T::Language, &T::SetLanguage, LanguageInfo(), system::lnUSEnglish)
           .Enum("CharacterSet", &T::CharacterSet, &T::SetCharacterSet, CharacterSetInfo(),
                 csMultilingual)
           .Object("VersionInfo", static_cast<const TVersionInfo& (T::*)() const>(&T::VersionInfo))
@@ -368,7 +368,7 @@ void TVersionResource::SetFileName(const std::string& Value) {
   ReRead();
 }
 
-void TVersionResource::SetLanguage(TLanguage Value) {
+void TVersionResource::SetLanguage(system::TLanguage Value) {
   LanguageId(Value);
   FLanguage = Value;
   ReRead();

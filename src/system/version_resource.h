@@ -20,6 +20,9 @@ namespace platform {
 class IFileSystem;
 }
 
+// In a namespace of its own layer: the translator's language (a class of the
+// translate layer) has the same name, and a program links both.
+namespace system {
 enum TLanguage {
   lnArabic,
   lnBulgarian,
@@ -67,6 +70,7 @@ enum TLanguage {
   lnCanadianFrench,
   lnSwissFrench
 };
+} // namespace system
 
 enum TCharacterSet {
   csASCII,
@@ -87,7 +91,7 @@ const TEnumInfo& LanguageInfo();
 const TEnumInfo& CharacterSetInfo();
 // The Windows language identifier and code page each value stands for; a
 // value outside the tables raises an error without message.
-std::uint16_t LanguageId(TLanguage Language);
+std::uint16_t LanguageId(system::TLanguage Language);
 std::uint16_t CodePage(TCharacterSet CharacterSet);
 
 // The texts read from one resource.
@@ -140,8 +144,8 @@ public:
 
   const std::string& FileName() const { return FFileName; }
   void SetFileName(const std::string& Value);
-  TLanguage Language() const { return FLanguage; }
-  void SetLanguage(TLanguage Value);
+  system::TLanguage Language() const { return FLanguage; }
+  void SetLanguage(system::TLanguage Value);
   TCharacterSet CharacterSet() const { return FCharacterSet; }
   void SetCharacterSet(TCharacterSet Value);
   const TVersionInfo& VersionInfo() const { return FVersionInfo; }
@@ -154,7 +158,7 @@ private:
 
   platform::IFileSystem* FFiles;
   std::string FFileName;
-  TLanguage FLanguage = lnUSEnglish;
+  system::TLanguage FLanguage = system::lnUSEnglish;
   TCharacterSet FCharacterSet = csMultilingual;
   TVersionInfo FVersionInfo;
 };

@@ -85,7 +85,7 @@ TEST_F(VersionResource, Read_LanguageSelectsTheTable) {
   EXPECT_EQ(r.VersionInfo().FileType, "Application");
   EXPECT_EQ(r.VersionInfo().FileSubType, "");
   EXPECT_EQ(r.VersionInfo().PrimaryLanguage, 0);
-  r.SetLanguage(lnGerman);
+  r.SetLanguage(system::lnGerman);
   EXPECT_EQ(r.VersionInfo().CompanyName, "Deutsche Firma");
   EXPECT_EQ(GetEnumProp(r, "Language"), "lnGerman");
 }
@@ -105,13 +105,13 @@ TEST_F(VersionResource, Read_NoResourceOrNoFileGivesEmptyTexts) {
 }
 
 TEST(VersionTables, LanguageAndCodePage_ValuesAndOutOfRange) {
-  EXPECT_EQ(LanguageId(lnArabic), 1025);
-  EXPECT_EQ(LanguageId(lnBahasa), 1057);
-  EXPECT_EQ(LanguageId(lnUKEnglish), 2057);
-  EXPECT_EQ(LanguageId(lnSwissFrench), 4108);
+  EXPECT_EQ(LanguageId(system::lnArabic), 1025);
+  EXPECT_EQ(LanguageId(system::lnBahasa), 1057);
+  EXPECT_EQ(LanguageId(system::lnUKEnglish), 2057);
+  EXPECT_EQ(LanguageId(system::lnSwissFrench), 4108);
   EXPECT_EQ(CodePage(csASCII), 0);
   EXPECT_EQ(CodePage(csArabic), 1256);
-  EXPECT_THROW(LanguageId(static_cast<TLanguage>(45)), Exception);
+  EXPECT_THROW(LanguageId(static_cast<system::TLanguage>(45)), Exception);
   EXPECT_THROW(CodePage(static_cast<TCharacterSet>(12)), Exception);
   TVersionResource r(nullptr);
   EXPECT_THROW(SetOrdProp(r, "CharacterSet", 99), Exception);
