@@ -447,8 +447,11 @@ int TCustomInstall::ReadSavedLanguage() {
   TTranslator* t = TranslateContext().MainTranslator;
   const int def = t ? static_cast<int>(t->TranslateIntoLanguage()) : static_cast<int>(qlUser);
   try {
-    return ReadRegInteger(*ThePlatform(*this).Registry, rkiLocalMachine, FInstallRecordKey,
-                          "Language", def);
+    const int saved = ReadRegInteger(*ThePlatform(*this).Registry, rkiLocalMachine, FInstallRecordKey,
+                                     "Language", def);
+    // The record is outside data: a value no language has would leave the
+    // translator with an ident nothing resolves.
+    return saved >= 0 && saved < QndlLanguageInfo.Count() ? saved : def;
   } catch (const std::exception&) {
     return def;
   }
@@ -712,9 +715,14 @@ void TCustomInstall::CompleteAfterReboot() {
     return;
   }
   SetExitCode(ecBadInstall);
-  Log("RUN", "continuing after the restart");
-  if (TTranslator* t = TranslateContext().MainTranslator)
-    t->SetTranslateIntoLanguage(static_cast<TQndlLanguage>(ReadSavedLanguage()));
+  if (TTranslator* t = TranslateContext().MainTranslator) {
+    const int language = ReadSavedLanguage();
+    t->SetTranslateIntoLanguage(static_cast<TQndlLanguage>(language));
+    Log("RUN", "continuing after the restart in the language of the first run, " +
+                   QndlLanguageInfo.NameOf(language));
+  } else {
+    Log("RUN", "continuing after the restart");
+  }
   RestoreChosenDestinations();
   std::vector<std::string> list;
   ReadUnfinishedList(list);

@@ -2,6 +2,8 @@
 
 #include "core/strings.h"
 
+#include <vector>
+
 namespace quendel {
 
 namespace {
@@ -13,6 +15,45 @@ std::string WithoutBackslash(std::string P) {
 
 std::string Quoted(const std::string& P) { return "\"" + P + "\""; }
 
+// A full path with its "." and ".." resolved by name, as Windows resolves
+// them before it looks at any file (C:\Temp\a\..\b is C:\Temp\b); empty for
+// a path that is not full, climbs above its root, or holds a name that
+// Windows would change (empty, or ending in a dot or a space), so that such
+// a path is never taken for one inside another.
+std::string Resolved(const std::string& P) {
+  std::size_t RootEnd;
+  if (P.size() >= 2 && P[1] == ':') {
+    RootEnd = 2;
+  } else if (StartsText("\\\\", P)) {
+    const std::size_t Server = P.find('\\', 2);
+    if (Server == std::string::npos || Server == 2) return {};
+    RootEnd = P.find('\\', Server + 1);
+    if (RootEnd == Server + 1) return {};
+    if (RootEnd == std::string::npos) return P;
+  } else {
+    return {};
+  }
+  std::vector<std::string> Names;
+  for (std::size_t At = RootEnd; At < P.size();) {
+    if (P[At] != '\\') return {};
+    std::size_t End = P.find('\\', At + 1);
+    if (End == std::string::npos) End = P.size();
+    const std::string Name = P.substr(At + 1, End - At - 1);
+    At = End;
+    if (Name == ".") continue;
+    if (Name == "..") {
+      if (Names.empty()) return {};
+      Names.pop_back();
+      continue;
+    }
+    if (Name.empty() || Name.back() == '.' || Name.back() == ' ') return {};
+    Names.push_back(Name);
+  }
+  std::string Out = P.substr(0, RootEnd);
+  for (const std::string& Name : Names) Out += "\\" + Name;
+  return Out;
+}
+
 // How often the batch file tries to delete the program file before it gives up.
 constexpr int CleanupRetries = 30;
 
@@ -21,21 +62,12 @@ constexpr int CleanupRetries = 30;
 bool IsInsideTempDirectory(platform::IFileSystem& Files, const std::string& Dir) {
   std::string Temp;
   try {
-    Temp = WithoutBackslash(Files.TempDirectory());
+    Temp = Resolved(WithoutBackslash(Files.TempDirectory()));
   } catch (const platform::EPlatformError&) {
     return false;
   }
-  const std::string D = WithoutBackslash(Dir);
-  if (Temp.size() < 3 || D.size() <= Temp.size() + 1 || !StartsText(Temp + "\\", D)) return false;
-  // No way back out of it.
-  for (std::size_t At = Temp.size(); At < D.size();) {
-    std::size_t End = D.find('\\', At + 1);
-    if (End == std::string::npos) End = D.size();
-    const std::string Part = D.substr(At + 1, End - At - 1);
-    if (Part.empty() || Part == "." || Part == "..") return false;
-    At = End;
-  }
-  return true;
+  const std::string D = Resolved(WithoutBackslash(Dir));
+  return Temp.size() >= 3 && D.size() > Temp.size() + 1 && StartsText(Temp + "\\", D);
 }
 
 std::string CleanupBatchText(const std::string& ProgramPath, const std::string& BatchFile,

@@ -199,23 +199,38 @@ continuation_command RebootSetup.exe ""
 run_continuation ""
 grep -q ' RUN installation completed after the restart' "$log" || fail "log: continuation not completed"
 if wine reg query 'HKLM\SOFTWARE\Vexo\Install' >/dev/null 2>&1; then fail "the record stayed after the continuation"; fi
-# A file in use: the run ends pending a restart (3), keeps the record and
-# registers the continuation; after the restart ("wineboot -r" moves the
-# waiting file into place) the continuation finishes and removes the record.
+# A file in use, in a run in German: the run ends pending a restart (3),
+# keeps the record with its language and registers the continuation; after
+# the restart ("wineboot -r" moves the waiting file into place) the
+# continuation finishes in the language the record holds and removes the
+# record. The record is set to French before the continuation (as if the
+# language had been chosen during the run), so that the definition's German
+# cannot pass for it.
+sed '/object MainTranslator: TTranslator/a\    TranslateIntoLanguage = qlGerman' \
+  "$src/examples/setup/definition.txt" >"$work/german.txt"
+QUENDEL_KIT=$(win "$runtime_dir") wine "$quendel" make-setup "$(win "$work/german.txt")" \
+  -o "$(win "$work/GermanSetup.exe")" </dev/null || fail "make-setup (German) failed"
 install
 echo "the user's old text" >"$product/readme.txt"
 hold_file "$product/readme.txt"
 wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /f >/dev/null 2>&1 </dev/null || true
-run_program "$work/SignedSetup.exe" "-s$(win "$work")" '*q' "*l$(win "$log")"
+run_program "$work/GermanSetup.exe" "-s$(win "$work")" '*q' "*l$(win "$log")"
 release_file "$product/readme.txt"
 check_code 3 "a run with a file in use" "$log"
 grep -q ' REBOOT .*readme.txt is in use' "$log" || fail "log: nothing about the file in use"
-wine reg query 'HKLM\SOFTWARE\Vexo\Install' /reg:32 >/dev/null 2>&1 </dev/null || fail "no record kept for the restart"
-continuation_command SignedSetup.exe " after a file in use"
+record='HKLM\SOFTWARE\Vexo\Install\Install0'
+saved=$(wine reg query "$record" /v Language /reg:32 </dev/null 2>/dev/null | tr -d '\r' \
+  | sed -n 's/^ *Language *REG_DWORD *//p')
+[ "$saved" = 0x7 ] || fail "the record keeps the language ${saved:-(none)}, not German (0x7)"
+continuation_command GermanSetup.exe " after a file in use"
 [ "$(cat "$product/readme.txt")" = "the user's old text" ] || fail "the file in use was replaced before the restart"
 wineboot -r >/dev/null 2>&1 </dev/null
 cmp -s "$product/readme.txt" "$payload/readme.txt" || fail "the restart did not put the new readme.txt in place"
+wine reg add "$record" /v Language /t REG_DWORD /d 6 /f /reg:32 >/dev/null 2>&1 </dev/null \
+  || fail "cannot set the record's language"
 run_continuation " after a file in use"
+grep -q ' RUN continuing after the restart in the language of the first run, qlFrench' "$log" \
+  || { cat "$log" >&2; fail "log: the continuation did not take the saved language"; }
 if wine reg query 'HKLM\SOFTWARE\Vexo\Install' >/dev/null 2>&1 </dev/null; then fail "the record stayed after the continuation"; fi
 
 # A file of the product in use during the uninstall: the uninstaller removes
@@ -266,6 +281,30 @@ run_setup 0 "an install with -c outside the temporary directory" "$outside/setup
 grep -qF " CLEANUP left in place: $(win "$outside")" "$log" || fail "log: no left-in-place line"
 sleep 1
 [ -f "$outside/setup.exe" ] && [ -f "$outside/notes.txt" ] || fail "-c removed files outside the temporary directory"
+# Started by a path that names the temporary directory but leads out of it
+# with "..", the program's directory is outside and stays; one whose ".."
+# leads back in is inside and goes.
+temp_win=$(win "$temp")
+climbed=$temp/../Downloads/quendel-e2e-climbed
+mkdir -p "$climbed"
+cp "$work/SignedSetup.exe" "$climbed/setup.exe"
+echo "the user's file" >"$climbed/notes.txt"
+rm -f "$log"
+run_setup 0 "an install with -c through .. out of the temporary directory" \
+  "$temp_win\..\Downloads\quendel-e2e-climbed\setup.exe" "-s$(win "$work")" -c
+grep -q " CLEANUP left in place: " "$log" || { cat "$log" >&2; fail "log: no left-in-place line for a path through .."; }
+sleep 1
+[ -f "$climbed/setup.exe" ] && [ -f "$climbed/notes.txt" ] || fail "-c removed files outside the temporary directory reached through .."
+rm -rf "$climbed"
+back_in=$temp/quendel-e2e-back-in
+mkdir -p "$back_in"
+cp "$work/SignedSetup.exe" "$back_in/setup.exe"
+rm -f "$log"
+run_setup 0 "an install with -c through .. back into the temporary directory" \
+  "$temp_win\a\..\quendel-e2e-back-in\setup.exe" "-s$(win "$work")" -c
+grep -q " CLEANUP removing " "$log" || { cat "$log" >&2; fail "log: no cleanup line for a path through .. back in"; }
+for _ in $(seq 150); do [ -e "$back_in" ] || break; sleep 0.2; done
+[ ! -e "$back_in" ] || { ls -la "$back_in" >&2; fail "-c left a directory of the temporary directory named through .."; }
 
 # A damaged archive: a bad install (1) that keeps the record, with the error
 # in the log.

@@ -13,6 +13,7 @@
 #include "platform/native/native_process.h"
 #include "platform/native/native_sysinfo.h"
 #include "platform/shell_link_format.h"
+#include "translate/language.h"
 #include "support/example_product.h"
 #include "system/test_failing_files.h"
 #include "uninstall/uninstall_log.h"
@@ -257,6 +258,43 @@ TEST_F(ProductInstall, FileInUse_RestartAndContinuation) {
   EXPECT_NE(ReadText(FDir / "setup.log").find(" RUN installation completed after the restart"),
             std::string::npos);
   EXPECT_EQ(Install({}, {}, {"-r", "-sC:\\src", "*q"}), ecGoodInstall);
+}
+
+// The continuation speaks the language the first run used, which it reads
+// from the record: here the first run's definition chose German, the
+// continuation's leaves it to the user's language (English on this
+// machine). A saved value that is no language falls back to the latter.
+TEST_F(ProductInstall, ContinuationTakesTheSavedLanguage) {
+  const std::vector<std::uint8_t> plain = FDefinition;
+  Amend("Install1", "    Reboot = True\n");
+  Amend("MainTranslator", "    TranslateIntoLanguage = qlGerman\n");
+  const std::vector<std::uint8_t> german = FDefinition;
+  const std::string record = "SOFTWARE\\Vexo\\Install\\Install0";
+  auto continuation = [&](const std::string& Expected) {
+    FDefinition = plain;
+    fs::remove(FDir / "setup.log");
+    EXPECT_EQ(Install({}, {}, {"-r", "-sC:\\src", "*q"}), ecGoodInstall) << ReadText(FDir / "setup.log");
+    const std::string log = ReadText(FDir / "setup.log");
+    EXPECT_NE(log.find(" RUN continuing after the restart in the language of the first run, " + Expected),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find(" RUN installation completed after the restart"), std::string::npos) << log;
+    EXPECT_FALSE(Machine().Registry->KeyExists(rkLocalMachine, "SOFTWARE\\Vexo\\Install"));
+    FDefinition = german;
+  };
+
+  ASSERT_EQ(Install(), ecRebootPending) << ReadText(FDir / "setup.log");
+  EXPECT_EQ(Machine().Registry->OpenKey(rkLocalMachine, record, platform::TRegAccess::Read)->ReadDWord("Language"),
+            static_cast<std::uint32_t>(qlGerman));
+  continuation("qlGerman");
+
+  ASSERT_EQ(Install(), ecRebootPending);
+  {
+    platform::TPlatform m = Machine();
+    m.Registry->OpenKey(rkLocalMachine, record, platform::TRegAccess::ReadWrite)->WriteDWord("Language", 99);
+    Save(m);
+  }
+  continuation("qlUser");
 }
 
 // Outside the unattended mode a needed restart is asked of Windows, with the

@@ -85,6 +85,12 @@ TEST_F(SetupCleanup, AnywhereElse_NothingIsTouched) {
   EXPECT_FALSE(IsInsideTempDirectory(*S.Files, Temp + "X\\qnd.tmp")) << "a sibling's name";
   EXPECT_FALSE(IsInsideTempDirectory(*S.Files, Temp + "\\..\\Documents"));
   EXPECT_FALSE(IsInsideTempDirectory(*S.Files, Temp + "\\a\\..\\..\\Documents"));
+  EXPECT_FALSE(IsInsideTempDirectory(*S.Files, Temp + "\\a\\.."));
+  EXPECT_FALSE(IsInsideTempDirectory(*S.Files, Temp + "\\a.\\b")) << "Windows drops the dot";
+  EXPECT_FALSE(IsInsideTempDirectory(*S.Files, "qnd1.tmp"));
+  // Resolved by name as Windows does, a way back in stays inside.
+  EXPECT_TRUE(IsInsideTempDirectory(*S.Files, Temp + "\\a\\..\\qnd1.tmp"));
+  EXPECT_TRUE(IsInsideTempDirectory(*S.Files, Temp + "\\.\\qnd1.tmp\\"));
   EXPECT_TRUE(IsInsideTempDirectory(*S.Files, UpperCase(Temp) + "\\qnd1.tmp"));
 }
 
