@@ -716,10 +716,9 @@ void TCustomInstall::CompleteAfterReboot() {
   }
   SetExitCode(ecBadInstall);
   if (TTranslator* t = TranslateContext().MainTranslator) {
-    const int language = ReadSavedLanguage();
-    t->SetTranslateIntoLanguage(static_cast<TQndlLanguage>(language));
+    t->SetTranslateIntoLanguage(static_cast<TQndlLanguage>(ReadSavedLanguage()));
     Log("RUN", "continuing after the restart in the language of the first run, " +
-                   QndlLanguageInfo.NameOf(language));
+                   QndlLanguageInfo.NameOf(t->TranslateIntoLanguage()));
   } else {
     Log("RUN", "continuing after the restart");
   }
