@@ -39,9 +39,9 @@ bool Render(const TDirective& Item, const TFormatArg& arg, std::string& out) {
   char buf[64];
   switch (Item.Conv) {
   case 's': {
-    const std::string* s = arg.AsString();
+    const std::string_view* s = arg.AsString();
     if (!s) return false;
-    std::string v = *s;
+    std::string v(*s);
     if (Item.Precision >= 0 && static_cast<int>(v.size()) > Item.Precision)
       v.resize(static_cast<std::size_t>(Item.Precision));
     out += Pad(std::move(v), Item);

@@ -7,28 +7,37 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
-#include <variant>
+#include <type_traits>
 
 namespace quendel {
 
-// One argument of a formatted message: a text, an integer or a float.
+// One argument of a formatted message: a text, an integer or a float. It
+// refers to the caller's text instead of copying it (arguments live only for
+// the call they are passed to), so a message costs no string copies where it
+// is raised.
 class TFormatArg {
 public:
-  TFormatArg(std::string_view S) : FValue(std::string(S)) {}
-  TFormatArg(const std::string& S) : FValue(S) {}
-  TFormatArg(const char* S) : FValue(std::string(S ? S : "")) {}
+  TFormatArg(std::string_view S) : FKind(kText), FText(S) {}
+  TFormatArg(const std::string& S) : FKind(kText), FText(S) {}
+  TFormatArg(const char* S) : FKind(kText), FText(S ? S : "") {}
   TFormatArg(bool) = delete; // a Boolean has no specifier of its own
   template <class I>
     requires std::is_integral_v<I>
-  TFormatArg(I V) : FValue(static_cast<std::int64_t>(V)) {}
-  TFormatArg(double V) : FValue(V) {}
+  TFormatArg(I V) : FKind(kInteger), FInteger(static_cast<std::int64_t>(V)) {}
+  TFormatArg(double V) : FKind(kFloat), FFloat(V) {}
 
-  const std::string* AsString() const { return std::get_if<std::string>(&FValue); }
-  const std::int64_t* AsInteger() const { return std::get_if<std::int64_t>(&FValue); }
-  const double* AsFloat() const { return std::get_if<double>(&FValue); }
+  const std::string_view* AsString() const { return FKind == kText ? &FText : nullptr; }
+  const std::int64_t* AsInteger() const { return FKind == kInteger ? &FInteger : nullptr; }
+  const double* AsFloat() const { return FKind == kFloat ? &FFloat : nullptr; }
 
 private:
-  std::variant<std::string, std::int64_t, double> FValue;
+  enum TKind : unsigned char { kText, kInteger, kFloat };
+  TKind FKind;
+  union {
+    std::string_view FText;
+    std::int64_t FInteger;
+    double FFloat;
+  };
 };
 
 using TFormatArgs = std::initializer_list<TFormatArg>;

@@ -6,7 +6,7 @@ const TEnumInfo FontStyleInfo("TFontStyle", {"fsBold", "fsItalic", "fsUnderline"
 const TEnumInfo FontPitchInfo("TFontPitch", {"fpDefault", "fpVariable", "fpFixed"});
 
 namespace {
-TIdentMap::TEntry SysColor(const char* Name, std::uint32_t Index) {
+constexpr TIdentMap::TLiteral SysColor(const char* Name, std::uint32_t Index) {
   return {Name, static_cast<std::int64_t>(static_cast<TColor>(0x80000000u + Index))};
 }
 } // namespace

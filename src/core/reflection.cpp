@@ -6,6 +6,11 @@
 
 namespace quendel {
 
+TIdentMap::TIdentMap(std::initializer_list<TLiteral> Entries) {
+  FEntries.reserve(Entries.size());
+  for (const TLiteral& e : Entries) FEntries.push_back({e.Name, e.Value});
+}
+
 std::optional<std::int64_t> TIdentMap::ValueOf(std::string_view Name) const {
   for (const TEntry& e : FEntries)
     if (SameText(e.Name, Name)) return e.Value;
@@ -44,9 +49,28 @@ const char* PropKindName(TPropKind Kind) {
 
 namespace detail {
 void RaiseInvalidValue() { throw EPropertyError("Invalid property value"); }
+bool StoredNever(const TMemberSlot&, const TPersistent&) { return false; }
+bool StoredAlways(const TMemberSlot&, const TPersistent&) { return true; }
+
+TClassBuilderBase::TClassBuilderBase(std::string_view Name, const TClassInfo* Parent)
+    : FName(Name), FParent(Parent) {}
+
+TPropInfo& TClassBuilderBase::Add(std::string_view Name, TPropKind Kind) {
+  TPropInfo& p = FProps.emplace_back();
+  p.Name = Name;
+  p.Kind = Kind;
+  return p;
+}
+
+TClassInfo TClassBuilderBase::Build(TClassInfo::TFactory Factory) {
+  return TClassInfo(std::move(FName), FParent, std::move(FProps), Factory);
+}
 } // namespace detail
 
 // --- TEnumInfo -----------------------------------------------------------------
+
+TEnumInfo::TEnumInfo(const char* Name, std::initializer_list<const char*> Names)
+    : FName(Name), FNames(Names.begin(), Names.end()) {}
 
 const std::string& TEnumInfo::NameOf(int Ordinal) const {
   if (Ordinal < 0 || Ordinal >= Count()) throw EPropertyError("Invalid property value");
@@ -107,7 +131,7 @@ bool TPropInfo::IsStored(const TPersistent& Obj) const {
 TClassInfo::TClassInfo(std::string Name, const TClassInfo* Parent, std::vector<TPropInfo> Props,
                        TFactory Factory)
     : FName(std::move(Name)), FParent(Parent), FProps(std::move(Props)),
-      FFactory(std::move(Factory)) {}
+      FFactory(Factory) {}
 
 bool TClassInfo::InheritsFrom(const TClassInfo& Other) const {
   for (const TClassInfo* c = this; c; c = c->FParent)

@@ -26,6 +26,7 @@
 
 #include <any>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <map>
@@ -56,6 +57,8 @@ const char* PropKindName(TPropKind Kind);
 // The names of an enumeration's values, in declared order (ordinal = index).
 class TEnumInfo {
 public:
+  // From literals: a table costs a constant array, not code per name.
+  TEnumInfo(const char* Name, std::initializer_list<const char*> Names);
   TEnumInfo(std::string Name, std::vector<std::string> Names)
       : FName(std::move(Name)), FNames(std::move(Names)) {}
   const std::string& Name() const { return FName; }
@@ -106,7 +109,11 @@ public:
     std::string Name;
     std::int64_t Value;
   };
-  explicit TIdentMap(std::vector<TEntry> Entries) : FEntries(std::move(Entries)) {}
+  struct TLiteral {
+    const char* Name;
+    std::int64_t Value;
+  };
+  explicit TIdentMap(std::initializer_list<TLiteral> Entries);
   // Case-insensitive.
   std::optional<std::int64_t> ValueOf(std::string_view Name) const;
   const std::string* NameOf(std::int64_t Value) const;
@@ -114,6 +121,52 @@ public:
 
 private:
   std::vector<TEntry> FEntries;
+};
+
+namespace detail {
+
+// One member pointer (a data member or a member function of any persistent
+// class, seen through TPersistent) and the datum its accessor checks against
+// (an enumeration's names). Every property of every class goes through a
+// handful of accessor functions, one per member type, which find their
+// member here: the tables are data, not one function per property.
+struct TMemberSlot {
+  alignas(void*) unsigned char Bytes[2 * sizeof(void*)];
+  const void* Extra;
+};
+
+template <class M> TMemberSlot MakeSlot(M Member, const void* Extra = nullptr) {
+  static_assert(sizeof(M) <= sizeof(TMemberSlot::Bytes) && std::is_trivially_copyable_v<M>);
+  TMemberSlot s{};
+  std::memcpy(s.Bytes, &Member, sizeof Member);
+  s.Extra = Extra;
+  return s;
+}
+
+template <class M> M SlotMember(const TMemberSlot& Slot) {
+  M m;
+  std::memcpy(&m, Slot.Bytes, sizeof m);
+  return m;
+}
+
+} // namespace detail
+
+// A property's reader or writer: a plain function and the member it reaches.
+// Empty when the property has no such accessor (a read-only property has no
+// writer).
+template <class Sig> class TPropAccessor;
+template <class R, class... A> class TPropAccessor<R(A...)> {
+public:
+  using TFunction = R (*)(const detail::TMemberSlot&, A...);
+  TPropAccessor() = default;
+  TPropAccessor(TFunction Function, const detail::TMemberSlot& Slot)
+      : FFunction(Function), FSlot(Slot) {}
+  explicit operator bool() const { return FFunction != nullptr; }
+  R operator()(A... Args) const { return FFunction(FSlot, static_cast<A&&>(Args)...); }
+
+private:
+  TFunction FFunction = nullptr;
+  detail::TMemberSlot FSlot{};
 };
 
 // One published property. Ordinal kinds (Boolean, Integer, Enumeration, Set)
@@ -135,21 +188,21 @@ public:
   std::optional<std::int64_t> OrdDefault;
   std::optional<double> FloatDefault;
 
-  std::function<std::int64_t(const TPersistent&)> GetOrd;
-  std::function<void(TPersistent&, std::int64_t)> SetOrd;
-  std::function<double(const TPersistent&)> GetFloat;
-  std::function<void(TPersistent&, double)> SetFloat;
-  std::function<std::string(const TPersistent&)> GetStr;
-  std::function<void(TPersistent&, const std::string&)> SetStr;
+  TPropAccessor<std::int64_t(const TPersistent&)> GetOrd;
+  TPropAccessor<void(TPersistent&, std::int64_t)> SetOrd;
+  TPropAccessor<double(const TPersistent&)> GetFloat;
+  TPropAccessor<void(TPersistent&, double)> SetFloat;
+  TPropAccessor<std::string(const TPersistent&)> GetStr;
+  TPropAccessor<void(TPersistent&, const std::string&)> SetStr;
   // Reference target, sub-object, string list or picture.
-  std::function<TPersistent*(const TPersistent&)> GetObj;
+  TPropAccessor<TPersistent*(const TPersistent&)> GetObj;
   // Raises EPropertyError("Invalid property value") when the target is not of RefClass.
-  std::function<void(TPersistent&, TComponent*)> SetRef;
+  TPropAccessor<void(TPersistent&, TComponent*)> SetRef;
   // Events: the handler is a std::function of the event's own type held in a std::any.
-  std::function<void(TPersistent&, const std::any&)> SetEvent;
-  std::function<bool(const TPersistent&)> EventAssigned;
+  TPropAccessor<void(TPersistent&, const std::any&)> SetEvent;
+  TPropAccessor<bool(const TPersistent&)> EventAssigned;
   // "stored" rule; empty means the default rule above.
-  std::function<bool(const TPersistent&)> StoredRule;
+  TPropAccessor<bool(const TPersistent&)> StoredRule;
 
   bool ReadOnly() const;
   // True when a definition writer stores this property for Obj.
@@ -160,7 +213,7 @@ public:
 // components) its factory.
 class TClassInfo {
 public:
-  using TFactory = std::function<TComponent*(TComponent* Owner)>;
+  using TFactory = TComponent* (*)(TComponent* Owner);
 
   TClassInfo(std::string Name, const TClassInfo* Parent, std::vector<TPropInfo> Props,
              TFactory Factory);
@@ -224,156 +277,228 @@ template <class T> constexpr bool IsNoSetter = std::is_same_v<T, std::nullptr_t>
 
 [[noreturn]] void RaiseInvalidValue();
 
+// A member pointer names the class that declares the member. The accessors
+// below reach the object as that class, so they are shared by every class
+// that inherits the member, and by every member of the same type that class
+// declares. A member of a base outside the persistent hierarchy is reached
+// through the class whose table names it.
+template <class M> struct TMemberOf;
+template <class V, class C> struct TMemberOf<V C::*> {
+  using Value = V;
+  using Class = C;
+};
+template <class T, class M>
+using TOwnMember = typename TMemberOf<M>::Value std::conditional_t<
+    std::is_base_of_v<TPersistent, typename TMemberOf<M>::Class>, typename TMemberOf<M>::Class,
+    T>::*;
+
+template <class M> const typename TMemberOf<M>::Class& Self(const TPersistent& o) {
+  return static_cast<const typename TMemberOf<M>::Class&>(o);
+}
+template <class M> typename TMemberOf<M>::Class& Self(TPersistent& o) {
+  return static_cast<typename TMemberOf<M>::Class&>(o);
+}
+
+template <class M> std::int64_t GetBool(const TMemberSlot& s, const TPersistent& o) {
+  return ReadMember(Self<M>(o), SlotMember<M>(s)) ? 1 : 0;
+}
+template <class M> void SetBool(const TMemberSlot& s, TPersistent& o, std::int64_t v) {
+  WriteMember(Self<M>(o), SlotMember<M>(s), v != 0);
+}
+// Integers and enumerations.
+template <class M> std::int64_t GetInt(const TMemberSlot& s, const TPersistent& o) {
+  return static_cast<std::int64_t>(ReadMember(Self<M>(o), SlotMember<M>(s)));
+}
+template <class V, class M> void SetInt(const TMemberSlot& s, TPersistent& o, std::int64_t v) {
+  if (v < static_cast<std::int64_t>(std::numeric_limits<V>::min()) ||
+      v > static_cast<std::int64_t>(std::numeric_limits<V>::max()))
+    RaiseInvalidValue();
+  WriteMember(Self<M>(o), SlotMember<M>(s), static_cast<V>(v));
+}
+template <class V, class M> void SetEnum(const TMemberSlot& s, TPersistent& o, std::int64_t v) {
+  if (v < 0 || v >= static_cast<const TEnumInfo*>(s.Extra)->Count()) RaiseInvalidValue();
+  WriteMember(Self<M>(o), SlotMember<M>(s), static_cast<V>(v));
+}
+template <class M> std::int64_t GetSet(const TMemberSlot& s, const TPersistent& o) {
+  return static_cast<std::int64_t>(ReadMember(Self<M>(o), SlotMember<M>(s)).Bits());
+}
+template <class V, class M> void SetSet(const TMemberSlot& s, TPersistent& o, std::int64_t v) {
+  const auto bits = static_cast<std::uint64_t>(v);
+  const int count = static_cast<const TEnumInfo*>(s.Extra)->Count();
+  if (count < 64 && (bits >> count) != 0) RaiseInvalidValue();
+  WriteMember(Self<M>(o), SlotMember<M>(s), V::FromBits(bits));
+}
+template <class M> double GetFloat(const TMemberSlot& s, const TPersistent& o) {
+  return static_cast<double>(ReadMember(Self<M>(o), SlotMember<M>(s)));
+}
+template <class M> void SetFloat(const TMemberSlot& s, TPersistent& o, double v) {
+  WriteMember(Self<M>(o), SlotMember<M>(s), v);
+}
+template <class M> std::string GetStr(const TMemberSlot& s, const TPersistent& o) {
+  return std::string(ReadMember(Self<M>(o), SlotMember<M>(s)));
+}
+template <class M> void SetStr(const TMemberSlot& s, TPersistent& o, const std::string& v) {
+  WriteMember(Self<M>(o), SlotMember<M>(s), v);
+}
+template <class U, class M> TPersistent* GetRef(const TMemberSlot& s, const TPersistent& o) {
+  return const_cast<std::remove_const_t<U>*>(ReadMember(Self<M>(o), SlotMember<M>(s)));
+}
+template <class U, class M> void SetRef(const TMemberSlot& s, TPersistent& o, TComponent* c) {
+  U* u = nullptr;
+  if (c) {
+    u = dynamic_cast<U*>(c);
+    if (!u) RaiseInvalidValue();
+  }
+  WriteMember(Self<M>(o), SlotMember<M>(s), u);
+}
+// An owned sub-object: the reader returns a pointer or a reference to it.
+template <class M> TPersistent* GetOwned(const TMemberSlot& s, const TPersistent& o) {
+  decltype(auto) r = ReadMember(Self<M>(o), SlotMember<M>(s));
+  if constexpr (std::is_pointer_v<std::remove_cvref_t<decltype(r)>>)
+    return const_cast<TPersistent*>(static_cast<const TPersistent*>(r));
+  else
+    return const_cast<TPersistent*>(static_cast<const TPersistent*>(&r));
+}
+template <class M> void SetEvent(const TMemberSlot& s, TPersistent& o, const std::any& h) {
+  using F = typename TMemberOf<M>::Value;
+  auto& field = Self<M>(o).*SlotMember<M>(s);
+  if (!h.has_value()) {
+    field = nullptr;
+    return;
+  }
+  const F* f = std::any_cast<F>(&h);
+  if (!f) RaiseInvalidValue();
+  field = *f;
+}
+template <class M> bool EventAssigned(const TMemberSlot& s, const TPersistent& o) {
+  return static_cast<bool>(Self<M>(o).*SlotMember<M>(s));
+}
+template <class M> bool StoredIf(const TMemberSlot& s, const TPersistent& o) {
+  return (Self<M>(o).*SlotMember<M>(s))();
+}
+bool StoredNever(const TMemberSlot&, const TPersistent&);
+bool StoredAlways(const TMemberSlot&, const TPersistent&);
+
+// What every class's table builder shares: kept out of line, so that a class's
+// table costs one call per property.
+class TClassBuilderBase {
+protected:
+  TClassBuilderBase(std::string_view Name, const TClassInfo* Parent);
+  TPropInfo& Add(std::string_view Name, TPropKind Kind);
+  TClassInfo Build(TClassInfo::TFactory Factory);
+
+  std::string FName;
+  const TClassInfo* FParent;
+  std::vector<TPropInfo> FProps;
+};
+
 } // namespace detail
 
-template <class T> class TClassBuilder {
+template <class T> class TClassBuilder : detail::TClassBuilderBase {
   template <class G>
   using MemberType =
       std::remove_cvref_t<decltype(detail::ReadMember(std::declval<const T&>(), std::declval<G>()))>;
+  template <class M> using Rebased = detail::TOwnMember<T, M>;
+
+  template <class M> static detail::TMemberSlot Slot(M Member, const void* Extra = nullptr) {
+    return detail::MakeSlot(static_cast<Rebased<M>>(static_cast<typename detail::TMemberOf<M>::Value T::*>(Member)), Extra);
+  }
 
 public:
-  TClassBuilder(std::string Name, const TClassInfo& Parent)
-      : FName(std::move(Name)), FParent(&Parent) {}
+  TClassBuilder(std::string_view Name, const TClassInfo& Parent)
+      : TClassBuilderBase(Name, &Parent) {}
   // For the root of a hierarchy.
-  explicit TClassBuilder(std::string Name) : FName(std::move(Name)), FParent(nullptr) {}
+  explicit TClassBuilder(std::string_view Name) : TClassBuilderBase(Name, nullptr) {}
 
   template <class G, class S>
-  TClassBuilder& Bool(std::string Name, G Get, S Set, std::optional<bool> Default = {}) {
-    TPropInfo& p = Add(std::move(Name), TPropKind::Boolean);
+  TClassBuilder& Bool(std::string_view Name, G Get, S Set, std::optional<bool> Default = {}) {
+    TPropInfo& p = Add(Name, TPropKind::Boolean);
     if (Default) p.OrdDefault = *Default ? 1 : 0;
-    p.GetOrd = [Get](const TPersistent& o) -> std::int64_t {
-      return detail::ReadMember(Self(o), Get) ? 1 : 0;
-    };
-    if constexpr (!detail::IsNoSetter<S>)
-      p.SetOrd = [Set](TPersistent& o, std::int64_t v) { detail::WriteMember(Self(o), Set, v != 0); };
+    p.GetOrd = {&detail::GetBool<Rebased<G>>, Slot(Get)};
+    if constexpr (!detail::IsNoSetter<S>) p.SetOrd = {&detail::SetBool<Rebased<S>>, Slot(Set)};
     return *this;
   }
 
   template <class G, class S>
-  TClassBuilder& Int(std::string Name, G Get, S Set, std::optional<std::int64_t> Default = {}) {
-    TPropInfo& p = Add(std::move(Name), TPropKind::Integer);
+  TClassBuilder& Int(std::string_view Name, G Get, S Set,
+                     std::optional<std::int64_t> Default = {}) {
+    TPropInfo& p = Add(Name, TPropKind::Integer);
     p.OrdDefault = Default;
-    p.GetOrd = [Get](const TPersistent& o) -> std::int64_t {
-      return static_cast<std::int64_t>(detail::ReadMember(Self(o), Get));
-    };
+    p.GetOrd = {&detail::GetInt<Rebased<G>>, Slot(Get)};
     if constexpr (!detail::IsNoSetter<S>)
-      p.SetOrd = [Set](TPersistent& o, std::int64_t v) {
-        using V = MemberType<G>;
-        if (v < static_cast<std::int64_t>(std::numeric_limits<V>::min()) ||
-            v > static_cast<std::int64_t>(std::numeric_limits<V>::max()))
-          detail::RaiseInvalidValue();
-        detail::WriteMember(Self(o), Set, static_cast<V>(v));
-      };
+      p.SetOrd = {&detail::SetInt<MemberType<G>, Rebased<S>>, Slot(Set)};
     return *this;
   }
 
   template <class G, class S>
-  TClassBuilder& Float(std::string Name, G Get, S Set, std::optional<double> Default = {}) {
-    TPropInfo& p = Add(std::move(Name), TPropKind::Float);
+  TClassBuilder& Float(std::string_view Name, G Get, S Set, std::optional<double> Default = {}) {
+    TPropInfo& p = Add(Name, TPropKind::Float);
     p.FloatDefault = Default;
-    p.GetFloat = [Get](const TPersistent& o) -> double {
-      return static_cast<double>(detail::ReadMember(Self(o), Get));
-    };
-    if constexpr (!detail::IsNoSetter<S>)
-      p.SetFloat = [Set](TPersistent& o, double v) { detail::WriteMember(Self(o), Set, v); };
+    p.GetFloat = {&detail::GetFloat<Rebased<G>>, Slot(Get)};
+    if constexpr (!detail::IsNoSetter<S>) p.SetFloat = {&detail::SetFloat<Rebased<S>>, Slot(Set)};
     return *this;
   }
 
-  template <class G, class S> TClassBuilder& Str(std::string Name, G Get, S Set) {
-    TPropInfo& p = Add(std::move(Name), TPropKind::String);
-    p.GetStr = [Get](const TPersistent& o) -> std::string {
-      return std::string(detail::ReadMember(Self(o), Get));
-    };
-    if constexpr (!detail::IsNoSetter<S>)
-      p.SetStr = [Set](TPersistent& o, const std::string& v) {
-        detail::WriteMember(Self(o), Set, v);
-      };
+  template <class G, class S> TClassBuilder& Str(std::string_view Name, G Get, S Set) {
+    TPropInfo& p = Add(Name, TPropKind::String);
+    p.GetStr = {&detail::GetStr<Rebased<G>>, Slot(Get)};
+    if constexpr (!detail::IsNoSetter<S>) p.SetStr = {&detail::SetStr<Rebased<S>>, Slot(Set)};
     return *this;
   }
 
   template <class G, class S>
-  TClassBuilder& Enum(std::string Name, G Get, S Set, const TEnumInfo& Info,
+  TClassBuilder& Enum(std::string_view Name, G Get, S Set, const TEnumInfo& Info,
                       std::optional<int> Default = {}) {
-    TPropInfo& p = Add(std::move(Name), TPropKind::Enumeration);
+    TPropInfo& p = Add(Name, TPropKind::Enumeration);
     p.Enum = &Info;
     if (Default) p.OrdDefault = *Default;
-    p.GetOrd = [Get](const TPersistent& o) -> std::int64_t {
-      return static_cast<std::int64_t>(detail::ReadMember(Self(o), Get));
-    };
+    p.GetOrd = {&detail::GetInt<Rebased<G>>, Slot(Get)};
     if constexpr (!detail::IsNoSetter<S>)
-      p.SetOrd = [Set, &Info](TPersistent& o, std::int64_t v) {
-        if (v < 0 || v >= Info.Count()) detail::RaiseInvalidValue();
-        detail::WriteMember(Self(o), Set, static_cast<MemberType<G>>(v));
-      };
+      p.SetOrd = {&detail::SetEnum<MemberType<G>, Rebased<S>>, Slot(Set, &Info)};
     return *this;
   }
 
   // The member is a TSet<E>; Default is a set of the same type.
   template <class G, class S>
-  TClassBuilder& Set(std::string Name, G Get, S Sett, const TEnumInfo& Info,
+  TClassBuilder& Set(std::string_view Name, G Get, S Sett, const TEnumInfo& Info,
                      std::optional<MemberType<G>> Default = {}) {
-    using SetT = MemberType<G>;
-    TPropInfo& p = Add(std::move(Name), TPropKind::Set);
+    TPropInfo& p = Add(Name, TPropKind::Set);
     p.Enum = &Info;
     if (Default) p.OrdDefault = static_cast<std::int64_t>(Default->Bits());
-    p.GetOrd = [Get](const TPersistent& o) -> std::int64_t {
-      return static_cast<std::int64_t>(detail::ReadMember(Self(o), Get).Bits());
-    };
+    p.GetOrd = {&detail::GetSet<Rebased<G>>, Slot(Get)};
     if constexpr (!detail::IsNoSetter<S>)
-      p.SetOrd = [Sett, &Info](TPersistent& o, std::int64_t v) {
-        const auto bits = static_cast<std::uint64_t>(v);
-        if (Info.Count() < 64 && (bits >> Info.Count()) != 0) detail::RaiseInvalidValue();
-        detail::WriteMember(Self(o), Sett, SetT::FromBits(bits));
-      };
+      p.SetOrd = {&detail::SetSet<MemberType<G>, Rebased<S>>, Slot(Sett, &Info)};
     return *this;
   }
 
   // A reference to another component of class U (the reader returns U*, the
   // writer takes U*).
-  template <class G, class S> TClassBuilder& Ref(std::string Name, G Get, S Set) {
-    using U = std::remove_pointer_t<
-        std::remove_cvref_t<decltype(detail::ReadMember(std::declval<const T&>(), Get))>>;
-    TPropInfo& p = Add(std::move(Name), TPropKind::Reference);
+  template <class G, class S> TClassBuilder& Ref(std::string_view Name, G Get, S Set) {
+    using U = std::remove_pointer_t<MemberType<G>>;
+    TPropInfo& p = Add(Name, TPropKind::Reference);
     p.RefClassOf = &U::StaticClass;
-    p.GetObj = [Get](const TPersistent& o) -> TPersistent* {
-      return const_cast<std::remove_const_t<U>*>(detail::ReadMember(Self(o), Get));
-    };
+    p.GetObj = {&detail::GetRef<U, Rebased<G>>, Slot(Get)};
     if constexpr (!detail::IsNoSetter<S>)
-      p.SetRef = [Set](TPersistent& o, TComponent* c) {
-        U* u = nullptr;
-        if (c) {
-          u = dynamic_cast<U*>(c);
-          if (!u) detail::RaiseInvalidValue();
-        }
-        detail::WriteMember(Self(o), Set, u);
-      };
+      p.SetRef = {&detail::SetRef<std::remove_const_t<U>, Rebased<S>>, Slot(Set)};
     return *this;
   }
 
   // An owned sub-object (reader returns a pointer or a reference to it).
-  template <class G> TClassBuilder& Object(std::string Name, G Get) {
-    return Owned(std::move(Name), TPropKind::Object, Get);
+  template <class G> TClassBuilder& Object(std::string_view Name, G Get) {
+    return Owned(Name, TPropKind::Object, Get);
   }
-  template <class G> TClassBuilder& Strings(std::string Name, G Get) {
-    return Owned(std::move(Name), TPropKind::StringList, Get);
+  template <class G> TClassBuilder& Strings(std::string_view Name, G Get) {
+    return Owned(Name, TPropKind::StringList, Get);
   }
-  template <class G> TClassBuilder& Picture(std::string Name, G Get) {
-    return Owned(std::move(Name), TPropKind::Picture, Get);
+  template <class G> TClassBuilder& Picture(std::string_view Name, G Get) {
+    return Owned(Name, TPropKind::Picture, Get);
   }
 
   // An event: a std::function data member.
-  template <class F> TClassBuilder& Event(std::string Name, F T::* Field) {
-    TPropInfo& p = Add(std::move(Name), TPropKind::Event);
-    p.SetEvent = [Field](TPersistent& o, const std::any& h) {
-      if (!h.has_value()) {
-        Self(o).*Field = nullptr;
-        return;
-      }
-      const F* f = std::any_cast<F>(&h);
-      if (!f) detail::RaiseInvalidValue();
-      Self(o).*Field = *f;
-    };
-    p.EventAssigned = [Field](const TPersistent& o) { return static_cast<bool>(Self(o).*Field); };
+  template <class F, class C> TClassBuilder& Event(std::string_view Name, F C::* Field) {
+    TPropInfo& p = Add(Name, TPropKind::Event);
+    p.SetEvent = {&detail::SetEvent<Rebased<F C::*>>, Slot(Field)};
+    p.EventAssigned = {&detail::EventAssigned<Rebased<F C::*>>, Slot(Field)};
     return *this;
   }
 
@@ -383,55 +508,41 @@ public:
     return *this;
   }
 
-  // Replaces the "stored" rule of the property declared last.
+  // Replaces the "stored" rule of the property declared last: a constant, a
+  // member predicate or a captureless function of the object.
   template <class P> TClassBuilder& Stored(P Predicate) {
+    auto& rule = FProps.back().StoredRule;
     if constexpr (std::is_same_v<P, bool>)
-      FProps.back().StoredRule = [Predicate](const TPersistent&) { return Predicate; };
+      rule = {Predicate ? &detail::StoredAlways : &detail::StoredNever, {}};
     else if constexpr (std::is_member_function_pointer_v<P>)
-      FProps.back().StoredRule = [Predicate](const TPersistent& o) {
-        return (Self(o).*Predicate)();
-      };
+      rule = {&detail::StoredIf<Rebased<P>>, Slot(Predicate)};
     else
-      FProps.back().StoredRule = [Predicate](const TPersistent& o) { return Predicate(Self(o)); };
+      rule = {&StoredBy<P>, {}};
     return *this;
   }
 
-  TClassInfo Build() { return TClassInfo(std::move(FName), FParent, std::move(FProps), Factory()); }
+  TClassInfo Build() { return TClassBuilderBase::Build(Factory()); }
 
 private:
-  static const T& Self(const TPersistent& o) { return static_cast<const T&>(o); }
-  static T& Self(TPersistent& o) { return static_cast<T&>(o); }
+  template <class P> static bool StoredBy(const detail::TMemberSlot&, const TPersistent& o) {
+    return P{}(static_cast<const T&>(o));
+  }
+
+  static TComponent* Create(TComponent* Owner) { return new T(Owner); }
 
   static TClassInfo::TFactory Factory() {
     if constexpr (!std::is_abstract_v<T> && std::is_constructible_v<T, TComponent*> &&
                   std::is_base_of_v<TComponent, T>)
-      return [](TComponent* Owner) -> TComponent* { return new T(Owner); };
+      return &Create;
     else
       return nullptr;
   }
 
-  template <class G> TClassBuilder& Owned(std::string Name, TPropKind Kind, G Get) {
-    TPropInfo& p = Add(std::move(Name), Kind);
-    p.GetObj = [Get](const TPersistent& o) -> TPersistent* {
-      decltype(auto) r = detail::ReadMember(Self(o), Get);
-      if constexpr (std::is_pointer_v<std::remove_cvref_t<decltype(r)>>)
-        return const_cast<TPersistent*>(static_cast<const TPersistent*>(r));
-      else
-        return const_cast<TPersistent*>(static_cast<const TPersistent*>(&r));
-    };
+  template <class G> TClassBuilder& Owned(std::string_view Name, TPropKind Kind, G Get) {
+    TPropInfo& p = Add(Name, Kind);
+    p.GetObj = {&detail::GetOwned<Rebased<G>>, Slot(Get)};
     return *this;
   }
-
-  TPropInfo& Add(std::string Name, TPropKind Kind) {
-    TPropInfo& p = FProps.emplace_back();
-    p.Name = std::move(Name);
-    p.Kind = Kind;
-    return p;
-  }
-
-  std::string FName;
-  const TClassInfo* FParent;
-  std::vector<TPropInfo> FProps;
 };
 
 // Property access by name, for loaders, tests and tools. Each raises

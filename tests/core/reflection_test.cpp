@@ -245,6 +245,68 @@ TEST(Reflection, Registry_CreatesConcreteClassesOnly) {
   EXPECT_THROW(reg.Register(impostor), EComponentError);
 }
 
+// A class whose persistent part is not its first base: its table reaches
+// members (its own, inherited and virtual ones) through a TPersistent that
+// sits at an offset inside the object.
+struct TTagged {
+  virtual ~TTagged() = default;
+  int Mark = 7;
+};
+
+class TTaggedWidget : public TTagged, public TWidget {
+public:
+  using TWidget::TWidget;
+  static const TClassInfo& StaticClass();
+  const TClassInfo& ClassType() const override { return StaticClass(); }
+  virtual std::string Title() const { return FTitle; }
+  virtual void SetTitle(const std::string& V) { FTitle = "<" + V + ">"; }
+  bool Flag = false;
+  std::function<void()> OnDone;
+  std::string FTitle;
+};
+
+const TClassInfo& TTaggedWidget::StaticClass() {
+  using T = TTaggedWidget;
+  static const TClassInfo Info = TClassBuilder<T>("TTaggedWidget", TWidget::StaticClass())
+                                     .Str("Title", &T::Title, &T::SetTitle)
+                                     .Bool("Flag", &T::Flag, &T::Flag)
+                                     .Int("Tagless", &T::FOrder, &T::SetOrder)
+                                     .Event("OnDone", &T::OnDone)
+                                     .Build();
+  return Info;
+}
+
+TEST(Reflection, Access_ThroughABaseAtAnOffset) {
+  TComponent root(nullptr);
+  auto* w = new TTaggedWidget(&root);
+  auto* other = new TWidget(&root);
+  ASSERT_NE(static_cast<void*>(static_cast<TPersistent*>(w)), static_cast<void*>(w));
+  SetStrProp(*w, "Title", "t");
+  SetOrdProp(*w, "Flag", 1);
+  SetOrdProp(*w, "Tagless", 12);
+  SetOrdProp(*w, "Small", -3);
+  SetStrProp(*w, "Options.Directory", "d");
+  SetRefProp(*w, "Link", other);
+  EXPECT_EQ(w->FTitle, "<t>");
+  EXPECT_EQ(GetStrProp(*w, "Title"), "<t>");
+  EXPECT_TRUE(w->Flag);
+  EXPECT_EQ(w->Order(), 12);
+  EXPECT_EQ(w->Writes, 1);
+  EXPECT_EQ(w->Small, -3);
+  EXPECT_EQ(w->Options.Directory, "d");
+  EXPECT_EQ(w->Link(), other);
+  EXPECT_EQ(GetObjectProp(*w, "Link"), other);
+  EXPECT_EQ(w->Mark, 7);
+  const TPropInfo* done = w->ClassType().FindProperty("OnDone");
+  int calls = 0;
+  done->SetEvent(*w, std::function<void()>([&] { ++calls; }));
+  ASSERT_TRUE(done->EventAssigned(*w));
+  w->OnDone();
+  EXPECT_EQ(calls, 1);
+  EXPECT_THROW(SetOrdProp(*w, "Small", 40000), EPropertyError);
+  EXPECT_EQ(w->Small, -3);
+}
+
 TEST(Reflection, SetText_ParsesAndRejects) {
   EXPECT_EQ(StringToSet(ColourInfo, " [ ] "), 0u);
   EXPECT_EQ(StringToSet(ColourInfo, "[clGreen,clBlue]"), 6u);
