@@ -3,7 +3,7 @@
 #include "core/exceptions.h"
 #include "core/strings.h"
 #include "definition/loader.h"
-#include "definition/text_codec.h"
+#include "definition/binary_codec.h"
 #include "ui/software_canvas.h"
 
 #include <algorithm>
@@ -486,7 +486,9 @@ void LoadFormDefinition(TCustomForm& Form) {
       stream = UiContext().Resources().Find(UpperCase(c->Name()));
   if (stream) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(stream->data());
-    TObjectRecord layout = ReadObjectStream({bytes, stream->size()});
+    // Layouts are stored in the binary form only: the text form's reader is
+    // an author's tool and stays out of every shipped program.
+    TObjectRecord layout = ReadObjectBinary({bytes, stream->size()});
     // An ancestor's layout describes this form as well.
     layout.ClassName = Form.ClassName();
     // A second form of one layout beside the first stays unnamed.

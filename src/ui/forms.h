@@ -173,7 +173,7 @@ private:
 };
 
 // Stored form layouts by resource name (the upper-cased class name), as a
-// binary or text object stream: those added, and those a lookup finds (the
+// binary object stream: those added, and those a lookup finds (the
 // setup program's own resources), each asked of it once.
 class TFormResources {
 public:

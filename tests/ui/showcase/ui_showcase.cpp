@@ -5,6 +5,7 @@
 // writes the renders without showing anything.
 //
 //   ui_showcase OUTDIR [--headless] [--only NAME]
+#include "definition/binary_codec.h"
 #include "definition/loader.h"
 #include "definition/text_codec.h"
 #include "ui/backdrop.h"
@@ -149,7 +150,8 @@ int main(int argc, char** argv) {
     TUiScope scope(context);
     TClassRegistry classes;
     RegisterUiClasses(classes);
-    context.Resources().Add("TFRMMAINMENU", kMainWindow);
+    const std::vector<std::uint8_t> layout = WriteObjectBinary(TextToObject(kMainWindow));
+    context.Resources().Add("TFRMMAINMENU", std::string(layout.begin(), layout.end()));
 
     for (const TCase& c : Cases()) {
       if (!only.empty() && c.Name != only) continue;
