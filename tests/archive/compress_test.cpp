@@ -48,6 +48,16 @@ protected:
     C->Add(Cmd, Id);
   }
 
+  // Members "t", "r1" and "r2" in an archive to be split into 20000-byte volumes.
+  void AddThreeForVolumes(const std::vector<std::uint8_t>& T, const std::vector<std::uint8_t>& R1,
+                          const std::vector<std::uint8_t>& R2) {
+    Put("t", T);
+    Put("r1", R1);
+    Put("r2", R2);
+    AddFiles({"t", "r1", "r2"});
+    C->VolumeCapacity = 20000;
+  }
+
   void ExtractAll(const std::string& Dir) {
     C->SetExtractDirectory(S.Path(Dir));
     TStrings l;
@@ -661,11 +671,7 @@ TEST_F(Compress, CompressedFile_VolumesOfOneSetKeepTheDirectory) {
 TEST_F(Compress, Split_SmallVolumesExtractIdentically) {
   const auto t = testing::TextBytes(60000), r1 = testing::RandomBytes(50000),
              r2 = testing::RandomBytes(7000, 4);
-  Put("t", t);
-  Put("r1", r1);
-  Put("r2", r2);
-  AddFiles({"t", "r1", "r2"});
-  C->VolumeCapacity = 20000;
+  AddThreeForVolumes(t, r1, r2);
   std::vector<int> disks;
   C->OnNewDisk = [&](TQndlCompress&, int Disk, std::string& Path) {
     disks.push_back(Disk);
@@ -710,11 +716,7 @@ TEST_F(Compress, Split_SmallVolumesExtractIdentically) {
 TEST_F(Compress, Split_OneDriveDisksTakeTurnsBetweenMembers) {
   const auto t = testing::TextBytes(20000), r1 = testing::RandomBytes(15000),
              r2 = testing::RandomBytes(7000, 4);
-  Put("t", t);
-  Put("r1", r1);
-  Put("r2", r2);
-  AddFiles({"t", "r1", "r2"});
-  C->VolumeCapacity = 20000;
+  AddThreeForVolumes(t, r1, r2);
   C->OnNewDisk = [](TQndlCompress&, int, std::string&) {};
   C->SplitToVolumes(S.Path("disks"), "files.1");
   S.Write("drive\\files.1", S.Read("disks\\files.1"));

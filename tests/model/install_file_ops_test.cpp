@@ -103,11 +103,7 @@ protected:
   const test::TScratchMachine Scratch;
   // Where the test's files go: "C:" natively, a fresh directory under Wine.
   const std::string R = Scratch.Root();
-#ifdef _WIN32
-  const std::string Product = test::UniqueName("QuendelDemo");
-#else
-  const std::string Product = "Demo";
-#endif
+  const std::string Product = test::ProductNameForRun("Demo");
   platform::TPlatform M;
   const std::string Source = R + "\\src\\App.exe";
   const std::string Target = R + "\\App\\App.exe";

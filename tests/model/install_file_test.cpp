@@ -137,11 +137,7 @@ protected:
   const test::TScratchMachine Scratch;
   // Where the test's files go: "C:" natively, a fresh directory under Wine.
   const std::string R = Scratch.Root();
-#ifdef _WIN32
-  const std::string Product = test::UniqueName("QuendelWidget");
-#else
-  const std::string Product = "Widget";
-#endif
+  const std::string Product = test::ProductNameForRun("Widget");
   platform::TPlatform M;
   TModelContext Context;
   TModelContextScope Scope{Context};
