@@ -199,6 +199,18 @@ cp "$kit/uninstall.exe" "$product/uninstall.exe"
 end
 EOF
 } >"$product/signed.txt"
+if [ "$quendel_native" = 0 ]; then
+  # quendel.exe cannot run osslsigncode: it must say so and fail, not build
+  # an unsigned setup.exe.
+  set +e
+  quendel_build "$product/signed.txt" "$work/signed" --sign "$work/cert.pem" "$work/key.pem" \
+    >/dev/null 2>"$work/sign.err"
+  code=$?
+  set -e
+  [ "$code" -ne 0 ] || fail "quendel.exe build --sign succeeded without signing"
+  grep -q "osslsigncode" "$work/sign.err" || fail "quendel.exe build --sign did not say why it failed"
+  [ ! -e "$work/signed/setup.exe" ] || fail "quendel.exe build --sign left an unsigned setup.exe"
+else
 quendel_build "$product/signed.txt" "$work/signed" --sign "$work/cert.pem" "$work/key.pem" >/dev/null \
   || fail "quendel build --sign failed"
 for f in setup.exe ProductSetup.exe; do
@@ -222,6 +234,7 @@ set -e
 [ "$code" -eq 0 ] || { cat "$work/uninstall.log" >&2 || true; fail "the signed uninstaller ended with $code"; }
 [ ! -e "$dest/data.bin" ] || fail "the signed uninstaller left data.bin"
 rm -rf "$dest"
+fi
 
 # The setup program's exit code comes through: a failing run (its record's
 # registry key made unwritable is not available under Wine, so: an unknown

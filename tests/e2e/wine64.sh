@@ -11,7 +11,8 @@
 #
 #   e2e_begin BUILD_DIR NAME   work directory $work (removed at exit), the
 #                              prefix in $work/prefix, ready and warm
-#   e2e_kit [NATIVE_BUILD_DIR] the kit in $work/kit; defines quendel_build
+#   e2e_kit [NATIVE_BUILD_DIR] the kit in $work/kit; defines quendel_build, and
+#                             quendel_native=1 when it runs the native tool
 #   fail MESSAGE               ends the script with a failure
 #   win PATH                   the Windows form of a Unix path
 #   e2e_on_exit COMMAND        one more thing for the cleanup (runs first)
@@ -80,6 +81,7 @@ e2e_kit() { # [NATIVE_BUILD_DIR]
     "$build/apps/quendel/quendel.exe" "$build/apps/uninstall/uninstall.exe" "$kit/"
   printf 'kit\r\n' >"$kit/Q32V52.TXT"
   if [ -x "$native/apps/quendel/quendel" ]; then
+    quendel_native=1
     cp "$native/apps/quendel/quendel" "$kit/"
     quendel_build() { # DEFINITION OUTDIR [args...]
       local def=$1 out=$2
@@ -87,10 +89,17 @@ e2e_kit() { # [NATIVE_BUILD_DIR]
       QUENDEL_KIT=$kit "$kit/quendel" build "$def" -o "$out" "$@" </dev/null
     }
   else
+    quendel_native=0
     quendel_build() {
       local def=$1 out=$2
       shift 2
-      QUENDEL_KIT=$(win "$kit") wine "$kit/quendel.exe" build "$(win "$def")" -o "$(win "$out")" "$@" </dev/null
+      # quendel.exe reads Windows paths: host paths among the options (the
+      # signing certificate and key, a source directory) are translated too.
+      local a args=()
+      for a in "$@"; do
+        case $a in /*) args+=("$(win "$a")") ;; *) args+=("$a") ;; esac
+      done
+      QUENDEL_KIT=$(win "$kit") wine "$kit/quendel.exe" build "$(win "$def")" -o "$(win "$out")" "${args[@]}" </dev/null
     }
   fi
 }
