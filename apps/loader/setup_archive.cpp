@@ -1,8 +1,9 @@
 #include "setup_archive.h"
 
+#include "inflate.h"
+
 #include <cstdlib>
 #include <cstring>
-#include <zlib.h>
 
 namespace quendel::loader {
 
@@ -81,63 +82,66 @@ TArchiveResult TSetupArchive::Next(TArchiveMember& Member) {
   return TArchiveResult::Ok;
 }
 
+namespace {
+
+// The member's data as the inflater reads it, and what it inflates to.
+struct TExtraction {
+  TReadAt Read;
+  void* ReadContext;
+  std::uint64_t Position, End; // absolute positions in the setup file
+  std::uint8_t* Buffer;
+  bool ReadFailed = false;
+  TWriteOut Write;
+  void* WriteContext;
+  std::uint64_t Written = 0, Size;
+  bool WriteFailed = false;
+};
+
+bool FillFromMember(void* Context, const std::uint8_t*& Data, std::uint32_t& Count) {
+  auto& X = *static_cast<TExtraction*>(Context);
+  const std::uint64_t Left = X.End - X.Position;
+  Count = static_cast<std::uint32_t>(Left < ChunkSize ? Left : ChunkSize);
+  if (Count == 0) return true;
+  if (!X.Read(X.ReadContext, X.Position, X.Buffer, Count)) {
+    X.ReadFailed = true;
+    Count = 0;
+    return false;
+  }
+  X.Position += Count;
+  Data = X.Buffer;
+  return true;
+}
+
+bool WriteMember(void* Context, const std::uint8_t* Data, std::uint32_t Count) {
+  auto& X = *static_cast<TExtraction*>(Context);
+  X.Written += Count;
+  // More than the recorded size is damage, found before it is written.
+  if (X.Written > X.Size) return false;
+  X.WriteFailed = !X.Write(X.WriteContext, Data, Count);
+  return !X.WriteFailed;
+}
+
+} // namespace
+
 TArchiveResult TSetupArchive::Extract(const TArchiveMember& Member, TWriteOut Write,
                                       void* WriteContext) {
-  auto* In = static_cast<std::uint8_t*>(std::malloc(ChunkSize));
-  auto* Out = static_cast<std::uint8_t*>(std::malloc(ChunkSize));
-  z_stream Z;
-  std::memset(&Z, 0, sizeof Z);
-  TArchiveResult Result = TArchiveResult::Ok;
-  if (In == nullptr || Out == nullptr || inflateInit(&Z) != Z_OK) {
-    std::free(In);
-    std::free(Out);
-    return TArchiveResult::NoMemory;
-  }
-  std::uint64_t Position = static_cast<std::uint64_t>(Member.DataStart);
-  const std::uint64_t End = static_cast<std::uint64_t>(Member.EndPosition) + 1;
-  std::uint64_t Written = 0;
-  bool StreamEnded = false;
-  while (Result == TArchiveResult::Ok && !StreamEnded) {
-    if (Z.avail_in == 0) {
-      if (Position == End) {
-        Result = TArchiveResult::Damaged; // the data ends before the stream does
-        break;
-      }
-      const std::uint64_t Left = End - Position;
-      const auto Count = static_cast<std::uint32_t>(Left < ChunkSize ? Left : ChunkSize);
-      if (!FRead(FContext, FStart + Position, In, Count)) {
-        Result = TArchiveResult::Damaged;
-        break;
-      }
-      Position += Count;
-      Z.next_in = In;
-      Z.avail_in = Count;
-    }
-    Z.next_out = Out;
-    Z.avail_out = ChunkSize;
-    const int Status = inflate(&Z, Z_NO_FLUSH);
-    if (Status == Z_STREAM_END) {
-      StreamEnded = true;
-    } else if (Status != Z_OK && !(Status == Z_BUF_ERROR && Z.avail_in == 0)) {
-      Result = Status == Z_MEM_ERROR ? TArchiveResult::NoMemory : TArchiveResult::Damaged;
-      break;
-    }
-    const std::uint32_t Produced = ChunkSize - Z.avail_out;
-    Written += Produced;
-    if (Written > static_cast<std::uint64_t>(Member.Size)) {
-      Result = TArchiveResult::Damaged;
-      break;
-    }
-    if (Produced > 0 && !Write(WriteContext, Out, Produced)) Result = TArchiveResult::WriteFailed;
-  }
+  TExtraction X{};
+  X.Read = FRead;
+  X.ReadContext = FContext;
+  X.Position = FStart + static_cast<std::uint64_t>(Member.DataStart);
+  X.End = FStart + static_cast<std::uint64_t>(Member.EndPosition) + 1;
+  X.Buffer = static_cast<std::uint8_t*>(std::malloc(ChunkSize));
+  X.Write = Write;
+  X.WriteContext = WriteContext;
+  X.Size = static_cast<std::uint64_t>(Member.Size);
+  if (X.Buffer == nullptr) return TArchiveResult::NoMemory;
+  const TInflateResult R = InflateZlib(FillFromMember, &X, WriteMember, &X);
+  std::free(X.Buffer);
+  if (R == TInflateResult::NoMemory) return TArchiveResult::NoMemory;
+  if (X.WriteFailed) return TArchiveResult::WriteFailed;
   // The stream must fill the member's data exactly and give its recorded size.
-  if (Result == TArchiveResult::Ok &&
-      (Z.avail_in != 0 || Position != End || Written != static_cast<std::uint64_t>(Member.Size)))
-    Result = TArchiveResult::Damaged;
-  inflateEnd(&Z);
-  std::free(In);
-  std::free(Out);
-  return Result;
+  if (R != TInflateResult::Ok || X.Written != X.Size) return TArchiveResult::Damaged;
+  return TArchiveResult::Ok;
 }
 
 } // namespace quendel::loader
