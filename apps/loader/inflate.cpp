@@ -89,7 +89,12 @@ private:
     return Entry & 511;
   }
 
-  bool Build(TCode& Code, const std::uint8_t* Lengths, int Count);
+  // How complete a set of code lengths must be. Compressors only write
+  // complete sets, but for one lone code of one bit (a block that uses a
+  // single distance) and the fixed code's two unused distances; anything
+  // else with unused codes is damage, as zlib has it.
+  enum class TSet { Complete, LoneCodeMayStand, Fixed };
+  bool Build(TCode& Code, const std::uint8_t* Lengths, int Count, TSet Set);
   bool Put(std::uint8_t Byte) {
     FWindow[FTotal++ & (WindowSize - 1)] = Byte;
     return (FTotal & (WindowSize - 1)) != 0 || FlushWindow();
@@ -119,7 +124,7 @@ private:
   TCode FLengths, FDistances;
 };
 
-bool TInflater::Build(TCode& Code, const std::uint8_t* Lengths, int Count) {
+bool TInflater::Build(TCode& Code, const std::uint8_t* Lengths, int Count, TSet Set) {
   int PerLength[MaxBits + 1] = {};
   for (int i = 0; i < Count; ++i) ++PerLength[Lengths[i]];
   PerLength[0] = 0;
@@ -130,6 +135,8 @@ bool TInflater::Build(TCode& Code, const std::uint8_t* Lengths, int Count) {
     if (Left < 0) return false;
     if (PerLength[L] != 0) Longest = L;
   }
+  if (Left > 0 && Longest != 0 && Set != TSet::Fixed && (Set == TSet::Complete || Longest != 1))
+    return false;
   int Next[MaxBits + 1];
   int First = 0;
   for (int L = 1; L <= MaxBits; ++L) {
@@ -189,7 +196,8 @@ bool TInflater::Fixed() {
   std::memset(Lengths + 256, 7, 24);
   std::memset(Lengths + 280, 8, 8);
   std::memset(Lengths + 288, 5, DistanceSymbols);
-  return Build(FLengths, Lengths, 288) && Build(FDistances, Lengths + 288, DistanceSymbols) &&
+  return Build(FLengths, Lengths, 288, TSet::Fixed) &&
+         Build(FDistances, Lengths + 288, DistanceSymbols, TSet::Fixed) &&
          Codes();
 }
 
@@ -202,7 +210,7 @@ bool TInflater::Dynamic() {
   for (int i = 0; i < CodeCount; ++i) Lengths[LengthOrder[i]] = static_cast<std::uint8_t>(Bits(3));
   // The code-length code is read through the distance table, free until
   // the block's own distance code is built.
-  if (!Build(FDistances, Lengths, 19) || FFailed) return false;
+  if (!Build(FDistances, Lengths, 19, TSet::Complete) || FFailed) return false;
   std::memset(Lengths, 0, 19);
   const int Total = LengthCount + DistanceCount;
   for (int i = 0; i < Total;) {
@@ -227,8 +235,9 @@ bool TInflater::Dynamic() {
     while (Repeat-- > 0) Lengths[i++] = Value;
   }
   // A block without an end-of-block code could never end.
-  return !FFailed && Lengths[256] != 0 && Build(FLengths, Lengths, LengthCount) &&
-         Build(FDistances, Lengths + LengthCount, DistanceCount) && Codes();
+  return !FFailed && Lengths[256] != 0 &&
+         Build(FLengths, Lengths, LengthCount, TSet::LoneCodeMayStand) &&
+         Build(FDistances, Lengths + LengthCount, DistanceCount, TSet::LoneCodeMayStand) && Codes();
 }
 
 bool TInflater::Codes() {

@@ -142,6 +142,24 @@ TEST(Inflate, HandcraftedBlocks_DistanceBeforeTheStartAndBadStoredLength_AreDama
   EXPECT_EQ(Inflate(TBytes{0x78, 0x01, 0x07, 0, 0, 0, 0, 1}, Out), TInflateResult::Damaged);
 }
 
+TEST(Inflate, CodeSetsWithUnusedCodes_AreDamagedAsZlibHasIt) {
+  // Two dynamic blocks holding "a": literal 'a' of one bit and the end of
+  // the block of one bit (a complete set), or of two bits (half of the
+  // two-bit codes unused). The second never comes from a compressor.
+  const TBytes Complete = {0x78, 0x01, 0x05, 0xC0, 0x01, 0x09, 0x00, 0x00, 0x00, 0x80, 0xA0,
+                           0x97, 0x03, 0xFC, 0x7F, 0x42, 0x05, 0x00, 0x62, 0x00, 0x62};
+  TBytes Incomplete = Complete;
+  Incomplete[15] = 0x22;
+  TBytes Out;
+  ASSERT_EQ(Inflate(Complete, Out), TInflateResult::Ok);
+  EXPECT_EQ(Out, TBytes{'a'});
+  EXPECT_EQ(Inflate(Incomplete, Out), TInflateResult::Damaged);
+  uLongf Size = 16;
+  std::uint8_t Buffer[16];
+  EXPECT_EQ(uncompress(Buffer, &Size, Incomplete.data(), static_cast<uLong>(Incomplete.size())),
+            Z_DATA_ERROR);
+}
+
 TEST(Inflate, AStopFromTheWriter_EndsTheInflation) {
   const TBytes Stream = Deflate(Samples()[2], 9);
   TSource S{&Stream, 4096};
