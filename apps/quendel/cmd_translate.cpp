@@ -26,7 +26,7 @@ namespace {
 
 std::string ReadHostFile(const std::string& Path) {
   std::ifstream in(Path, std::ios::binary);
-  if (!in) throw ETranslateError("Cannot open the file %s", {Path});
+  if (!in) Raise<ETranslateError>("Cannot open the file %s", {Path});
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
@@ -35,7 +35,7 @@ TQndlLanguage LanguageOfFile(const std::string& Path) {
   const std::string name = ExtractFileName(Path);
   for (const auto& n : LanguageNames())
     if (SameText(name, n.TextFileName)) return n.Ident;
-  throw ETranslateError(
+  Raise<ETranslateError>(
       "Cannot tell the language of %s: name it qndi<Language>.txt, as qndiGerman.txt", {Path});
 }
 
@@ -45,7 +45,7 @@ std::unique_ptr<TLanguage> LoadTable(const std::string& Path) {
   try {
     language->Strings()->SetText(ReadHostFile(Path));
   } catch (const ETranslateError& e) {
-    throw ETranslateError("%s: %s", {Path, e.Message()});
+    Raise<ETranslateError>("%s: %s", {Path, e.Message()});
   }
   return language;
 }
@@ -77,7 +77,7 @@ void RunCheck(const TCheckOptions& O) {
         ++problems;
       }
   }
-  if (problems > 0) throw ETranslateError("Problems found in the tables: %d", {problems});
+  if (problems > 0) Raise<ETranslateError>("Problems found in the tables: %d", {problems});
 }
 
 struct TDefinitionOptions {
@@ -101,7 +101,7 @@ void RunDefinition(const TDefinitionOptions& O) {
   }
   if (!O.Into.empty()) {
     const int into = QndlLanguageInfo.ValueOf(O.Into);
-    if (into < 0) throw ETranslateError("Unrecognized language");
+    if (into < 0) Raise<ETranslateError>("Unrecognized language");
     translator.Properties.push_back(
         {"TranslateIntoLanguage", TValue::Ident(QndlLanguageInfo.NameOf(into))});
   }

@@ -103,7 +103,7 @@ const TClassInfo& TQndlCompress::StaticClass() {
 }
 
 platform::IFileSystem& TQndlCompress::Files() const {
-  if (!FFiles) throw EQndlCompress("The compressor has no file system to work on");
+  if (!FFiles) Raise<EQndlCompress>("The compressor has no file system to work on");
   return *FFiles;
 }
 
@@ -132,7 +132,7 @@ void TQndlCompress::Pump() {
 }
 
 void TQndlCompress::CheckAbort() {
-  if (FAbort) throw EqcAborted(MsgAborted);
+  if (FAbort) Raise<EqcAborted>(MsgAborted);
 }
 
 void TQndlCompress::FireStatus() const {
@@ -143,7 +143,7 @@ void TQndlCompress::DiskFull() {
   if (OnFullDisk)
     OnFullDisk(this);
   else
-    throw EqcDiskFull(MsgDiskFull);
+    Raise<EqcDiskFull>(MsgDiskFull);
 }
 
 void TQndlCompress::CloseArchive() noexcept {
@@ -196,7 +196,7 @@ std::unique_ptr<TPlatformFileStream> TQndlCompress::OpenVolume(int K, std::strin
     if (FHeaders.Spanned) Path = ChangeFileExt(Path, VolumeExt(K));
     bool exists = fs.FileExists(Path);
     if (!exists) {
-      if (!OnNewDisk) throw EQndlCompress(MsgWrongDisk, {K});
+      if (!OnNewDisk) Raise<EQndlCompress>(MsgWrongDisk, {K});
       std::string dir = RemoveBackslash(ExtractFilePath(Path));
       OnNewDisk(*this, K, dir);
       // Cancelled at the prompt: stop here rather than ask again.
@@ -218,7 +218,7 @@ std::unique_ptr<TPlatformFileStream> TQndlCompress::OpenVolume(int K, std::strin
       }
     }
   }
-  throw EQndlCompress(MsgOpenArchive, {Path});
+  Raise<EQndlCompress>(MsgOpenArchive, {Path});
 }
 
 void TQndlCompress::Guarded(const std::function<void()>& Body, const std::function<void()>& Cleanup,
@@ -250,7 +250,7 @@ int TQndlCompress::Count() {
 
 void TQndlCompress::GetFileStats(int Index, TlzhFileStats& Stats) {
   if (FOperation != TCompressOperation::Adding) EnsureDirectory();
-  if (Index < 0 || Index >= FHeaders.Count()) throw EQndlCompress(MsgNoSuchIndex, {Index});
+  if (Index < 0 || Index >= FHeaders.Count()) Raise<EQndlCompress>(MsgNoSuchIndex, {Index});
   FHeaders.Totals(FStats);
   SetMemberStats(FStats, FHeaders.Item(Index).Record);
   Stats = FStats;

@@ -110,7 +110,7 @@ void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
           }
           if (FHeaders.Spanned) {
             FHeaders.Clear();
-            throw EQndlCompress(MsgAppendToSet, {FCompressedFile});
+            Raise<EQndlCompress>(MsgAppendToSet, {FCompressedFile});
           }
         }
         if (append) {
@@ -144,7 +144,7 @@ void TQndlCompress::Add(TlzhCommand Command, std::int32_t UniqueID) {
             throw error;
           }
           info.Size = static_cast<std::int64_t>(f->Size());
-          if (info.Size > MaxArchiveBytes - 1) throw EQndlCompress(MsgTooLarge, {Stored});
+          if (info.Size > MaxArchiveBytes - 1) Raise<EQndlCompress>(MsgTooLarge, {Stored});
           info.Date = StampToFileDate(f->GetStamp());
           f.reset();
           info.Version = GetFileVersionString(&fs, path);
@@ -208,9 +208,9 @@ void TQndlCompress::AddMember(TFileHeader& Header, int Index, std::int32_t Uniqu
   TFileHeaderRecord& rec = Header.Record;
   const std::int64_t at = Archive.Position();
   if (Archive.Write(rec.Bytes().data(), FileHeaderSize) != FileHeaderSize)
-    throw EqcDiskFull(MsgDiskFull);
+    Raise<EqcDiskFull>(MsgDiskFull);
   const std::int64_t dataStart = Archive.Position();
-  if (dataStart > MaxArchiveBytes) throw EQndlCompress(MsgArchiveTooLarge, {FCompressedFile});
+  if (dataStart > MaxArchiveBytes) Raise<EQndlCompress>(MsgArchiveTooLarge, {FCompressedFile});
   rec.SetDataStart(static_cast<std::int32_t>(dataStart));
   SetMemberStats(FStats, rec);
   FStats.CompressedSize = 0;
@@ -231,10 +231,10 @@ void TQndlCompress::AddMember(TFileHeader& Header, int Index, std::int32_t Uniqu
     FireStatus();
   };
   auto flush = [&](const std::uint8_t* Data, std::size_t Count) {
-    if (Archive.Write(Data, Count) != Count) throw EqcDiskFull(MsgDiskFull);
+    if (Archive.Write(Data, Count) != Count) Raise<EqcDiskFull>(MsgDiskFull);
     compressed += static_cast<std::int64_t>(Count);
     if (dataStart + compressed > MaxArchiveBytes)
-      throw EQndlCompress(MsgArchiveTooLarge, {FCompressedFile});
+      Raise<EQndlCompress>(MsgArchiveTooLarge, {FCompressedFile});
   };
 
   const int level = ZlibLevel(FCompressionLevel);
@@ -264,7 +264,7 @@ void TQndlCompress::AddMember(TFileHeader& Header, int Index, std::int32_t Uniqu
           }
           const std::size_t n = ReadFull(Source, Buffer, Count);
           consumed += static_cast<std::int64_t>(n);
-          if (consumed > MaxArchiveBytes - 1) throw EQndlCompress(MsgTooLarge, {rec.FileName()});
+          if (consumed > MaxArchiveBytes - 1) Raise<EQndlCompress>(MsgTooLarge, {rec.FileName()});
           return n;
         },
         flush, status);
@@ -287,7 +287,7 @@ void TQndlCompress::AddMember(TFileHeader& Header, int Index, std::int32_t Uniqu
   if (UniqueID >= 0 && UniqueID < MaxUniqueIDs) FIds[static_cast<std::size_t>(UniqueID)] = Index;
   Archive.SetPosition(at);
   if (Archive.Write(rec.Bytes().data(), FileHeaderSize) != FileHeaderSize)
-    throw EQndlCompress(MsgWriteHeaders);
+    Raise<EQndlCompress>(MsgWriteHeaders);
   Archive.Seek(0, TSeekOrigin::soEnd);
   if (OnAfterAdding) OnAfterAdding(*this, FStats);
 }

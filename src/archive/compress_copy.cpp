@@ -28,7 +28,7 @@ void TQndlCompress::CopyPlainFile(const std::string& Source, const std::string& 
   if (fs.FileExists(target)) {
     switch (IsFileNewerByName(fs, Source, target, FOverwrite)) {
     case odError:
-      throw EQndlCompress(MsgCompare);
+      Raise<EQndlCompress>(MsgCompare);
     case odEqual:
     case odKeep:
       return;
@@ -83,7 +83,7 @@ void TQndlCompress::CopyPlainFile(const std::string& Source, const std::string& 
   }
   // Bytes a full disk swallowed (with OnFullDisk handling it) make a copy
   // that must not pass for complete.
-  if (put != read) throw EqcDiskFull(MsgDiskFull);
+  if (put != read) Raise<EqcDiskFull>(MsgDiskFull);
   open.Target->File().SetStamp(stamp);
   open.TargetPath.clear();
   FStats.Finished = true;

@@ -38,7 +38,7 @@ void TQndlCompress::Extract() {
         for (int e = 0; e < FFilesToProcess.Count(); ++e) {
           const std::string entry = FFilesToProcess[e];
           const int index = FHeaders.FindByName(entry);
-          if (index < 0) throw EQndlCompress(MsgNotFound, {entry, FCompressedFile});
+          if (index < 0) Raise<EQndlCompress>(MsgNotFound, {entry, FCompressedFile});
           ExtractMember(FHeaders.Item(index), open);
         }
         FFilesToProcess.Clear();
@@ -60,7 +60,7 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
   if (OnBeforeExtracting) OnBeforeExtracting(*this, FStats);
   DestFileName = ExtractFileName(DestFileName);
   std::string target = AddBackslash(FExtractDirectory) + DestFileName;
-  if (IsUnsafeFileName(DestFileName)) throw EQndlCompress(MsgCreate, {target});
+  if (IsUnsafeFileName(DestFileName)) Raise<EQndlCompress>(MsgCreate, {target});
 
   // Under owAlways whatever is there is replaced, so whether it is there is
   // learnt by creating the file as new, without a lookup of its own: a
@@ -71,7 +71,7 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
   if (existed) {
     switch (IsFileNewer(fs, rec.FileVersion(), target, FOverwrite, rec.FileDate())) {
     case odError:
-      throw EQndlCompress(MsgCompare);
+      Raise<EQndlCompress>(MsgCompare);
     case odEqual:
     case odKeep:
       FStats.Finished = true;
@@ -83,7 +83,7 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
       if (OnReplace) OnReplace(*this, FStats);
       DestFileName = ExtractFileName(DestFileName);
       target = AddBackslash(FExtractDirectory) + DestFileName;
-      if (IsUnsafeFileName(DestFileName)) throw EQndlCompress(MsgCreate, {target});
+      if (IsUnsafeFileName(DestFileName)) Raise<EQndlCompress>(MsgCreate, {target});
       break;
     }
   }
@@ -118,7 +118,7 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
           OnReplace(*this, FStats);
           DestFileName = ExtractFileName(DestFileName);
           target = AddBackslash(FExtractDirectory) + DestFileName;
-          if (IsUnsafeFileName(DestFileName)) throw EQndlCompress(MsgCreate, {target});
+          if (IsUnsafeFileName(DestFileName)) Raise<EQndlCompress>(MsgCreate, {target});
         }
       }
     }
@@ -136,7 +136,7 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
   FStats.Finished = true;
   FireStatus();
   if (Open.Target->Size() != rec.UncompressedSize())
-    throw EQndlCompress(MsgSizeMismatch, {rec.FileName()});
+    Raise<EQndlCompress>(MsgSizeMismatch, {rec.FileName()});
   // The contents are complete; a date that cannot be set leaves them in place.
   Open.TargetPath.clear();
   try {
@@ -195,7 +195,7 @@ void TQndlCompress::InflateMember(const TFileHeader& Header, TOpenFiles& Open) {
     if (got > 0) {
       produced += static_cast<std::int64_t>(got);
       // More than the header promises: a damaged or hostile member.
-      if (produced > expected) throw EQndlCompress(MsgSizeMismatch, {rec.FileName()});
+      if (produced > expected) Raise<EQndlCompress>(MsgSizeMismatch, {rec.FileName()});
       const std::size_t put = Open.Target->Write(out.data(), got);
       if (put < got) DiskFull();
       FStats.FileBytesDone += static_cast<std::int64_t>(put);

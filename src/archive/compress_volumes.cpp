@@ -19,7 +19,7 @@ void TQndlCompress::SplitToVolumes(const std::string& DestDirectory, const std::
       [&] {
         FAbort = false;
         EnsureDirectory();
-        if (FHeaders.Spanned) throw EQndlCompress(MsgSplitSet, {FCompressedFile});
+        if (FHeaders.Spanned) Raise<EQndlCompress>(MsgSplitSet, {FCompressedFile});
         auto& fs = Files();
         FCurrentVolume = 1;
         FHeaders.Spanned = true;
@@ -82,9 +82,9 @@ void TQndlCompress::CopyChunks(TFileHeader& Header, TOpenFiles& Open, const std:
     if (put < n) {
       // The disk is full: the rest goes to the next one.
       Open.Archive.reset();
-      if (FCurrentVolume >= 255) throw EQndlCompress(MsgTooManyVolumes);
+      if (FCurrentVolume >= 255) Raise<EQndlCompress>(MsgTooManyVolumes);
       ++FCurrentVolume;
-      if (!OnNewDisk) throw EQndlCompress(MsgNoNewDisk);
+      if (!OnNewDisk) Raise<EQndlCompress>(MsgNoNewDisk);
       OnNewDisk(*this, FCurrentVolume, DestDirectory);
       const std::string path =
           AddBackslash(DestDirectory) + ChangeFileExt(FileName, VolumeExt(FCurrentVolume));
@@ -95,7 +95,7 @@ void TQndlCompress::CopyChunks(TFileHeader& Header, TOpenFiles& Open, const std:
       }
       Open.Archive->SetCapacity(VolumeCapacity);
       if (Open.Archive->Write(buf.data() + put, n - put) < n - put)
-        throw EQndlCompress(MsgTooLittleSpace);
+        Raise<EQndlCompress>(MsgTooLittleSpace);
     }
     FStats.FileBytesDone += static_cast<std::int64_t>(n);
     FStats.TotalBytesDone += static_cast<std::int64_t>(n);

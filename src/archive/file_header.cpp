@@ -85,8 +85,8 @@ void SetMemberStats(TlzhFileStats& Stats, const TFileHeaderRecord& Header) {
 
 TFileHeader& TFileHeaders::Item(int Index) {
   if (Index < 0 || Index >= Count())
-    throw EQndlCompress("%d is an invalid TFileHeader index in TFileHeaders.GetFileHeaders",
-                        {Index});
+    Raise<EQndlCompress>("%d is an invalid TFileHeader index in TFileHeaders.GetFileHeaders",
+                         {Index});
   return *FItems[static_cast<std::size_t>(Index)];
 }
 
@@ -96,7 +96,7 @@ const TFileHeader& TFileHeaders::Item(int Index) const {
 
 void TFileHeaders::Add(std::unique_ptr<TFileHeader> Header) {
   if (!Header || Trim(Header->Record.FileName()).empty())
-    throw EQndlCompress("Tried to add an invalid file header");
+    Raise<EQndlCompress>("Tried to add an invalid file header");
   FItems.push_back(std::move(Header));
 }
 
@@ -129,7 +129,7 @@ void TFileHeaders::BuildFromList(const TStrings& List, bool Append,
     h->Record.SetFileVersion(info.Version);
     h->Record.SetSequence(i + 1);
     if (Trim(h->Record.FileName()).empty())
-      throw EQndlCompress("Tried to add an invalid file header");
+      Raise<EQndlCompress>("Tried to add an invalid file header");
     made.push_back(std::move(h));
   }
   if (!Append) FItems.clear();
@@ -140,7 +140,7 @@ void TFileHeaders::BuildFromList(const TStrings& List, bool Append,
 void TFileHeaders::ReadFrom(TStream& Stream, std::int64_t Offset) {
   FItems.clear();
   const std::int64_t size = Stream.Size();
-  if (Offset < 0 || Offset + ArchivePrologueSize > size) throw EQndlCompress(MsgReadCount);
+  if (Offset < 0 || Offset + ArchivePrologueSize > size) Raise<EQndlCompress>(MsgReadCount);
   Stream.SetPosition(Offset);
   std::uint8_t prologue[ArchivePrologueSize];
   std::size_t got = 0;
@@ -149,16 +149,16 @@ void TFileHeaders::ReadFrom(TStream& Stream, std::int64_t Offset) {
     if (n == 0) break;
     got += n;
   }
-  if (got < sizeof prologue) throw EQndlCompress(MsgReadCount);
+  if (got < sizeof prologue) Raise<EQndlCompress>(MsgReadCount);
   const auto count = GetLE<std::int32_t>(prologue, 0);
   Spanned = prologue[4] != 0;
   // Every member needs a header's worth of bytes after the prologue.
   const std::int64_t room = (size - Offset - ArchivePrologueSize) / FileHeaderSize;
-  if (count < 0 || count > room) throw EQndlCompress(MsgReadHeaders);
+  if (count < 0 || count > room) Raise<EQndlCompress>(MsgReadHeaders);
 
   std::int64_t p = Offset + ArchivePrologueSize;
   for (std::int32_t i = 0; i < count; ++i) {
-    if (p < Offset || p + FileHeaderSize > size) throw EQndlCompress(MsgReadHeaders);
+    if (p < Offset || p + FileHeaderSize > size) Raise<EQndlCompress>(MsgReadHeaders);
     Stream.SetPosition(p);
     auto h = std::make_unique<TFileHeader>();
     auto& bytes = h->Record.Bytes();
@@ -168,7 +168,7 @@ void TFileHeaders::ReadFrom(TStream& Stream, std::int64_t Offset) {
       if (n == 0) break;
       got += n;
     }
-    if (got < bytes.size()) throw EQndlCompress(MsgReadHeaders);
+    if (got < bytes.size()) Raise<EQndlCompress>(MsgReadHeaders);
     h->Loaded = true;
     p = Offset + h->Record.NextHeader();
     Add(std::move(h));
@@ -181,14 +181,14 @@ void TFileHeaders::WriteTo(TStream& Stream) {
   PutLE(std::span<std::uint8_t>(prologue), 0, static_cast<std::int32_t>(Count()));
   prologue[4] = Spanned ? 1 : 0;
   if (Stream.Write(prologue, sizeof prologue) != sizeof prologue)
-    throw EQndlCompress(MsgWriteHeaders);
+    Raise<EQndlCompress>(MsgWriteHeaders);
   if (!Spanned) return;
   for (auto& h : FItems) {
     const std::int64_t next = Stream.Position() + FileHeaderSize;
     h->Record.SetNextHeader(static_cast<std::int32_t>(next));
     const auto& bytes = h->Record.Bytes();
     if (Stream.Write(bytes.data(), bytes.size()) != bytes.size())
-      throw EQndlCompress(MsgWriteHeaders);
+      Raise<EQndlCompress>(MsgWriteHeaders);
   }
 }
 

@@ -42,12 +42,13 @@ TSelfExtractInfo MakeSelfExtractingFile(platform::IFileSystem& Files, const std:
   const std::int64_t FilesSize =
       HasFiles ? static_cast<std::int64_t>(Files.OpenRead(FileArchive)->Size()) : 0;
   if (Start + SetupSize + FilesSize + SelfExtractBlockSize > MaxPosition)
-    throw EQndlCompress("The setup file %s would grow past 2 GiB, more than its extraction info "
-                        "can address",
-                        {SetupFile});
+    Raise<EQndlCompress>("The setup file %s would grow past 2 GiB, more than its extraction info "
+                         "can address",
+                         {SetupFile});
   if (SetupSize == 0 || Start == 0)
-    throw EQndlCompress("Cannot create the self-extracting exe because %s could not be loaded onto %s",
-                        {SetupArchive, SetupFile});
+    Raise<EQndlCompress>(
+        "Cannot create the self-extracting exe because %s could not be loaded onto %s",
+        {SetupArchive, SetupFile});
   TSelfExtractInfo Info;
   Info.SelfExtracting = true;
   Info.SetupStart = static_cast<std::int32_t>(Start);
@@ -56,8 +57,9 @@ TSelfExtractInfo MakeSelfExtractingFile(platform::IFileSystem& Files, const std:
       if (AppendFile(Files, *Out, Archive)) return;
     } catch (const platform::EPlatformError&) {
     }
-    throw EQndlCompress("Cannot create the self-extracting exe because %s could not be loaded onto %s",
-                        {Archive, SetupFile});
+    Raise<EQndlCompress>(
+        "Cannot create the self-extracting exe because %s could not be loaded onto %s",
+        {Archive, SetupFile});
   };
   Append(SetupArchive);
   Info.SetupEnd = static_cast<std::int32_t>(Out->Position() - 1);
@@ -71,7 +73,7 @@ TSelfExtractInfo MakeSelfExtractingFile(platform::IFileSystem& Files, const std:
   try {
     Out->Write(Block, sizeof Block);
   } catch (const platform::EPlatformError&) {
-    throw EQndlCompress("Cannot add the self-extract info header to %s", {SetupFile});
+    Raise<EQndlCompress>("Cannot add the self-extract info header to %s", {SetupFile});
   }
   return Info;
 }
@@ -85,7 +87,7 @@ void AppendNotSelfExtractBlock(platform::IFileSystem& Files, const std::string& 
     Out->Seek(0, TSeekOrigin::soEnd);
     Out->Write(Block, sizeof Block);
   } catch (const platform::EPlatformError&) {
-    throw EQndlCompress("Cannot add the self-extract info header to %s", {SetupFile});
+    Raise<EQndlCompress>("Cannot add the self-extract info header to %s", {SetupFile});
   }
 }
 
@@ -112,9 +114,9 @@ TSelfExtractInfo ReadSelfExtractInfo(platform::IFileSystem& Files, const std::st
     Ok = false;
   }
   if (!Ok)
-    throw EQndlCompress("Could not read the extraction info from the archive file %s when trying "
-                        "to find the correct offset into the self extracting file",
-                        {Path});
+    Raise<EQndlCompress>("Could not read the extraction info from the archive file %s when trying "
+                         "to find the correct offset into the self extracting file",
+                         {Path});
   return Info;
 }
 

@@ -3,11 +3,12 @@
 namespace quendel::detail {
 
 void ByteReadOutOfRange(std::size_t At, std::size_t Count, std::size_t Size) {
-  throw EReadError("Unexpected end of data: %u bytes wanted at offset %u of %u", {Count, At, Size});
+  Raise<EReadError>("Unexpected end of data: %u bytes wanted at offset %u of %u",
+                    {Count, At, Size});
 }
 
 void ByteWriteOutOfRange(std::size_t At, std::size_t Count, std::size_t Size) {
-  throw EWriteError("Cannot write %u bytes at offset %u of a %u-byte buffer", {Count, At, Size});
+  Raise<EWriteError>("Cannot write %u bytes at offset %u of a %u-byte buffer", {Count, At, Size});
 }
 
 } // namespace quendel::detail

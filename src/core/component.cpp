@@ -68,7 +68,7 @@ void TComponent::DestroyComponents() {
 
 TComponent* TComponent::Components(int Index) const {
   if (Index < 0 || Index >= ComponentCount())
-    throw EListError("List index out of bounds (%d)", {Index});
+    Raise<EListError>("List index out of bounds (%d)", {Index});
   return FComponents[static_cast<std::size_t>(Index)].get();
 }
 
@@ -92,14 +92,14 @@ void TComponent::ValidateRename(TComponent* AComponent, const std::string& CurNa
   if (!NewName.empty() && !SameName(CurName, NewName)) {
     TComponent* other = FindComponent(NewName);
     if (other && other != AComponent)
-      throw EComponentError("A component named %s already exists", {NewName});
+      Raise<EComponentError>("A component named %s already exists", {NewName});
   }
 }
 
 void TComponent::SetName(const std::string& NewName) {
   if (FName == NewName) return;
   if (!NewName.empty() && !IsValidIdent(NewName))
-    throw EComponentError("''%s'' is not a valid component name", {NewName});
+    Raise<EComponentError>("''%s'' is not a valid component name", {NewName});
   if (FOwner)
     FOwner->ValidateRename(this, FName, NewName);
   else

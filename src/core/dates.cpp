@@ -52,7 +52,7 @@ void CivilFromDays(std::int64_t Days, int& Year, int& Month, int& Day) {
 }
 
 [[noreturn]] void RaiseInvalid(const std::string& What) {
-  throw EConvertError(What);
+  Raise<EConvertError>(What);
 }
 
 std::string DateText(int Year, int Month, int Day) {

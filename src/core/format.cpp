@@ -144,8 +144,10 @@ std::string DoFormat(std::string_view Fmt, TFormatArgs Args, bool Strict) {
     }
     if (Strict) {
       if (next >= args.size())
-        throw EConvertError("Format '" + std::string(Fmt) + "' has no argument for " + std::string(whole));
-      throw EConvertError("Format '" + std::string(Fmt) + "' invalid or incompatible with argument");
+        Raise<EConvertError>("Format '" + std::string(Fmt) + "' has no argument for " +
+                             std::string(whole));
+      Raise<EConvertError>("Format '" + std::string(Fmt) +
+                           "' invalid or incompatible with argument");
     }
     out += whole;
     if (next < args.size()) ++next; // the argument belonged to this specifier

@@ -23,7 +23,7 @@ bool TPersistent::InheritsFrom(const TClassInfo& Cls) const {
 }
 
 void TPersistent::Assign(const TPersistent& Source) {
-  throw EConvertError("Cannot assign a %s to a %s", {Source.ClassName(), ClassName()});
+  Raise<EConvertError>("Cannot assign a %s to a %s", {Source.ClassName(), ClassName()});
 }
 
 // --- TStrings ----------------------------------------------------------------
@@ -36,7 +36,7 @@ const TClassInfo& TStrings::StaticClass() {
 
 void TStrings::CheckIndex(int Index, bool AllowEnd) const {
   if (Index < 0 || Index > Count() || (!AllowEnd && Index == Count()))
-    throw EListError("List index out of bounds (%d)", {Index});
+    Raise<EListError>("List index out of bounds (%d)", {Index});
 }
 
 const std::string& TStrings::Strings(int Index) const {
@@ -131,7 +131,7 @@ constexpr std::size_t kBmpFileHeader = 14;
 void TPicture::SetBitmap(std::vector<std::uint8_t> Data) {
   // A BMP file header and at least the size field of the info header.
   if (Data.size() < kBmpFileHeader + 4 || Data[0] != 'B' || Data[1] != 'M')
-    throw EInvalidGraphic("Bitmap image is not valid");
+    Raise<EInvalidGraphic>("Bitmap image is not valid");
   FGraphicClass = "TBitmap";
   FData = std::move(Data);
 }
@@ -171,14 +171,14 @@ void TPicture::LoadFromStream(const std::vector<std::uint8_t>& Stored) {
     return;
   }
   const std::size_t nameLen = Stored[0];
-  if (1 + nameLen > Stored.size()) throw EInvalidGraphic("Bitmap image is not valid");
+  if (1 + nameLen > Stored.size()) Raise<EInvalidGraphic>("Bitmap image is not valid");
   std::string cls(Stored.begin() + 1, Stored.begin() + 1 + static_cast<std::ptrdiff_t>(nameLen));
-  if (cls != "TBitmap") throw EInvalidGraphic("Unknown picture file extension (%s)", {cls});
+  if (cls != "TBitmap") Raise<EInvalidGraphic>("Unknown picture file extension (%s)", {cls});
   std::size_t at = 1 + nameLen;
-  if (Stored.size() - at < 4) throw EInvalidGraphic("Bitmap image is not valid");
+  if (Stored.size() - at < 4) Raise<EInvalidGraphic>("Bitmap image is not valid");
   const auto size = GetLE<std::uint32_t>(Stored, at);
   at += 4;
-  if (size > Stored.size() - at) throw EInvalidGraphic("Bitmap image is not valid");
+  if (size > Stored.size() - at) Raise<EInvalidGraphic>("Bitmap image is not valid");
   if (size == 0) {
     Clear();
     return;

@@ -48,7 +48,9 @@ const char* PropKindName(TPropKind Kind) {
 }
 
 namespace detail {
-void RaiseInvalidValue() { throw EPropertyError("Invalid property value"); }
+void RaiseInvalidValue() {
+  Raise<EPropertyError>("Invalid property value");
+}
 bool StoredNever(const TMemberSlot&, const TPersistent&) { return false; }
 bool StoredAlways(const TMemberSlot&, const TPersistent&) { return true; }
 
@@ -73,7 +75,7 @@ TEnumInfo::TEnumInfo(const char* Name, std::initializer_list<const char*> Names)
     : FName(Name), FNames(Names.begin(), Names.end()) {}
 
 const std::string& TEnumInfo::NameOf(int Ordinal) const {
-  if (Ordinal < 0 || Ordinal >= Count()) throw EPropertyError("Invalid property value");
+  if (Ordinal < 0 || Ordinal >= Count()) Raise<EPropertyError>("Invalid property value");
   return FNames[static_cast<std::size_t>(Ordinal)];
 }
 
@@ -164,7 +166,8 @@ std::vector<const TPropInfo*> TClassInfo::Properties() const {
 }
 
 TComponent* TClassInfo::Create(TComponent* Owner) const {
-  if (!FFactory) throw EComponentError("Cannot create an instance of the abstract class %s", {FName});
+  if (!FFactory)
+    Raise<EComponentError>("Cannot create an instance of the abstract class %s", {FName});
   return FFactory(Owner);
 }
 
@@ -173,7 +176,7 @@ TComponent* TClassInfo::Create(TComponent* Owner) const {
 void TClassRegistry::Register(const TClassInfo& Cls) {
   auto [it, inserted] = FClasses.emplace(Upper(Cls.Name()), &Cls);
   if (!inserted && it->second != &Cls)
-    throw EComponentError("A class named %s is already registered", {Cls.Name()});
+    Raise<EComponentError>("A class named %s is already registered", {Cls.Name()});
 }
 
 const TClassInfo* TClassRegistry::Find(std::string_view Name) const {
@@ -202,12 +205,12 @@ TPropTarget ResolvePropertyPath(TPersistent& Root, std::string_view Path) {
     const std::string_view part = rest.substr(0, dot);
     const TPropInfo* p = obj->ClassType().FindProperty(part);
     if (dot == std::string_view::npos) {
-      if (!p) throw EPropertyError("Property %s does not exist", {std::string(part)});
+      if (!p) Raise<EPropertyError>("Property %s does not exist", {std::string(part)});
       return {obj, p};
     }
-    if (!p || p->Kind != TPropKind::Object) throw EPropertyError("Invalid property path");
+    if (!p || p->Kind != TPropKind::Object) Raise<EPropertyError>("Invalid property path");
     obj = p->GetObj(*obj);
-    if (!obj) throw EPropertyError("Invalid property path");
+    if (!obj) Raise<EPropertyError>("Invalid property path");
     rest = rest.substr(dot + 1);
   }
 }
@@ -221,7 +224,7 @@ bool IsOrdinal(TPropKind k) {
          k == TPropKind::Set;
 }
 void Require(bool ok) {
-  if (!ok) throw EPropertyError("Invalid property value");
+  if (!ok) Raise<EPropertyError>("Invalid property value");
 }
 } // namespace
 
@@ -262,7 +265,7 @@ std::string SetToString(const TEnumInfo& Info, std::uint64_t Bits) {
 std::uint64_t StringToSet(const TEnumInfo& Info, std::string_view Text) {
   std::string t = Trimmed(Text);
   if (t.size() < 2 || t.front() != '[' || t.back() != ']')
-    throw EPropertyError("Invalid property value");
+    Raise<EPropertyError>("Invalid property value");
   t = t.substr(1, t.size() - 2);
   std::uint64_t bits = 0;
   std::size_t at = 0;
@@ -271,10 +274,10 @@ std::uint64_t StringToSet(const TEnumInfo& Info, std::string_view Text) {
     const std::string name = Trimmed(std::string_view(t).substr(at, comma - at));
     if (!name.empty()) {
       const int v = Info.ValueOf(name);
-      if (v < 0 || v >= 64) throw EPropertyError("Invalid property value");
+      if (v < 0 || v >= 64) Raise<EPropertyError>("Invalid property value");
       bits |= std::uint64_t{1} << v;
     } else if (comma != std::string::npos) {
-      throw EPropertyError("Invalid property value");
+      Raise<EPropertyError>("Invalid property value");
     }
     if (comma == std::string::npos) break;
     at = comma + 1;
@@ -300,7 +303,7 @@ void SetEnumProp(TPersistent& Obj, std::string_view Path, std::string_view Value
     else if (SameText(ValueName, "False"))
       t.Prop->SetOrd(*t.Object, 0);
     else
-      throw EPropertyError("Invalid property value");
+      Raise<EPropertyError>("Invalid property value");
     return;
   }
   Require(t.Prop->Enum != nullptr);

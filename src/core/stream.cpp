@@ -11,14 +11,14 @@ void TStream::ReadBuffer(void* Buffer, std::size_t Count) {
   auto* p = static_cast<std::uint8_t*>(Buffer);
   while (Count > 0) {
     const std::size_t n = Read(p, Count);
-    if (n == 0) throw EReadError("Stream read error");
+    if (n == 0) Raise<EReadError>("Stream read error");
     p += n;
     Count -= n;
   }
 }
 
 void TStream::WriteBuffer(const void* Buffer, std::size_t Count) {
-  if (Write(Buffer, Count) != Count) throw EWriteError("Stream write error");
+  if (Write(Buffer, Count) != Count) Raise<EWriteError>("Stream write error");
 }
 
 std::int64_t TStream::CopyFrom(TStream& Source, std::int64_t Count) {
@@ -60,13 +60,13 @@ std::int64_t TMemoryStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
   if (Origin == TSeekOrigin::soCurrent) base = static_cast<std::int64_t>(FPos);
   if (Origin == TSeekOrigin::soEnd) base = Size();
   const std::int64_t to = base + Offset;
-  if (to < 0) throw EReadError("Stream seek error");
+  if (to < 0) Raise<EReadError>("Stream seek error");
   FPos = static_cast<std::size_t>(to);
   return to;
 }
 
 void TMemoryStream::SetSize(std::int64_t NewSize) {
-  if (NewSize < 0) throw EWriteError("Stream write error");
+  if (NewSize < 0) Raise<EWriteError>("Stream write error");
   FData.resize(static_cast<std::size_t>(NewSize));
   if (FPos > FData.size()) FPos = FData.size();
 }

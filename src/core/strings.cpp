@@ -126,7 +126,7 @@ std::string UniqueName(std::string_view Base, const TNameTakenFunc& IsTaken) {
     Candidate = std::string(Base) + std::to_string(Number);
     if (!IsTaken(Candidate)) return Candidate;
   }
-  throw EComponentError("No free component name is left for " + std::string(Base));
+  Raise<EComponentError>("No free component name is left for " + std::string(Base));
 }
 
 std::string UniqueName(std::string_view Base, const std::vector<std::string>& Taken) {
@@ -293,7 +293,7 @@ bool TryStrToInt(std::string_view Text, int& Value) {
 int StrToInt(std::string_view Text) {
   int Value = 0;
   if (!TryStrToInt(Text, Value))
-    throw EConvertError("'" + std::string(Text) + "' is not a valid integer value");
+    Raise<EConvertError>("'" + std::string(Text) + "' is not a valid integer value");
   return Value;
 }
 

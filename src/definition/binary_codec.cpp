@@ -23,7 +23,7 @@ public:
   explicit TBinaryReader(std::span<const std::uint8_t> Bytes) : FBytes(Bytes) {}
 
   TObjectRecord ReadStream() {
-    if (!IsBinaryStream(FBytes)) throw EReadError("Invalid stream format");
+    if (!IsBinaryStream(FBytes)) Raise<EReadError>("Invalid stream format");
     FPos = 4;
     return ReadObject();
   }
@@ -33,15 +33,15 @@ public:
 private:
   [[noreturn]] void Fail(std::string_view What) const { Fail(What, FPos); }
   [[noreturn]] void Fail(std::string_view What, std::size_t At) const {
-    throw EReadError("Invalid stream format: %s at offset %u", {What, At});
+    Raise<EReadError>("Invalid stream format: %s at offset %u", {What, At});
   }
 
   std::size_t Remaining() const { return FBytes.size() - FPos; }
 
   void Need(std::size_t Count, std::string_view What) const {
     if (Count > Remaining())
-      throw EReadError("Invalid stream format: %s needs %u bytes at offset %u, %u left",
-                       {What, Count, FPos, Remaining()});
+      Raise<EReadError>("Invalid stream format: %s needs %u bytes at offset %u, %u left",
+                        {What, Count, FPos, Remaining()});
   }
 
   std::uint8_t Peek(std::string_view What) const {
@@ -75,8 +75,8 @@ private:
 
   void Enter(std::string_view What) {
     if (++FDepth > kMaxNesting)
-      throw EReadError("Invalid stream format: %s nested deeper than %d levels at offset %u",
-                       {What, kMaxNesting, FPos});
+      Raise<EReadError>("Invalid stream format: %s nested deeper than %d levels at offset %u",
+                        {What, kMaxNesting, FPos});
   }
   void Leave() { --FDepth; }
 
@@ -118,7 +118,7 @@ private:
     const std::size_t at = FPos;
     const std::uint8_t tag = Byte("value");
     if (tag > kLastValueType)
-      throw EReadError("Invalid stream format: unknown value tag %d at offset %u", {tag, at});
+      Raise<EReadError>("Invalid stream format: unknown value tag %d at offset %u", {tag, at});
     TValue v;
     v.Type = static_cast<TValueType>(tag);
     switch (v.Type) {
@@ -172,9 +172,9 @@ private:
     case TValueType::vaWString: {
       const auto count = Unsigned(4, "wide string");
       if (count > Remaining() / 2) // checked before doubling: size_t may be 32 bits
-        throw EReadError("Invalid stream format: wide string of %u characters at offset %u, "
-                         "%u bytes left",
-                         {count, FPos, Remaining()});
+        Raise<EReadError>("Invalid stream format: wide string of %u characters at offset %u, "
+                          "%u bytes left",
+                          {count, FPos, Remaining()});
       v.Wide.resize(static_cast<std::size_t>(count));
       for (auto& u : v.Wide)
         u = static_cast<char16_t>(Unsigned(2, "wide string"));
@@ -235,23 +235,23 @@ private:
   }
   void ShortString(const std::string& S, std::string_view What) {
     if (S.size() > kMaxShortString)
-      throw EWriteError("%s is longer than 255 characters: %.40s...", {What, S});
+      Raise<EWriteError>("%s is longer than 255 characters: %.40s...", {What, S});
     Byte(static_cast<std::uint8_t>(S.size()));
     Bytes(S.data(), S.size());
   }
   void Length(std::size_t N, std::string_view What) {
-    if (N > UINT32_MAX) throw EWriteError("%s is too long to store", {What});
+    if (N > UINT32_MAX) Raise<EWriteError>("%s is too long to store", {What});
     Unsigned(N, 4);
   }
   void Enter(std::string_view What) {
     if (++FDepth > kMaxNesting)
-      throw EWriteError("%s nested deeper than %d levels", {What, kMaxNesting});
+      Raise<EWriteError>("%s nested deeper than %d levels", {What, kMaxNesting});
   }
   void Leave() { --FDepth; }
 
   void Properties(const std::vector<TPropertyRecord>& Props) {
     for (const TPropertyRecord& p : Props) {
-      if (p.Name.empty()) throw EWriteError("A property without a name cannot be stored");
+      if (p.Name.empty()) Raise<EWriteError>("A property without a name cannot be stored");
       ShortString(p.Name, "Property name");
       WriteValue(p.Value);
     }
@@ -261,24 +261,24 @@ private:
   void WriteObject(const TObjectRecord& Obj, bool IsChild) {
     Enter("Object");
     if ((Obj.Flags & ~(ffInherited | ffChildPos | ffInline)) != 0)
-      throw EWriteError("Invalid object prefix flags %d", {Obj.Flags});
+      Raise<EWriteError>("Invalid object prefix flags %d", {Obj.Flags});
     if (((Obj.Flags & ffChildPos) != 0) != Obj.ChildPos.has_value())
-      throw EWriteError("Object %s: a child position goes with the child-position flag",
-                        {Obj.Name});
+      Raise<EWriteError>("Object %s: a child position goes with the child-position flag",
+                         {Obj.Name});
     if (Obj.Flags != 0) {
       Byte(static_cast<std::uint8_t>(0xF0 | Obj.Flags));
       if (Obj.ChildPos) {
         if (!Obj.ChildPos->IsInteger() || Obj.ChildPos->Type == TValueType::vaInt64)
-          throw EWriteError("Object %s: a child position must be an int8, int16 or int32",
-                            {Obj.Name});
+          Raise<EWriteError>("Object %s: a child position must be an int8, int16 or int32",
+                             {Obj.Name});
         WriteValue(*Obj.ChildPos);
       }
     } else if (Obj.ClassName.size() >= 0xF0) {
       // Its length byte would read as a prefix.
-      throw EWriteError("Class name of %s is too long to store without a prefix", {Obj.Name});
+      Raise<EWriteError>("Class name of %s is too long to store without a prefix", {Obj.Name});
     } else if (IsChild && Obj.ClassName.empty()) {
       // Its length byte would read as the end of the enclosing child list.
-      throw EWriteError("Child object %s has no class name", {Obj.Name});
+      Raise<EWriteError>("Child object %s has no class name", {Obj.Name});
     }
     ShortString(Obj.ClassName, "Class name");
     ShortString(Obj.Name, "Object name");
@@ -293,7 +293,7 @@ private:
     Byte(static_cast<std::uint8_t>(V.Type));
     switch (V.Type) {
     case TValueType::vaNull:
-      throw EWriteError("A null tag cannot stand as a value");
+      Raise<EWriteError>("A null tag cannot stand as a value");
     case TValueType::vaList:
       Enter("List");
       for (const TValue& item : V.Items)
@@ -347,7 +347,7 @@ private:
       break;
     case TValueType::vaSet:
       for (const std::string& m : V.Members) {
-        if (m.empty()) throw EWriteError("A set member without a name cannot be stored");
+        if (m.empty()) Raise<EWriteError>("A set member without a name cannot be stored");
         ShortString(m, "Set member");
       }
       Byte(0);
@@ -357,7 +357,7 @@ private:
       for (const TCollectionItem& item : V.Collection) {
         if (item.Index) {
           if (!item.Index->IsInteger() || item.Index->Type == TValueType::vaInt64)
-            throw EWriteError("A collection item's order must be an int8, int16 or int32");
+            Raise<EWriteError>("A collection item's order must be an int8, int16 or int32");
           WriteValue(*item.Index);
         }
         Byte(static_cast<std::uint8_t>(TValueType::vaList));
@@ -381,8 +381,8 @@ TObjectRecord ReadObjectBinary(std::span<const std::uint8_t> Bytes, std::size_t*
   if (Consumed)
     *Consumed = reader.Position();
   else if (reader.Position() != Bytes.size())
-    throw EReadError("Invalid stream format: %u bytes follow the root object at offset %u",
-                     {Bytes.size() - reader.Position(), reader.Position()});
+    Raise<EReadError>("Invalid stream format: %u bytes follow the root object at offset %u",
+                      {Bytes.size() - reader.Position(), reader.Position()});
   return root;
 }
 

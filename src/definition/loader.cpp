@@ -20,10 +20,10 @@ const std::any* THandlerRegistry::Find(std::string_view Name) const {
 namespace {
 
 [[noreturn]] void InvalidValue() {
-  throw EReadError("Invalid property value");
+  Raise<EReadError>("Invalid property value");
 }
 [[noreturn]] void InvalidPath() {
-  throw EReadError("Invalid property path");
+  Raise<EReadError>("Invalid property path");
 }
 
 // Keeps the list of created objects and learns, through free notification,
@@ -85,10 +85,10 @@ public:
 
   void Load(const TObjectRecord& Rec) {
     if (Rec.Flags & (ffInherited | ffInline))
-      throw EReadError("Inherited and inline objects are not supported (%s: %s)",
-                       {Rec.Name, Rec.ClassName});
+      Raise<EReadError>("Inherited and inline objects are not supported (%s: %s)",
+                        {Rec.Name, Rec.ClassName});
     if (!SameText(Rec.ClassName, FRoot.ClassName()))
-      throw EReadError("The stream holds a %s, not a %s", {Rec.ClassName, FRoot.ClassName()});
+      Raise<EReadError>("The stream holds a %s, not a %s", {Rec.ClassName, FRoot.ClassName()});
     const std::string oldName = FRoot.Name();
     try {
       FRoot.SetLoading();
@@ -133,12 +133,12 @@ private:
 
   void ReadObject(const TObjectRecord& Rec, TComponent& Enclosing, int Depth) {
     if (Depth > kMaxNesting)
-      throw EReadError("Objects nested deeper than %d levels", {kMaxNesting});
+      Raise<EReadError>("Objects nested deeper than %d levels", {kMaxNesting});
     if (Rec.Flags & (ffInherited | ffInline))
-      throw EReadError("Inherited and inline objects are not supported (%s: %s)",
-                       {Rec.Name, Rec.ClassName});
+      Raise<EReadError>("Inherited and inline objects are not supported (%s: %s)",
+                        {Rec.Name, Rec.ClassName});
     const TClassInfo* cls = FClasses.Find(Rec.ClassName);
-    if (!cls) throw EClassNotFound("Class %s not found", {Rec.ClassName});
+    if (!cls) Raise<EClassNotFound>("Class %s not found", {Rec.ClassName});
     TComponent* obj = cls->Create(&FRoot);
     FTracker.Track(obj);
     obj->SetLoading();
@@ -189,11 +189,11 @@ private:
           return;
         }
     }
-    throw EReadError("Property does not exist");
+    Raise<EReadError>("Property does not exist");
   }
 
   static void RequireWritable(const TPropInfo& Prop) {
-    if (Prop.ReadOnly()) throw EReadError("Property is read-only");
+    if (Prop.ReadOnly()) Raise<EReadError>("Property is read-only");
   }
 
   void SetProperty(TComponent& Comp, TPersistent& Obj, const TPropInfo& Prop,
@@ -262,8 +262,8 @@ private:
       }
       const std::any* handler = FHandlers ? FHandlers->Find(v.Text) : nullptr;
       if (!handler)
-        throw EReadError("Event handler %s is not registered; definitions carry no event handlers",
-                         {v.Text});
+        Raise<EReadError>("Event handler %s is not registered; definitions carry no event handlers",
+                          {v.Text});
       Prop.SetEvent(Obj, *handler);
       return;
     }

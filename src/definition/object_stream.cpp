@@ -95,7 +95,7 @@ TValue TValue::IntegerAs(TValueType Type, std::int64_t V) {
   default:
     break;
   }
-  if (!fits) throw EWriteError("%d does not fit a value of type %s", {V, ValueTypeName(Type)});
+  if (!fits) Raise<EWriteError>("%d does not fit a value of type %s", {V, ValueTypeName(Type)});
   TValue r;
   r.Type = Type;
   r.Int = V;
@@ -236,14 +236,14 @@ double TValue::AsDouble() const {
     return static_cast<double>(Int) / 10000.0;
   default:
     if (IsInteger()) return static_cast<double>(Int);
-    throw EReadError("Invalid property value");
+    Raise<EReadError>("Invalid property value");
   }
 }
 
 std::string TValue::AsAnsiString() const {
   if (Type == TValueType::vaWString) return WideToAnsi(Wide);
   if (Type == TValueType::vaString || Type == TValueType::vaLString) return Text;
-  throw EReadError("Invalid property value");
+  Raise<EReadError>("Invalid property value");
 }
 
 bool operator==(const TValue& A, const TValue& B) {

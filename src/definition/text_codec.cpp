@@ -27,7 +27,7 @@ bool LooksLikeText(std::string_view Text) {
 TObjectRecord ReadObjectStream(std::span<const std::uint8_t> Bytes) {
   if (IsBinaryStream(Bytes)) return ReadObjectBinary(Bytes);
   const std::string_view Text(reinterpret_cast<const char*>(Bytes.data()), Bytes.size());
-  if (!LooksLikeText(Text)) throw EReadError("Invalid stream format");
+  if (!LooksLikeText(Text)) Raise<EReadError>("Invalid stream format");
   return TextToObject(Text);
 }
 

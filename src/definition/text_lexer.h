@@ -39,7 +39,7 @@ public:
         ++col;
       }
     }
-    throw EParserError("%s (line %d, column %d)", {Message, line, col});
+    Raise<EParserError>("%s (line %d, column %d)", {Message, line, col});
   }
 
   TToken Next() {

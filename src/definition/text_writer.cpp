@@ -81,7 +81,7 @@ public:
 private:
   void Enter(std::string_view What) {
     if (++FDepth > kMaxNesting)
-      throw EWriteError("%s nested deeper than %d levels", {What, kMaxNesting});
+      Raise<EWriteError>("%s nested deeper than %d levels", {What, kMaxNesting});
   }
   void Leave() { --FDepth; }
 
@@ -151,7 +151,7 @@ private:
   void WriteValue(const TValue& V, int Indent) {
     switch (V.Type) {
     case TValueType::vaNull:
-      throw EWriteError("A null tag cannot stand as a value");
+      Raise<EWriteError>("A null tag cannot stand as a value");
     case TValueType::vaInt8:
     case TValueType::vaInt16:
     case TValueType::vaInt32:
@@ -193,7 +193,7 @@ private:
       break;
     case TValueType::vaString:
       if (V.Text.size() > kMaxShortString)
-        throw EWriteError("String is longer than 255 characters");
+        Raise<EWriteError>("String is longer than 255 characters");
       String(V.Text, Indent);
       break;
     case TValueType::vaLString:
@@ -247,7 +247,8 @@ private:
     case TValueType::vaSet:
       FOut += "[";
       for (std::size_t i = 0; i < V.Members.size(); ++i) {
-        if (V.Members[i].empty()) throw EWriteError("A set member without a name cannot be stored");
+        if (V.Members[i].empty())
+          Raise<EWriteError>("A set member without a name cannot be stored");
         if (i > 0) FOut += ", ";
         Name(V.Members[i]);
       }
@@ -270,7 +271,7 @@ private:
         FOut += "\n" + Spaces(Indent + 2) + "item";
         if (item.Index) {
           if (!item.Index->IsInteger() || item.Index->Type == TValueType::vaInt64)
-            throw EWriteError("A collection item's order must be an int8, int16 or int32");
+            Raise<EWriteError>("A collection item's order must be an int8, int16 or int32");
           FOut += " [";
           WriteValue(*item.Index, Indent + 2);
           FOut += "]";

@@ -27,14 +27,14 @@ public:
     }
     TObjectRecord root = Record(FRoot, 1);
     if (FWritten != FRoot.ComponentCount())
-      throw EWriteError("The parents of %s's components form a cycle", {FRoot.Name()});
+      Raise<EWriteError>("The parents of %s's components form a cycle", {FRoot.Name()});
     return root;
   }
 
 private:
   TObjectRecord Record(const TComponent& C, int Depth) {
     if (Depth > kMaxNesting)
-      throw EWriteError("Objects nested deeper than %d levels", {kMaxNesting});
+      Raise<EWriteError>("Objects nested deeper than %d levels", {kMaxNesting});
     TObjectRecord rec;
     rec.ClassName = C.ClassName();
     rec.Name = C.Name();
@@ -45,7 +45,7 @@ private:
       if (!e.Stored) continue;
       const std::int64_t v = e.Read();
       if (v < INT32_MIN || v > INT32_MAX)
-        throw EWriteError("%s.%s does not fit in 32 bits", {C.Name(), e.Name});
+        Raise<EWriteError>("%s.%s does not fit in 32 bits", {C.Name(), e.Name});
       rec.Properties.push_back({e.Name, TValue::Integer(v)});
     }
     if (auto it = FChildren.find(&C); it != FChildren.end())
@@ -59,7 +59,7 @@ private:
   void Properties(const TPersistent& Obj, const std::string& Prefix,
                   std::vector<TPropertyRecord>& Out, int Depth) {
     if (Depth > kMaxNesting)
-      throw EWriteError("Sub-objects nested deeper than %d levels", {kMaxNesting});
+      Raise<EWriteError>("Sub-objects nested deeper than %d levels", {kMaxNesting});
     for (const TPropInfo* prop : Obj.ClassType().Properties()) {
       const std::string name = Prefix + prop->Name;
       if (prop->Kind == TPropKind::Object) {
@@ -99,7 +99,7 @@ private:
     case TPropKind::Reference: {
       auto* target = dynamic_cast<const TComponent*>(Prop.GetObj(Obj));
       if (!target || target->Name().empty())
-        throw EWriteError("%s cannot be stored: the object it refers to has no name", {Name});
+        Raise<EWriteError>("%s cannot be stored: the object it refers to has no name", {Name});
       return {Name, TValue::Ident(target->Name())};
     }
     case TPropKind::StringList: {
@@ -116,7 +116,7 @@ private:
     case TPropKind::Event:
       break;
     }
-    throw EWriteError("%s cannot be stored", {Name});
+    Raise<EWriteError>("%s cannot be stored", {Name});
   }
 
   const TComponent& FRoot;

@@ -365,7 +365,7 @@ void TSelectDestinationDlg::AssignDialogProperties() {
 
 bool TSelectDestinationDlg::DoExecute() {
   if (!Container())
-    throw IEDialogManager("Cannot run this dialog %s with a blank Container property", {Name()});
+    Raise<IEDialogManager>("Cannot run this dialog %s with a blank Container property", {Name()});
   return TBaseInstallDlg::DoExecute();
 }
 
@@ -409,7 +409,7 @@ TCustomShellLinkGroup* TSelectFolderDlg::LinkGroup() const {
   if (!c) return nullptr;
   auto* group = dynamic_cast<TCustomShellLinkGroup*>(c);
   if (!group)
-    throw IEDialogManager("The container for %s must be a TCustomShellLinkGroup", {Name()});
+    Raise<IEDialogManager>("The container for %s must be a TCustomShellLinkGroup", {Name()});
   return group;
 }
 
@@ -428,7 +428,7 @@ void TSelectFolderDlg::AssignDialogProperties() {
 
 bool TSelectFolderDlg::DoExecute() {
   if (!LinkGroup())
-    throw IEDialogManager("Cannot run this dialog %s with a blank Container property", {Name()});
+    Raise<IEDialogManager>("Cannot run this dialog %s with a blank Container property", {Name()});
   return TBaseInstallDlg::DoExecute();
 }
 

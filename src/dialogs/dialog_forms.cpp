@@ -273,7 +273,7 @@ int TBaseFormContainer::TabIndex() const {
 int TBaseFormContainer::BuildPages() {
   TDialogsContext& ctx = DialogsContext();
   TDialogManager* current = ctx.CurrentDialogManager;
-  if (!current) throw IEDialogManager("The current dialog manager is not defined");
+  if (!current) Raise<IEDialogManager>("The current dialog manager is not defined");
   // A copy: creating a page may register or withdraw entries.
   const TBIFList entries = ctx.WizardForms;
   int needW = 0, needH = 0;
@@ -283,7 +283,7 @@ int TBaseFormContainer::BuildPages() {
     auto* page = dynamic_cast<TBaseInstallForm*>(made);
     if (!page) {
       made->Free();
-      throw IEDialogManager("%s is not a wizard page class", {e.FormClass->Name()});
+      Raise<IEDialogManager>("%s is not a wizard page class", {e.FormClass->Name()});
     }
     // The size the page was designed for, before it is fitted into the host.
     ui::LoadFormDefinition(*page);

@@ -123,7 +123,7 @@ const TClassInfo& TDialogManager::StaticClass() {
 }
 
 void TDialogManager::AddDialog(TCustomBaseInstallDlg* Dialog) {
-  if (!Dialog) throw IEDialogManager("Cannot add a NIL Dialog to the Dialog Manager %s", {Name()});
+  if (!Dialog) Raise<IEDialogManager>("Cannot add a NIL Dialog to the Dialog Manager %s", {Name()});
   FDialogs.push_back(Dialog);
 }
 
@@ -155,21 +155,21 @@ void TDialogManager::HandleEvent(TComponent* Sender, int Code, TEventParameter* 
     break;
   case -998:
     if (!runs(dmDuringCopyFiles)) break;
-    if (!Param) throw IEDialogManager("%s got a nil PO parameter", {Name()});
+    if (!Param) Raise<IEDialogManager>("%s got a nil PO parameter", {Name()});
     if (auto* p = dynamic_cast<TFileStatusParameter*>(Param))
       UpdateDuringCopyForms(p, nullptr);
     else
-      throw IEDialogManager("The PO object passed to %s is not a TFileStatusParameter object",
-                            {Name()});
+      Raise<IEDialogManager>("The PO object passed to %s is not a TFileStatusParameter object",
+                             {Name()});
     break;
   case -988:
     if (!runs(dmDuringCopyFiles)) break;
-    if (!Param) throw IEDialogManager("%s got a nil PO parameter", {Name()});
+    if (!Param) Raise<IEDialogManager>("%s got a nil PO parameter", {Name()});
     if (auto* p = dynamic_cast<TDownloadStatusParameter*>(Param))
       UpdateDuringCopyForms(nullptr, p);
     else
-      throw IEDialogManager("The PO object passed to %s is not a TDownloadStatusParameter object",
-                            {Name()});
+      Raise<IEDialogManager>("The PO object passed to %s is not a TDownloadStatusParameter object",
+                             {Name()});
     break;
   case -996:
     if (runs(dmDuringCopyFiles)) CloseDuringCopyForms();
@@ -241,7 +241,7 @@ void TDialogManager::CreateDuringCopyForms() {
   for (const TDCFEntry& e : entries) {
     std::unique_ptr<TComponent> made(e.FormClass->Create(&ui::Application()));
     auto* form = dynamic_cast<TBaseDuringCopyForm*>(made.get());
-    if (!form) throw IEDialogManager("%s is not a during-copy form class", {e.FormClass->Name()});
+    if (!form) Raise<IEDialogManager>("%s is not a during-copy form class", {e.FormClass->Name()});
     ui::LoadFormDefinition(*form);
     // Only the manager the form belongs to shows it (the first during-copy
     // manager of the install root).
@@ -299,7 +299,7 @@ void TDialogManager::ShowChangeDisk(TEventParameter* Parameter) {
     ~TEnd() { Ctx.CurrentDialogManager = nullptr; }
   } end{ctx};
   if (!Parameter)
-    throw IEDialogManager(
+    Raise<IEDialogManager>(
         "The ParameterObject is Nil in the TDialogManager. Cannot show the change disk form");
   std::unique_ptr<TComponent> made(ctx.ChangeDiskForms.front()->Create(&ui::Application()));
   auto* form = dynamic_cast<TBaseInstallForm*>(made.get());
@@ -367,8 +367,8 @@ void TCustomBaseInstallDlg::Translate() {
 
 void TCustomBaseInstallDlg::AssignDialogProperties() {
   if (!FCurrentForm)
-    throw IEDialogManager("Cannot AssignDialogProperties for %s because the Dialog is Nil",
-                          {Name()});
+    Raise<IEDialogManager>("Cannot AssignDialogProperties for %s because the Dialog is Nil",
+                           {Name()});
   if (auto* f = dynamic_cast<TBaseQuendelForm*>(FCurrentForm)) {
     f->AutoSetFont = AutoSetFont;
     f->AutoTranslate = AutoTranslate;

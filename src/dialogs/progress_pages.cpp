@@ -169,11 +169,11 @@ void TInstallStatusDlg::Translate() {
 void TInstallStatusDlg::HandleEvent(TComponent* Sender, int Code, TEventParameter* Param) {
   (void)Sender;
   if (Code == iePushStatusMessage) {
-    if (!Param) throw IEDialogManager("%s got a nil PO parameter", {Name()});
+    if (!Param) Raise<IEDialogManager>("%s got a nil PO parameter", {Name()});
     auto* message = dynamic_cast<TMessageParameter*>(Param);
     if (!message)
-      throw IEDialogManager("The PO object passed to %s is not a TMessageParameter object",
-                            {Name()});
+      Raise<IEDialogManager>("The PO object passed to %s is not a TMessageParameter object",
+                             {Name()});
     FMessage = message->Message;
     FStack.push_back(FMessage);
     ShowMessage();

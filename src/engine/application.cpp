@@ -46,7 +46,7 @@ void LogAnswer(TInstallLog& Log, const std::string& Text, unsigned Flags, int An
 }
 
 TApplication& Application() {
-  if (!GCurrent) throw EComponentError("No application object is current");
+  if (!GCurrent) Raise<EComponentError>("No application object is current");
   return *GCurrent;
 }
 

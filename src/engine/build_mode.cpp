@@ -154,11 +154,11 @@ void TCustomInstall::BuildFromBuildInf() {
     platform::IFileSystem& Files = *Context().Platform().Files;
     const std::string Program = HasApplication() ? Application().ProgramPath() : std::string();
     const std::string Inf = AddBackslash(ExtractFileDir(Program)) + "BUILD.INF";
-    if (!Files.FileExists(Inf)) throw IEInstall(kNoBuildInf);
+    if (!Files.FileExists(Inf)) Raise<IEInstall>(kNoBuildInf);
     const std::vector<std::string> Lines = TextLines(ReadWholeFile(Files, Inf));
     // A blank first line would put the distributables into the root of the
     // current drive: refused like a missing line.
-    if (Lines.empty() || Trim(Lines.front()).empty()) throw IEInstall(kBuildInfLine);
+    if (Lines.empty() || Trim(Lines.front()).empty()) Raise<IEInstall>(kBuildInfLine);
     Log("BUILD", "building into " + Lines.front());
     BuildDistributables(Program, Lines.front(), true);
     Log("BUILD", "the distributables are complete");
@@ -172,7 +172,7 @@ void TCustomInstall::BuildFromBuildInf() {
 
 void TCustomInstall::BuildDistributables(const std::string& ProgramFile,
                                          const std::string& BuildDirectory, bool StandAlone) {
-  if (StandAlone && !FUseLoadingProgram) throw IEInstall(kStandAloneNeedsLoader);
+  if (StandAlone && !FUseLoadingProgram) Raise<IEInstall>(kStandAloneNeedsLoader);
   const std::string Dir = AddBackslash(BuildDirectory);
   const std::string SetupFile = Dir + "setup.exe";
   const std::string SetupArchive = Dir + "setup.1";
@@ -203,7 +203,7 @@ void TCustomInstall::BuildDistributables(const std::string& ProgramFile,
     try {
       CreateSetupArchive(BuildDirectory, ProgramFile);
     } catch (const EqcDiskFull&) {
-      throw IEInstall(kDiskFullSetup1);
+      Raise<IEInstall>(kDiskFullSetup1);
     }
     if (OnAfterCreateSetupArchive) OnAfterCreateSetupArchive(this);
     CopyLoadingProgram(ProgramFile, BuildDirectory, SetupFile);
@@ -214,7 +214,7 @@ void TCustomInstall::BuildDistributables(const std::string& ProgramFile,
       Files.ForceDirectories(RemoveBackslash(BuildDirectory));
       Files.Copy(ProgramFile, Target, false);
     } catch (const platform::EPlatformError&) {
-      throw IEInstall(kCannotCopyProgram, {ProgramFile, Target});
+      Raise<IEInstall>(kCannotCopyProgram, {ProgramFile, Target});
     }
     if (OnAfterCopySetupProgram) OnAfterCopySetupProgram(this);
   }
@@ -296,7 +296,7 @@ TBuildSummary BuildSetupDistributables(TApplication& App, const std::vector<std:
   auto Form = std::make_unique<TfrmMainMenu>(nullptr);
   LoadDefinition(ReadObjectBinary(Definition), *Form);
   TCustomInstall* Root = CurrentInstall();
-  if (!Root) throw EReadError("The install definition has no install root (TInstall)");
+  if (!Root) Raise<EReadError>("The install definition has no install root (TInstall)");
   App.MainForm = Form.get();
   Root->KitDirectory = Request.KitDirectory;
   if (Request.OnProgress)
@@ -328,11 +328,11 @@ void TCustomInstall::CopyLoadingProgram(const std::string& ProgramFile,
   (void)BuildDirectory;
   platform::IFileSystem& Files = *Context().Platform().Files;
   const std::string Loader = AddBackslash(FindKitDirectory()) + kLoaderName;
-  if (!Files.FileExists(Loader)) throw IEInstall(kNoLoader, {Loader});
+  if (!Files.FileExists(Loader)) Raise<IEInstall>(kNoLoader, {Loader});
   try {
     Files.Copy(Loader, SetupFile, false);
   } catch (const platform::EPlatformError&) {
-    throw IEInstall(kCannotCopyLoader, {Loader, SetupFile});
+    Raise<IEInstall>(kCannotCopyLoader, {Loader, SetupFile});
   }
 }
 
@@ -340,9 +340,9 @@ void TCustomInstall::CopyLoadingProgram(const std::string& ProgramFile,
 
 void TCustomInstall::CreateSetupArchive(const std::string& BuildDirectory,
                                         const std::string& ProgramFile) {
-  if (Trim(ProgramFile).empty()) throw IEInstall(kBlankExecutable);
+  if (Trim(ProgramFile).empty()) Raise<IEInstall>(kBlankExecutable);
   platform::IFileSystem& Files = *Context().Platform().Files;
-  if (!Files.FileExists(ProgramFile)) throw IEInstall(kNoExecutable, {ProgramFile});
+  if (!Files.FileExists(ProgramFile)) Raise<IEInstall>(kNoExecutable, {ProgramFile});
   // Each goes in through its own temporary install file, so the install
   // files' own check does not see them: two pre-setup files stored under the
   // same cut name would unpack as one.
@@ -351,8 +351,8 @@ void TCustomInstall::CreateSetupArchive(const std::string& BuildDirectory,
     for (std::size_t j = i + 1; j < Presetup.size(); ++j)
       if (SameStoredName(Presetup[i], Presetup[j]) &&
           !SameText(GetToken(Presetup[i], 1), GetToken(Presetup[j], 1)))
-        throw IEInstall(kStoredNameTwins, {GetToken(Presetup[i], 1), GetToken(Presetup[j], 1),
-                                           FileNameCapacity, StoredMemberName(Presetup[i])});
+        Raise<IEInstall>(kStoredNameTwins, {GetToken(Presetup[i], 1), GetToken(Presetup[j], 1),
+                                            FileNameCapacity, StoredMemberName(Presetup[i])});
   std::string Archive = AddBackslash(BuildDirectory) + "setup.1";
   const std::string Saved = Files.GetCurrentDir();
   // Absolute before the current directory changes below.
@@ -383,8 +383,8 @@ void TCustomInstall::WriteFileList(const std::string& Folder) {
   for (TCustomInstallFile* F : Context().AllInstallFiles.Items()) {
     if (F->CompressState() != 1 && F->CompressState() != 2) continue;
     if (F->Size() > 0x7FFFFFFF)
-      throw IEInstall("The file %s is larger than the remote file list can describe (2 GiB)",
-                      {F->Name()});
+      Raise<IEInstall>("The file %s is larger than the remote file list can describe (2 GiB)",
+                       {F->Name()});
     distribution::TFileListRecord R;
     R.Size = static_cast<std::int32_t>(F->Size());
     R.Date = F->FileDate();
@@ -396,7 +396,7 @@ void TCustomInstall::WriteFileList(const std::string& Folder) {
   std::string Error;
   // A cut name would match no install file at install time, which would then
   // silently get no size, date or version: the build fails instead.
-  if (!distribution::EncodeFileList(Records, Bytes, Error)) throw IEInstall("%s", {Error});
+  if (!distribution::EncodeFileList(Records, Bytes, Error)) Raise<IEInstall>("%s", {Error});
   auto Out = Files.Create(AddBackslash(Folder) + "filelist.lst");
   Out->Write(Bytes.data(), Bytes.size());
 }
@@ -408,14 +408,14 @@ void TCustomInstall::TransferToFloppies(const std::string& Drive) {
   const bool WasBusy = UI ? UI->SetBusyCursor(true) : false;
   TQndlCompress* Compressor = nullptr;
   try {
-    if (!FCommandLine.Has('e')) throw IEInstall(kFloppyNeedsE);
+    if (!FCommandLine.Has('e')) Raise<IEInstall>(kFloppyNeedsE);
     platform::IFileSystem& Files = *Context().Platform().Files;
     const std::string SelfExtracting = AddBackslash(FInstallSource) + FCommandLine.Param('e');
     const distribution::TSelfExtractInfo Info = quendel::ReadSelfExtractInfo(Files, SelfExtracting);
     if (!Info.SelfExtracting)
-      throw IEInstall("Could not read the extraction info from the archive file %s when trying "
-                      "to find the correct offset into the self extracting file",
-                      {SelfExtracting});
+      Raise<IEInstall>("Could not read the extraction info from the archive file %s when trying "
+                       "to find the correct offset into the self extracting file",
+                       {SelfExtracting});
     const std::string Target = AddBackslash(Drive);
     PushStatusMessage(TranslateText(kTransferring));
     try {
@@ -425,7 +425,7 @@ void TCustomInstall::TransferToFloppies(const std::string& Drive) {
         try {
           Exe = Files.Create(Target + "setup.exe");
         } catch (const platform::EPlatformError&) {
-          throw IEInstall(kNoRoomSetupExe);
+          Raise<IEInstall>(kNoRoomSetupExe);
         }
         std::vector<char> Buffer(8192);
         std::int64_t Left = Info.SetupStart;
@@ -436,7 +436,7 @@ void TCustomInstall::TransferToFloppies(const std::string& Drive) {
           try {
             Exe->Write(Buffer.data(), N);
           } catch (const platform::EPlatformError&) {
-            throw IEInstall(kNoRoomSetupExe);
+            Raise<IEInstall>(kNoRoomSetupExe);
           }
           Left -= static_cast<std::int64_t>(N);
         }
@@ -446,7 +446,7 @@ void TCustomInstall::TransferToFloppies(const std::string& Drive) {
       try {
         Setup1 = Files.Create(Target + "setup.1");
       } catch (const platform::EPlatformError&) {
-        throw IEInstall(kNoRoomSetup1);
+        Raise<IEInstall>(kNoRoomSetup1);
       }
       TQndlCompress& Shared = SharedCompressorOf(Context());
       In->Seek(Info.SetupStart, TSeekOrigin::soBeginning);
@@ -460,7 +460,7 @@ void TCustomInstall::TransferToFloppies(const std::string& Drive) {
         try {
           Setup1->Write(Buffer.data(), N);
         } catch (const platform::EPlatformError&) {
-          throw IEInstall(kNoRoomSetup1);
+          Raise<IEInstall>(kNoRoomSetup1);
         }
         Left -= static_cast<std::int64_t>(N);
         if (HasApplication()) Application().ProcessMessages();
@@ -483,7 +483,7 @@ void TCustomInstall::TransferToFloppies(const std::string& Drive) {
                                                Application().Title,
                                                platform::mbOKCancel | platform::mbIconInformation)
                 : platform::idCancel;
-        if (Answer != platform::idOK) throw IEInstall(kAbortedByUser);
+        if (Answer != platform::idOK) Raise<IEInstall>(kAbortedByUser);
         if (UI) UI->SetBusyCursor(true);
       };
       Compressor->OnStatus = [this](TQndlCompress&, const TlzhFileStats& Stats) {

@@ -27,14 +27,14 @@ TCommandLine ParseSetupCommandLine(const std::vector<std::string>& Args) {
   TCommandLine result;
   for (const std::string& arg : Args) {
     if (arg.size() < 2 || (arg[0] != '-' && arg[0] != '*'))
-      throw IEInstall(kInvalidParameter, {arg});
+      Raise<IEInstall>(kInvalidParameter, {arg});
     const char letter = Lower(arg[1]);
     static const std::string kSwitches = "bfderscn";
     if (kSwitches.find(letter) != std::string::npos) {
       result.Params[letter] = arg.substr(2);
       continue;
     }
-    if (arg[0] == '-') throw IEInstall(kInvalidParameter, {arg});
+    if (arg[0] == '-') Raise<IEInstall>(kInvalidParameter, {arg});
     if (letter == 'q') {
       result.Quiet = true;
     } else if (letter == 'l') {
@@ -47,7 +47,7 @@ TCommandLine ParseSetupCommandLine(const std::vector<std::string>& Args) {
       const bool drive = dir.size() >= 3 && std::isalpha(static_cast<unsigned char>(dir[0])) &&
                          dir[1] == ':' && dir[2] == '\\';
       const bool unc = dir.size() > 2 && dir[0] == '\\' && dir[1] == '\\';
-      if (!drive && !unc) throw IEInstall(kInvalidParameter, {arg});
+      if (!drive && !unc) Raise<IEInstall>(kInvalidParameter, {arg});
       result.DestDir = dir;
     }
     // Any other "*" argument (the self-extractor's "*TODISK", say) is not ours.

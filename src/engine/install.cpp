@@ -61,8 +61,8 @@ bool IsFormOwner(const TComponent* Owner) {
 // Checked before the object joins its owner and the model, so that a refused
 // root leaves nothing behind.
 TComponent* CheckedOwner(TComponent* AOwner) {
-  if (HasCurrentModelContext() && CurrentModelContext().InstallRoot) throw IEInstall(kTwoRoots);
-  if (!IsFormOwner(AOwner)) throw IEInstall(kOwnerKind);
+  if (HasCurrentModelContext() && CurrentModelContext().InstallRoot) Raise<IEInstall>(kTwoRoots);
+  if (!IsFormOwner(AOwner)) Raise<IEInstall>(kOwnerKind);
   return AOwner;
 }
 
@@ -270,7 +270,7 @@ void TCustomInstall::Loaded() {
       HandleRunException(Sender, E);
     };
   ParseCommandLine();
-  if (FCommandLine.Has('d') && Trim(FCommandLine.Param('s')).empty()) throw IEInstall(kNoBuildDir);
+  if (FCommandLine.Has('d') && Trim(FCommandLine.Param('s')).empty()) Raise<IEInstall>(kNoBuildDir);
   const std::string program = HasApplication() ? Application().ProgramPath() : std::string();
   FInstallSource = FCommandLine.Has('s') ? FCommandLine.Param('s')
                                          : RemoveBackslash(ExtractFilePath(program));
@@ -280,7 +280,7 @@ void TCustomInstall::Loaded() {
     FMainForm = Application().MainForm;
   else if (IsFormOwner(Owner()))
     FMainForm = Owner();
-  if (!FMainForm && FRunAutomatic) throw IEInstall(kNoMainForm);
+  if (!FMainForm && FRunAutomatic) Raise<IEInstall>(kNoMainForm);
   SelectInstallType(itFull);
   const TInstallTypeSet types = InstallTypes();
   SelectInstallType(types.Contains(itDefault)   ? itDefault
@@ -373,13 +373,13 @@ void TCustomInstall::RemoveInstallRecord() {
 }
 
 void TCustomInstall::ClearUnfinishedList() {
-  if (FInstallRecordKey.empty()) throw IEInstall(kNoRecord);
+  if (FInstallRecordKey.empty()) Raise<IEInstall>(kNoRecord);
   (void)ThePlatform(*this).Registry->TryDeleteTree(
       rkLocalMachine, PortKey(FInstallRecordKey) + "\\" + kUnfinishedSubkey);
 }
 
 void TCustomInstall::AddUnfinished(const std::string& Name, int Kind) {
-  if (FInstallRecordKey.empty()) throw IEInstall(kNoRecord);
+  if (FInstallRecordKey.empty()) Raise<IEInstall>(kNoRecord);
   ++FUnfinishedCount;
   WriteRegString(*ThePlatform(*this).Registry, rkiLocalMachine,
                  FInstallRecordKey + "\\" + kUnfinishedSubkey, Name, IntToStr(Kind));
@@ -387,7 +387,7 @@ void TCustomInstall::AddUnfinished(const std::string& Name, int Kind) {
 
 void TCustomInstall::ReadUnfinishedList(std::vector<std::string>& List) {
   List.clear();
-  if (FInstallRecordKey.empty()) throw IEInstall(kNoRecord);
+  if (FInstallRecordKey.empty()) Raise<IEInstall>(kNoRecord);
   platform::TErrorCode error = 0;
   auto key = ThePlatform(*this).Registry->TryOpenKey(
       rkLocalMachine, PortKey(FInstallRecordKey) + "\\" + kUnfinishedSubkey,
@@ -432,7 +432,7 @@ void TCustomInstall::RegisterRunOnce() {
   // gives the newest NT kind for anything after XP), so that the current
   // versions of Windows continue too.
   if (!AddRunOnce(*pl.Registry, *pl.System, "QuendelUnfinished", command, true))
-    throw IEInstall(kNoRunOnce);
+    Raise<IEInstall>(kNoRunOnce);
   Log("REBOOT", "continuation registered under RunOnce: " + command);
 }
 
@@ -521,7 +521,7 @@ void TCustomInstall::ReadSelfExtractInfo() {
   try {
     info = quendel::ReadSelfExtractInfo(*ThePlatform(*this).Files, file);
   } catch (const EQndlCompress&) {
-    throw IEInstall(kNoExtractInfo, {file});
+    Raise<IEInstall>(kNoExtractInfo, {file});
   }
   if (HasArchiveContext()) CurrentArchiveContext().Compressor().SetOffset(info.FilesStart);
   // The install files of the main archive read it through the model's one.
@@ -636,7 +636,7 @@ void TCustomInstall::Process() {
   SetExitCode(ecBadInstall);
   Log("RUN", "installation started");
 
-  if (FUseLoadingProgram && !FCommandLine.Has('s')) throw IEInstall(kNoLoadingProgram);
+  if (FUseLoadingProgram && !FCommandLine.Has('s')) Raise<IEInstall>(kNoLoadingProgram);
   if (FCommandLine.Has('n')) ClearUnfinishedList();
   FInstallRecordKey = FindInstallRecord(true);
   ClearUnfinishedList();
@@ -736,7 +736,7 @@ void TCustomInstall::CompleteAfterReboot() {
   for (const std::string& line : list) {
     const std::string name = GetToken(line, 1, ';');
     int kind = 0;
-    if (!TryStrToInt(Trim(GetToken(line, 2, ';')), kind)) throw IEInstall(kBadUnfinished, {line});
+    if (!TryStrToInt(Trim(GetToken(line, 2, ';')), kind)) Raise<IEInstall>(kBadUnfinished, {line});
     if (kind == 0) {
       const std::vector<TInstallContainer*> all = Context().AllContainers.Items();
       for (TInstallContainer* c : all)

@@ -21,7 +21,8 @@ const char* const kNeedsNetLocation =
 } // namespace
 
 void TCustomInstall::SetDistributeType(TDistributeType Value) {
-  if (!IsLoading() && !IsDesigning()) throw IEInstall("DistributeType can only be set at design-time");
+  if (!IsLoading() && !IsDesigning())
+    Raise<IEInstall>("DistributeType can only be set at design-time");
   if (Value != dtTraditional && !IsLoading() && NetLocation() == nullptr)
     throw IEInstallNetLocNil(kNeedsNetLocation);
   FDistributeType = Value;
@@ -58,7 +59,7 @@ void TCustomInstall::ReadRemoteFileList() {
     }
     std::string Error;
     if (!distribution::DecodeFileList(Bytes.data(), Bytes.size(), Records, Error))
-      throw IEInstall("Cannot read the remote list of files: %s", {Temp});
+      Raise<IEInstall>("Cannot read the remote list of files: %s", {Temp});
   } catch (...) {
     Remove();
     throw;

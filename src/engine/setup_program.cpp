@@ -23,12 +23,12 @@ TSetupExitCode RunSetupProgram(TApplication& App, const std::vector<std::uint8_t
   // The form owns every install object; it must die before the contexts.
   auto form = std::make_unique<TfrmMainMenu>(nullptr);
   try {
-    if (Definition.empty()) throw EReadError("This setup program carries no install definition");
+    if (Definition.empty()) Raise<EReadError>("This setup program carries no install definition");
     LoadDefinition(ReadObjectBinary(Definition), *form);
     // Without an install root nothing would run, and the program would end
     // as if it had installed.
     if (!CurrentModelContext().InstallRoot)
-      throw EReadError("The install definition has no install root (TInstall)");
+      Raise<EReadError>("The install definition has no install root (TInstall)");
   } catch (const std::exception& E) {
     App.ShowException(E);
     App.LogLine("END", "exit code " + std::to_string(static_cast<int>(ecStartFailed)));

@@ -27,16 +27,16 @@ TUninstallEXE::TUninstallEXE(TComponent* AOwner) : TCustomInstallFile(AOwner) {
 void TUninstallEXE::WriteUninstallEntries(const std::string& KeyPath) {
   TCustomInstall* Root = CurrentInstall();
   if (!Root)
-    throw IEUninstallEXE("%s could not write information about the uninstall to the registry "
-                         "because there was no TInstall component",
-                         {Name()});
+    Raise<IEUninstallEXE>("%s could not write information about the uninstall to the registry "
+                          "because there was no TInstall component",
+                          {Name()});
   const TInstallInformation& Info = Root->Information();
   // A blank name would write into the list of all products, one with "\"
   // into some other product's key.
   if (!IsValidProductName(Info.ProductName))
-    throw IEUninstallEXE("%s cannot register the product for uninstalling: the product name "
-                         "\"%s\" is blank or holds \"\\\"",
-                         {Name(), Info.ProductName});
+    Raise<IEUninstallEXE>("%s cannot register the product for uninstalling: the product name "
+                          "\"%s\" is blank or holds \"\\\"",
+                          {Name(), Info.ProductName});
   const TControlPanelExtensionInformation& X = Root->win2KExtendedInformation();
   TUninstallValues V;
   V.DisplayName = Trim(Info.ProductName);

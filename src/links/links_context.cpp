@@ -3,12 +3,12 @@
 namespace quendel {
 
 void TInstallShellLinkList::Add(TCustomInstallShellLink* Link) {
-  if (!Link) throw IEInstallShellLinkList("Cannot add a blank entry to the shell link list");
+  if (!Link) Raise<IEInstallShellLinkList>("Cannot add a blank entry to the shell link list");
   FItems.push_back(Link);
 }
 
 void TShellLinkGroupList::Add(TCustomShellLinkGroup* Group) {
-  if (!Group) throw IEShellLinkGroupList("Cannot add a blank entry to the shell link group list");
+  if (!Group) Raise<IEShellLinkGroupList>("Cannot add a blank entry to the shell link group list");
   FItems.push_back(Group);
 }
 

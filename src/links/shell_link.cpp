@@ -30,13 +30,13 @@ std::string ResolveFolder(TInstallContainer& Obj) {
   if (TCustomPathSpecifier* Specifier = Obj.DestDirType()) {
     Base = Specifier->GetPath(&Obj);
     if (Trim(Base).empty() || SameText(Trim(Base), UndefinedFolder))
-      throw IEInstallShellLink("Cannot install %s because its destination directory is blank or "
-                               "undefined on this system",
-                               {Obj.Name()});
+      Raise<IEInstallShellLink>("Cannot install %s because its destination directory is blank or "
+                                "undefined on this system",
+                                {Obj.Name()});
   }
   std::string Folder = RemoveBackslash(Base + Obj.DestDir());
   if (Trim(Folder).empty())
-    throw IEInstallShellLink(
+    Raise<IEInstallShellLink>(
         "Cannot install %s because its destination directory is blank or undefined on this system",
         {Obj.Name()});
   return Folder;
@@ -130,7 +130,7 @@ const TClassInfo& TMainLinkGroup::StaticClass() {
 
 TMainLinkGroup::TMainLinkGroup(TComponent* AOwner) : TCustomShellLinkGroup(AOwner) {
   if (Links().MainLinkGroup)
-    throw IECustomShellLinkGroup("You can only have one TMainLinkGroup component in your project");
+    Raise<IECustomShellLinkGroup>("You can only have one TMainLinkGroup component in your project");
   Links().MainLinkGroup = this;
   if (TCustomPathSpecifier* Menu = FindSpecifier(*this, TpsProgramMenu::StaticClass()))
     TInstallObject::SetDestDirType(Menu);
@@ -171,8 +171,8 @@ const TClassInfo& TSubLinkGroup::StaticClass() {
 
 TSubLinkGroup::TSubLinkGroup(TComponent* AOwner) : TCustomShellLinkGroup(AOwner) {
   if (!Links().MainLinkGroup)
-    throw IECustomShellLinkGroup("To create a TInstallMainLink you must first have a "
-                                 "TMainLinkGroup component in your project");
+    Raise<IECustomShellLinkGroup>("To create a TInstallMainLink you must first have a "
+                                  "TMainLinkGroup component in your project");
   SetContainer(Links().MainLinkGroup);
   SetDestDirType(nullptr);
   TInstallObject::SetDestDir("\\ASubGroup");
@@ -185,8 +185,8 @@ TSubLinkGroup::~TSubLinkGroup() {
 
 void TSubLinkGroup::SetContainer(TInstallContainer* Value) {
   if (Value && Value != Links().MainLinkGroup)
-    throw IECustomShellLinkGroup("The TMainLinkGroup component must be the Container for "
-                                 "TInstallMainLink and TSubLinkGroup components");
+    Raise<IECustomShellLinkGroup>("The TMainLinkGroup component must be the Container for "
+                                  "TInstallMainLink and TSubLinkGroup components");
   TCustomShellLinkGroup::SetContainer(Value);
 }
 
@@ -336,17 +336,17 @@ void TCustomInstallShellLink::HandleEvent(TComponent* Sender, int Code, TEventPa
 
 void TCustomInstallShellLink::DoInstall() {
   if (Trim(FLinkName).empty())
-    throw IEInstallShellLink("The LinkName is blank for %s and therefore could not be installed",
-                             {Name()});
+    Raise<IEInstallShellLink>("The LinkName is blank for %s and therefore could not be installed",
+                              {Name()});
   if (FObjectLink) {
     // A target that was not installed (excluded, filtered out) gets no link.
     if (!FObjectLink->Entered()) return;
     if (Links().IsUninstaller(*FObjectLink)) {
       IInstallRoot* Root = Context().InstallRoot;
       if (!Root)
-        throw IEInstallShellLink("%s cannot perform operation because there is no TInstall "
-                                 "component",
-                                 {Name()});
+        Raise<IEInstallShellLink>("%s cannot perform operation because there is no TInstall "
+                                  "component",
+                                  {Name()});
       // The arguments pass through meta-variable expansion: a "%" in the
       // product name must reach the uninstaller as it is.
       FParameters = EscapeMetaVariables(Root->InstallRootProductName());
@@ -355,8 +355,9 @@ void TCustomInstallShellLink::DoInstall() {
   }
   const std::string LinkFile = LinkFilePath();
   if (LinkFile.size() > MaxLinkPath)
-    throw IEInstallShellLink("The link file of %s is longer than Windows allows (%d characters): %s",
-                             {Name(), static_cast<std::int64_t>(MaxLinkPath), LinkFile});
+    Raise<IEInstallShellLink>(
+        "The link file of %s is longer than Windows allows (%d characters): %s",
+        {Name(), static_cast<std::int64_t>(MaxLinkPath), LinkFile});
   if (SameText(ExtractFileExt(FLinkName), ".URL")) {
     CreateInternetShortcut();
   } else if (FMethod == mtShellLinkInterface) {
@@ -388,9 +389,9 @@ void TCustomInstallShellLink::CreateInternetShortcut() {
     P.Links->WriteInternetShortcut(LinkFilePath(), FObjectLocation);
     Context().Log.Write("LINK", LinkFilePath() + " -> " + FObjectLocation);
   } catch (const platform::EPlatformError& E) {
-    throw IEInstallShellLink("The TCustomInstallShellLink %s name could not be installed. The "
-                             "following error was reported %s",
-                             {Name(), std::string(E.what())});
+    Raise<IEInstallShellLink>("The TCustomInstallShellLink %s name could not be installed. The "
+                              "following error was reported %s",
+                              {Name(), std::string(E.what())});
   }
 }
 
@@ -410,9 +411,10 @@ void TCustomInstallShellLink::RaiseLinkError(std::uint32_t Code, const std::stri
   case 0: break;
   default: Text = SystemText; break;
   }
-  throw IEInstallShellLink("The TCustomInstallShellLink %s name could not be installed. The "
-                           "following error was reported %s. Error code %d",
-                           {Name(), Text, static_cast<std::int64_t>(static_cast<std::int32_t>(Code))});
+  Raise<IEInstallShellLink>(
+      "The TCustomInstallShellLink %s name could not be installed. The "
+      "following error was reported %s. Error code %d",
+      {Name(), Text, static_cast<std::int64_t>(static_cast<std::int32_t>(Code))});
 }
 
 void TCustomInstallShellLink::CreateShellLink() {
@@ -438,9 +440,9 @@ void TCustomInstallShellLink::CreateShellLink() {
   } catch (const IEInstallShellLink&) {
     throw;
   } catch (const Exception& E) {
-    throw IEInstallShellLink("The TCustomInstallShellLink %s name could not be installed. The "
-                             "following error was reported %s",
-                             {Name(), E.Message()});
+    Raise<IEInstallShellLink>("The TCustomInstallShellLink %s name could not be installed. The "
+                              "following error was reported %s",
+                              {Name(), E.Message()});
   }
 }
 
@@ -458,10 +460,10 @@ void TCustomInstallShellLink::CreateHardLinkFile() {
     Context().Log.Write("LINK", LinkFilePath() + " (hard link) -> " + TargetPath());
   } catch (const platform::EPlatformError& E) {
     if (E.Call() == "LoadLibraryA")
-      throw IEInstallHardLink("Could not create hardlink for %s", {"from unloadable Kernel32"});
+      Raise<IEInstallHardLink>("Could not create hardlink for %s", {"from unloadable Kernel32"});
     if (E.Call() == "GetProcAddress")
-      throw IEInstallHardLink("Could not create hardlink for %s", {"Kernel32"});
-    throw IEInstallShellLink("Could not create hardlink for %s", {Name()});
+      Raise<IEInstallHardLink>("Could not create hardlink for %s", {"Kernel32"});
+    Raise<IEInstallShellLink>("Could not create hardlink for %s", {Name()});
   }
 }
 
@@ -521,15 +523,15 @@ const TClassInfo& TInstallSubLink::StaticClass() {
 
 TInstallSubLink::TInstallSubLink(TComponent* AOwner) : TCustomInstallShellLink(AOwner) {
   if (Links().SubLinkGroups.Count() == 0)
-    throw IEInstallShellLink("To create a TInstallSubLink you must first have at least one "
-                             "TSubLinkGroup component in your project");
+    Raise<IEInstallShellLink>("To create a TInstallSubLink you must first have at least one "
+                              "TSubLinkGroup component in your project");
   SetContainer(Links().SubLinkGroups.Items(0));
   SetDestDirType(nullptr);
 }
 
 void TInstallSubLink::SetContainer(TInstallContainer* Value) {
   if (Value && !dynamic_cast<TSubLinkGroup*>(Value))
-    throw IEInstallShellLink(
+    Raise<IEInstallShellLink>(
         "A TSubLinkGroup component must be the Container for TInstallSubLink components");
   TCustomInstallShellLink::SetContainer(Value);
 }
@@ -560,12 +562,12 @@ const TClassInfo& TpsObjectLink::StaticClass() {
 void TpsObjectLink::Validate(TComponent* Obj) {
   auto* Link = dynamic_cast<TCustomInstallShellLink*>(Obj);
   if (!Link)
-    throw IEPathSpecifier("%s must be a %s to use the %s path specifier",
-                          {Obj ? Obj->Name() : std::string("nil"), "TCustomInstallShellLink",
-                           "psObjectLink"});
+    Raise<IEPathSpecifier>(
+        "%s must be a %s to use the %s path specifier",
+        {Obj ? Obj->Name() : std::string("nil"), "TCustomInstallShellLink", "psObjectLink"});
   if (!Link->ObjectLink())
-    throw IEPathSpecifier("Cannot use ddObjectLink for %s unless you assign a value to ObjectLink",
-                          {Link->Name()});
+    Raise<IEPathSpecifier>("Cannot use ddObjectLink for %s unless you assign a value to ObjectLink",
+                           {Link->Name()});
 }
 
 std::string TpsObjectLink::GetDescription() {

@@ -94,15 +94,15 @@ void TFileRelated::DownloadArchive() {
     return;
   }
   TCustomNetInstallLocation* L = FindNetLocation();
-  if (!L) throw Exception("Could not find a net install location for %s", {Name()});
+  if (!L) Raise<Exception>("Could not find a net install location for %s", {Name()});
   if (!L->LoginInformation().IsComplete()) {
     if (FNetLocation)
-      throw IEFileRelated("%s could not install itself because the TNetLocation component's "
-                          "properties, in the NetLocation property, have not been filled in",
-                          {Name()});
-    throw IEFileRelated("%s could not install itself because the LoginInformation property of "
-                        "the TInstall component has not been properly filled in",
-                        {Name()});
+      Raise<IEFileRelated>("%s could not install itself because the TNetLocation component's "
+                           "properties, in the NetLocation property, have not been filled in",
+                           {Name()});
+    Raise<IEFileRelated>("%s could not install itself because the LoginInformation property of "
+                         "the TInstall component has not been properly filled in",
+                         {Name()});
   }
   platform::IFileSystem& Files = *Context().Platform().Files;
   FLocalArchive = ChangeFileExt(GetTempFileName(Files, true), ".1");
@@ -284,7 +284,7 @@ TCustomNetInstallLocation* TFileRelated::FindNetLocation() {
 
 std::string TFileRelated::NetFolder() {
   TCustomNetInstallLocation* L = FindNetLocation();
-  if (!L) throw IEFileRel_NoNetLocation("Could not find a net install location for %s", {Name()});
+  if (!L) Raise<IEFileRel_NoNetLocation>("Could not find a net install location for %s", {Name()});
   const TCustomLoginInformation& Login = L->LoginInformation();
   if (!Trim(Login.Directory).empty())
     return MakeValidName(Login.Hostname) + "\\" + MakeValidName(Login.Directory);
@@ -458,9 +458,9 @@ void TFileContainer::FreeFiles() {
 std::string TFileContainer::GetDownloadedArchivePath() {
   std::string Path;
   if (!ReadLocalFile(Path))
-    throw IEFileContainer("%s has not yet downloaded the archive file and therefore cannot "
-                          "retrieve the path of the archive file",
-                          {Name()});
+    Raise<IEFileContainer>("%s has not yet downloaded the archive file and therefore cannot "
+                           "retrieve the path of the archive file",
+                           {Name()});
   return Path;
 }
 
@@ -586,7 +586,7 @@ void DeleteArchive(platform::IFileSystem& Files, const std::string& Owner,
   try {
     Files.RemoveFile(Path);
   } catch (const std::exception&) {
-    throw IEFileContainer("%s cannot delete the archive file %s", {Owner, Path});
+    Raise<IEFileContainer>("%s cannot delete the archive file %s", {Owner, Path});
   }
 }
 
@@ -604,7 +604,7 @@ std::string InBuildDir(const std::string& Base, const std::string& Path) {
 
 void TFileContainer::Compress(TCompressOptions Options) {
   if ((Options & coForceNetFilesLocal) && (Options & coForceFilesNet))
-    throw IEFileContainer("Cannot pass both coForceNetFilesLocal and coForceFilesNet to Compress");
+    Raise<IEFileContainer>("Cannot pass both coForceNetFilesLocal and coForceFilesNet to Compress");
   TOperationScope Pass(*this, cmCompress);
   if (OnBeforeProcess) OnBeforeProcess(this);
   if (Include()) {
@@ -715,13 +715,13 @@ void TFileContainer::DoInformationEventControl(TComponent* Sender, int Code,
   (void)Sender;
   if (FMode == cmIdle) return;
   auto RequireParam = [&] {
-    if (!Param) throw IEFileContainer("%s got a nil PO parameter", {Name()});
+    if (!Param) Raise<IEFileContainer>("%s got a nil PO parameter", {Name()});
   };
   switch (Code) {
   case icFileReplacing: {
     RequireParam();
     IContainedFile* F = AsFile(ObjectOf(Param));
-    if (!F) throw IEFileContainer("DoInformationEventControl parameter is not TInstallFile");
+    if (!F) Raise<IEFileContainer>("DoInformationEventControl parameter is not TInstallFile");
     DoReplacing(*F);
     break;
   }
@@ -731,20 +731,20 @@ void TFileContainer::DoInformationEventControl(TComponent* Sender, int Code,
   case icNewDisk: {
     RequireParam();
     auto* List = dynamic_cast<TParameterList*>(Param);
-    if (!List) throw IEFileContainer("DoInformationEventControl--PO is not a TList object");
+    if (!List) Raise<IEFileContainer>("DoInformationEventControl--PO is not a TList object");
     if (List->Items.size() < 2)
-      throw IEFileContainer("DoInformationEventControl--Not engouh parameters for status event");
+      Raise<IEFileContainer>("DoInformationEventControl--Not engouh parameters for status event");
     IContainedFile* F = AsFile(List->Items[0].Object);
     if (Code == icNewDisk) {
-      if (!F) throw IEFileContainer("DoInformationEventControl says bad %d parameter", {1});
+      if (!F) Raise<IEFileContainer>("DoInformationEventControl says bad %d parameter", {1});
       auto* Disk = dynamic_cast<TDiskParameter*>(List->Items[1].Parameter);
-      if (!Disk) throw IEFileContainer("DoInformationEventControl says bad %d parameter", {2});
+      if (!Disk) Raise<IEFileContainer>("DoInformationEventControl says bad %d parameter", {2});
       DoNewDisk(*F, *Disk);
       Broadcast(this, ieNewDisk, List);
     } else {
-      if (!F) throw IEFileContainer("DoInformationEventControl says bad first parameter");
+      if (!F) Raise<IEFileContainer>("DoInformationEventControl says bad first parameter");
       if (!dynamic_cast<TFileStatusParameter*>(List->Items[1].Parameter))
-        throw IEFileContainer("DoInformationEventControl says bad second parameter");
+        Raise<IEFileContainer>("DoInformationEventControl says bad second parameter");
       StatusUpdate(*List);
     }
     break;
@@ -753,8 +753,8 @@ void TFileContainer::DoInformationEventControl(TComponent* Sender, int Code,
     RequireParam();
     auto* P = dynamic_cast<TDownloadStatusParameter*>(Param);
     if (!P)
-      throw IEFileContainer("The PO object passed to %s is not a TDownloadStatusParameter object",
-                            {Name()});
+      Raise<IEFileContainer>("The PO object passed to %s is not a TDownloadStatusParameter object",
+                             {Name()});
     if (OnDataReceived)
       OnDataReceived(this, P->FileName, P->Bytes, P->TotalBytes, P->FileSize, nullptr);
     Broadcast(this, ieDownloadStatus, P);
@@ -764,7 +764,7 @@ void TFileContainer::DoInformationEventControl(TComponent* Sender, int Code,
   case icFileSkippedByOverwrite: {
     RequireParam();
     IContainedFile* F = AsFile(ObjectOf(Param));
-    if (!F) throw IEFileContainer("DoInformationEventControl says bad first parameter");
+    if (!F) Raise<IEFileContainer>("DoInformationEventControl says bad first parameter");
     SyntheticStatus(*F);
     break;
   }
@@ -815,7 +815,7 @@ TpsFileContainer::~TpsFileContainer() = default;
 
 void TpsFileContainer::Validate(TComponent* Obj) {
   if (dynamic_cast<TFileContainer*>(Obj) || AsFile(Obj))
-    throw IEPathSpecifier("A file container cannot reference another file container or group");
+    Raise<IEPathSpecifier>("A file container cannot reference another file container or group");
 }
 
 std::string TpsFileContainer::GetPath(TComponent* Obj) {

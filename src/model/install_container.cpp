@@ -121,19 +121,19 @@ std::string TInstallContainer::GetFullDestDir() {
   if (!FDestDirType) return RemoveBackslash(FDestDir);
   const std::string Base = FDestDirType->GetPath(this);
   if (IsBlankDestination(Base))
-    throw IECustomInstallFile("Cannot compress,copy, or install the following file because it's "
-                              "destination directory is blank. File is :%s",
-                              {Name() + " (" + FDestDirType->Name() + ")"});
+    Raise<IECustomInstallFile>("Cannot compress,copy, or install the following file because it's "
+                               "destination directory is blank. File is :%s",
+                               {Name() + " (" + FDestDirType->Name() + ")"});
   return RemoveBackslash(Base + FDestDir);
 }
 
 int TInstallContainer::RegisteredType() const {
-  throw IEInstallContainer("Class must declare a registered type");
+  Raise<IEInstallContainer>("Class must declare a registered type");
 }
 
 void TInstallContainer::AddChild(TInstallContainer* Child) {
-  if (!Child) throw IEInstallContainer("Cannot add a blank base helper component to %s", {Name()});
-  if (Child == this) throw IEInstallContainer("Circular reference");
+  if (!Child) Raise<IEInstallContainer>("Cannot add a blank base helper component to %s", {Name()});
+  if (Child == this) Raise<IEInstallContainer>("Circular reference");
   // Child must not be one of this container's ancestors. The walk is bounded
   // by the number of live containers, whatever the links look like.
   const TInstallContainer* Current = this;
@@ -141,7 +141,7 @@ void TInstallContainer::AddChild(TInstallContainer* Child) {
     auto* Obj = dynamic_cast<const TInstallObject*>(Current);
     if (!Obj || !Obj->Container()) break;
     Current = Obj->Container();
-    if (Current == Child) throw IEInstallContainer("Circular reference");
+    if (Current == Child) Raise<IEInstallContainer>("Circular reference");
   }
 
   std::size_t Position = FChildren.size();
@@ -207,9 +207,9 @@ void TInstallContainer::WriteUninstallEntries(const std::string&) {}
 
 TInstallContainer* TInstallContainer::Children(int Index) const {
   if (Index < 0 || Index >= ChildCount())
-    throw IEInstallContainer("Tried to reference a helper component in the following component: "
-                             "%s. The following index was used: %d",
-                             {Name(), Index});
+    Raise<IEInstallContainer>("Tried to reference a helper component in the following component: "
+                              "%s. The following index was used: %d",
+                              {Name(), Index});
   return FChildren[static_cast<std::size_t>(Index)];
 }
 
@@ -218,7 +218,7 @@ TInstallContainer* TInstallContainer::Comp(int Index, const TClassInfo& Componen
   if (Index >= 0)
     for (TInstallContainer* C : FChildren)
       if (C->ClassType().InheritsFrom(ComponentType) && Seen++ == Index) return C;
-  throw IEInstallContainer(
+  Raise<IEInstallContainer>(
       "Bad call to the Comp procedure which returns a TInstallObject for a "
       "TInstallContainer component. The parameters are probably reversed. "
       "Index: %d, ComponentType: %d",
@@ -310,7 +310,7 @@ void TInstallObject::SetContainer(TInstallContainer* Value) {
   if (Value && !IsLoading()) {
     ContainerDestDir = Context().StandardSpecifier(Context().SpecifierKinds.ContainerDestDir);
     if (!ContainerDestDir && Context().SpecifierKinds.ContainerDestDir)
-      throw IEPathSpecifier("Could not find the path specifier");
+      Raise<IEPathSpecifier>("Could not find the path specifier");
   }
   if (Value) Value->AddChild(this); // may refuse; the old link then stands
   if (FContainer) FContainer->RemoveChild(this);

@@ -253,7 +253,7 @@ void TCustomInstallFile::DoInstall() {
     return;
   }
   const std::string D = Dir();
-  if (Trim(D).empty()) throw IECustomInstallFile(MsgDestBlank, {Name()});
+  if (Trim(D).empty()) Raise<IECustomInstallFile>(MsgDestBlank, {Name()});
   struct TInstallingDir {
     std::string& Dir;
     ~TInstallingDir() { Dir.clear(); }
@@ -334,7 +334,7 @@ void TCustomInstallFile::ExtractFile(TQndlCompress& C) {
     platform::TPlatform& Machine = Context().Platform();
     Machine.Files->ForceDirectories(D);
     const std::string Archive = GetFullArchiveFile();
-    if (Trim(Archive).empty()) throw IECustomInstallFile(MsgArchiveBlank, {FFileName});
+    if (Trim(Archive).empty()) Raise<IECustomInstallFile>(MsgArchiveBlank, {FFileName});
     C.SetCompressedFile(Archive);
     C.SetOverwrite(FOverwriteMode);
     C.OnAborted = [this](TComponent*) { Aborted(); };
@@ -485,11 +485,11 @@ void TCustomInstallFile::ReadInfoFromArchive() {
     P = C->LocalArchive();
     if (Trim(P).empty()) P = C->GetDownloadedArchivePath();
   } else {
-    throw IECustomInstallFile("%s cannot perform ReadInfoFromArchive because either no "
-                              "container is assigned or the container is not TFileContainer",
-                              {Name()});
+    Raise<IECustomInstallFile>("%s cannot perform ReadInfoFromArchive because either no "
+                               "container is assigned or the container is not TFileContainer",
+                               {Name()});
   }
-  if (Trim(P).empty()) throw IECustomInstallFile(MsgArchiveBlank, {FFileName});
+  if (Trim(P).empty()) Raise<IECustomInstallFile>(MsgArchiveBlank, {FFileName});
   TCompressorChoice Choice;
   auto* Root = dynamic_cast<TFileRelated*>(Context().InstallRootContainer());
   if (Root && Context().SharedCompressor && SameText(P, Root->GetFullArchiveFile()))
@@ -522,9 +522,9 @@ void TCustomInstallFile::ReadFileInfo() {
     FFileDate = StampToFileDate(F->GetStamp());
     FSize = static_cast<std::int64_t>(F->Size());
   } catch (const Exception&) {
-    throw IECustomInstallFile("Could not open or find the following file when trying to read "
-                              "the Size, Date, and Version :%s",
-                              {S});
+    Raise<IECustomInstallFile>("Could not open or find the following file when trying to read "
+                               "the Size, Date, and Version :%s",
+                               {S});
   }
   FVersion = GetFileVersionString(&Files, S).substr(0, 20);
 }
@@ -537,7 +537,7 @@ void TCustomInstallFile::RefuseStoredNameTwin(const std::string& Archive) {
   for (TCustomInstallFile* F : Context().AllInstallFiles.Items())
     if (F != this && F->FCompressState == 2 && SameText(F->FUsedArchive, Archive) &&
         SameStoredName(F->SourcePath(), Source) && !SameText(F->SourcePath(), Source))
-      throw IECustomInstallFile(
+      Raise<IECustomInstallFile>(
           "The files %s and %s cannot both go into the archive %s: it keeps only the first %d "
           "characters of a file's path, and there both are named %s",
           {F->SourcePath(), Source, Archive, FileNameCapacity, StoredMemberName(Source)});
@@ -549,8 +549,8 @@ void TCustomInstallFile::Compress() {
     if (OnBeforeCompress) OnBeforeCompress(this);
     Notify(icFileBeforeCompress);
     const std::string Archive = GetFullArchiveFile();
-    if (Trim(Archive).empty()) throw IECustomInstallFile(MsgArchiveBlank, {FFileName});
-    if (!Include()) throw EAbort("Operation aborted");
+    if (Trim(Archive).empty()) Raise<IECustomInstallFile>(MsgArchiveBlank, {FFileName});
+    if (!Include()) Raise<EAbort>("Operation aborted");
     if (AddToArchive() == lzcOnlyAdd) RefuseStoredNameTwin(Archive);
     platform::IFileSystem& Files = *Context().Platform().Files;
     Files.ForceDirectories(ExtractFileDir(Archive));
@@ -602,9 +602,9 @@ void TCustomInstallFile::Copy() {
   try {
     if (OnBeforeCopy) OnBeforeCopy(this);
     Notify(icFileBeforeCopy);
-    if (!Include()) throw EAbort("Operation aborted");
+    if (!Include()) Raise<EAbort>("Operation aborted");
     const std::string D = Dir();
-    if (Trim(D).empty()) throw IECustomInstallFile(MsgDestBlank, {Name()});
+    if (Trim(D).empty()) Raise<IECustomInstallFile>(MsgDestBlank, {Name()});
     platform::IFileSystem& Files = *Context().Platform().Files;
     Files.ForceDirectories(D);
     TCompressorChoice Choice;
@@ -674,17 +674,17 @@ void TCustomInstallFile::Derive(const TInstallFileSettings& Next, TInstallContai
                                 bool ContainerChanged) {
   const TInstallFileSettings Cur = CurrentSettings();
   if (NewContainer && !dynamic_cast<TFileContainer*>(NewContainer))
-    throw IECustomInstallFile("The following TInstallFile component %s requires the Container "
-                              "property to be a component descended from the TFileContainer "
-                              "component",
-                              {Name()});
+    Raise<IECustomInstallFile>("The following TInstallFile component %s requires the Container "
+                               "property to be a component descended from the TFileContainer "
+                               "component",
+                               {Name()});
   const bool SourceChanged = !SameText(Next.FileName, Cur.FileName) || ContainerChanged ||
                              Next.IncludeFromDir != Cur.IncludeFromDir;
   const std::string NewSource = AddBackslash(Next.IncludeFromDir) + Next.FileName;
   if (NewContainer && SourceChanged)
     for (IContainedFile* F : static_cast<TFileContainer*>(NewContainer)->Files())
       if (F != this && SameText(F->SourcePath(), NewSource))
-        throw IEfcDuplicateFile("There is already a file with the name :%s", {NewSource});
+        Raise<IEfcDuplicateFile>("There is already a file with the name :%s", {NewSource});
 
   platform::IFileSystem& Files = *Context().Platform().Files;
   bool ReadOnly = false;

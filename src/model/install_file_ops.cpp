@@ -66,15 +66,15 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
   if (Compressor.Abort()) throw EAIUserAbort();
   const int Index = Compressor.Directory().FindByName(Member);
   if (Index < 0 || !Files.FileExists(Temp))
-    throw IECustomInstallFile("The file %s was not extracted from %s",
-                           {Source, Compressor.CompressedFile()});
+    Raise<IECustomInstallFile>("The file %s was not extracted from %s",
+                               {Source, Compressor.CompressedFile()});
   const std::int64_t Expected = Compressor.Directory().Item(Index).Record.UncompressedSize();
   // What the compressor wrote to the file it just closed (opening it again
   // to ask would cost the same answer a round trip).
   const std::int64_t Written = Compressor.Stats().FileBytesDone;
   if (Written != Expected)
-    throw IECustomInstallFile("The file %s was extracted with %d of its %d bytes",
-                           {Temp, Written, Expected});
+    Raise<IECustomInstallFile>("The file %s was extracted with %d of its %d bytes",
+                               {Temp, Written, Expected});
 
   const platform::TErrorCode Error = TryReplaceFile(Files, Temp, Target);
   if (Error == platform::errSuccess) {
@@ -87,7 +87,7 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
   Result.Reboot =
       ScheduleReplaceAtReboot(Files, *Machine.Registry, *Machine.System, Temp, Target, AllowBatch);
   if (!Result.Reboot)
-    throw IECustomInstallFile(
+    Raise<IECustomInstallFile>(
         "%s cannot register a routine in the register to move the files after the computer is "
         "reboot",
         {Name});
@@ -106,16 +106,16 @@ std::int32_t IncrementSharedDLLCount(platform::TPlatform& Machine, const std::st
   try {
     Machine.Registry->CreateKey(platform::rkLocalMachine, SharedDLLsKey + 1);
   } catch (const EPlatformError& E) {
-    throw IECustomInstallFile("Could not open the key SharedDLLs key in the registry. File "
-                           "component %s. GetLastError return: %d",
-                           {Name, static_cast<std::int64_t>(E.Code())});
+    Raise<IECustomInstallFile>("Could not open the key SharedDLLs key in the registry. File "
+                               "component %s. GetLastError return: %d",
+                               {Name, static_cast<std::int64_t>(E.Code())});
   }
   TqndlRegistry Reg(*Machine.Registry);
   Reg.SetRootKey(hkLocalMachine);
   if (!Reg.OpenKey(SharedDLLsKey, true))
-    throw IECustomInstallFile("Could not open the key SharedDLLs key in the registry. File "
-                           "component %s. GetLastError return: %d",
-                           {Name, static_cast<std::int64_t>(platform::errAccessDenied)});
+    Raise<IECustomInstallFile>("Could not open the key SharedDLLs key in the registry. File "
+                               "component %s. GetLastError return: %d",
+                               {Name, static_cast<std::int64_t>(platform::errAccessDenied)});
   // Counts kept by older installers may sit under the short name; keep
   // counting there rather than splitting one library's count in two.
   std::string ValueName = GetShortPath(*Machine.Files, Target);
@@ -139,9 +139,9 @@ std::int32_t IncrementSharedDLLCount(platform::TPlatform& Machine, const std::st
   try {
     Reg.WriteInteger(ValueName, Count + 1);
   } catch (const EPlatformError& E) {
-    throw IECustomInstallFile("Could not open the key SharedDLLs key in the registry. File "
-                           "component %s. GetLastError return: %d",
-                           {Name, static_cast<std::int64_t>(E.Code())});
+    Raise<IECustomInstallFile>("Could not open the key SharedDLLs key in the registry. File "
+                               "component %s. GetLastError return: %d",
+                               {Name, static_cast<std::int64_t>(E.Code())});
   }
   return Count + 1;
 }
@@ -178,24 +178,24 @@ void RegisterServerDll(platform::TPlatform& Machine, const std::string& Target,
   try {
     Library = Machine.Processes->OpenLibrary(Target);
   } catch (const EPlatformError& E) {
-    throw IECustomInstallFile(
+    Raise<IECustomInstallFile>(
         "Could not register the ActiveX component, %s, because the LoadLibrary(%s) procedure "
         "returned a value of 0. The file component is %s. The following value is the value of "
         "the GetLastError function: %d",
         {Target, Target, Name, static_cast<std::int64_t>(E.Code())});
   }
   if (const platform::TErrorCode Error = Library->TryFindExport("DllRegisterServer"))
-    throw IECustomInstallFile(
+    Raise<IECustomInstallFile>(
         "Could not register the ActiveX component, %s, because the DllRegisterServer function "
         "could not be found. The file component is %s. The following value is the value of the "
         "GetLastError function: %d",
         {Target, Name, static_cast<std::int64_t>(Error)});
   const std::int32_t Result = Library->CallRegistrationExport("DllRegisterServer");
   if (Result != 0)
-    throw IECustomInstallFile("Could not register the ActiveX component, %s, because the "
-                           "DllRegisterServer function returned a value of %d. The file "
-                           "component is %s",
-                           {Target, Result, Name});
+    Raise<IECustomInstallFile>("Could not register the ActiveX component, %s, because the "
+                               "DllRegisterServer function returned a value of %d. The file "
+                               "component is %s",
+                               {Target, Result, Name});
 }
 
 void RegisterServerExe(platform::TPlatform& Machine, const std::string& Target,
@@ -208,17 +208,17 @@ void RegisterServerExe(platform::TPlatform& Machine, const std::string& Target,
   try {
     Exit = Machine.Processes->RunAndWait(Start, Timeout);
   } catch (const EPlatformError& E) {
-    throw IECustomInstallFile("Could not register the server %s: %s. The file component is %s",
-                           {Target, std::string(E.what()), Name});
+    Raise<IECustomInstallFile>("Could not register the server %s: %s. The file component is %s",
+                               {Target, std::string(E.what()), Name});
   }
   if (!Exit)
-    throw IECustomInstallFile("Could not register the server %s: it did not finish within %d "
-                           "seconds. The file component is %s",
-                           {Target, static_cast<std::int64_t>(Timeout / 1000), Name});
+    Raise<IECustomInstallFile>("Could not register the server %s: it did not finish within %d "
+                               "seconds. The file component is %s",
+                               {Target, static_cast<std::int64_t>(Timeout / 1000), Name});
   if (*Exit != 0)
-    throw IECustomInstallFile("Could not register the server %s: it ended with the exit code %d. "
-                           "The file component is %s",
-                           {Target, static_cast<std::int64_t>(*Exit), Name});
+    Raise<IECustomInstallFile>("Could not register the server %s: it ended with the exit code %d. "
+                               "The file component is %s",
+                               {Target, static_cast<std::int64_t>(*Exit), Name});
 }
 
 void RegisterTypeLib(platform::TPlatform& Machine, const std::string& Target,
@@ -226,9 +226,9 @@ void RegisterTypeLib(platform::TPlatform& Machine, const std::string& Target,
   try {
     Machine.Processes->RegisterTypeLibrary(Target);
   } catch (const EPlatformError& E) {
-    throw IECustomInstallFile("Could not register the type library %s: %s. The file component "
-                              "is %s",
-                              {Target, std::string(E.what()), Name});
+    Raise<IECustomInstallFile>("Could not register the type library %s: %s. The file component "
+                               "is %s",
+                               {Target, std::string(E.what()), Name});
   }
 }
 
@@ -244,7 +244,7 @@ void InSelfRegisterTarget(platform::TPlatform& Machine, const std::string& Dir,
                           const std::function<void(const std::string& Target)>& Register) {
   const std::string Target = Dir + "\\" + DestName;
   if (Trim(Dir + DestName).empty() || !Machine.Files->FileExists(Target))
-    throw IECustomInstallFile(MsgDestBlank, {Name});
+    Raise<IECustomInstallFile>(MsgDestBlank, {Name});
   TCurrentDir Current(*Machine.Files, Dir);
   Register(Target);
 }
@@ -304,7 +304,7 @@ void CompleteFileAfterReboot(platform::TPlatform& Machine, const std::string& Ta
       Failures += (Failures.empty() ? "" : "\n") + Text;
     }
   }
-  if (!Failures.empty()) throw IECustomInstallFile(Failures);
+  if (!Failures.empty()) Raise<IECustomInstallFile>(Failures);
 }
 
 } // namespace quendel

@@ -101,8 +101,8 @@ TCustomInstallGroup::~TCustomInstallGroup() = default;
 
 void TCustomInstallGroup::SetContainer(TInstallContainer* Value) {
   if (Value && !dynamic_cast<IInstallRoot*>(Value) && !dynamic_cast<TCustomInstallGroup*>(Value))
-    throw IEInstallGroup("A TInstallGroup component can only be contained by a TInstall, or "
-                         "another TInstallGroup component");
+    Raise<IEInstallGroup>("A TInstallGroup component can only be contained by a TInstall, or "
+                          "another TInstallGroup component");
   if (!Value) Value = Context().InstallRootContainer();
   TFileRelated::SetContainer(Value);
 }

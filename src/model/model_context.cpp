@@ -6,13 +6,13 @@ namespace quendel {
 
 void TInstallContainerList::Add(TInstallContainer* Container) {
   if (!Container)
-    throw IEContainerList("Cannot add a blank entry to the TInstallContainerList object");
+    Raise<IEContainerList>("Cannot add a blank entry to the TInstallContainerList object");
   FItems.push_back(Container);
 }
 
 void TCustomInstallFileList::Add(TCustomInstallFile* File) {
   if (!File)
-    throw IECustomInstallFileList("Cannot add a blank entry to the TCustomInstallFileList object");
+    Raise<IECustomInstallFileList>("Cannot add a blank entry to the TCustomInstallFileList object");
   FItems.push_back(File);
 }
 
@@ -51,7 +51,7 @@ TModelContext::TModelContext() = default;
 TModelContext::~TModelContext() = default;
 
 platform::TPlatform& TModelContext::Platform() {
-  if (!FAttachedPlatform) throw EContextError("The model context has no platform attached");
+  if (!FAttachedPlatform) Raise<EContextError>("The model context has no platform attached");
   return *FAttachedPlatform;
 }
 
@@ -62,7 +62,7 @@ bool TSpecifierKinds::Is(const TCustomPathSpecifier* Specifier, const TClassInfo
 TOSVerType TModelContext::OSVersion() {
   platform::TPlatform& P = Platform();
   if (!P.System)
-    throw EAPIRoutines("Could not get information about the current version of Windows");
+    Raise<EAPIRoutines>("Could not get information about the current version of Windows");
   return GetOSVersion(*P.System);
 }
 

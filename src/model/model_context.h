@@ -39,7 +39,7 @@ public:
   int Count() const { return static_cast<int>(FItems.size()); }
   // Raises EListError outside 0..Count-1.
   T* Items(int Index) const {
-    if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (%d)", {Index});
+    if (Index < 0 || Index >= Count()) Raise<EListError>("List index out of bounds (%d)", {Index});
     return FItems[static_cast<std::size_t>(Index)];
   }
   int IndexOf(const T* Item) const {

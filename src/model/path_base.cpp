@@ -72,7 +72,8 @@ TStandardPathSpecifier::~TStandardPathSpecifier() {
 // ---- TPathSpecifierList --------------------------------------------------------------------
 
 void TPathSpecifierList::Add(TCustomPathSpecifier* Specifier) {
-  if (!Specifier) throw IEPathSpecifierList("Tried to add a nil object to the path specifier list");
+  if (!Specifier)
+    Raise<IEPathSpecifierList>("Tried to add a nil object to the path specifier list");
   FItems.push_back(Specifier);
 }
 
@@ -85,7 +86,7 @@ void TPathSpecifierList::Remove(TCustomPathSpecifier* Specifier) {
 }
 
 TCustomPathSpecifier* TPathSpecifierList::Item(int Index) const {
-  if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (%d)", {Index});
+  if (Index < 0 || Index >= Count()) Raise<EListError>("List index out of bounds (%d)", {Index});
   return FItems[static_cast<std::size_t>(Index)];
 }
 
@@ -103,7 +104,7 @@ TCustomPathSpecifier* TPathSpecifierList::Find(const TClassInfo& Cls) const {
 
 TCustomPathSpecifier* TPathSpecifierList::FindByClass(const TClassInfo& Cls) const {
   if (TCustomPathSpecifier* S = Find(Cls)) return S;
-  throw IEPathSpecifier("Could not find the path specifier");
+  Raise<IEPathSpecifier>("Could not find the path specifier");
 }
 
 TCustomPathSpecifier* TPathSpecifierList::FindByClassName(std::string_view ClassName) const {
@@ -114,7 +115,7 @@ TCustomPathSpecifier* TPathSpecifierList::FindByClassName(std::string_view Class
 // ---- TPathSpecifierClassList -----------------------------------------------------------------
 
 void TPathSpecifierClassList::RegisterClass(const TClassInfo* Cls) {
-  if (!Cls) throw IEPathSpecifierClassList("Tried to add a nil object to the path specifier list");
+  if (!Cls) Raise<IEPathSpecifierClassList>("Tried to add a nil object to the path specifier list");
   if (IndexOf(Cls) < 0) FItems.push_back(Cls);
 }
 
@@ -124,7 +125,7 @@ void TPathSpecifierClassList::UnregisterClass(const TClassInfo* Cls) {
 }
 
 const TClassInfo& TPathSpecifierClassList::Item(int Index) const {
-  if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (%d)", {Index});
+  if (Index < 0 || Index >= Count()) Raise<EListError>("List index out of bounds (%d)", {Index});
   return *FItems[static_cast<std::size_t>(Index)];
 }
 

@@ -242,11 +242,13 @@ void TNetInstallLocation::RaiseFor(const ENetError& Error, const std::string& Re
   const bool ftp = NetServerOf(LoginInformation()).Scheme == TNetScheme::Ftp;
   switch (Error.Step()) {
   case TNetStep::LibraryMissing:
-    throw ENIL_FailLoadWININET(
-        "Failed to load the Wininet.dll. If this is a hybrid installation, you might want to include the "
+    Raise<ENIL_FailLoadWININET>(
+        "Failed to load the Wininet.dll. If this is a hybrid installation, you might want to "
+        "include the "
         "WININET.DLL file in the PresetupFiles property of the TInstall component");
   case TNetStep::EntryMissing:
-    throw ENIL_FailLoadDLLProc("Failed to load the procedure %s from WININET.DLL", {Error.Arguments()});
+    Raise<ENIL_FailLoadDLLProc>("Failed to load the procedure %s from WININET.DLL",
+                                {Error.Arguments()});
   case TNetStep::OpenSession:
     throw ENIL_OpenSession("Cannot open internet connection", {}, code, host, reply);
   case TNetStep::Connect:
@@ -303,7 +305,8 @@ void TNetInstallLocation::GetFile(const std::string& RemoteName, const std::stri
           local = files.Open(LocalPath, platform::TFileAccess::Write, platform::shareRead,
                              platform::TCreation::CreateAlways);
         } catch (const platform::EPlatformError&) {
-          throw ENIL_WriteDestFile("%s could not write to the local dest file %s", {Name(), LocalPath});
+          Raise<ENIL_WriteDestFile>("%s could not write to the local dest file %s",
+                                    {Name(), LocalPath});
         }
         created = true;
       }
@@ -317,7 +320,8 @@ void TNetInstallLocation::GetFile(const std::string& RemoteName, const std::stri
       try {
         local->Write(data, size);
       } catch (const platform::EPlatformError&) {
-        throw ENIL_WriteDestFile("%s could not write to the local dest file %s", {Name(), LocalPath});
+        Raise<ENIL_WriteDestFile>("%s could not write to the local dest file %s",
+                                  {Name(), LocalPath});
       }
       digest.Update(data, size);
       return true;
@@ -367,7 +371,8 @@ bool TNetInstallLocation::AcceptsLocalCopy(const std::string& RemoteName, const 
 // ---- the list and the context -------------------------------------------------------
 
 void TCustomNetInstallLocationList::Add(TCustomNetInstallLocation* Location) {
-  if (Location == nullptr) throw IENetList("Cannot add a blank location to the global net location list");
+  if (Location == nullptr)
+    Raise<IENetList>("Cannot add a blank location to the global net location list");
   FItems.push_back(Location);
 }
 
@@ -377,12 +382,14 @@ void TCustomNetInstallLocationList::Remove(const TCustomNetInstallLocation* Loca
 }
 
 platform::INet& TNetContext::Net() {
-  if (FAttachedNet == nullptr) throw EContextError("The net context has no internet transfers attached");
+  if (FAttachedNet == nullptr)
+    Raise<EContextError>("The net context has no internet transfers attached");
   return *FAttachedNet;
 }
 
 platform::IFileSystem& TNetContext::Files() {
-  if (FAttachedFiles == nullptr) throw EContextError("The net context has no file system attached");
+  if (FAttachedFiles == nullptr)
+    Raise<EContextError>("The net context has no file system attached");
   return *FAttachedFiles;
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 // A platform without system information cannot tell its directories either.
 platform::ISystemInfo& SystemOf(platform::TPlatform& Platform, const char* Failure) {
-  if (!Platform.System) throw EAPIRoutines(Failure);
+  if (!Platform.System) Raise<EAPIRoutines>(Failure);
   return *Platform.System;
 }
 
@@ -73,7 +73,7 @@ std::string CommonFilesDir(platform::TPlatform& Platform) {
 namespace {
 
 [[noreturn]] void ContainerDirFails(const char* Message) {
-  throw EAICannotExpandContainerDirMV(TranslateText(Message));
+  Raise<EAICannotExpandContainerDirMV>(TranslateText(Message));
 }
 
 std::string Variable(char Letter, TInstallObject* Link, TModelContext& Context) {
@@ -95,7 +95,7 @@ std::string Variable(char Letter, TInstallObject* Link, TModelContext& Context) 
     return CommonFilesDir(P);
   case 'i':
     if (TInstallContainer* Root = Context.InstallRootContainer()) return Root->GetFullDestDir();
-    throw EAICannotExpandInstallDirMV(
+    Raise<EAICannotExpandInstallDirMV>(
         TranslateText("Cannot expand the %i meta variable because there is no TInstall component"));
   case 'm':
     return StartMenuDir(P);

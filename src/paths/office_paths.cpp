@@ -145,7 +145,7 @@ const TClassInfo& TpsOfficeFavoritesDirectory::StaticClass() {
 }
 std::string TpsOfficeFavoritesDirectory::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();
-  if (!P.System) throw EAPIRoutines("Could not retrieve the windows directory from windows");
+  if (!P.System) Raise<EAPIRoutines>("Could not retrieve the windows directory from windows");
   const std::string Default = GetWindowsDir(*P.System) + "\\Favorites";
   return RemoveBackslash(ReadString(P, rkiCurrentUser, ShellFoldersKey, "Favorites", Default));
 }

@@ -86,7 +86,7 @@ std::vector<TComponent*> CreateStandardSpecifiers(TComponent* Owner, bool OnlyMi
     auto* Specifier = dynamic_cast<TCustomPathSpecifier*>(Made);
     if (!Specifier) {
       Made->Free();
-      throw IEPathSpecifierClassList("%s is not a path specifier class", {Cls->Name()});
+      Raise<IEPathSpecifierClassList>("%s is not a path specifier class", {Cls->Name()});
     }
     try {
       std::string Name = Specifier->DefaultName();

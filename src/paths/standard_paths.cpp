@@ -28,15 +28,15 @@ TInstallObject& RequireContained(TComponent* Obj, const std::string& DefaultName
                                  const char* NoContainer) {
   auto* Install = dynamic_cast<TInstallObject*>(Obj);
   if (!Install)
-    throw IEPathSpecifier("%s must be a %s to use the %s path specifier",
-                          {NameOf(Obj), "TInstallObject", DefaultName});
-  if (!Install->Container()) throw IEPathSpecifier(NoContainer, {NameOf(Obj)});
+    Raise<IEPathSpecifier>("%s must be a %s to use the %s path specifier",
+                           {NameOf(Obj), "TInstallObject", DefaultName});
+  if (!Install->Container()) Raise<IEPathSpecifier>(NoContainer, {NameOf(Obj)});
   return *Install;
 }
 
 void RequireInstallRoot(TModelContext& Context, TComponent* Obj) {
   if (!Context.InstallRootContainer())
-    throw IEPathSpecifier(
+    Raise<IEPathSpecifier>(
         "There is no TInstall component so the path specifier could not be expanded for %s",
         {NameOf(Obj)});
 }
@@ -68,9 +68,10 @@ void TpsContainerArchiveFile::Validate(TComponent* Obj) {
   TInstallObject& Install = RequireContained(
       Obj, DefaultName(), "Cannot use ddContainerArchiveFile for %s unless you assign a Container");
   if (!dynamic_cast<TFileRelated*>(Install.Container()))
-    throw IEPathSpecifier("Cannot use the ddContainerArchiveFile path specifier for %s because the "
-                          "Container is not a TFileRelated descendant",
-                          {NameOf(Obj)});
+    Raise<IEPathSpecifier>(
+        "Cannot use the ddContainerArchiveFile path specifier for %s because the "
+        "Container is not a TFileRelated descendant",
+        {NameOf(Obj)});
 }
 
 std::string TpsContainerArchiveFile::GetPath(TComponent* Obj) {
@@ -148,7 +149,7 @@ const TClassInfo& TpsMainInstall::StaticClass() {
 void TpsMainInstall::Validate(TComponent* Obj) {
   RequireInstallRoot(Context(), Obj);
   if (Obj && Obj == Context().InstallRootContainer())
-    throw IEPathSpecifier(
+    Raise<IEPathSpecifier>(
         "Cannot use the ddMainInstallDir path specifier for a TInstall component");
 }
 
@@ -174,8 +175,8 @@ std::string TpsMainArchiveFile::GetPath(TComponent* Obj) {
   if (Source && Source->SelfExtracting()) {
     const std::string Name = Source->SelfExtractName();
     if (Trim(Name).empty())
-      throw IEInstall("You forgot to pass in the name of the self-extracting executable. Usage "
-                      "example: \"-eSetup.exe\"");
+      Raise<IEInstall>("You forgot to pass in the name of the self-extracting executable. Usage "
+                       "example: \"-eSetup.exe\"");
     return InstallSourceOf(Context()) + "\\" + Name;
   }
   if (!Trim(FArchiveDirectory).empty()) return RemoveBackslash(FArchiveDirectory) + "\\files.1";
@@ -262,7 +263,7 @@ namespace {
 
 platform::ISystemInfo& SystemOf(TModelContext& Context, const char* Failure) {
   platform::TPlatform& P = Context.Platform();
-  if (!P.System) throw EAPIRoutines(Failure);
+  if (!P.System) Raise<EAPIRoutines>(Failure);
   return *P.System;
 }
 

@@ -34,7 +34,7 @@ struct TClassSetUp {
 
 platform::TPlatform& Checked(platform::TPlatform& P) {
   if (!P.Files || !P.System)
-    throw EContextError("A runtime needs a platform with a file system and system information");
+    Raise<EContextError>("A runtime needs a platform with a file system and system information");
   return P;
 }
 } // namespace
@@ -110,7 +110,7 @@ dialogs::TDialogsContext& TRuntime::Dialogs() {
 }
 
 ui::TUiContext& TRuntime::UseWidgets(ui::IWidgetBackend& Backend, TLayoutLookup Layouts) {
-  if (FLayers->Ui) throw EContextError("The runtime already has a widget backend");
+  if (FLayers->Ui) Raise<EContextError>("The runtime already has a widget backend");
   FLayers->Ui.emplace(Backend);
   FLayers->UiScope.emplace(*FLayers->Ui);
   if (Layouts) FLayers->Ui->Resources().SetLookup(std::move(Layouts));

@@ -50,7 +50,7 @@ template <class F> std::string AskDirectory(F&& Ask, const char* Failure) {
   } catch (const platform::EPlatformError&) {
     ThrowWithCause(EAPIRoutines(Failure));
   }
-  if (Dir.empty()) throw EAPIRoutines(Failure);
+  if (Dir.empty()) Raise<EAPIRoutines>(Failure);
   return Dir;
 }
 
@@ -71,12 +71,12 @@ std::string GetTempFileName(platform::IFileSystem& Files, bool Keep) {
   std::string Name;
   try {
     const std::string Dir = Files.TempDirectory();
-    if (Dir.empty()) throw EAPIRoutines(Failure);
+    if (Dir.empty()) Raise<EAPIRoutines>(Failure);
     Name = Files.TempFileName(Dir, "bat");
   } catch (const platform::EPlatformError&) {
     ThrowWithCause(EAPIRoutines(Failure));
   }
-  if (Name.empty()) throw EAPIRoutines(Failure);
+  if (Name.empty()) Raise<EAPIRoutines>(Failure);
   // Only the name is wanted: a file that cannot be deleted stays behind empty.
   if (!Keep) Files.TryRemoveFile(Name);
   return Name;

@@ -20,7 +20,7 @@ constexpr std::uint32_t kResourceSectionFlags = 0x40000040;
 constexpr int kResourceLevels = 3;
 
 [[noreturn]] void Bad(const std::string& What) {
-  throw EPeImage("Not a valid PE image: " + What);
+  Raise<EPeImage>("Not a valid PE image: " + What);
 }
 
 std::uint16_t Get16(const TBytes& B, std::size_t Off) {
@@ -370,7 +370,7 @@ std::optional<std::vector<std::uint8_t>> FindPeResource(const std::vector<std::u
 std::vector<std::uint8_t> SetPeResource(const std::vector<std::uint8_t>& Image, std::uint16_t Type,
                                         const std::string& Name,
                                         const std::vector<std::uint8_t>& Data) {
-  if (Name.empty()) throw EPeImage("A resource name must not be empty");
+  if (Name.empty()) Raise<EPeImage>("A resource name must not be empty");
   const TPeLayout L = ParseLayout(Image);
   if (L.DirectoryCount <= kResourceDirectory) Bad("no resource directory entry");
   // The format allows at most 64 KiB; a larger alignment would pad the new

@@ -226,7 +226,7 @@ void WriteRegInteger(platform::IRegistry& Registry, TRootKeyIndex Root, const st
                      const std::string& Ident, std::int32_t Value) {
   TqndlRegistry Reg(Registry);
   Reg.SetRootKeyIndex(Root);
-  if (!Reg.OpenKey(Key, true)) throw EIRCannotWriteValue(Key);
+  if (!Reg.OpenKey(Key, true)) Raise<EIRCannotWriteValue>(Key);
   try {
     Reg.WriteInteger(Ident, Value);
   } catch (const EPlatformError&) {

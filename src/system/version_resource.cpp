@@ -189,13 +189,13 @@ const TEnumInfo& CharacterSetInfo() {
 
 std::uint16_t LanguageId(system::TLanguage Language) {
   const auto i = static_cast<std::size_t>(Language);
-  if (i >= Languages.size()) throw Exception("");
+  if (i >= Languages.size()) Raise<Exception>("");
   return Languages[i].Id;
 }
 
 std::uint16_t CodePage(TCharacterSet CharacterSet) {
   const auto i = static_cast<std::size_t>(CharacterSet);
-  if (i >= Charsets.size()) throw Exception("");
+  if (i >= Charsets.size()) Raise<Exception>("");
   return Charsets[i].CodePage;
 }
 

@@ -61,7 +61,7 @@ const std::array<TLanguageNames, LanguageCount>& LanguageNames() {
 
 namespace {
 [[noreturn]] void Unrecognized() {
-  throw ETranslateError("Unrecognized language");
+  Raise<ETranslateError>("Unrecognized language");
 }
 } // namespace
 
@@ -242,9 +242,9 @@ int ParseGLID(int Index, const std::string& Line, bool Memo) {
   const std::size_t semi = Line.find(';');
   std::string head = Line.substr(0, semi);
   if (Memo) head.erase(0, 1);
-  if (head.empty()) throw ETranslateError(FormatMsg, {Index, Line});
+  if (head.empty()) Raise<ETranslateError>(FormatMsg, {Index, Line});
   int glid = 0;
-  if (!TryStrToInt(head, glid)) throw ETranslateError(IntegerMsg, {Index, Line});
+  if (!TryStrToInt(head, glid)) Raise<ETranslateError>(IntegerMsg, {Index, Line});
   return glid;
 }
 } // namespace
@@ -260,7 +260,7 @@ void TLanguage::Parse() {
       if (line.empty()) continue;
       if (line == "#") {
         if (!inMemo)
-          throw ETranslateError(
+          Raise<ETranslateError>(
               "Found the end of memo marker # at line %d. Was not in a memo however", {i});
         FMemoElements.push_back(std::move(memo));
         memo = TLanguageMemo{};
@@ -291,7 +291,7 @@ void TLanguage::Parse() {
         str.Text = line.substr(first + 1, second == std::string::npos ? std::string::npos
                                                                       : second - first - 1);
       }
-      if (Trim(str.Text).empty()) throw ETranslateError(FormatMsg, {i, line});
+      if (Trim(str.Text).empty()) Raise<ETranslateError>(FormatMsg, {i, line});
       if (str.Text.size() > TLanguageString::MaxLength) str.Text.resize(TLanguageString::MaxLength);
       FStringElements.push_back(std::move(str));
     }

@@ -92,7 +92,7 @@ const TClassInfo& TControl::StaticClass() {
 void TControl::SetParent(TWinControl* Value) {
   if (Value == FParent) return;
   for (TWinControl* p = Value; p; p = p->FParent)
-    if (p == this) throw EComponentError("A control cannot have itself as its parent");
+    if (p == this) Raise<EComponentError>("A control cannot have itself as its parent");
   if (FParent) {
     auto& list = FParent->FControls;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
@@ -113,7 +113,7 @@ void TControl::SetParent(TWinControl* Value) {
 
 void TControl::SetParentComponent(TComponent* Value) {
   auto* w = dynamic_cast<TWinControl*>(Value);
-  if (Value && !w) throw EComponentError("%s cannot hold controls", {Value->Name()});
+  if (Value && !w) Raise<EComponentError>("%s cannot hold controls", {Value->Name()});
   SetParent(w);
 }
 
@@ -285,7 +285,7 @@ THandle TWinControl::Handle() {
 
 void TWinControl::CreateWidget() {
   IWidgetBackend* b = BackendOrNull();
-  if (!b) throw EComponentError("%s has no window: no user interface is running", {Name()});
+  if (!b) Raise<EComponentError>("%s has no window: no user interface is running", {Name()});
   THandle parent = ParentHandle();
   FHandle = b->CreateWidget(*this, parent);
   InitWidget();

@@ -237,7 +237,7 @@ void TCustomForm::Hide() {
 }
 
 int TCustomForm::ShowModal() {
-  if (FModal) throw EComponentError("Cannot make a visible window modal");
+  if (FModal) Raise<EComponentError>("Cannot make a visible window modal");
   FModalResult = 0;
   FModal = true;
   try {
@@ -335,7 +335,7 @@ void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
 
 TCustomForm* TApplication::CreateForm(const TClassInfo& FormClass) {
   if (!FormClass.InheritsFrom(TCustomForm::StaticClass()))
-    throw EComponentError("%s is not a form class", {FormClass.Name()});
+    Raise<EComponentError>("%s is not a form class", {FormClass.Name()});
   std::unique_ptr<TComponent> made(FormClass.Create(this));
   auto* form = static_cast<TCustomForm*>(made.get());
   LoadFormDefinition(*form);
@@ -428,7 +428,7 @@ TUiScope::~TUiScope() {
 
 TUiContext& UiContext() {
   TUiContext* c = CurrentContext();
-  if (!c) throw EComponentError("No user interface is running (no widget context installed)");
+  if (!c) Raise<EComponentError>("No user interface is running (no widget context installed)");
   return *c;
 }
 

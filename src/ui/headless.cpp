@@ -18,7 +18,7 @@ void THeadlessBackend::Script(std::function<void()> Action) {
 
 THeadlessBackend::TNode& THeadlessBackend::At(THandle H) {
   auto it = FNodes.find(H);
-  if (it == FNodes.end()) throw EComponentError("Invalid window handle");
+  if (it == FNodes.end()) Raise<EComponentError>("Invalid window handle");
   return *it->second;
 }
 
@@ -121,8 +121,8 @@ void THeadlessBackend::ModalLoop(TCustomForm& Form) {
   while (Form.ModalResult() == 0 && !FTerminated) {
     frame.Check();
     if (!RunOne())
-      throw EComponentError("The modal window \"%s\" waits for input and no test action is left",
-                            {Form.Caption()});
+      Raise<EComponentError>("The modal window \"%s\" waits for input and no test action is left",
+                             {Form.Caption()});
   }
   frame.Check();
 }
@@ -169,7 +169,7 @@ int THeadlessBackend::ShowMessageBox(const std::string& Text, const std::string&
   Boxes.push_back(Text);
   if (BoxAnswers.empty()) {
     if (Buttons == 0) return 1;
-    throw EComponentError("A message box asks \"%s\" and no test answer is left", {Text});
+    Raise<EComponentError>("A message box asks \"%s\" and no test answer is left", {Text});
   }
   const int answer = BoxAnswers.front();
   BoxAnswers.pop_front();

@@ -52,8 +52,8 @@ int TryAppend(IRegistry& Registry, const std::string& Key, const std::string& Va
 }
 
 void Fail(const std::string& Key, const std::string& Ident, const std::string& Value) {
-  throw EIRCannotWriteValue("Cannot install into registry. Key: %s Ident: %s Value %s",
-                            {"\\" + Key, Ident, Value});
+  Raise<EIRCannotWriteValue>("Cannot install into registry. Key: %s Ident: %s Value %s",
+                             {"\\" + Key, Ident, Value});
 }
 
 void WriteCount(IRegistry& Registry, const std::string& Key, int N) {

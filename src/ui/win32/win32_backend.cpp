@@ -370,8 +370,8 @@ THandle TWin32Backend::CreateWidget(TWinControl& Control, THandle Parent) {
   HWND w = CreateWindowExA(ex, cls, "", style, r.Left, r.Top, r.Width(), r.Height(), parent,
                            nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!w)
-    throw EComponentError("CreateWindowExA(%s) failed with error %d",
-                          {std::string(cls), static_cast<int>(GetLastError())});
+    Raise<EComponentError>("CreateWindowExA(%s) failed with error %d",
+                           {std::string(cls), static_cast<int>(GetLastError())});
   SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&Control));
   OwnWindows().insert(w);
   return w;
