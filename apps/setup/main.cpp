@@ -12,8 +12,6 @@
 
 #include <windows.h>
 
-#include <objbase.h>
-
 #include <cctype>
 #include <cstring>
 #include <optional>
@@ -74,23 +72,20 @@ std::string ProgramPath() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace quendel;
   std::vector<std::string> args(__argv + 1, __argv + __argc);
-  // The shell objects (shortcuts) need COM on this thread.
-  const HRESULT com = CoInitialize(nullptr);
-  int code;
-  {
-    const std::vector<std::uint8_t> title = Resource("SETUPTITLE");
-    // The wizards' windows; declared first, as the runtime's widget layer
-    // uses it until its end.
-    ui::TWin32Backend widgets;
-    TSetupRuntime runtime(ProgramPath(), args);
-    runtime.App().Title = title.empty() ? "Setup" : std::string(title.begin(), title.end());
-    runtime.App().BitmapResource = BitmapResource;
-    // A quiet run opens no window at all: its managers only log.
-    if (!runtime.Quiet()) runtime.UseWidgets(widgets, FormLayout);
-    setup::TWin32WindowHost host;
-    code = RunSetupProgram(runtime.App(), Resource("TFRMMAINMENU"),
-                           runtime.Quiet() ? nullptr : &host);
-  }
-  if (SUCCEEDED(com)) CoUninitialize();
-  return code;
+  // The component-object library is set up where it is used (shortcuts,
+  // type libraries, the folder browser) and the common controls when the
+  // first window class is registered: a quiet run that needs neither never
+  // loads them (the controls would open the desktop).
+  const std::vector<std::uint8_t> title = Resource("SETUPTITLE");
+  // The wizards' windows; declared first, as the runtime's widget layer
+  // uses it until its end. A quiet run opens no window at all (its
+  // managers only log) and makes none.
+  std::optional<ui::TWin32Backend> widgets;
+  TSetupRuntime runtime(ProgramPath(), args);
+  runtime.App().Title = title.empty() ? "Setup" : std::string(title.begin(), title.end());
+  runtime.App().BitmapResource = BitmapResource;
+  if (runtime.Quiet()) return RunSetupProgram(runtime.App(), Resource("TFRMMAINMENU"), nullptr);
+  runtime.UseWidgets(widgets.emplace(), FormLayout);
+  setup::TWin32WindowHost host;
+  return RunSetupProgram(runtime.App(), Resource("TFRMMAINMENU"), &host);
 }

@@ -114,7 +114,13 @@ release_file() { # PATH
 # every file with its content and date, the shortcuts, the uninstall key's
 # values in the 32-bit view.
 log=$work/setup.log
-install
+# A quiet run makes no window, so it never loads the common controls (their
+# start opens the desktop; here only the shortcuts' component objects may).
+WINEDEBUG=+loaddll run_program "$work/SignedSetup.exe" "-s$(win "$work")" '*q' "*l$(win "$log")" \
+  2>"$work/loaddll.txt"
+check_code 0 "good install" "$log"
+grep -q 'Loaded .*SignedSetup.exe' "$work/loaddll.txt" || fail "no module trace of the quiet run"
+if grep -i 'comctl32' "$work/loaddll.txt"; then fail "the quiet run loaded the common controls"; fi
 grep -q ' RUN installation completed' "$log" || fail "log: no completion line"
 grep -q ' END exit code 0' "$log" || fail "log: no end line"
 grep -qF " FILE $product_win\Docs\guide.txt" "$log" || fail "log: no line for an installed file"

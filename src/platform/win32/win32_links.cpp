@@ -6,6 +6,7 @@
 #include <shlobj.h> // after windows.h, whose declarations it uses
 
 #include "platform/win32/win32_error.h"
+#include "platform/win32/system_libraries.h"
 
 namespace quendel::platform::win32 {
 
@@ -17,9 +18,9 @@ namespace {
 // successful CoInitialize is ours to balance.
 struct TComApartment {
   HRESULT Result;
-  TComApartment() : Result(::CoInitialize(nullptr)) {}
+  TComApartment() : Result(lazy::CoInitialize(nullptr)) {}
   ~TComApartment() {
-    if (SUCCEEDED(Result)) ::CoUninitialize();
+    if (SUCCEEDED(Result)) lazy::CoUninitialize();
   }
   TComApartment(const TComApartment&) = delete;
   TComApartment& operator=(const TComApartment&) = delete;
@@ -57,7 +58,7 @@ void ToWide(const std::string& path, WCHAR (&wide)[MAX_PATH], const char* call,
 
 void CreateLink(TComRef<IShellLinkA>& link, const std::string& args) {
   EnsureCom();
-  Check(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+  Check(lazy::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                            link.Out()),
         "CoCreateInstance", "CLSID_ShellLink, " + args);
 }

@@ -10,6 +10,7 @@
 #include "platform/call_args.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_error.h"
+#include "platform/win32/system_libraries.h"
 
 namespace quendel::platform::win32 {
 
@@ -97,9 +98,9 @@ public:
     if (entry == nullptr) ThrowLastError("GetProcAddress", args);
     // A server that creates OLE objects while it registers needs OLE; the
     // call is balanced whether the registration succeeds or not.
-    const HRESULT ole = ::OleInitialize(nullptr);
+    const HRESULT ole = lazy::OleInitialize(nullptr);
     const HRESULT result = entry();
-    if (SUCCEEDED(ole)) ::OleUninitialize();
+    if (SUCCEEDED(ole)) lazy::OleUninitialize();
     return static_cast<std::int32_t>(result);
   }
 
@@ -139,7 +140,7 @@ public:
   TBstr() = default;
   TBstr(const TBstr&) = delete;
   TBstr& operator=(const TBstr&) = delete;
-  ~TBstr() { ::SysFreeString(b_); }
+  ~TBstr() { lazy::SysFreeString(b_); }
   BSTR* Out() { return &b_; }
   const wchar_t* Get() const { return b_ != nullptr ? b_ : L""; }
 
@@ -153,7 +154,7 @@ void CheckHResult(HRESULT result, const char* call, const std::string& args) {
 
 void LoadTypeLibrary(const std::string& path, TComPtr<ITypeLib>& library) {
   const std::wstring wide = Wide(path);
-  CheckHResult(::LoadTypeLib(wide.c_str(), library.Out()), "LoadTypeLib", QuoteArg(path));
+  CheckHResult(lazy::LoadTypeLib(wide.c_str(), library.Out()), "LoadTypeLib", QuoteArg(path));
 }
 
 } // namespace
@@ -197,7 +198,7 @@ void TWin32Processes::RegisterTypeLibrary(const std::string& path) {
   helpDir = slash == std::wstring::npos ? std::wstring() : helpDir.substr(0, slash);
   std::wstring fullPath = Wide(path);
   CheckHResult(
-      ::RegisterTypeLib(library.Get(), fullPath.data(), helpDir.empty() ? nullptr : helpDir.data()),
+      lazy::RegisterTypeLib(library.Get(), fullPath.data(), helpDir.empty() ? nullptr : helpDir.data()),
       "RegisterTypeLib", QuoteArg(path));
 }
 
@@ -209,7 +210,7 @@ void TWin32Processes::UnregisterTypeLibrary(const std::string& path) {
   const TLIBATTR copy = *attributes;
   library->ReleaseTLibAttr(attributes);
   CheckHResult(
-      ::UnRegisterTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, copy.syskind),
+      lazy::UnRegisterTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, copy.syskind),
       "UnRegisterTypeLib", QuoteArg(path));
 }
 

@@ -5,6 +5,7 @@
 #include <shlobj.h> // after windows.h, whose declarations it uses
 
 #include "platform/win32/win32_error.h"
+#include "platform/win32/system_libraries.h"
 
 namespace quendel::platform::win32 {
 
@@ -17,7 +18,7 @@ struct TItemList {
   TItemList(const TItemList&) = delete;
   TItemList& operator=(const TItemList&) = delete;
   ~TItemList() {
-    if (Items) ::CoTaskMemFree(Items);
+    if (Items) lazy::CoTaskMemFree(Items);
   }
 };
 
@@ -26,13 +27,13 @@ struct TItemList {
 std::string TWin32Shell::SpecialFolderPath(int csidl) {
   const std::string args = "CSIDL " + std::to_string(csidl);
   TItemList list;
-  const HRESULT result = ::SHGetSpecialFolderLocation(nullptr, csidl, &list.Items);
+  const HRESULT result = lazy::SHGetSpecialFolderLocation(nullptr, csidl, &list.Items);
   if (FAILED(result)) ThrowError("SHGetSpecialFolderLocation", args, result);
   if (!list.Items) ThrowError("SHGetSpecialFolderLocation", args, E_FAIL);
   char path[MAX_PATH + 1] = {};
   // SHGetPathFromIDListA sets no last error: a folder without a file-system
   // path is all it can mean.
-  if (!::SHGetPathFromIDListA(list.Items, path))
+  if (!lazy::SHGetPathFromIDListA(list.Items, path))
     ThrowError("SHGetPathFromIDListA", args, ERROR_PATH_NOT_FOUND);
   return path;
 }

@@ -3,6 +3,7 @@
 #include "core/exceptions.h"
 #include "ui/folder_browser.h"
 #include "ui/forms.h"
+#include "platform/win32/system_libraries.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -213,7 +214,7 @@ void RegisterClasses() {
   if (done) return;
   done = true;
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&icc);
+  platform::win32::lazy::InitCommonControlsEx(&icc);
   WNDCLASSA wc{};
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = GetModuleHandleA(nullptr);

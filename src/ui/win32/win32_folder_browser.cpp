@@ -8,6 +8,7 @@
 #include "ui/controls.h"
 #include "ui/folder_browser.h"
 #include "ui/win32/win32_backend.h"
+#include "platform/win32/system_libraries.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -93,7 +94,7 @@ public:
 
   void SelectionChanged(LPITEMIDLIST Item) {
     char path[MAX_PATH + 1] = {};
-    if (!Item || !SHGetPathFromIDListA(Item, path)) path[0] = 0;
+    if (!Item || !platform::win32::lazy::SHGetPathFromIDListA(Item, path)) path[0] = 0;
     if (FRequest.OnSelectionChanged)
       Guarded([&] { FRequest.OnSelectionChanged(*this, std::string(path)); });
   }
@@ -175,7 +176,8 @@ public:
   bool Browse(const TFolderBrowseRequest& Request, std::string& Path) override {
     // The browser needs the component-object library on this thread; a
     // program that set it up already keeps its own setting.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    namespace lazy = platform::win32::lazy;
+    const HRESULT com = lazy::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     TSession session(Request);
     char display[MAX_PATH + 1] = {};
     BROWSEINFOA info{};
@@ -186,18 +188,18 @@ public:
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(&session);
-    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    LPITEMIDLIST item = lazy::SHBrowseForFolderA(&info);
     session.Detach();
     bool chosen = false;
     if (item) {
       char path[MAX_PATH + 1] = {};
-      if (SHGetPathFromIDListA(item, path) && path[0]) {
+      if (lazy::SHGetPathFromIDListA(item, path) && path[0]) {
         Path = path;
         chosen = true;
       }
-      CoTaskMemFree(item);
+      lazy::CoTaskMemFree(item);
     }
-    if (SUCCEEDED(com)) CoUninitialize();
+    if (SUCCEEDED(com)) lazy::CoUninitialize();
     return chosen;
   }
 
