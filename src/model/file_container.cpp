@@ -513,6 +513,8 @@ void TFileContainer::DoInstall() {
       Failure = std::current_exception();
     }
   }
+  // The uninstall log's key stays open only while a pass writes entries.
+  Context().CloseUninstallLog();
   // Every exit: the end event, the after-objects handler, then idle; the
   // first failure is the one that propagates.
   const bool WasAborted = Context().SharedCompressor && Context().SharedCompressor->Abort();

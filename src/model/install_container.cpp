@@ -84,12 +84,14 @@ TInstallContainer* TInstallContainer::FileContainers(int Index) const {
 
 void TInstallContainer::SetDestDir(const std::string& Value) {
   FDestDir = Value;
+  ++FContext.DestinationChanges;
 }
 
 void TInstallContainer::SetDestDirType(TCustomPathSpecifier* Value) {
   FDestDirTypeAssigned = true;
   if (Value && !IsLoading()) Value->Validate(this);
   FDestDirType = Value;
+  ++FContext.DestinationChanges;
   if (Value) FreeNotification(Value);
 }
 
@@ -119,12 +121,19 @@ void TInstallContainer::HandleEvent(TComponent*, int, TEventParameter*) {}
 
 std::string TInstallContainer::GetFullDestDir() {
   if (!FDestDirType) return RemoveBackslash(FDestDir);
+  if (FInChildPass && !FPassDestDir.empty() && FPassDestStamp == FContext.DestinationChanges)
+    return FPassDestDir;
   const std::string Base = FDestDirType->GetPath(this);
   if (IsBlankDestination(Base))
     Raise<IECustomInstallFile>("Cannot compress,copy, or install the following file because it's "
                                "destination directory is blank. File is :%s",
                                {Name() + " (" + FDestDirType->Name() + ")"});
-  return RemoveBackslash(Base + FDestDir);
+  std::string Full = RemoveBackslash(Base + FDestDir);
+  if (FInChildPass) {
+    FPassDestDir = Full;
+    FPassDestStamp = FContext.DestinationChanges;
+  }
+  return Full;
 }
 
 int TInstallContainer::RegisteredType() const {
@@ -182,6 +191,23 @@ void TInstallContainer::Process() {
 
 void TInstallContainer::DoInstall() {
   FEntered = true;
+  // Every file below asks for its directory, often more than once, and a
+  // shell folder behind it is read from the registry each time: the pass
+  // resolves this container's destination once (GetFullDestDir).
+  struct TPass {
+    TInstallContainer& C;
+    const bool Outer;
+    explicit TPass(TInstallContainer& Container) : C(Container), Outer(!Container.FInChildPass) {
+      C.FInChildPass = true;
+    }
+    ~TPass() {
+      if (!Outer) return;
+      C.FInChildPass = false;
+      C.FPassDestDir.clear();
+    }
+    TPass(const TPass&) = delete;
+    TPass& operator=(const TPass&) = delete;
+  } Pass(*this);
   // A child's processing may free siblings: walk a copy, skipping the gone.
   const std::vector<TInstallContainer*> Snapshot = FChildren;
   for (TInstallContainer* Child : Snapshot)
@@ -263,7 +289,10 @@ void TInstallContainer::SetInstallTypes(TInstallTypeSet Value) {
 }
 
 void TInstallContainer::Notification(TComponent* AComponent, TOperation Operation) {
-  if (Operation == opRemove && AComponent && AComponent == FDestDirType) FDestDirType = nullptr;
+  if (Operation == opRemove && AComponent && AComponent == FDestDirType) {
+    FDestDirType = nullptr;
+    ++FContext.DestinationChanges;
+  }
   TComponent::Notification(AComponent, Operation);
 }
 
@@ -303,6 +332,7 @@ void TInstallObject::ApplyDesignDefaults() {
 void TInstallObject::SetContainer(TInstallContainer* Value) {
   FContainerAssigned = true;
   if (Value == FContainer) return;
+  ++Context().DestinationChanges;
   // Re-parented objects go to their new container's destination. Where the
   // standard specifiers are in use but the form lacks psContainerDestDir,
   // refuse before anything changes rather than keep a stale destination.

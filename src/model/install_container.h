@@ -14,6 +14,7 @@
 #include "model/reflector.h"
 #include "model/types.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -159,6 +160,11 @@ private:
   bool FDestDirTypeAssigned = false;
   bool FDestDirTypeDefaulted = false;
   bool FEnsureSpecifiersWhenLoaded = false;
+  // While the children are processed, the destination as first resolved in
+  // that pass (see GetFullDestDir).
+  bool FInChildPass = false;
+  std::string FPassDestDir;
+  std::uint64_t FPassDestStamp = 0;
 };
 
 class TInstallObject : public TInstallContainer {

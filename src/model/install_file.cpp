@@ -297,11 +297,12 @@ void TCustomInstallFile::DoInstall() {
     return;
   }
 
-  std::string Local;
-  if (ReadLocalFile(Local)) SetLocalArchive(Local);
   TCompressorChoice Choice;
   const TDistributeType Dist = Distribution();
   if (Dist != dtTraditional && (Net() || Dist == dtWeb)) {
+    // A copy an earlier run downloaded; only a download can have left one.
+    std::string Local;
+    if (ReadLocalFile(Local)) SetLocalArchive(Local);
     if (KeepsOwnArchive())
       DownloadArchive();
     else if (auto* C = dynamic_cast<TFileContainer*>(Container()); C && !C->ArchiveAvailable())
@@ -452,7 +453,7 @@ void TCustomInstallFile::WriteUninstallEntries(const std::string& KeyPath) {
   if (!LogsForUninstall(FExistedBefore, FWillCopy, FUpdateDLLCounter)) return;
   std::string Key = KeyPath;
   while (!Key.empty() && Key.front() == '\\') Key.erase(0, 1);
-  WriteFileUninstallEntry(*Context().Platform().Registry, Key, Target(), FFileName, FActiveX);
+  WriteFileUninstallEntry(Context().UninstallLogWriter(), Key, Target(), FFileName, FActiveX);
 }
 
 void TCustomInstallFile::CompleteAfterReboot() {

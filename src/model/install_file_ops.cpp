@@ -269,10 +269,16 @@ void SelfRegister(platform::TPlatform& Machine, const std::string& Dir, const st
 
 void WriteFileUninstallEntry(platform::IRegistry& Registry, const std::string& ProductKey,
                              const std::string& Target, const std::string& FileName, bool ActiveX) {
+  TUninstallLogWriter Log(Registry);
+  WriteFileUninstallEntry(Log, ProductKey, Target, FileName, ActiveX);
+}
+
+void WriteFileUninstallEntry(TUninstallLogWriter& Log, const std::string& ProductKey,
+                             const std::string& Target, const std::string& FileName, bool ActiveX) {
   if (ActiveX)
-    AppendActiveXLogEntry(Registry, ProductKey, Target, ActiveXKindOf(FileName));
+    AppendActiveXLogEntry(Log.Registry(), ProductKey, Target, ActiveXKindOf(FileName));
   else
-    AppendUninstallLogEntry(Registry, ProductKey, Target);
+    Log.Append(ProductKey, Target);
 }
 
 void CompleteFileAfterReboot(platform::TPlatform& Machine, const std::string& Dir,

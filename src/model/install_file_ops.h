@@ -89,6 +89,9 @@ void SelfRegister(platform::TPlatform& Machine, const std::string& Dir, const st
 // product's key below HKEY_LOCAL_MACHINE (ProductKeyPath).
 void WriteFileUninstallEntry(platform::IRegistry& Registry, const std::string& ProductKey,
                              const std::string& Target, const std::string& FileName, bool ActiveX);
+// The same through Log, which keeps the log's key open for the next entry.
+void WriteFileUninstallEntry(TUninstallLogWriter& Log, const std::string& ProductKey,
+                             const std::string& Target, const std::string& FileName, bool ActiveX);
 
 // What is left to do for a file that replaced its target at this start:
 // self-registration (when ActiveX) and its attributes. Both are tried; the

@@ -1,6 +1,7 @@
 #include "model/model_context.h"
 
 #include "model/install_container.h"
+#include "uninstall/uninstall_log.h"
 
 namespace quendel {
 
@@ -49,6 +50,23 @@ void TUniqueIDPool::ResetOnce() {
 
 TModelContext::TModelContext() = default;
 TModelContext::~TModelContext() = default;
+
+void TModelContext::AttachPlatform(platform::TPlatform* APlatform) {
+  // An open key belongs to the registry it came from.
+  FUninstallLogWriter.reset();
+  FAttachedPlatform = APlatform;
+}
+
+TUninstallLogWriter& TModelContext::UninstallLogWriter() {
+  platform::IRegistry& Registry = *Platform().Registry;
+  if (!FUninstallLogWriter || &FUninstallLogWriter->Registry() != &Registry)
+    FUninstallLogWriter = std::make_unique<TUninstallLogWriter>(Registry);
+  return *FUninstallLogWriter;
+}
+
+void TModelContext::CloseUninstallLog() {
+  if (FUninstallLogWriter) FUninstallLogWriter->Close();
+}
 
 platform::TPlatform& TModelContext::Platform() {
   if (!FAttachedPlatform) Raise<EContextError>("The model context has no platform attached");

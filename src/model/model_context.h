@@ -17,6 +17,7 @@
 #include "system/os_version.h"
 
 #include <bitset>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,6 +29,7 @@ class TInstallContainer;
 class TCustomInstallFile;
 class TQndlCompress;
 class IQndlExternalReflector;
+class TUninstallLogWriter;
 
 QUENDEL_EXCEPTION(IEContainerList, IException);
 QUENDEL_EXCEPTION(IECustomInstallFileList, IException);
@@ -170,7 +172,13 @@ struct TModelContext {
   // machine behind a test's back.
   platform::TPlatform& Platform();
   bool HasPlatform() const { return FAttachedPlatform != nullptr; }
-  void AttachPlatform(platform::TPlatform* APlatform) { FAttachedPlatform = APlatform; }
+  void AttachPlatform(platform::TPlatform* APlatform);
+
+  // The writer of the products' uninstall logs on the platform's registry,
+  // made on first use. It keeps a log key open between entries: a file
+  // container lets it go at the end of its pass (CloseUninstallLog).
+  TUninstallLogWriter& UninstallLogWriter();
+  void CloseUninstallLog();
   // The running system as the OS filter sees it (EAPIRoutines on failure).
   TOSVerType OSVersion();
 
@@ -204,6 +212,11 @@ struct TModelContext {
 
   // Counts the components renamed out of a path specifier's way ("nameClash1").
   int NameClashCounter = 0;
+
+  // Counts the changes of any install object's destination (its DestDir,
+  // DestDirType or container). A container passing over its children keeps
+  // its resolved destination only while this stays the same.
+  std::uint64_t DestinationChanges = 0;
 
   // Declared for an external reflector; nothing in the system sets it.
   IQndlExternalReflector* Reflector = nullptr;
@@ -241,6 +254,7 @@ struct TModelContext {
 
 private:
   platform::TPlatform* FAttachedPlatform = nullptr;
+  std::unique_ptr<TUninstallLogWriter> FUninstallLogWriter;
 };
 
 // Makes a context current for its lifetime and restores the previous one.

@@ -24,18 +24,16 @@ bool ParseCount(const std::string& Text, int& Out) {
   return Ec == std::errc() && End == T.data() + T.size() && Out >= 0;
 }
 
-// Reads "Entries" of Key (default 0), writes FileN; the new N, or -1 when the
-// key is unusable. Opened holds the key for writing the count with.
-int TryAppend(IRegistry& Registry, const std::string& Key, const std::string& Value,
-              std::unique_ptr<platform::IRegKey>& Opened) {
+// Reads "Entries" of the open key K (default 0), writes FileN; the new N,
+// or -1 when the key is unusable.
+int TryAppendTo(platform::IRegKey& K, const std::string& Value) {
   try {
-    auto K = Registry.CreateKey(rkLocalMachine, Key);
     int Count = 0;
     std::string Text;
     // Read without asking first whether it exists: one round trip less for
     // every file of an install.
     try {
-      Text = K->ReadString("Entries");
+      Text = K.ReadString("Entries");
     } catch (const platform::EPlatformError& E) {
       if (E.Code() != platform::errFileNotFound) return -1;
       Text = "0";
@@ -43,11 +41,34 @@ int TryAppend(IRegistry& Registry, const std::string& Key, const std::string& Va
     if (!ParseCount(Text, Count)) return -1;
     if (Count >= MaxLogEntries) return -1;
     const int N = Count + 1;
-    K->WriteString("File" + std::to_string(N), Value);
-    Opened = std::move(K);
+    K.WriteString("File" + std::to_string(N), Value);
     return N;
   } catch (const platform::EPlatformError&) {
     return -1;
+  }
+}
+
+// TryAppendTo on Key, opened (made) here. Opened holds the key for writing
+// the count with.
+int TryAppend(IRegistry& Registry, const std::string& Key, const std::string& Value,
+              std::unique_ptr<platform::IRegKey>& Opened) {
+  std::unique_ptr<platform::IRegKey> K;
+  try {
+    K = Registry.CreateKey(rkLocalMachine, Key);
+  } catch (const platform::EPlatformError&) {
+    return -1;
+  }
+  const int N = TryAppendTo(*K, Value);
+  if (N >= 0) Opened = std::move(K);
+  return N;
+}
+
+void WriteEntryCount(platform::IRegKey& K, const std::string& Key, int N) {
+  try {
+    K.WriteString("Entries", std::to_string(N));
+  } catch (const platform::EPlatformError&) {
+    ThrowWithCause(EIRCannotWriteValue("Cannot install into registry. Key: %s Ident: %s Value %s",
+                                       {"\\" + Key, "Entries", std::to_string(N)}));
   }
 }
 
@@ -126,21 +147,39 @@ TActiveXKind ActiveXKindOf(const std::string& FileName) {
 
 void AppendUninstallLogEntry(IRegistry& Registry, const std::string& ProductKey,
                              const std::string& Path) {
+  TUninstallLogWriter(Registry).Append(ProductKey, Path);
+}
+
+void TUninstallLogWriter::Append(const std::string& ProductKey, const std::string& Path) {
+  // The key that took the last entry: the keys before it were full or
+  // unusable then, and a count only grows.
+  if (FOpen && FProductKey == ProductKey) {
+    const int N = TryAppendTo(*FOpen, Path);
+    if (N >= 0) {
+      WriteEntryCount(*FOpen, FKey, N);
+      return;
+    }
+    Close();
+  }
   for (int Suffix = 0; Suffix <= MaxLogSubkeys; ++Suffix) {
     const std::string Key =
         ProductKey + "\\Files" + (Suffix == 0 ? std::string() : std::to_string(Suffix));
     std::unique_ptr<platform::IRegKey> Opened;
-    const int N = TryAppend(Registry, Key, Path, Opened);
+    const int N = TryAppend(FRegistry, Key, Path, Opened);
     if (N < 0) continue;
-    try {
-      Opened->WriteString("Entries", std::to_string(N));
-    } catch (const platform::EPlatformError&) {
-      ThrowWithCause(EIRCannotWriteValue("Cannot install into registry. Key: %s Ident: %s Value %s",
-                                         {"\\" + Key, "Entries", std::to_string(N)}));
-    }
+    WriteEntryCount(*Opened, Key, N);
+    FOpen = std::move(Opened);
+    FProductKey = ProductKey;
+    FKey = Key;
     return;
   }
   Fail(ProductKey + "\\Files" + std::to_string(MaxLogSubkeys), "Entries", Path);
+}
+
+void TUninstallLogWriter::Close() {
+  FOpen.reset();
+  FProductKey.clear();
+  FKey.clear();
 }
 
 void AppendActiveXLogEntry(IRegistry& Registry, const std::string& ProductKey,

@@ -11,6 +11,7 @@
 
 #include "platform/registry.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,25 @@ TActiveXKind ActiveXKindOf(const std::string& FileName);
 // accepts it or the count cannot be written.
 void AppendUninstallLogEntry(platform::IRegistry& Registry, const std::string& ProductKey,
                              const std::string& Path);
+
+// Appends entries as AppendUninstallLogEntry does, keeping the key of the
+// last one open: an install writes an entry for every file, and opening the
+// key again each time costs two registry calls more per file. The count is
+// read from the key for every entry, so entries that others wrote meanwhile
+// are kept. Close (or the writer's end) lets the key go.
+class TUninstallLogWriter {
+public:
+  explicit TUninstallLogWriter(platform::IRegistry& Registry) : FRegistry(Registry) {}
+  void Append(const std::string& ProductKey, const std::string& Path);
+  void Close();
+  platform::IRegistry& Registry() const { return FRegistry; }
+
+private:
+  platform::IRegistry& FRegistry;
+  std::string FProductKey; // whose log key is open
+  std::string FKey;        // the open key: "Files", "Files1", ... of FProductKey
+  std::unique_ptr<platform::IRegKey> FOpen;
+};
 // Appends "Path;Kind" to "ActiveX"; raises EIRCannotWriteValue on failure.
 void AppendActiveXLogEntry(platform::IRegistry& Registry, const std::string& ProductKey,
                            const std::string& Path, TActiveXKind Kind);

@@ -280,6 +280,55 @@ TEST_F(InstallContainerTest, Process_RunsStepsInOrder) {
   EXPECT_FALSE(Dialog->Entered()); // not part of the child pass
 }
 
+TEST_F(InstallContainerTest, Process_DestinationResolvedOncePerPassFollowsEveryChange) {
+  // The root's folder is costly to find (a registry read on a real
+  // machine); the files below ask for it through their directory.
+  struct TCounted : TFixedPath {
+    using TFixedPath::TFixedPath;
+    std::string GetPath(TComponent* Obj) override {
+      ++Calls;
+      return TFixedPath::GetPath(Obj);
+    }
+    int Calls = 0;
+  };
+  struct TOfContainer : TCustomPathSpecifier {
+    using TCustomPathSpecifier::TCustomPathSpecifier;
+    std::string GetPath(TComponent* Obj) override {
+      return static_cast<TInstallObject*>(Obj)->Container()->GetFullDestDir();
+    }
+  };
+  auto* Root = new TProbeRoot(Form.get(), nullptr);
+  auto* Folder = new TCounted(Form.get(), "C:\\Programs");
+  auto* Parent = new TOfContainer(Form.get());
+  Root->SetDestDirType(Folder);
+  Root->SetDestDir("\\App");
+  Root->SetUninstall(false);
+  TProbe* Dir = Make("Dir", 1000);
+  Dir->SetContainer(Root);
+  Dir->SetDestDirType(Parent);
+  Dir->SetDestDir("\\Docs");
+  std::vector<std::string> Seen;
+  for (const char* Name : {"F1", "F2", "F3", "F4"}) {
+    TProbe* File = Make(Name, 2000);
+    File->SetContainer(Dir);
+    File->SetDestDirType(Parent);
+    File->SetUninstall(false);
+    File->OnBeforeProcess = [&](TInstallContainer* C) { Seen.push_back(C->GetFullDestDir()); };
+  }
+  // Added last, processed first (newest first within a kind): F4, F3, F2, F1.
+  Dir->Children(1)->OnAfterProcess = [&](TInstallContainer*) { Root->SetDestDir("\\Other"); };
+  Dir->Children(2)->OnAfterProcess = [&](TInstallContainer*) { Folder->Path = "D:\\Elsewhere"; };
+
+  Root->Running = true;
+  Root->Process();
+  // A change of a destination in the model is seen at once; a change behind
+  // a specifier only by the next pass.
+  EXPECT_THAT(Seen, ElementsAre("C:\\Programs\\App\\Docs", "C:\\Programs\\App\\Docs",
+                                "C:\\Programs\\Other\\Docs", "C:\\Programs\\Other\\Docs"));
+  EXPECT_EQ(Folder->Calls, 2);
+  EXPECT_EQ(Root->GetFullDestDir(), "D:\\Elsewhere\\Other") << "the pass's memory ends with it";
+}
+
 TEST_F(InstallContainerTest, Process_OSFilterClearsIncludeButStillAnnounces) {
   TProbe* Dir = Make("Dir", 1000);
   Make("Dialog", 9000, false)->SetContainer(Dir);

@@ -60,6 +60,31 @@ TEST_F(UninstallLog, Entries_AppendAcrossInstallsAndMovePastAnUnusableKey) {
                                        TActiveXEntry{"C:\\App\\srv.Exe", 1}));
 }
 
+TEST_F(UninstallLog, Writer_HoldsItsKeyYetCountsWhatOthersWroteAndOutlivesTheKey) {
+  TUninstallLogWriter Writer(*P.Registry);
+  Writer.Append(Key, "C:\\App\\a.exe");
+  AppendUninstallLogEntry(*P.Registry, Key, "C:\\App\\b.dll"); // another writer meanwhile
+  Writer.Append(Key, "C:\\App\\c.txt");
+  EXPECT_THAT(ReadUninstallLog(*P.Registry, Key).Files,
+              ElementsAre("C:\\App\\a.exe", "C:\\App\\b.dll", "C:\\App\\c.txt"));
+  // The held key's count broken: the entry moves on as a fresh append would.
+  WriteRegString(*P.Registry, rkiLocalMachine, "\\" + Key + "\\Files", "Entries", "two");
+  Writer.Append(Key, "C:\\App\\d.txt");
+  EXPECT_EQ(ReadRegString(*P.Registry, rkiLocalMachine, "\\" + Key + "\\Files1", "File1", ""),
+            "C:\\App\\d.txt");
+  // The log removed while its key is held: the next entry is not lost.
+  ASSERT_EQ(P.Registry->TryDeleteTree(rkLocalMachine, Key), platform::errSuccess);
+  Writer.Append(Key, "C:\\App\\e.txt");
+  EXPECT_THAT(ReadUninstallLog(*P.Registry, Key).Files, ElementsAre("C:\\App\\e.txt"));
+  // Another product's log is another key.
+  Writer.Append(ProductKeyPath("Other"), "C:\\Other\\f.txt");
+  Writer.Append(Key, "C:\\App\\g.txt");
+  EXPECT_THAT(ReadUninstallLog(*P.Registry, Key).Files,
+              ElementsAre("C:\\App\\e.txt", "C:\\App\\g.txt"));
+  EXPECT_THAT(ReadUninstallLog(*P.Registry, ProductKeyPath("Other")).Files,
+              ElementsAre("C:\\Other\\f.txt"));
+}
+
 TEST_F(UninstallLog, Subkeys_AreBounded) {
   for (int i = 0; i <= MaxLogSubkeys; ++i)
     WriteRegString(*P.Registry, rkiLocalMachine,
