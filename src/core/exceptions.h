@@ -53,6 +53,11 @@ template <class E>
 [[noreturn, gnu::noinline, gnu::cold]] void Raise(std::string_view Fmt, TFormatArgs Args) {
   throw E(Fmt, Args);
 }
+// A literal pattern is measured here, not at the place that raises.
+template <class E>
+[[noreturn, gnu::noinline, gnu::cold]] void Raise(const char* Fmt, TFormatArgs Args) {
+  throw E(std::string_view(Fmt), Args);
+}
 
 // The first error of type E along Error's chain of causes (Error itself
 // first), or nullptr. The pointer lives as long as Error.
