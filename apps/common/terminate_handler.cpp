@@ -20,8 +20,11 @@ void __verbose_terminate_handler() {
     try {
       std::rethrow_exception(Current);
     } catch (const std::exception& E) {
-      std::fprintf(stderr, "terminate called after throwing an exception\n  what():  %s\n",
-                   E.what());
+      // fputs, not fprintf: a formatted print would link the C library's
+      // whole printf machinery into every program for this one line.
+      std::fputs("terminate called after throwing an exception\n  what():  ", stderr);
+      std::fputs(E.what(), stderr);
+      std::fputs("\n", stderr);
     } catch (...) {
       std::fputs("terminate called after throwing an exception\n", stderr);
     }

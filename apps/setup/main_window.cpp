@@ -97,7 +97,7 @@ void TWin32WindowHost::Run(TApplication& App, TfrmMainMenu& Form) {
         std::to_string(error) +
         "): there is no desktop to show it on. Run it with *q to install unattended.";
     App.LogLine("ERROR", text);
-    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fputs((text + "\n").c_str(), stderr);
     App.ExitCode = ecStartFailed;
     return;
   }

@@ -41,7 +41,7 @@ const char Title[] = "Uninstall";
 struct TLog {
   std::FILE* File = nullptr;
   void Line(const std::string& Text) {
-    if (File) std::fprintf(File, "%s\n", Text.c_str());
+    if (File) std::fputs((Text + "\n").c_str(), File);
   }
 };
 

@@ -1,9 +1,9 @@
 #include "core/format.h"
 
 #include "core/exceptions.h"
+#include "core/number_text.h"
 
-#include <cinttypes>
-#include <cstdio>
+#include <charconv>
 #include <vector>
 
 namespace quendel {
@@ -34,9 +34,14 @@ std::string ZeroPad(std::string digits, int precision) {
   return neg ? "-" + body : body;
 }
 
+template <class I> std::string Digits(I V, int Base) {
+  char buf[24];
+  const auto end = std::to_chars(buf, buf + sizeof buf, V, Base).ptr;
+  return std::string(buf, end);
+}
+
 // Renders one specifier; false when the argument does not suit it.
 bool Render(const TDirective& Item, const TFormatArg& arg, std::string& out) {
-  char buf[64];
   switch (Item.Conv) {
   case 's': {
     const std::string_view* s = arg.AsString();
@@ -51,11 +56,9 @@ bool Render(const TDirective& Item, const TFormatArg& arg, std::string& out) {
   case 'u': {
     const std::int64_t* i = arg.AsInteger();
     if (!i) return false;
-    if (Item.Conv == 'u')
-      std::snprintf(buf, sizeof buf, "%" PRIu32, static_cast<std::uint32_t>(*i));
-    else
-      std::snprintf(buf, sizeof buf, "%" PRId64, *i);
-    out += Pad(ZeroPad(buf, Item.Precision), Item);
+    const std::string digits =
+        Item.Conv == 'u' ? Digits(static_cast<std::uint32_t>(*i), 10) : Digits(*i, 10);
+    out += Pad(ZeroPad(digits, Item.Precision), Item);
     return true;
   }
   case 'x':
@@ -67,8 +70,11 @@ bool Render(const TDirective& Item, const TFormatArg& arg, std::string& out) {
     const auto v = (*i >= INT32_MIN && *i <= static_cast<std::int64_t>(UINT32_MAX))
                        ? static_cast<std::uint64_t>(static_cast<std::uint32_t>(*i))
                        : static_cast<std::uint64_t>(*i);
-    std::snprintf(buf, sizeof buf, Item.Conv == 'x' ? "%" PRIx64 : "%" PRIX64, v);
-    out += Pad(ZeroPad(buf, Item.Precision), Item);
+    std::string digits = Digits(v, 16);
+    if (Item.Conv == 'X')
+      for (char& c : digits)
+        if (c >= 'a') c = static_cast<char>(c - 32);
+    out += Pad(ZeroPad(std::move(digits), Item.Precision), Item);
     return true;
   }
   case 'f': {
@@ -79,18 +85,19 @@ bool Render(const TDirective& Item, const TFormatArg& arg, std::string& out) {
       v = static_cast<double>(*i);
     else
       return false;
-    std::snprintf(buf, sizeof buf, "%.*f", Item.Precision >= 0 ? Item.Precision : 2, v);
-    out += Pad(buf, Item);
+    out += Pad(FormatFixed(v, Item.Precision >= 0 ? Item.Precision : 2), Item);
     return true;
   }
-  default: return false;
+  default:
+    return false;
   }
 }
 
 std::string DoFormat(std::string_view Fmt, TFormatArgs Args, bool Strict) {
   const std::vector<const TFormatArg*> args = [&] {
     std::vector<const TFormatArg*> v;
-    for (const TFormatArg& a : Args) v.push_back(&a);
+    for (const TFormatArg& a : Args)
+      v.push_back(&a);
     return v;
   }();
   std::string out;
@@ -157,7 +164,9 @@ std::string DoFormat(std::string_view Fmt, TFormatArgs Args, bool Strict) {
 
 } // namespace
 
-std::string Format(std::string_view Fmt, TFormatArgs Args) { return DoFormat(Fmt, Args, true); }
+std::string Format(std::string_view Fmt, TFormatArgs Args) {
+  return DoFormat(Fmt, Args, true);
+}
 
 std::string FormatSafe(std::string_view Fmt, TFormatArgs Args) noexcept {
   try {

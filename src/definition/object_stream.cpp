@@ -1,6 +1,7 @@
 #include "definition/object_stream.h"
 
 #include "core/byte_order.h"
+#include "core/number_text.h"
 
 #include <bit>
 #include <cfloat>
@@ -168,12 +169,12 @@ TValue TValue::Extended(double V) {
   r.Type = TValueType::vaExtended;
   r.Float = ExtendedFromDouble(V);
   if (!std::isfinite(V)) return r;
-  char buf[32];
+  const TDecimalDigits digits(V);
   for (int p = 1; p <= 17; ++p) {
-    std::snprintf(buf, sizeof buf, "%.*g", p, V);
-    if (std::strtod(buf, nullptr) != V) continue;
+    const std::string text = digits.General(p);
+    if (ReadDouble(text) != V) continue;
     bool overflow = false;
-    const auto nearest = ExtendedFromDecimal(buf, overflow);
+    const auto nearest = ExtendedFromDecimal(text, overflow);
     if (!overflow &&
         std::bit_cast<std::uint64_t>(ExtendedToDouble(nearest)) == std::bit_cast<std::uint64_t>(V))
       r.Float = nearest;
@@ -375,21 +376,9 @@ double ExtendedToDouble(const std::array<std::uint8_t, 10>& Bytes) {
   return std::bit_cast<double>(sign | q);
 }
 
-#if LDBL_MANT_DIG == 64 && (defined(__i386__) || defined(__x86_64__))
 std::array<std::uint8_t, 10> ExtendedFromDecimal(const std::string& Text, bool& Overflow) {
-  const long double v = std::strtold(Text.c_str(), nullptr);
-  Overflow = std::isinf(v);
-  std::array<std::uint8_t, 10> b{};
-  std::memcpy(b.data(), &v, 10); // the x87 format, without its padding
-  return b;
+  return ReadExtended(Text, &Overflow);
 }
-#else
-std::array<std::uint8_t, 10> ExtendedFromDecimal(const std::string& Text, bool& Overflow) {
-  const double v = std::strtod(Text.c_str(), nullptr);
-  Overflow = std::isinf(v);
-  return ExtendedFromDouble(v);
-}
-#endif
 
 // --- code page 1252 ---------------------------------------------------------------
 

@@ -147,9 +147,8 @@ TValueType MinimalIntegerType(std::int64_t V);
 // and turns values beyond the double range into infinities.
 std::array<std::uint8_t, 10> ExtendedFromDouble(double V);
 double ExtendedToDouble(const std::array<std::uint8_t, 10>& Bytes);
-// A decimal number ("0.1", "-2.5E300") as the nearest extended, where the
-// platform has 80-bit arithmetic (x86), else through the nearest double.
-// Overflow is set when it lies beyond the extended range.
+// A decimal number ("0.1", "-2.5E300") as the nearest extended, on every
+// platform. Overflow is set when it lies beyond the extended range.
 std::array<std::uint8_t, 10> ExtendedFromDecimal(const std::string& Text, bool& Overflow);
 
 // Code page 1252 and UTF-16: characters without an equivalent become '?'.

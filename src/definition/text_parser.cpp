@@ -3,6 +3,7 @@
 #include "definition/text_codec.h"
 
 #include "core/byte_order.h"
+#include "core/number_text.h"
 #include "definition/text_lexer.h"
 
 #include <bit>
@@ -212,13 +213,13 @@ private:
 
     switch (Type) {
     case TValueType::vaSingle: {
-      const float f = std::strtof(Text.c_str(), nullptr);
+      const float f = ReadSingle(Text);
       if (std::isinf(f)) Fail("Float " + Text + " is out of range");
       StoreLe(v.Float, std::bit_cast<std::uint32_t>(f), 4);
       break;
     }
     case TValueType::vaDate: {
-      const double d = std::strtod(Text.c_str(), nullptr);
+      const double d = ReadDouble(Text);
       if (std::isinf(d)) Fail("Float " + Text + " is out of range");
       StoreLe(v.Float, std::bit_cast<std::uint64_t>(d), 8);
       break;

@@ -1,6 +1,7 @@
 #include "definition/text_syntax.h"
 
 #include "core/byte_order.h"
+#include "core/number_text.h"
 #include "definition/object_stream.h"
 
 #include <bit>
@@ -68,34 +69,18 @@ bool IsValueWord(std::string_view S) {
 // A float is written in decimal only when that decimal reads back to the same
 // bits; otherwise its bits are written. The shortest such decimal is chosen.
 
-#if LDBL_MANT_DIG == 64 && (defined(__i386__) || defined(__x86_64__))
-#define QUENDEL_X87_LONG_DOUBLE 1
-#endif
-
 std::string FloatSyntax(std::string S) {
   if (S.find_first_of(".eE") == std::string::npos) S += ".0";
   return S;
 }
 
 std::string ExtendedDecimal(const std::array<std::uint8_t, 10>& Bytes) {
-  char buf[64];
-#ifdef QUENDEL_X87_LONG_DOUBLE
-  long double v = 0;
-  std::memcpy(&v, Bytes.data(), 10);
-  if (!std::isfinite(v)) return {};
-  for (int p = 1; p <= 21; ++p) {
-    std::snprintf(buf, sizeof buf, "%.*Lg", p, v);
-    bool overflow = false;
-    if (ExtendedFromDecimal(buf, overflow) == Bytes) return FloatSyntax(buf);
+  TDecimalDigits digits(false, 0, 0);
+  if (!TDecimalDigits::FromExtended(Bytes, digits)) return {};
+  for (int p = 1; p <= 21; ++p) { // 21 digits tell any two extendeds apart
+    std::string text = digits.General(p);
+    if (ReadExtended(text) == Bytes) return FloatSyntax(std::move(text));
   }
-#else
-  const double v = ExtendedToDouble(Bytes);
-  if (!std::isfinite(v) || ExtendedFromDouble(v) != Bytes) return {};
-  for (int p = 1; p <= 17; ++p) {
-    std::snprintf(buf, sizeof buf, "%.*g", p, v);
-    if (std::strtod(buf, nullptr) == v) return FloatSyntax(buf);
-  }
-#endif
   return {};
 }
 
@@ -109,10 +94,10 @@ void StoreLe(std::array<std::uint8_t, 10>& B, std::uint64_t V, int Count) {
 std::string SingleDecimal(std::uint32_t Bits) {
   const float v = std::bit_cast<float>(Bits);
   if (!std::isfinite(v)) return {};
-  char buf[64];
+  const TDecimalDigits digits(static_cast<double>(v));
   for (int p = 1; p <= 9; ++p) {
-    std::snprintf(buf, sizeof buf, "%.*g", p, static_cast<double>(v));
-    if (std::bit_cast<std::uint32_t>(std::strtof(buf, nullptr)) == Bits) return FloatSyntax(buf);
+    std::string text = digits.General(p);
+    if (std::bit_cast<std::uint32_t>(ReadSingle(text)) == Bits) return FloatSyntax(std::move(text));
   }
   return {};
 }
@@ -120,10 +105,10 @@ std::string SingleDecimal(std::uint32_t Bits) {
 std::string DoubleDecimal(std::uint64_t Bits) {
   const double v = std::bit_cast<double>(Bits);
   if (!std::isfinite(v)) return {};
-  char buf[64];
+  const TDecimalDigits digits(v);
   for (int p = 1; p <= 17; ++p) {
-    std::snprintf(buf, sizeof buf, "%.*g", p, v);
-    if (std::bit_cast<std::uint64_t>(std::strtod(buf, nullptr)) == Bits) return FloatSyntax(buf);
+    std::string text = digits.General(p);
+    if (std::bit_cast<std::uint64_t>(ReadDouble(text)) == Bits) return FloatSyntax(std::move(text));
   }
   return {};
 }

@@ -46,9 +46,13 @@ bool HasOLESelfRegister(platform::IFileSystem* Files, const std::string& Source)
   if (!Translation || Translation->size() < 4) return false;
   const unsigned Language = GetLE<std::uint16_t>(AsBytes(*Translation), 0);
   const unsigned CodePage = GetLE<std::uint16_t>(AsBytes(*Translation), 2);
-  char Block[64];
-  std::snprintf(Block, sizeof Block, "\\StringFileInfo\\%04X%04X\\OLESelfRegister", Language,
-                CodePage);
+  // "\StringFileInfo\040904E4\OLESelfRegister": language and code page as
+  // eight upper-case hexadecimal digits.
+  std::string Block = "\\StringFileInfo\\";
+  const unsigned Key = Language << 16 | CodePage;
+  for (int Shift = 28; Shift >= 0; Shift -= 4)
+    Block += "0123456789ABCDEF"[(Key >> Shift) & 15];
+  Block += "\\OLESelfRegister";
   return Data->Query(Block).has_value();
 }
 

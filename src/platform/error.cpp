@@ -113,7 +113,13 @@ EAbsentPort::EAbsentPort(std::string port)
                          " adapter, which this step needs",
                      port, errNotSupported) {}
 
-void ThrowAbsentPort(const char* port) { throw EAbsentPort(port); }
+void ThrowAbsentPort(const char* port) {
+  throw EAbsentPort(port);
+}
+
+namespace {
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+}
 
 std::string QuoteArg(std::string_view text) {
   std::string quoted;
@@ -122,9 +128,9 @@ std::string QuoteArg(std::string_view text) {
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      quoted += escaped;
+      quoted += "\\x";
+      quoted += kHexDigits[byte >> 4];
+      quoted += kHexDigits[byte & 15];
     } else {
       quoted += c;
     }
@@ -134,8 +140,12 @@ std::string QuoteArg(std::string_view text) {
 }
 
 std::string HexArg(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(value));
+  std::string text = "0x";
+  int shift = 28;
+  while (shift > 0 && (value >> shift) == 0)
+    shift -= 4;
+  for (; shift >= 0; shift -= 4)
+    text += kHexDigits[(value >> shift) & 15];
   return text;
 }
 
