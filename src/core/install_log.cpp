@@ -22,7 +22,11 @@ void TInstallLog::Close() {
   FPath.clear();
 }
 
-void TInstallLog::Write(const std::string& Kind, const std::string& Text) {
+void TInstallLog::Write(std::string_view Kind, const char* Pattern, TFormatArgs Args) {
+  if (FFile) Write(Kind, FormatSafe(Pattern, Args));
+}
+
+void TInstallLog::Write(std::string_view Kind, std::string_view Text) {
   if (!FFile) return;
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -33,7 +37,8 @@ void TInstallLog::Write(const std::string& Kind, const std::string& Text) {
 #endif
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-  std::string line = std::string(stamp) + " " + Kind + " ";
+  std::string line = stamp;
+  line.append(" ").append(Kind).append(" ");
   for (char c : Text)
     line.push_back(c == '\r' || c == '\n' ? ' ' : c);
   line += "\r\n";

@@ -7,8 +7,11 @@
 // which is what a run without "*l" has.
 #pragma once
 
+#include "core/format.h"
+
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace quendel {
 
@@ -29,7 +32,11 @@ public:
   // "YYYY-MM-DD HH:MM:SS KIND Text": Kind names the action in capitals
   // ("FILE", "SKIP", "REBOOT", "REGISTRY", "RUN", "ASK", "WARNING", "ERROR",
   // ...). Line breaks inside Text become spaces so that one action is one line.
-  void Write(const std::string& Kind, const std::string& Text);
+  void Write(std::string_view Kind, std::string_view Text);
+  // The same with Text formatted from a pattern and its arguments (see
+  // core/format.h), only when the log is open: the places that log pass
+  // their pieces instead of building the line's text themselves.
+  void Write(std::string_view Kind, const char* Pattern, TFormatArgs Args);
 
 private:
   std::FILE* FFile = nullptr;

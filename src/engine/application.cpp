@@ -42,7 +42,7 @@ void LogAnswer(TInstallLog& Log, const std::string& Text, unsigned Flags, int An
   if ((Flags & 0xF) == platform::mbOK)
     Log.Write((Flags & 0xF0) == platform::mbIconError ? "ERROR" : "MESSAGE", Text);
   else
-    Log.Write("ASK", Text + " -> " + name + (Interactive ? "" : " (default answer)"));
+    Log.Write("ASK", "%s -> %s%s", {Text, name, Interactive ? "" : " (default answer)"});
 }
 
 TApplication& Application() {

@@ -85,8 +85,11 @@ public:
 
   // The log ("*l"); closed when none was asked for.
   TInstallLog* Log = nullptr;
-  void LogLine(const std::string& Kind, const std::string& Text) {
+  void LogLine(std::string_view Kind, std::string_view Text) {
     if (Log) Log->Write(Kind, Text);
+  }
+  void LogLine(std::string_view Kind, const char* Pattern, TFormatArgs Args) {
+    if (Log) Log->Write(Kind, Pattern, Args);
   }
 
 private:

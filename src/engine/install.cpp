@@ -205,7 +205,7 @@ TCustomInstall::~TCustomInstall() {
         throw EProgramLauncherFailed(code, ProgramLauncherMessage(code));
       }
     } catch (const std::exception& E) {
-      Log("WARNING", "cannot start the cleanup batch file " + FBatchFile + ": " + E.what());
+      Log("WARNING", "cannot start the cleanup batch file %s: %s", {FBatchFile, E.what()});
     }
   }
 }
@@ -227,8 +227,12 @@ void TCustomInstall::Notification(TComponent* AComponent, TOperation Operation) 
   }
 }
 
-void TCustomInstall::Log(const std::string& Kind, const std::string& Text) {
+void TCustomInstall::Log(std::string_view Kind, std::string_view Text) {
   Context().Log.Write(Kind, Text);
+}
+
+void TCustomInstall::Log(std::string_view Kind, const char* Pattern, TFormatArgs Args) {
+  Context().Log.Write(Kind, Pattern, Args);
 }
 
 void TCustomInstall::EndApplication() {
@@ -363,7 +367,7 @@ std::string TCustomInstall::FindInstallRecord(bool Create) {
   }
   const std::string key =
       quendel::FindInstallRecord(*p.Registry, facts, Create, FRunStartTime, hasE ? &selfExtract : nullptr);
-  if (Create && !key.empty()) Log("RECORD", "HKEY_LOCAL_MACHINE" + key);
+  if (Create && !key.empty()) Log("RECORD", "HKEY_LOCAL_MACHINE%s", {key});
   return key;
 }
 
@@ -433,7 +437,7 @@ void TCustomInstall::RegisterRunOnce() {
   // versions of Windows continue too.
   if (!AddRunOnce(*pl.Registry, *pl.System, "QuendelUnfinished", command, true))
     Raise<IEInstall>(kNoRunOnce);
-  Log("REBOOT", "continuation registered under RunOnce: " + command);
+  Log("REBOOT", "continuation registered under RunOnce: %s", {command});
 }
 
 void TCustomInstall::SaveLanguage() {
@@ -699,7 +703,8 @@ bool TCustomInstall::RebootWindows() {
   // Win32s, NT 3.51 and unknown systems cannot be restarted from here.
   if (!os9xFamily.Contains(OS) && !osNTFamily.Contains(OS)) return false;
   const std::uint32_t Error = System.RestartWindows(osNTFamily.Contains(OS));
-  if (Error != 0) Log("WARNING", "Windows could not be restarted (error " + IntToStr(static_cast<int>(Error)) + ")");
+  if (Error != 0)
+    Log("WARNING", "Windows could not be restarted (error %d)", {static_cast<int>(Error)});
   return Error == 0;
 }
 
@@ -717,8 +722,8 @@ void TCustomInstall::CompleteAfterReboot() {
   SetExitCode(ecBadInstall);
   if (TTranslator* t = TranslateContext().MainTranslator) {
     t->SetTranslateIntoLanguage(static_cast<TQndlLanguage>(ReadSavedLanguage()));
-    Log("RUN", "continuing after the restart in the language of the first run, " +
-                   QndlLanguageInfo.NameOf(t->TranslateIntoLanguage()));
+    Log("RUN", "continuing after the restart in the language of the first run, %s",
+        {QndlLanguageInfo.NameOf(t->TranslateIntoLanguage())});
   } else {
     Log("RUN", "continuing after the restart");
   }
@@ -764,10 +769,11 @@ void TCustomInstall::RunPendingBatch(const std::string& Batch) {
     start.CommandLine = "cmd.exe /c \"" + Batch + "\"";
     start.ShowCommand = platform::showHide;
     std::unique_ptr<platform::IProcess> process = P.Processes->Start(start);
-    if (!process->WaitForExit(60000)) Log("WARNING", "the batch file " + Batch + " did not end in time");
-    Log("REBOOT", "ran the pending batch file " + Batch);
+    if (!process->WaitForExit(60000))
+      Log("WARNING", "the batch file %s did not end in time", {Batch});
+    Log("REBOOT", "ran the pending batch file %s", {Batch});
   } catch (const std::exception& E) {
-    Log("WARNING", "cannot run the pending batch file " + Batch + ": " + E.what());
+    Log("WARNING", "cannot run the pending batch file %s: %s", {Batch, E.what()});
   }
 }
 
@@ -846,12 +852,12 @@ void TCustomInstall::CleanupSetupFiles() {
   // program unpacks, is the setup program's own to remove.
   const std::string batch = CleanupSetupDirectory(*P.Files, program, NT);
   if (batch.empty()) {
-    Log("CLEANUP", "left in place: " + ExtractFileDir(program));
+    Log("CLEANUP", "left in place: %s", {ExtractFileDir(program)});
     return;
   }
   FBatchFile = batch;
   FBatchPending = true;
-  Log("CLEANUP", "removing " + ExtractFileDir(program) + " with " + batch);
+  Log("CLEANUP", "removing %s with %s", {ExtractFileDir(program), batch});
 }
 
 void TCustomInstall::RunFilesAfterInstall() {
@@ -864,7 +870,7 @@ void TCustomInstall::RunFilesAfterInstall() {
     // one that waits for the restart, is not there to start.
     const std::string Target = F->Target();
     if (!F->Entered() || F->ReplaceAtReboot() || !Files.FileExists(Target)) {
-      Log("SKIP", "not started (not installed by this run): " + Target);
+      Log("SKIP", "not started (not installed by this run): %s", {Target});
       continue;
     }
     bool Run = true;
@@ -877,11 +883,11 @@ void TCustomInstall::RunFilesAfterInstall() {
     Launcher.ShowMode = smNormal;
     try {
       Launcher.Execute();
-      Log("START", Target + Launcher.Parameters);
+      Log("START", "%s%s", {Target, Launcher.Parameters});
     } catch (const EProgramLauncherFailed& E) {
       // The product is installed: a program that will not start is reported
       // and the install stays good.
-      Log("WARNING", "cannot start " + Target + ": " + E.what());
+      Log("WARNING", "cannot start %s: %s", {Target, E.what()});
       if (HasApplication() && !FCommandLine.Quiet)
         Application().ShowMessageBox(Format("Cannot start %s: %s", {Target, std::string(E.what())}),
                                      Application().Title, platform::mbOK | platform::mbIconWarning);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "core/dates.h"
+#include "core/format.h"
 #include "core/persistent.h"
 #include "engine/command_line.h"
 #include "engine/errors.h"
@@ -233,7 +234,8 @@ protected:
 private:
   void EndApplication();
   void SetExitCode(int Code);
-  void Log(const std::string& Kind, const std::string& Text);
+  void Log(std::string_view Kind, std::string_view Text);
+  void Log(std::string_view Kind, const char* Pattern, TFormatArgs Args);
   void ApplyRecordedLocalFile();
   void ReadSelfExtractInfo();
   void ReadRemoteFileList();

@@ -31,7 +31,7 @@ TSetupExitCode RunSetupProgram(TApplication& App, const std::vector<std::uint8_t
       Raise<EReadError>("The install definition has no install root (TInstall)");
   } catch (const std::exception& E) {
     App.ShowException(E);
-    App.LogLine("END", "exit code " + std::to_string(static_cast<int>(ecStartFailed)));
+    App.LogLine("END", "exit code %d", {static_cast<int>(ecStartFailed)});
     return ecStartFailed;
   }
   App.MainForm = form.get();
@@ -43,7 +43,7 @@ TSetupExitCode RunSetupProgram(TApplication& App, const std::vector<std::uint8_t
   }
   form.reset();
   App.MainForm = nullptr;
-  App.LogLine("END", "exit code " + std::to_string(static_cast<int>(App.ExitCode)));
+  App.LogLine("END", "exit code %d", {static_cast<int>(App.ExitCode)});
   return App.ExitCode;
 }
 

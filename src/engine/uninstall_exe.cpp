@@ -56,7 +56,8 @@ void TUninstallEXE::WriteUninstallEntries(const std::string& KeyPath) {
   std::string Key = KeyPath;
   while (!Key.empty() && Key.front() == '\\') Key.erase(0, 1);
   WriteUninstallValues(*Context().Platform().Registry, Key, V);
-  Context().Log.Write("REGISTRY", "HKEY_LOCAL_MACHINE\\" + Key + " UninstallString=" + V.UninstallString);
+  Context().Log.Write("REGISTRY", "HKEY_LOCAL_MACHINE\\%s UninstallString=%s",
+                      {Key, V.UninstallString});
 }
 
 const TClassInfo& TUninstallEXE::StaticClass() {

@@ -287,8 +287,8 @@ void TCustomInstallFile::DoInstall() {
     }
   }
   if (!Write) {
-    Context().Log.Write("SKIP", T + " (kept by the overwrite rule " +
-                                    OverwriteTypeInfo().NameOf(FOverwriteMode) + ")");
+    Context().Log.Write("SKIP", "%s (kept by the overwrite rule %s)",
+                        {T, OverwriteTypeInfo().NameOf(FOverwriteMode)});
     Notify(icFileSkippedByOverwrite);
     AfterInstallRegistration();
     if (OnAfterInstall) OnAfterInstall(this);
@@ -354,7 +354,8 @@ void TCustomInstallFile::ExtractFile(TQndlCompress& C) {
     const TPlacement Placed = ExtractAndPlace(C, Machine, D, FDestName, SourcePath(),
                                               Context().InstallRoot != nullptr, Name());
     if (Placed.ReplaceAtReboot)
-      Context().Log.Write("REBOOT", Target() + " is in use: replaced at the next start of Windows");
+      Context().Log.Write("REBOOT", "%s is in use: replaced at the next start of Windows",
+                          {Target()});
     else
       Context().Log.Write("FILE", Target());
     if (Placed.ReplaceAtReboot) {
