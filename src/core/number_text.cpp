@@ -176,6 +176,20 @@ TBinaryResult ReadBinary(std::string_view Text, int Precision, int MinExp, int M
       e10 += negExp ? -e : e;
     }
   }
+  // Past MaxDigits only whether a non-zero digit follows can matter: no
+  // halfway point between two floats of the widest format has that many
+  // significant digits, so a sticky 1 in their place rounds the same way,
+  // and a text of a million digits costs no more than one of MaxDigits.
+  constexpr std::size_t MaxDigits = 12000;
+  if (sig.size() > MaxDigits) {
+    const bool sticky = sig.find_first_not_of('0', MaxDigits) != std::string::npos;
+    e10 += static_cast<long long>(sig.size() - MaxDigits);
+    sig.resize(MaxDigits);
+    if (sticky) {
+      sig += '1';
+      --e10;
+    }
+  }
   while (!sig.empty() && sig.back() == '0') {
     sig.pop_back();
     ++e10;
