@@ -4,7 +4,6 @@
 #include "core/number_text.h"
 
 #include <charconv>
-#include <vector>
 
 namespace quendel {
 
@@ -17,27 +16,28 @@ struct TDirective {
   char Conv = 0;
 };
 
-std::string Pad(std::string s, const TDirective& Item) {
-  if (Item.Width > 0 && static_cast<int>(s.size()) < Item.Width) {
-    const std::string fill(static_cast<std::size_t>(Item.Width) - s.size(), ' ');
-    s = Item.Left ? s + fill : fill + s;
-  }
-  return s;
+// Appends Text padded with spaces to the width.
+void Put(std::string& Out, std::string_view Text, const TDirective& Item) {
+  const std::size_t fill = Item.Width > static_cast<int>(Text.size())
+                               ? static_cast<std::size_t>(Item.Width) - Text.size()
+                               : 0;
+  if (!Item.Left) Out.append(fill, ' ');
+  Out.append(Text);
+  if (Item.Left) Out.append(fill, ' ');
 }
 
-// Zero-extends digits to the precision, keeping a leading minus sign.
-std::string ZeroPad(std::string digits, int precision) {
-  const bool neg = !digits.empty() && digits[0] == '-';
-  std::string body = neg ? digits.substr(1) : digits;
-  if (precision > 0 && static_cast<int>(body.size()) < precision)
-    body.insert(0, static_cast<std::size_t>(precision) - body.size(), '0');
-  return neg ? "-" + body : body;
-}
-
-template <class I> std::string Digits(I V, int Base) {
+// Appends an integer's digits, zero-extended to the precision after a
+// leading minus sign, then padded to the width.
+template <class I> void PutInteger(std::string& Out, I V, int Base, const TDirective& Item) {
   char buf[24];
-  const auto end = std::to_chars(buf, buf + sizeof buf, V, Base).ptr;
-  return std::string(buf, end);
+  char* const end = std::to_chars(buf, buf + sizeof buf, V, Base).ptr;
+  const std::string_view text(buf, static_cast<std::size_t>(end - buf));
+  const std::size_t sign = text[0] == '-' ? 1 : 0;
+  const std::size_t digits = text.size() - sign;
+  if (Item.Precision <= static_cast<int>(digits)) return Put(Out, text, Item);
+  std::string wide(text.substr(0, sign));
+  wide.append(static_cast<std::size_t>(Item.Precision) - digits, '0').append(text.substr(sign));
+  Put(Out, wide, Item);
 }
 
 // Renders one specifier; false when the argument does not suit it.
@@ -46,19 +46,18 @@ bool Render(const TDirective& Item, const TFormatArg& arg, std::string& out) {
   case 's': {
     const std::string_view* s = arg.AsString();
     if (!s) return false;
-    std::string v(*s);
-    if (Item.Precision >= 0 && static_cast<int>(v.size()) > Item.Precision)
-      v.resize(static_cast<std::size_t>(Item.Precision));
-    out += Pad(std::move(v), Item);
+    Put(out, Item.Precision >= 0 ? s->substr(0, static_cast<std::size_t>(Item.Precision)) : *s,
+        Item);
     return true;
   }
   case 'd':
   case 'u': {
     const std::int64_t* i = arg.AsInteger();
     if (!i) return false;
-    const std::string digits =
-        Item.Conv == 'u' ? Digits(static_cast<std::uint32_t>(*i), 10) : Digits(*i, 10);
-    out += Pad(ZeroPad(digits, Item.Precision), Item);
+    if (Item.Conv == 'u')
+      PutInteger(out, static_cast<std::uint32_t>(*i), 10, Item);
+    else
+      PutInteger(out, *i, 10, Item);
     return true;
   }
   case 'x':
@@ -70,11 +69,11 @@ bool Render(const TDirective& Item, const TFormatArg& arg, std::string& out) {
     const auto v = (*i >= INT32_MIN && *i <= static_cast<std::int64_t>(UINT32_MAX))
                        ? static_cast<std::uint64_t>(static_cast<std::uint32_t>(*i))
                        : static_cast<std::uint64_t>(*i);
-    std::string digits = Digits(v, 16);
+    const std::size_t at = out.size();
+    PutInteger(out, v, 16, Item);
     if (Item.Conv == 'X')
-      for (char& c : digits)
-        if (c >= 'a') c = static_cast<char>(c - 32);
-    out += Pad(ZeroPad(std::move(digits), Item.Precision), Item);
+      for (std::size_t k = at; k < out.size(); ++k)
+        if (out[k] >= 'a') out[k] = static_cast<char>(out[k] - 32);
     return true;
   }
   case 'f': {
@@ -85,21 +84,15 @@ bool Render(const TDirective& Item, const TFormatArg& arg, std::string& out) {
       v = static_cast<double>(*i);
     else
       return false;
-    out += Pad(FormatFixed(v, Item.Precision >= 0 ? Item.Precision : 2), Item);
+    Put(out, FormatFixed(v, Item.Precision >= 0 ? Item.Precision : 2), Item);
     return true;
   }
-  default:
-    return false;
+  default: return false;
   }
 }
 
 std::string DoFormat(std::string_view Fmt, TFormatArgs Args, bool Strict) {
-  const std::vector<const TFormatArg*> args = [&] {
-    std::vector<const TFormatArg*> v;
-    for (const TFormatArg& a : Args)
-      v.push_back(&a);
-    return v;
-  }();
+  const TFormatArg* const args = Args.begin();
   std::string out;
   std::size_t next = 0;
   std::size_t i = 0;
@@ -144,20 +137,18 @@ std::string DoFormat(std::string_view Fmt, TFormatArgs Args, bool Strict) {
     }
     const std::string_view whole = Fmt.substr(start, i - start);
     bool ok = false;
-    if (next < args.size()) ok = Render(Item, *args[next], out);
+    if (next < Args.size()) ok = Render(Item, args[next], out);
     if (ok) {
       ++next;
       continue;
     }
     if (Strict) {
-      if (next >= args.size())
-        Raise<EConvertError>("Format '" + std::string(Fmt) + "' has no argument for " +
-                             std::string(whole));
-      Raise<EConvertError>("Format '" + std::string(Fmt) +
-                           "' invalid or incompatible with argument");
+      if (next >= Args.size())
+        Raise<EConvertError>("Format '%s' has no argument for %s", {Fmt, whole});
+      Raise<EConvertError>("Format '%s' invalid or incompatible with argument", {Fmt});
     }
     out += whole;
-    if (next < args.size()) ++next; // the argument belonged to this specifier
+    if (next < Args.size()) ++next; // the argument belonged to this specifier
   }
   return out;
 }

@@ -159,7 +159,7 @@ void TCustomInstall::BuildFromBuildInf() {
     // A blank first line would put the distributables into the root of the
     // current drive: refused like a missing line.
     if (Lines.empty() || Trim(Lines.front()).empty()) Raise<IEInstall>(kBuildInfLine);
-    Log("BUILD", "building into " + Lines.front());
+    Log("BUILD", "building into %s", {Lines.front()});
     BuildDistributables(Program, Lines.front(), true);
     Log("BUILD", "the distributables are complete");
     EndBuild(nullptr);
