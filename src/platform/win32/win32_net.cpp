@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <charconv>
 #include <cstdlib>
 #include <optional>
 #include <utility>
@@ -274,10 +275,15 @@ private:
       char length[64];
       size = sizeof length;
       if (httpQuery_(request.Handle, HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr)) {
-        const std::string text(length, size < sizeof length ? size : 0);
-        char* end = nullptr;
-        const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
-        if (!text.empty() && end != nullptr && *end == '\0' && text.find('-') == std::string::npos) {
+        // Digits only, after any blanks; a length that does not fit is no
+        // announced length at all.
+        const char* first = length;
+        const char* const last = length + (size < sizeof length ? size : 0);
+        while (first != last && (*first == ' ' || *first == '\t'))
+          ++first;
+        std::uint64_t value = 0;
+        const auto [stop, error] = std::from_chars(first, last, value);
+        if (first != last && error == std::errc() && stop == last) {
           announced = value;
           result.FileSize = value;
         }
