@@ -387,7 +387,7 @@ void TCustomInstallShellLink::CreateInternetShortcut() {
   try {
     P.Files->ForceDirectories(FolderPath());
     P.Links->WriteInternetShortcut(LinkFilePath(), FObjectLocation);
-    Context().Log.Write("LINK", LinkFilePath() + " -> " + FObjectLocation);
+    Context().Log.Write("LINK", "%s -> %s", {LinkFilePath(), FObjectLocation});
   } catch (const platform::EPlatformError& E) {
     Raise<IEInstallShellLink>("The TCustomInstallShellLink %s name could not be installed. The "
                               "following error was reported %s",
@@ -434,7 +434,7 @@ void TCustomInstallShellLink::CreateShellLink() {
     }
     const std::string Target = Link.Path;
     P.Links->SaveShellLink(LinkFilePath(), std::move(Link));
-    Context().Log.Write("LINK", LinkFilePath() + " -> " + Target);
+    Context().Log.Write("LINK", "%s -> %s", {LinkFilePath(), Target});
   } catch (const platform::EPlatformError& E) {
     RaiseLinkError(E.Code(), E.what());
   } catch (const IEInstallShellLink&) {
@@ -457,7 +457,7 @@ void TCustomInstallShellLink::CreateHardLinkFile() {
     if (!SameText(LinkFile, TargetPath()) && P.Files->FileExists(LinkFile))
       P.Files->RemoveFile(LinkFile);
     P.Links->MakeHardLink(LinkFile, TargetPath());
-    Context().Log.Write("LINK", LinkFilePath() + " (hard link) -> " + TargetPath());
+    Context().Log.Write("LINK", "%s (hard link) -> %s", {LinkFilePath(), TargetPath()});
   } catch (const platform::EPlatformError& E) {
     if (E.Call() == "LoadLibraryA")
       Raise<IEInstallHardLink>("Could not create hardlink for %s", {"from unloadable Kernel32"});
