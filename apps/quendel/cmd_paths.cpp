@@ -83,7 +83,7 @@ void RunPaths(const TPathsOptions& O) {
   std::vector<TRow> Rows;
   for (TCustomPathSpecifier* S : Context.StandardPathSpecifiers.Items())
     // No install object asks: specifiers that need one say so.
-    Rows.push_back({S->DefaultName(), S->ClassName(), S->GetCaption(), S->GetDescription(),
+    Rows.push_back({S->DefaultName(), std::string(S->ClassName()), S->GetCaption(), S->GetDescription(),
                     Ask([&] { return S->GetPath(nullptr); })});
 
   if (O.Json) {

@@ -70,7 +70,7 @@ std::string StoppedBy(TInstallContainer& C, TOSVerType OS) {
 
 std::string StrProp(const TPersistent& Obj, const char* Name) {
   const TPropInfo* P = Obj.ClassType().FindProperty(Name);
-  return P && P->Kind == TPropKind::String && P->GetStr ? P->GetStr(Obj) : std::string();
+  return P && P->Kind == TPropKind::String ? P->GetStr(Obj) : std::string();
 }
 
 // "X:\..." or "\\server\...".

@@ -119,7 +119,7 @@ TBytes CheckedBinaryDefinition(const std::string& Name) {
   const TClassInfo& form = TfrmMainMenu::StaticClass();
   if (!SameText(root.ClassName, form.Name()))
     throw std::runtime_error(Name + ": the definition's root is " + root.ClassName + ", not " +
-                             form.Name());
+                             std::string(form.Name()));
   {
     TAuthorRuntime runtime; // every class a definition may name
     RegisterEngineClasses();

@@ -30,7 +30,7 @@ void RunVersion(const TVersionOptions& O) {
     std::cout << "{";
     bool first = true;
     for (const TPropInfo* p : props) {
-      std::cout << (first ? "\n " : ",\n ") << JsonString(p->Name) << ": "
+      std::cout << (first ? "\n " : ",\n ") << JsonString(std::string(p->Name)) << ": "
                 << JsonString(p->GetStr(v));
       first = false;
     }

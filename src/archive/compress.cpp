@@ -48,11 +48,10 @@ std::size_t ReadFull(TStream& S, void* Buffer, std::size_t Count) {
 
 using namespace compress_detail;
 
-const TEnumInfo& CompressionLevelInfo() {
-  static const TEnumInfo Info("TCompressionLevel",
-                              {"colNone", "colFastest", "colDefault", "colMax"});
-  return Info;
-}
+const TEnumInfo CompressionLevelNames("TCompressionLevel",
+                                      {"colNone", "colFastest", "colDefault", "colMax"});
+
+const TEnumInfo& CompressionLevelInfo() { return CompressionLevelNames; }
 
 int ZlibLevel(TCompressionLevel Level) {
   switch (Level) {
@@ -77,29 +76,26 @@ TQndlCompress::~TQndlCompress() = default;
 
 const TClassInfo& TQndlCompress::StaticClass() {
   using T = TQndlCompress;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TQndlCompress", TComponent::StaticClass())
-          .Bool("Abort", &T::Abort, &T::SetAbort, false)
-          .Str("CompressedFile", &T::CompressedFile, &T::SetCompressedFile)
-          .Enum("CompressionLevel", &T::CompressionLevel, &T::SetCompressionLevel,
-                CompressionLevelInfo(), colMax)
-          .Str("ExtractDirectory", &T::ExtractDirectory, &T::SetExtractDirectory)
-          .Strings("FilesToProcess",
-                   static_cast<const TStrings& (T::*)() const>(&T::FilesToProcess))
-          .Int("Offset", &T::Offset, &T::SetOffset, 0)
-          .Enum("Overwrite", &T::Overwrite, &T::SetOverwrite, OverwriteTypeInfo(), owAlways)
-          .Event("OnAborted", &T::OnAborted)
-          .Event("OnBeforeAdding", &T::OnBeforeAdding)
-          .Event("OnAfterAdding", &T::OnAfterAdding)
-          .Event("OnBeforeExtracting", &T::OnBeforeExtracting)
-          .Event("OnAfterExtracting", &T::OnAfterExtracting)
-          .Event("OnReplace", &T::OnReplace)
-          .Event("OnListing", &T::OnListing)
-          .Event("OnStatus", &T::OnStatus)
-          .Event("OnFullDisk", &T::OnFullDisk)
-          .Event("OnNewDisk", &T::OnNewDisk)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TQndlCompress", &TComponent::StaticClass)
+          .Bool<&T::Abort, &T::SetAbort>("Abort", false)
+          .Str<&T::CompressedFile, &T::SetCompressedFile>("CompressedFile")
+          .Enum<&T::CompressionLevel, &T::SetCompressionLevel>("CompressionLevel", CompressionLevelNames, colMax)
+          .Str<&T::ExtractDirectory, &T::SetExtractDirectory>("ExtractDirectory")
+          .Strings<static_cast<const TStrings& (T::*)() const>(&T::FilesToProcess)>("FilesToProcess")
+          .Int<&T::Offset, &T::SetOffset>("Offset", 0)
+          .Enum<&T::Overwrite, &T::SetOverwrite>("Overwrite", OverwriteTypeNames, owAlways)
+          .Event<&T::OnAborted>("OnAborted")
+          .Event<&T::OnBeforeAdding>("OnBeforeAdding")
+          .Event<&T::OnAfterAdding>("OnAfterAdding")
+          .Event<&T::OnBeforeExtracting>("OnBeforeExtracting")
+          .Event<&T::OnAfterExtracting>("OnAfterExtracting")
+          .Event<&T::OnReplace>("OnReplace")
+          .Event<&T::OnListing>("OnListing")
+          .Event<&T::OnStatus>("OnStatus")
+          .Event<&T::OnFullDisk>("OnFullDisk")
+          .Event<&T::OnNewDisk>("OnNewDisk");
+  });
 }
 
 platform::IFileSystem& TQndlCompress::Files() const {

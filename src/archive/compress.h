@@ -27,6 +27,7 @@ class TPlatformFileStream;
 
 enum TlzhCommand { lzcOverwrite, lzcOnlyAdd };
 enum TCompressionLevel { colNone, colFastest, colDefault, colMax };
+extern const TEnumInfo CompressionLevelNames; // what CompressionLevelInfo returns
 const TEnumInfo& CompressionLevelInfo();
 // The zlib level of each value: 0, 1, -1 (zlib's default) and 9.
 int ZlibLevel(TCompressionLevel Level);

@@ -100,11 +100,10 @@ TOverwriteDecision Decide(platform::IFileSystem& Files, const std::string& NewVe
 
 } // namespace
 
-const TEnumInfo& OverwriteTypeInfo() {
-  static const TEnumInfo Info(
-      "TOverwriteType", {"owAlways", "owNever", "owVersion", "owDate", "owVersionDate", "owAsk"});
-  return Info;
-}
+const TEnumInfo OverwriteTypeNames(
+    "TOverwriteType", {"owAlways", "owNever", "owVersion", "owDate", "owVersionDate", "owAsk"});
+
+const TEnumInfo& OverwriteTypeInfo() { return OverwriteTypeNames; }
 
 TVersionOrder CompareVersions(std::string_view A, std::string_view B) {
   for (int k = 1;; ++k) {

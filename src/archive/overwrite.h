@@ -12,6 +12,7 @@
 namespace quendel {
 
 enum TOverwriteType { owAlways, owNever, owVersion, owDate, owVersionDate, owAsk };
+extern const TEnumInfo OverwriteTypeNames; // what OverwriteTypeInfo returns
 const TEnumInfo& OverwriteTypeInfo();
 
 // The outcome, with the values callers have always compared against.

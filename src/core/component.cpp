@@ -22,13 +22,12 @@ bool IsValidIdent(std::string_view Ident) {
 }
 
 const TClassInfo& TComponent::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TComponent>("TComponent", TPersistent::StaticClass())
-          .Str("Name", &TComponent::FName, &TComponent::SetName)
+  return ClassTable([] {
+    return TClassBuilder<TComponent>("TComponent", &TPersistent::StaticClass)
+          .Str<&TComponent::FName, &TComponent::SetName>("Name")
           .Stored(false) // the object record carries the name
-          .Int("Tag", &TComponent::Tag, &TComponent::Tag, 0)
-          .Build();
-  return Info;
+          .Int<&TComponent::Tag, &TComponent::Tag>("Tag", 0);
+  });
 }
 
 TComponent::TComponent(TComponent* AOwner) {

@@ -50,21 +50,20 @@ std::int32_t MulDiv(std::int32_t Value, std::int32_t Num, std::int32_t Den) {
 
 const TClassInfo& TFont::StaticClass() {
   using T = TFont;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TFont", TPersistent::StaticClass())
-          .Int("Charset", &T::Charset, &T::SetCharset, DEFAULT_CHARSET)
+  return ClassTable([] {
+    return TClassBuilder<T>("TFont", &TPersistent::StaticClass)
+          .Int<&T::Charset, &T::SetCharset>("Charset", DEFAULT_CHARSET)
           .Idents(CharsetIdents)
-          .Int("Color", &T::Color, &T::SetColor, clWindowText)
+          .Int<&T::Color, &T::SetColor>("Color", clWindowText)
           .Idents(ColorIdents)
-          .Int("Height", &T::Height, &T::SetHeight)
-          .Str("Name", &T::Name, &T::SetName)
-          .Enum("Pitch", &T::Pitch, &T::SetPitch, FontPitchInfo, fpDefault)
+          .Int<&T::Height, &T::SetHeight>("Height")
+          .Str<&T::Name, &T::SetName>("Name")
+          .Enum<&T::Pitch, &T::SetPitch>("Pitch", FontPitchInfo, fpDefault)
           // Height carries the size; Size is only a second way to set it.
-          .Int("Size", &T::Size, &T::SetSize)
+          .Int<&T::Size, &T::SetSize>("Size")
           .Stored(false)
-          .Set("Style", &T::Style, &T::SetStyle, FontStyleInfo, TFontStyles{})
-          .Build();
-  return Info;
+          .Set<&T::Style, &T::SetStyle>("Style", FontStyleInfo, TFontStyles{});
+  });
 }
 
 void TFont::SetName(const std::string& Value) {

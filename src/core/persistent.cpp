@@ -12,11 +12,12 @@ namespace quendel {
 // --- TPersistent -------------------------------------------------------------
 
 const TClassInfo& TPersistent::StaticClass() {
-  static const TClassInfo Info = TClassBuilder<TPersistent>("TPersistent").Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TPersistent>("TPersistent");
+  });
 }
 
-const std::string& TPersistent::ClassName() const { return ClassType().Name(); }
+std::string_view TPersistent::ClassName() const { return ClassType().Name(); }
 
 bool TPersistent::InheritsFrom(const TClassInfo& Cls) const {
   return ClassType().InheritsFrom(Cls);
@@ -29,9 +30,9 @@ void TPersistent::Assign(const TPersistent& Source) {
 // --- TStrings ----------------------------------------------------------------
 
 const TClassInfo& TStrings::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TStrings>("TStrings", TPersistent::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TStrings>("TStrings", &TPersistent::StaticClass);
+  });
 }
 
 void TStrings::CheckIndex(int Index, bool AllowEnd) const {
@@ -119,9 +120,9 @@ void TStrings::Changed() {
 // --- TPicture ----------------------------------------------------------------
 
 const TClassInfo& TPicture::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TPicture>("TPicture", TPersistent::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TPicture>("TPicture", &TPersistent::StaticClass);
+  });
 }
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,7 @@ public:
   // The class's published-property table (see core/reflection.h).
   static const TClassInfo& StaticClass();
   virtual const TClassInfo& ClassType() const { return StaticClass(); }
-  const std::string& ClassName() const;
+  std::string_view ClassName() const;
   // True when this object's class is Cls or derives from it.
   bool InheritsFrom(const TClassInfo& Cls) const;
 

@@ -51,22 +51,8 @@ namespace detail {
 void RaiseInvalidValue() {
   Raise<EPropertyError>("Invalid property value");
 }
-bool StoredNever(const TMemberSlot&, const TPersistent&) { return false; }
-bool StoredAlways(const TMemberSlot&, const TPersistent&) { return true; }
-
-TClassBuilderBase::TClassBuilderBase(std::string_view Name, const TClassInfo* Parent)
-    : FName(Name), FParent(Parent) {}
-
-TPropInfo& TClassBuilderBase::Add(std::string_view Name, TPropKind Kind) {
-  TPropInfo& p = FProps.emplace_back();
-  p.Name = Name;
-  p.Kind = Kind;
-  return p;
-}
-
-TClassInfo TClassBuilderBase::Build(TClassInfo::TFactory Factory) {
-  return TClassInfo(std::move(FName), FParent, std::move(FProps), Factory);
-}
+bool StoredNever(const TPropInfo&, const TPersistent&) { return false; }
+bool StoredAlways(const TPropInfo&, const TPersistent&) { return true; }
 } // namespace detail
 
 // --- TEnumInfo -----------------------------------------------------------------
@@ -87,31 +73,14 @@ int TEnumInfo::ValueOf(std::string_view Name) const {
 
 // --- TPropInfo -----------------------------------------------------------------
 
-bool TPropInfo::ReadOnly() const {
-  switch (Kind) {
-  case TPropKind::Boolean:
-  case TPropKind::Integer:
-  case TPropKind::Enumeration:
-  case TPropKind::Set: return !SetOrd;
-  case TPropKind::Float: return !SetFloat;
-  case TPropKind::String: return !SetStr;
-  case TPropKind::Reference: return !SetRef;
-  case TPropKind::Event: return !SetEvent;
-  case TPropKind::Object:
-  case TPropKind::StringList:
-  case TPropKind::Picture: return false; // written through their own properties
-  }
-  return true;
-}
-
 bool TPropInfo::IsStored(const TPersistent& Obj) const {
-  if (StoredRule && !StoredRule(Obj)) return false;
+  if (!StoredByRule(Obj)) return false;
   switch (Kind) {
   case TPropKind::Boolean:
   case TPropKind::Integer:
   case TPropKind::Enumeration:
-  case TPropKind::Set: return !OrdDefault || GetOrd(Obj) != *OrdDefault;
-  case TPropKind::Float: return GetFloat(Obj) != FloatDefault.value_or(0.0);
+  case TPropKind::Set: return !HasDefault || GetOrd(Obj) != Default.Ord;
+  case TPropKind::Float: return GetFloat(Obj) != (HasDefault ? Default.Float : 0.0);
   case TPropKind::String: return !GetStr(Obj).empty();
   case TPropKind::Reference: return GetObj(Obj) != nullptr;
   case TPropKind::Event: return EventAssigned(Obj);
@@ -130,19 +99,14 @@ bool TPropInfo::IsStored(const TPersistent& Obj) const {
 
 // --- TClassInfo ----------------------------------------------------------------
 
-TClassInfo::TClassInfo(std::string Name, const TClassInfo* Parent, std::vector<TPropInfo> Props,
-                       TFactory Factory)
-    : FName(std::move(Name)), FParent(Parent), FProps(std::move(Props)),
-      FFactory(Factory) {}
-
 bool TClassInfo::InheritsFrom(const TClassInfo& Other) const {
-  for (const TClassInfo* c = this; c; c = c->FParent)
+  for (const TClassInfo* c = this; c; c = c->Parent())
     if (c == &Other) return true;
   return false;
 }
 
 const TPropInfo* TClassInfo::FindProperty(std::string_view PropName) const {
-  for (const TClassInfo* c = this; c; c = c->FParent)
+  for (const TClassInfo* c = this; c; c = c->Parent())
     for (const TPropInfo& p : c->FProps)
       if (SameText(p.Name, PropName)) return &p;
   return nullptr;
@@ -150,7 +114,7 @@ const TPropInfo* TClassInfo::FindProperty(std::string_view PropName) const {
 
 std::vector<const TPropInfo*> TClassInfo::Properties() const {
   std::vector<const TClassInfo*> chain;
-  for (const TClassInfo* c = this; c; c = c->FParent) chain.push_back(c);
+  for (const TClassInfo* c = this; c; c = c->Parent()) chain.push_back(c);
   std::vector<const TPropInfo*> all;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it)
     for (const TPropInfo& p : (*it)->FProps) {
@@ -236,7 +200,7 @@ std::int64_t GetOrdProp(const TPersistent& Obj, std::string_view Path) {
 
 void SetOrdProp(TPersistent& Obj, std::string_view Path, std::int64_t Value) {
   auto t = ResolvePropertyPath(Obj, Path);
-  Require(IsOrdinal(t.Prop->Kind) && t.Prop->SetOrd);
+  Require(IsOrdinal(t.Prop->Kind) && t.Prop->Writable());
   t.Prop->SetOrd(*t.Object, Value);
 }
 
@@ -248,7 +212,7 @@ std::string GetStrProp(const TPersistent& Obj, std::string_view Path) {
 
 void SetStrProp(TPersistent& Obj, std::string_view Path, const std::string& Value) {
   auto t = ResolvePropertyPath(Obj, Path);
-  Require(t.Prop->Kind == TPropKind::String && t.Prop->SetStr);
+  Require(t.Prop->Kind == TPropKind::String && t.Prop->Writable());
   t.Prop->SetStr(*t.Object, Value);
 }
 
@@ -296,7 +260,7 @@ std::string GetEnumProp(const TPersistent& Obj, std::string_view Path) {
 
 void SetEnumProp(TPersistent& Obj, std::string_view Path, std::string_view ValueName) {
   auto t = ResolvePropertyPath(Obj, Path);
-  Require(static_cast<bool>(t.Prop->SetOrd));
+  Require(IsOrdinal(t.Prop->Kind) && t.Prop->Writable());
   if (t.Prop->Kind == TPropKind::Boolean) {
     if (SameText(ValueName, "True"))
       t.Prop->SetOrd(*t.Object, 1);
@@ -318,13 +282,14 @@ void SetEnumProp(TPersistent& Obj, std::string_view Path, std::string_view Value
 
 TPersistent* GetObjectProp(const TPersistent& Obj, std::string_view Path) {
   auto t = Resolve(Obj, Path);
-  Require(static_cast<bool>(t.Prop->GetObj));
+  Require(t.Prop->Kind == TPropKind::Reference || t.Prop->Kind == TPropKind::Object ||
+          t.Prop->Kind == TPropKind::StringList || t.Prop->Kind == TPropKind::Picture);
   return t.Prop->GetObj(*t.Object);
 }
 
 void SetRefProp(TPersistent& Obj, std::string_view Path, TComponent* Target) {
   auto t = ResolvePropertyPath(Obj, Path);
-  Require(t.Prop->Kind == TPropKind::Reference && t.Prop->SetRef);
+  Require(t.Prop->Kind == TPropKind::Reference && t.Prop->Writable());
   t.Prop->SetRef(*t.Object, Target);
 }
 

@@ -5,19 +5,25 @@
 // A class declares its table once, in its .cpp file:
 //
 //   const TClassInfo& TInstallObject::StaticClass() {
-//     static const TClassInfo Info =
-//         TClassBuilder<TInstallObject>("TInstallObject", TInstallContainer::StaticClass())
-//             .Bool("Include", &TInstallObject::Include, &TInstallObject::SetInclude, true)
-//             .Set("InstallTypes", &T::InstallTypes, &T::SetInstallTypes, InstallTypeInfo, AllTypes)
-//             .Ref("Container", &T::Container, &T::SetContainer)
-//             .Event("OnBeforeProcess", &T::OnBeforeProcess)
-//             .Build();
-//     return Info;
+//     using T = TInstallObject;
+//     return ClassTable([] {
+//       return TClassBuilder<T>("TInstallObject", &TInstallContainer::StaticClass)
+//           .Bool<&T::Include, &T::SetInclude>("Include", true)
+//           .Set<&T::InstallTypes, &T::SetInstallTypes>("InstallTypes", InstallTypeInfo, AllTypes)
+//           .Ref<&T::Container, &T::SetContainer>("Container")
+//           .Event<&T::OnBeforeProcess>("OnBeforeProcess");
+//     });
 //   }
 //
-// Readers and writers are member functions or data members. A class that can
-// be created from a definition gets a factory automatically when it is
-// concrete and constructible from its owner.
+// The builder runs while the program is compiled: the table is constant data
+// (one plain descriptor per property, names as literals, member pointers in
+// constants of their own), and StaticClass returns its address. Nothing is
+// built at start-up.
+//
+// Readers and writers are member functions or data members, given as template
+// arguments; a read-only property's writer is nullptr. A class that can be
+// created from a definition gets a factory automatically when it is concrete
+// and constructible from its owner.
 #pragma once
 
 #include "core/component.h"
@@ -25,6 +31,8 @@
 #include "core/persistent.h"
 
 #include <any>
+#include <array>
+#include <span>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -38,7 +46,7 @@
 
 namespace quendel {
 
-enum class TPropKind {
+enum class TPropKind : std::uint8_t {
   Boolean,
   Integer,
   Float,
@@ -123,118 +131,121 @@ private:
   std::vector<TEntry> FEntries;
 };
 
+class TPropInfo;
+using TClassOf = const TClassInfo& (*)();
+
 namespace detail {
-
-// One member pointer (a data member or a member function of any persistent
-// class, seen through TPersistent) and the datum its accessor checks against
-// (an enumeration's names). Every property of every class goes through a
-// handful of accessor functions, one per member type, which find their
-// member here: the tables are data, not one function per property.
-struct TMemberSlot {
-  alignas(void*) unsigned char Bytes[2 * sizeof(void*)];
-  const void* Extra;
+// A property's reader and writer, each one plain function per member type
+// (shared by every property of that type) and the constant holding the
+// member it reaches.
+union TGetter {
+  std::int64_t (*Ord)(const TPropInfo&, const TPersistent&);
+  double (*Float)(const TPropInfo&, const TPersistent&);
+  std::string (*Str)(const TPropInfo&, const TPersistent&);
+  TPersistent* (*Obj)(const TPropInfo&, const TPersistent&); // reference, sub-object, list, picture
+  bool (*Assigned)(const TPropInfo&, const TPersistent&);    // event
 };
-
-template <class M> TMemberSlot MakeSlot(M Member, const void* Extra = nullptr) {
-  static_assert(sizeof(M) <= sizeof(TMemberSlot::Bytes) && std::is_trivially_copyable_v<M>);
-  TMemberSlot s{};
-  std::memcpy(s.Bytes, &Member, sizeof Member);
-  s.Extra = Extra;
-  return s;
-}
-
-template <class M> M SlotMember(const TMemberSlot& Slot) {
-  M m;
-  std::memcpy(&m, Slot.Bytes, sizeof m);
-  return m;
-}
-
+union TSetter {
+  void (*Ord)(const TPropInfo&, TPersistent&, std::int64_t);
+  void (*Float)(const TPropInfo&, TPersistent&, double);
+  void (*Str)(const TPropInfo&, TPersistent&, const std::string&);
+  void (*Ref)(const TPropInfo&, TPersistent&, TComponent*);
+  void (*Event)(const TPropInfo&, TPersistent&, const std::any&);
+};
+union TDefault {
+  std::int64_t Ord;
+  double Float;
+};
 } // namespace detail
 
-// A property's reader or writer: a plain function and the member it reaches.
-// Empty when the property has no such accessor (a read-only property has no
-// writer).
-template <class Sig> class TPropAccessor;
-template <class R, class... A> class TPropAccessor<R(A...)> {
-public:
-  using TFunction = R (*)(const detail::TMemberSlot&, A...);
-  TPropAccessor() = default;
-  TPropAccessor(TFunction Function, const detail::TMemberSlot& Slot)
-      : FFunction(Function), FSlot(Slot) {}
-  explicit operator bool() const { return FFunction != nullptr; }
-  R operator()(A... Args) const { return FFunction(FSlot, static_cast<A&&>(Args)...); }
-
-private:
-  TFunction FFunction = nullptr;
-  detail::TMemberSlot FSlot{};
-};
-
-// One published property. Ordinal kinds (Boolean, Integer, Enumeration, Set)
-// travel as int64 (a set as its bit mask); references, sub-objects, string
-// lists and pictures as object pointers.
+// One published property: constant data. Ordinal kinds (Boolean, Integer,
+// Enumeration, Set) travel as int64 (a set as its bit mask); references,
+// sub-objects, string lists and pictures as object pointers.
 class TPropInfo {
 public:
-  std::string Name;
+  std::string_view Name;
   TPropKind Kind = TPropKind::Integer;
-  const TEnumInfo* Enum = nullptr;       // Enumeration and Set
-  const TIdentMap* Idents = nullptr;     // Integer: names a definition may use
+  bool HasDefault = false;
+  bool HasSetter = false;
+  const TEnumInfo* Enum = nullptr;   // Enumeration and Set
+  const TIdentMap* Idents = nullptr; // Integer: names a definition may use
   // Reference: the class the target must be. A function, because a class
-  // may refer to its own kind while its table is being built.
-  const TClassInfo& (*RefClassOf)() = nullptr;
+  // may refer to its own kind.
+  TClassOf RefClassOf = nullptr;
   const TClassInfo* RefClass() const { return RefClassOf ? &RefClassOf() : nullptr; }
 
   // Declared default. An ordinal property without one is always stored; a
   // string is stored when not empty, a float when not 0, a reference when set.
-  std::optional<std::int64_t> OrdDefault;
-  std::optional<double> FloatDefault;
+  std::optional<std::int64_t> OrdDefault() const {
+    return HasDefault && Kind != TPropKind::Float ? std::optional(Default.Ord) : std::nullopt;
+  }
+  std::optional<double> FloatDefault() const {
+    return HasDefault && Kind == TPropKind::Float ? std::optional(Default.Float) : std::nullopt;
+  }
 
-  TPropAccessor<std::int64_t(const TPersistent&)> GetOrd;
-  TPropAccessor<void(TPersistent&, std::int64_t)> SetOrd;
-  TPropAccessor<double(const TPersistent&)> GetFloat;
-  TPropAccessor<void(TPersistent&, double)> SetFloat;
-  TPropAccessor<std::string(const TPersistent&)> GetStr;
-  TPropAccessor<void(TPersistent&, const std::string&)> SetStr;
+  // Each accessor serves the kinds named; a writer only when Writable().
+  std::int64_t GetOrd(const TPersistent& Obj) const { return Get.Ord(*this, Obj); }
+  void SetOrd(TPersistent& Obj, std::int64_t V) const { Set.Ord(*this, Obj, V); }
+  double GetFloat(const TPersistent& Obj) const { return Get.Float(*this, Obj); }
+  void SetFloat(TPersistent& Obj, double V) const { Set.Float(*this, Obj, V); }
+  std::string GetStr(const TPersistent& Obj) const { return Get.Str(*this, Obj); }
+  void SetStr(TPersistent& Obj, const std::string& V) const { Set.Str(*this, Obj, V); }
   // Reference target, sub-object, string list or picture.
-  TPropAccessor<TPersistent*(const TPersistent&)> GetObj;
+  TPersistent* GetObj(const TPersistent& Obj) const { return Get.Obj(*this, Obj); }
   // Raises EPropertyError("Invalid property value") when the target is not of RefClass.
-  TPropAccessor<void(TPersistent&, TComponent*)> SetRef;
+  void SetRef(TPersistent& Obj, TComponent* Target) const { Set.Ref(*this, Obj, Target); }
   // Events: the handler is a std::function of the event's own type held in a std::any.
-  TPropAccessor<void(TPersistent&, const std::any&)> SetEvent;
-  TPropAccessor<bool(const TPersistent&)> EventAssigned;
-  // "stored" rule; empty means the default rule above.
-  TPropAccessor<bool(const TPersistent&)> StoredRule;
+  void SetEvent(TPersistent& Obj, const std::any& Handler) const { Set.Event(*this, Obj, Handler); }
+  bool EventAssigned(const TPersistent& Obj) const { return Get.Assigned(*this, Obj); }
 
-  bool ReadOnly() const;
+  // True when the property has a writer (sub-objects, lists and pictures are
+  // written through their own properties and count as writable).
+  bool Writable() const { return HasSetter; }
+  bool ReadOnly() const { return !HasSetter; }
+  // False when the property's own "stored" rule says so for Obj; the default
+  // rule below is not applied.
+  bool StoredByRule(const TPersistent& Obj) const { return !StoredRule || StoredRule(*this, Obj); }
   // True when a definition writer stores this property for Obj.
   bool IsStored(const TPersistent& Obj) const;
+
+  // What the builder fills in (and HasDefault, HasSetter above, kept beside
+  // Kind to keep the descriptor small); the accessors above read it.
+  detail::TDefault Default{};
+  detail::TGetter Get{};
+  detail::TSetter Set{};
+  const void* GetMember = nullptr; // the reader's member (a constant of its type)
+  const void* SetMember = nullptr;
+  // "stored" rule; null means the default rule.
+  bool (*StoredRule)(const TPropInfo&, const TPersistent&) = nullptr;
 };
 
 // A class: its name, parent, published properties and (for creatable
-// components) its factory.
+// components) its factory. Constant data.
 class TClassInfo {
 public:
   using TFactory = TComponent* (*)(TComponent* Owner);
 
-  TClassInfo(std::string Name, const TClassInfo* Parent, std::vector<TPropInfo> Props,
-             TFactory Factory);
+  constexpr TClassInfo(const char* Name, TClassOf Parent, std::span<const TPropInfo> Props,
+                       TFactory Factory)
+      : FName(Name), FParent(Parent), FProps(Props), FFactory(Factory) {}
 
-  const std::string& Name() const { return FName; }
-  const TClassInfo* Parent() const { return FParent; }
+  std::string_view Name() const { return FName; }
+  const TClassInfo* Parent() const { return FParent ? &FParent() : nullptr; }
   bool InheritsFrom(const TClassInfo& Other) const;
   // Own and inherited properties, case-insensitive; nullptr when absent.
   const TPropInfo* FindProperty(std::string_view PropName) const;
   // Every property, the root class's first.
   std::vector<const TPropInfo*> Properties() const;
   // Only this class's own table.
-  const std::vector<TPropInfo>& OwnProperties() const { return FProps; }
-  bool CanCreate() const { return static_cast<bool>(FFactory); }
+  std::span<const TPropInfo> OwnProperties() const { return FProps; }
+  bool CanCreate() const { return FFactory != nullptr; }
   // Raises EComponentError for a class that cannot be created.
   TComponent* Create(TComponent* Owner) const;
 
 private:
-  std::string FName;
-  const TClassInfo* FParent;
-  std::vector<TPropInfo> FProps;
+  const char* FName;
+  TClassOf FParent;
+  std::span<const TPropInfo> FProps;
   TFactory FFactory;
 };
 
@@ -273,8 +284,6 @@ template <class T, class A, class V> void WriteMember(T& Obj, A Accessor, V&& Va
     (Obj.*Accessor)(std::forward<V>(Value));
 }
 
-template <class T> constexpr bool IsNoSetter = std::is_same_v<T, std::nullptr_t>;
-
 [[noreturn]] void RaiseInvalidValue();
 
 // A member pointer names the class that declares the member. The accessors
@@ -292,76 +301,91 @@ using TOwnMember = typename TMemberOf<M>::Value std::conditional_t<
     std::is_base_of_v<TPersistent, typename TMemberOf<M>::Class>, typename TMemberOf<M>::Class,
     T>::*;
 
+// The constant a table points at for member M of a class T's table, as the
+// class its accessor reaches (one constant per member, shared by the tables
+// of every class that names it).
+template <class R, auto M> inline constexpr R MemberConstant = static_cast<R>(M);
+
+template <class M> const M& MemberAt(const void* Constant) {
+  return *static_cast<const M*>(Constant);
+}
+
 template <class M> const typename TMemberOf<M>::Class& Self(const TPersistent& o) {
   return static_cast<const typename TMemberOf<M>::Class&>(o);
 }
 template <class M> typename TMemberOf<M>::Class& Self(TPersistent& o) {
   return static_cast<typename TMemberOf<M>::Class&>(o);
 }
-
-template <class M> std::int64_t GetBool(const TMemberSlot& s, const TPersistent& o) {
-  return ReadMember(Self<M>(o), SlotMember<M>(s)) ? 1 : 0;
+template <class M> decltype(auto) Read(const TPropInfo& p, const TPersistent& o) {
+  return ReadMember(Self<M>(o), MemberAt<M>(p.GetMember));
 }
-template <class M> void SetBool(const TMemberSlot& s, TPersistent& o, std::int64_t v) {
-  WriteMember(Self<M>(o), SlotMember<M>(s), v != 0);
+template <class M, class V> void Write(const TPropInfo& p, TPersistent& o, V&& v) {
+  WriteMember(Self<M>(o), MemberAt<M>(p.SetMember), std::forward<V>(v));
+}
+
+template <class M> std::int64_t GetBool(const TPropInfo& p, const TPersistent& o) {
+  return Read<M>(p, o) ? 1 : 0;
+}
+template <class M> void SetBool(const TPropInfo& p, TPersistent& o, std::int64_t v) {
+  Write<M>(p, o, v != 0);
 }
 // Integers and enumerations.
-template <class M> std::int64_t GetInt(const TMemberSlot& s, const TPersistent& o) {
-  return static_cast<std::int64_t>(ReadMember(Self<M>(o), SlotMember<M>(s)));
+template <class M> std::int64_t GetInt(const TPropInfo& p, const TPersistent& o) {
+  return static_cast<std::int64_t>(Read<M>(p, o));
 }
-template <class V, class M> void SetInt(const TMemberSlot& s, TPersistent& o, std::int64_t v) {
+template <class V, class M> void SetInt(const TPropInfo& p, TPersistent& o, std::int64_t v) {
   if (v < static_cast<std::int64_t>(std::numeric_limits<V>::min()) ||
       v > static_cast<std::int64_t>(std::numeric_limits<V>::max()))
     RaiseInvalidValue();
-  WriteMember(Self<M>(o), SlotMember<M>(s), static_cast<V>(v));
+  Write<M>(p, o, static_cast<V>(v));
 }
-template <class V, class M> void SetEnum(const TMemberSlot& s, TPersistent& o, std::int64_t v) {
-  if (v < 0 || v >= static_cast<const TEnumInfo*>(s.Extra)->Count()) RaiseInvalidValue();
-  WriteMember(Self<M>(o), SlotMember<M>(s), static_cast<V>(v));
+template <class V, class M> void SetEnum(const TPropInfo& p, TPersistent& o, std::int64_t v) {
+  if (v < 0 || v >= p.Enum->Count()) RaiseInvalidValue();
+  Write<M>(p, o, static_cast<V>(v));
 }
-template <class M> std::int64_t GetSet(const TMemberSlot& s, const TPersistent& o) {
-  return static_cast<std::int64_t>(ReadMember(Self<M>(o), SlotMember<M>(s)).Bits());
+template <class M> std::int64_t GetSet(const TPropInfo& p, const TPersistent& o) {
+  return static_cast<std::int64_t>(Read<M>(p, o).Bits());
 }
-template <class V, class M> void SetSet(const TMemberSlot& s, TPersistent& o, std::int64_t v) {
+template <class V, class M> void SetSet(const TPropInfo& p, TPersistent& o, std::int64_t v) {
   const auto bits = static_cast<std::uint64_t>(v);
-  const int count = static_cast<const TEnumInfo*>(s.Extra)->Count();
+  const int count = p.Enum->Count();
   if (count < 64 && (bits >> count) != 0) RaiseInvalidValue();
-  WriteMember(Self<M>(o), SlotMember<M>(s), V::FromBits(bits));
+  Write<M>(p, o, V::FromBits(bits));
 }
-template <class M> double GetFloat(const TMemberSlot& s, const TPersistent& o) {
-  return static_cast<double>(ReadMember(Self<M>(o), SlotMember<M>(s)));
+template <class M> double GetFloat(const TPropInfo& p, const TPersistent& o) {
+  return static_cast<double>(Read<M>(p, o));
 }
-template <class M> void SetFloat(const TMemberSlot& s, TPersistent& o, double v) {
-  WriteMember(Self<M>(o), SlotMember<M>(s), v);
+template <class M> void SetFloat(const TPropInfo& p, TPersistent& o, double v) {
+  Write<M>(p, o, v);
 }
-template <class M> std::string GetStr(const TMemberSlot& s, const TPersistent& o) {
-  return std::string(ReadMember(Self<M>(o), SlotMember<M>(s)));
+template <class M> std::string GetStr(const TPropInfo& p, const TPersistent& o) {
+  return std::string(Read<M>(p, o));
 }
-template <class M> void SetStr(const TMemberSlot& s, TPersistent& o, const std::string& v) {
-  WriteMember(Self<M>(o), SlotMember<M>(s), v);
+template <class M> void SetStr(const TPropInfo& p, TPersistent& o, const std::string& v) {
+  Write<M>(p, o, v);
 }
-template <class U, class M> TPersistent* GetRef(const TMemberSlot& s, const TPersistent& o) {
-  return const_cast<std::remove_const_t<U>*>(ReadMember(Self<M>(o), SlotMember<M>(s)));
+template <class U, class M> TPersistent* GetRef(const TPropInfo& p, const TPersistent& o) {
+  return const_cast<std::remove_const_t<U>*>(Read<M>(p, o));
 }
-template <class U, class M> void SetRef(const TMemberSlot& s, TPersistent& o, TComponent* c) {
+template <class U, class M> void SetRef(const TPropInfo& p, TPersistent& o, TComponent* c) {
   U* u = nullptr;
   if (c) {
     u = dynamic_cast<U*>(c);
     if (!u) RaiseInvalidValue();
   }
-  WriteMember(Self<M>(o), SlotMember<M>(s), u);
+  Write<M>(p, o, u);
 }
 // An owned sub-object: the reader returns a pointer or a reference to it.
-template <class M> TPersistent* GetOwned(const TMemberSlot& s, const TPersistent& o) {
-  decltype(auto) r = ReadMember(Self<M>(o), SlotMember<M>(s));
+template <class M> TPersistent* GetOwned(const TPropInfo& p, const TPersistent& o) {
+  decltype(auto) r = Read<M>(p, o);
   if constexpr (std::is_pointer_v<std::remove_cvref_t<decltype(r)>>)
     return const_cast<TPersistent*>(static_cast<const TPersistent*>(r));
   else
     return const_cast<TPersistent*>(static_cast<const TPersistent*>(&r));
 }
-template <class M> void SetEvent(const TMemberSlot& s, TPersistent& o, const std::any& h) {
+template <class M> void SetEvent(const TPropInfo& p, TPersistent& o, const std::any& h) {
   using F = typename TMemberOf<M>::Value;
-  auto& field = Self<M>(o).*SlotMember<M>(s);
+  auto& field = Self<M>(o).*MemberAt<M>(p.SetMember);
   if (!h.has_value()) {
     field = nullptr;
     return;
@@ -370,167 +394,155 @@ template <class M> void SetEvent(const TMemberSlot& s, TPersistent& o, const std
   if (!f) RaiseInvalidValue();
   field = *f;
 }
-template <class M> bool EventAssigned(const TMemberSlot& s, const TPersistent& o) {
-  return static_cast<bool>(Self<M>(o).*SlotMember<M>(s));
+template <class M> bool EventAssigned(const TPropInfo& p, const TPersistent& o) {
+  return static_cast<bool>(Self<M>(o).*MemberAt<M>(p.GetMember));
 }
-template <class M> bool StoredIf(const TMemberSlot& s, const TPersistent& o) {
-  return (Self<M>(o).*SlotMember<M>(s))();
-}
-bool StoredNever(const TMemberSlot&, const TPersistent&);
-bool StoredAlways(const TMemberSlot&, const TPersistent&);
-
-// What every class's table builder shares: kept out of line, so that a class's
-// table costs one call per property.
-class TClassBuilderBase {
-protected:
-  TClassBuilderBase(std::string_view Name, const TClassInfo* Parent);
-  TPropInfo& Add(std::string_view Name, TPropKind Kind);
-  TClassInfo Build(TClassInfo::TFactory Factory);
-
-  std::string FName;
-  const TClassInfo* FParent;
-  std::vector<TPropInfo> FProps;
-};
+bool StoredNever(const TPropInfo&, const TPersistent&);
+bool StoredAlways(const TPropInfo&, const TPersistent&);
 
 } // namespace detail
 
-template <class T> class TClassBuilder : detail::TClassBuilderBase {
-  template <class G>
-  using MemberType =
-      std::remove_cvref_t<decltype(detail::ReadMember(std::declval<const T&>(), std::declval<G>()))>;
-  template <class M> using Rebased = detail::TOwnMember<T, M>;
-
-  template <class M> static detail::TMemberSlot Slot(M Member, const void* Extra = nullptr) {
-    return detail::MakeSlot(static_cast<Rebased<M>>(static_cast<typename detail::TMemberOf<M>::Value T::*>(Member)), Extra);
+// Builds a class's table while the program is compiled (see the top of this
+// file); ClassTable turns it into constant data.
+template <class T> class TClassBuilder {
+  template <auto G>
+  using MemberType = std::remove_cvref_t<decltype(detail::ReadMember(std::declval<const T&>(), G))>;
+  template <auto M> using Rebased = detail::TOwnMember<T, decltype(M)>;
+  template <auto M> static constexpr const void* Constant() {
+    return &detail::MemberConstant<Rebased<M>, M>;
   }
+  template <auto S> static constexpr bool NoSetter = std::is_null_pointer_v<decltype(S)>;
 
 public:
-  TClassBuilder(std::string_view Name, const TClassInfo& Parent)
-      : TClassBuilderBase(Name, &Parent) {}
+  constexpr TClassBuilder(const char* Name, TClassOf Parent) : FName(Name), FParent(Parent) {}
   // For the root of a hierarchy.
-  explicit TClassBuilder(std::string_view Name) : TClassBuilderBase(Name, nullptr) {}
+  constexpr explicit TClassBuilder(const char* Name) : FName(Name), FParent(nullptr) {}
 
-  template <class G, class S>
-  TClassBuilder& Bool(std::string_view Name, G Get, S Set, std::optional<bool> Default = {}) {
-    TPropInfo& p = Add(Name, TPropKind::Boolean);
-    if (Default) p.OrdDefault = *Default ? 1 : 0;
-    p.GetOrd = {&detail::GetBool<Rebased<G>>, Slot(Get)};
-    if constexpr (!detail::IsNoSetter<S>) p.SetOrd = {&detail::SetBool<Rebased<S>>, Slot(Set)};
+  template <auto G, auto S>
+  constexpr TClassBuilder& Bool(const char* Name, std::optional<bool> Default = {}) {
+    TPropInfo& p = Add<G, S>(Name, TPropKind::Boolean);
+    if (Default) SetDefault(p, *Default ? 1 : 0);
+    p.Get.Ord = &detail::GetBool<Rebased<G>>;
+    if constexpr (!NoSetter<S>) p.Set.Ord = &detail::SetBool<Rebased<S>>;
     return *this;
   }
 
-  template <class G, class S>
-  TClassBuilder& Int(std::string_view Name, G Get, S Set,
-                     std::optional<std::int64_t> Default = {}) {
-    TPropInfo& p = Add(Name, TPropKind::Integer);
-    p.OrdDefault = Default;
-    p.GetOrd = {&detail::GetInt<Rebased<G>>, Slot(Get)};
-    if constexpr (!detail::IsNoSetter<S>)
-      p.SetOrd = {&detail::SetInt<MemberType<G>, Rebased<S>>, Slot(Set)};
+  template <auto G, auto S>
+  constexpr TClassBuilder& Int(const char* Name, std::optional<std::int64_t> Default = {}) {
+    TPropInfo& p = Add<G, S>(Name, TPropKind::Integer);
+    if (Default) SetDefault(p, *Default);
+    p.Get.Ord = &detail::GetInt<Rebased<G>>;
+    if constexpr (!NoSetter<S>) p.Set.Ord = &detail::SetInt<MemberType<G>, Rebased<S>>;
     return *this;
   }
 
-  template <class G, class S>
-  TClassBuilder& Float(std::string_view Name, G Get, S Set, std::optional<double> Default = {}) {
-    TPropInfo& p = Add(Name, TPropKind::Float);
-    p.FloatDefault = Default;
-    p.GetFloat = {&detail::GetFloat<Rebased<G>>, Slot(Get)};
-    if constexpr (!detail::IsNoSetter<S>) p.SetFloat = {&detail::SetFloat<Rebased<S>>, Slot(Set)};
+  template <auto G, auto S>
+  constexpr TClassBuilder& Float(const char* Name, std::optional<double> Default = {}) {
+    TPropInfo& p = Add<G, S>(Name, TPropKind::Float);
+    if (Default) {
+      p.HasDefault = true;
+      p.Default.Float = *Default;
+    }
+    p.Get.Float = &detail::GetFloat<Rebased<G>>;
+    if constexpr (!NoSetter<S>) p.Set.Float = &detail::SetFloat<Rebased<S>>;
     return *this;
   }
 
-  template <class G, class S> TClassBuilder& Str(std::string_view Name, G Get, S Set) {
-    TPropInfo& p = Add(Name, TPropKind::String);
-    p.GetStr = {&detail::GetStr<Rebased<G>>, Slot(Get)};
-    if constexpr (!detail::IsNoSetter<S>) p.SetStr = {&detail::SetStr<Rebased<S>>, Slot(Set)};
+  template <auto G, auto S> constexpr TClassBuilder& Str(const char* Name) {
+    TPropInfo& p = Add<G, S>(Name, TPropKind::String);
+    p.Get.Str = &detail::GetStr<Rebased<G>>;
+    if constexpr (!NoSetter<S>) p.Set.Str = &detail::SetStr<Rebased<S>>;
     return *this;
   }
 
-  template <class G, class S>
-  TClassBuilder& Enum(std::string_view Name, G Get, S Set, const TEnumInfo& Info,
-                      std::optional<int> Default = {}) {
-    TPropInfo& p = Add(Name, TPropKind::Enumeration);
+  template <auto G, auto S>
+  constexpr TClassBuilder& Enum(const char* Name, const TEnumInfo& Info,
+                                std::optional<int> Default = {}) {
+    TPropInfo& p = Add<G, S>(Name, TPropKind::Enumeration);
     p.Enum = &Info;
-    if (Default) p.OrdDefault = *Default;
-    p.GetOrd = {&detail::GetInt<Rebased<G>>, Slot(Get)};
-    if constexpr (!detail::IsNoSetter<S>)
-      p.SetOrd = {&detail::SetEnum<MemberType<G>, Rebased<S>>, Slot(Set, &Info)};
+    if (Default) SetDefault(p, *Default);
+    p.Get.Ord = &detail::GetInt<Rebased<G>>;
+    if constexpr (!NoSetter<S>) p.Set.Ord = &detail::SetEnum<MemberType<G>, Rebased<S>>;
     return *this;
   }
 
   // The member is a TSet<E>; Default is a set of the same type.
-  template <class G, class S>
-  TClassBuilder& Set(std::string_view Name, G Get, S Sett, const TEnumInfo& Info,
-                     std::optional<MemberType<G>> Default = {}) {
-    TPropInfo& p = Add(Name, TPropKind::Set);
+  template <auto G, auto S>
+  constexpr TClassBuilder& Set(const char* Name, const TEnumInfo& Info,
+                               std::optional<MemberType<G>> Default = {}) {
+    TPropInfo& p = Add<G, S>(Name, TPropKind::Set);
     p.Enum = &Info;
-    if (Default) p.OrdDefault = static_cast<std::int64_t>(Default->Bits());
-    p.GetOrd = {&detail::GetSet<Rebased<G>>, Slot(Get)};
-    if constexpr (!detail::IsNoSetter<S>)
-      p.SetOrd = {&detail::SetSet<MemberType<G>, Rebased<S>>, Slot(Sett, &Info)};
+    if (Default) SetDefault(p, static_cast<std::int64_t>(Default->Bits()));
+    p.Get.Ord = &detail::GetSet<Rebased<G>>;
+    if constexpr (!NoSetter<S>) p.Set.Ord = &detail::SetSet<MemberType<G>, Rebased<S>>;
     return *this;
   }
 
   // A reference to another component of class U (the reader returns U*, the
   // writer takes U*).
-  template <class G, class S> TClassBuilder& Ref(std::string_view Name, G Get, S Set) {
+  template <auto G, auto S> constexpr TClassBuilder& Ref(const char* Name) {
     using U = std::remove_pointer_t<MemberType<G>>;
-    TPropInfo& p = Add(Name, TPropKind::Reference);
+    TPropInfo& p = Add<G, S>(Name, TPropKind::Reference);
     p.RefClassOf = &U::StaticClass;
-    p.GetObj = {&detail::GetRef<U, Rebased<G>>, Slot(Get)};
-    if constexpr (!detail::IsNoSetter<S>)
-      p.SetRef = {&detail::SetRef<std::remove_const_t<U>, Rebased<S>>, Slot(Set)};
+    p.Get.Obj = &detail::GetRef<U, Rebased<G>>;
+    if constexpr (!NoSetter<S>) p.Set.Ref = &detail::SetRef<std::remove_const_t<U>, Rebased<S>>;
     return *this;
   }
 
   // An owned sub-object (reader returns a pointer or a reference to it).
-  template <class G> TClassBuilder& Object(std::string_view Name, G Get) {
-    return Owned(Name, TPropKind::Object, Get);
+  template <auto G> constexpr TClassBuilder& Object(const char* Name) {
+    return Owned<G>(Name, TPropKind::Object);
   }
-  template <class G> TClassBuilder& Strings(std::string_view Name, G Get) {
-    return Owned(Name, TPropKind::StringList, Get);
+  template <auto G> constexpr TClassBuilder& Strings(const char* Name) {
+    return Owned<G>(Name, TPropKind::StringList);
   }
-  template <class G> TClassBuilder& Picture(std::string_view Name, G Get) {
-    return Owned(Name, TPropKind::Picture, Get);
+  template <auto G> constexpr TClassBuilder& Picture(const char* Name) {
+    return Owned<G>(Name, TPropKind::Picture);
   }
 
   // An event: a std::function data member.
-  template <class F, class C> TClassBuilder& Event(std::string_view Name, F C::* Field) {
-    TPropInfo& p = Add(Name, TPropKind::Event);
-    p.SetEvent = {&detail::SetEvent<Rebased<F C::*>>, Slot(Field)};
-    p.EventAssigned = {&detail::EventAssigned<Rebased<F C::*>>, Slot(Field)};
+  template <auto Field> constexpr TClassBuilder& Event(const char* Name) {
+    TPropInfo& p = Add<Field, Field>(Name, TPropKind::Event);
+    p.Get.Assigned = &detail::EventAssigned<Rebased<Field>>;
+    p.Set.Event = &detail::SetEvent<Rebased<Field>>;
     return *this;
   }
 
   // Lets the integer property declared last be written with these names.
-  TClassBuilder& Idents(const TIdentMap& Map) {
+  constexpr TClassBuilder& Idents(const TIdentMap& Map) {
     FProps.back().Idents = &Map;
     return *this;
   }
 
-  // Replaces the "stored" rule of the property declared last: a constant, a
-  // member predicate or a captureless function of the object.
-  template <class P> TClassBuilder& Stored(P Predicate) {
-    auto& rule = FProps.back().StoredRule;
+  // Replaces the "stored" rule of the property declared last: a constant or
+  // a captureless function of the object.
+  template <class P> constexpr TClassBuilder& Stored(P Predicate) {
     if constexpr (std::is_same_v<P, bool>)
-      rule = {Predicate ? &detail::StoredAlways : &detail::StoredNever, {}};
-    else if constexpr (std::is_member_function_pointer_v<P>)
-      rule = {&detail::StoredIf<Rebased<P>>, Slot(Predicate)};
+      FProps.back().StoredRule = Predicate ? &detail::StoredAlways : &detail::StoredNever;
     else
-      rule = {&StoredBy<P>, {}};
+      FProps.back().StoredRule = &StoredBy<P>;
     return *this;
   }
 
-  TClassInfo Build() { return TClassBuilderBase::Build(Factory()); }
+  // For ClassTable.
+  constexpr std::size_t Count() const { return FProps.size(); }
+  template <std::size_t N> constexpr std::array<TPropInfo, N> Table() const {
+    std::array<TPropInfo, N> a{};
+    for (std::size_t i = 0; i < N; ++i) a[i] = FProps[i];
+    return a;
+  }
+  constexpr TClassInfo Info(std::span<const TPropInfo> Props) const {
+    return TClassInfo(FName, FParent, Props, Factory());
+  }
 
 private:
-  template <class P> static bool StoredBy(const detail::TMemberSlot&, const TPersistent& o) {
+  template <class P> static bool StoredBy(const TPropInfo&, const TPersistent& o) {
     return P{}(static_cast<const T&>(o));
   }
 
   static TComponent* Create(TComponent* Owner) { return new T(Owner); }
 
-  static TClassInfo::TFactory Factory() {
+  static constexpr TClassInfo::TFactory Factory() {
     if constexpr (!std::is_abstract_v<T> && std::is_constructible_v<T, TComponent*> &&
                   std::is_base_of_v<TComponent, T>)
       return &Create;
@@ -538,12 +550,46 @@ private:
       return nullptr;
   }
 
-  template <class G> TClassBuilder& Owned(std::string_view Name, TPropKind Kind, G Get) {
-    TPropInfo& p = Add(Name, Kind);
-    p.GetObj = {&detail::GetOwned<Rebased<G>>, Slot(Get)};
+  template <auto G, auto S> constexpr TPropInfo& Add(const char* Name, TPropKind Kind) {
+    TPropInfo& p = FProps.emplace_back();
+    p.Name = Name;
+    p.Kind = Kind;
+    p.GetMember = Constant<G>();
+    if constexpr (!NoSetter<S>) {
+      p.SetMember = Constant<S>();
+      p.HasSetter = true;
+    }
+    return p;
+  }
+  static constexpr void SetDefault(TPropInfo& p, std::int64_t V) {
+    p.HasDefault = true;
+    p.Default.Ord = V;
+  }
+
+  template <auto G> constexpr TClassBuilder& Owned(const char* Name, TPropKind Kind) {
+    TPropInfo& p = Add<G, nullptr>(Name, Kind);
+    p.Get.Obj = &detail::GetOwned<Rebased<G>>;
+    p.HasSetter = true; // written through its own properties
     return *this;
   }
+
+  const char* FName;
+  TClassOf FParent;
+  std::vector<TPropInfo> FProps;
 };
+
+namespace detail {
+// The constant table of the class a builder function describes: the builder
+// runs while compiling, once to count the properties and once to fill them.
+template <class F> struct TClassTable {
+  static constexpr std::size_t Count = F{}().Count();
+  static constexpr std::array<TPropInfo, Count> Props = F{}().template Table<Count>();
+  static constexpr TClassInfo Info = F{}().Info(Props);
+};
+} // namespace detail
+
+// A class's table from a captureless function that returns its builder.
+template <class F> const TClassInfo& ClassTable(F) { return detail::TClassTable<F>::Info; }
 
 // Property access by name, for loaders, tests and tools. Each raises
 // EPropertyError ("Property %s does not exist", "Invalid property value") on

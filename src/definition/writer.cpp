@@ -61,9 +61,9 @@ private:
     if (Depth > kMaxNesting)
       Raise<EWriteError>("Sub-objects nested deeper than %d levels", {kMaxNesting});
     for (const TPropInfo* prop : Obj.ClassType().Properties()) {
-      const std::string name = Prefix + prop->Name;
+      const std::string name = Prefix + std::string(prop->Name);
       if (prop->Kind == TPropKind::Object) {
-        if (prop->StoredRule && !prop->StoredRule(Obj)) continue;
+        if (!prop->StoredByRule(Obj)) continue;
         if (const TPersistent* sub = prop->GetObj(Obj))
           Properties(*sub, name + ".", Out, Depth + 1);
         continue;

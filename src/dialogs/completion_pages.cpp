@@ -26,9 +26,9 @@ TGoodInstallForm::TGoodInstallForm(TComponent* AOwner) : TBaseInstallForm(AOwner
 }
 
 const TClassInfo& TGoodInstallForm::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TGoodInstallForm>("TGoodInstallForm", TBaseInstallForm::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TGoodInstallForm>("TGoodInstallForm", &TBaseInstallForm::StaticClass);
+  });
 }
 
 void TGoodInstallForm::InitializeControls() {
@@ -42,9 +42,9 @@ TBadInstallForm::TBadInstallForm(TComponent* AOwner) : TBaseInstallForm(AOwner) 
 }
 
 const TClassInfo& TBadInstallForm::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TBadInstallForm>("TBadInstallForm", TBaseInstallForm::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TBadInstallForm>("TBadInstallForm", &TBaseInstallForm::StaticClass);
+  });
 }
 
 void TBadInstallForm::InitializeControls() {
@@ -57,12 +57,11 @@ TGoodInstallationDlg::TGoodInstallationDlg(TComponent* AOwner) : TBaseInstallDlg
 }
 
 const TClassInfo& TGoodInstallationDlg::StaticClass() {
-  static const TClassInfo Info = [] {
-    TClassBuilder<TGoodInstallationDlg> B("TGoodInstallationDlg", TBaseInstallDlg::StaticClass());
+  return ClassTable([] {
+    TClassBuilder<TGoodInstallationDlg> B("TGoodInstallationDlg", &TBaseInstallDlg::StaticClass);
     PublishBaseInstallDlg(B);
-    return B.Build();
-  }();
-  return Info;
+    return B;
+  });
 }
 
 void TGoodInstallationDlg::HandleEvent(TComponent* Sender, int Code, TEventParameter* Param) {
@@ -75,12 +74,11 @@ TBadInstallationDlg::TBadInstallationDlg(TComponent* AOwner) : TBaseInstallDlg(A
 }
 
 const TClassInfo& TBadInstallationDlg::StaticClass() {
-  static const TClassInfo Info = [] {
-    TClassBuilder<TBadInstallationDlg> B("TBadInstallationDlg", TBaseInstallDlg::StaticClass());
+  return ClassTable([] {
+    TClassBuilder<TBadInstallationDlg> B("TBadInstallationDlg", &TBaseInstallDlg::StaticClass);
     PublishBaseInstallDlg(B);
-    return B.Build();
-  }();
-  return Info;
+    return B;
+  });
 }
 
 void TBadInstallationDlg::HandleEvent(TComponent* Sender, int Code, TEventParameter* Param) {

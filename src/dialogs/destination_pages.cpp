@@ -52,10 +52,10 @@ TSelectDestinationForm::TSelectDestinationForm(TComponent* AOwner) : TBaseInstal
 }
 
 const TClassInfo& TSelectDestinationForm::StaticClass() {
-  static const TClassInfo Info = TClassBuilder<TSelectDestinationForm>(
-                                     "TSelectDestinationForm", TBaseInstallForm::StaticClass())
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TSelectDestinationForm>(
+                                     "TSelectDestinationForm", &TBaseInstallForm::StaticClass);
+  });
 }
 
 ui::TEdit* TSelectDestinationForm::DestDirEdit() const {
@@ -202,10 +202,9 @@ TSelectFolderForm::TSelectFolderForm(TComponent* AOwner) : TBaseInstallForm(AOwn
 }
 
 const TClassInfo& TSelectFolderForm::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TSelectFolderForm>("TSelectFolderForm", TBaseInstallForm::StaticClass())
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TSelectFolderForm>("TSelectFolderForm", &TBaseInstallForm::StaticClass);
+  });
 }
 
 ui::TEdit* TSelectFolderForm::FolderEdit() const {
@@ -344,13 +343,12 @@ TSelectDestinationDlg::TSelectDestinationDlg(TComponent* AOwner) : TBaseInstallD
 }
 
 const TClassInfo& TSelectDestinationDlg::StaticClass() {
-  static const TClassInfo Info = [] {
+  return ClassTable([] {
     TClassBuilder<TSelectDestinationDlg> B("TSelectDestinationDlg",
-                                           TBaseInstallDlg::StaticClass());
+                                           &TBaseInstallDlg::StaticClass);
     PublishBaseInstallDlg(B);
-    return B.Build();
-  }();
-  return Info;
+    return B;
+  });
 }
 
 void TSelectDestinationDlg::AssignDialogProperties() {
@@ -385,23 +383,21 @@ TSelectFolderDlg::TSelectFolderDlg(TComponent* AOwner) : TBaseInstallDlg(AOwner)
 }
 
 const TClassInfo& TSelectFolderDlg::StaticClass() {
-  static const TClassInfo Info = [] {
+  return ClassTable([] {
     using T = TSelectFolderDlg;
-    TClassBuilder<T> B("TSelectFolderDlg", TBaseInstallDlg::StaticClass());
-    B.Bool("AutoSetFont", &T::AutoSetFont, &T::AutoSetFont, true)
-        .Bool("AutoTranslate", &T::AutoTranslate, &T::AutoTranslate, true)
-        .Ref("Container", &T::LinkGroup, &T::SetLinkGroup)
-        .Ref("DialogManager", &T::DialogManager, &T::SetDialogManager);
+    TClassBuilder<T> B("TSelectFolderDlg", &TBaseInstallDlg::StaticClass);
+    B.Bool<&T::AutoSetFont, &T::AutoSetFont>("AutoSetFont", true)
+        .Bool<&T::AutoTranslate, &T::AutoTranslate>("AutoTranslate", true)
+        .Ref<&T::LinkGroup, &T::SetLinkGroup>("Container")
+        .Ref<&T::DialogManager, &T::SetDialogManager>("DialogManager");
     TInstallProps<T>::Order(B);
-    B.Bool("OverrideMainTranslator", &T::OverrideMainTranslator, &T::OverrideMainTranslator, false)
-        .Object("ThemeBitmap", &T::ThemeBitmapObj)
-        .Enum("TranslateIntoLanguage", &T::TranslateIntoLanguage, &T::TranslateIntoLanguage,
-              QndlLanguageInfo, qlUser)
-        .Event("OnAfterExecute", static_cast<TNotifyEvent T::*>(&T::OnAfterExecute))
-        .Event("OnBeforeExecute", static_cast<TNotifyEvent T::*>(&T::OnBeforeExecute));
-    return B.Build();
-  }();
-  return Info;
+    B.Bool<&T::OverrideMainTranslator, &T::OverrideMainTranslator>("OverrideMainTranslator", false)
+        .Object<&T::ThemeBitmapObj>("ThemeBitmap")
+        .Enum<&T::TranslateIntoLanguage, &T::TranslateIntoLanguage>("TranslateIntoLanguage", QndlLanguageInfo, qlUser)
+        .Event<&T::OnAfterExecute>("OnAfterExecute")
+        .Event<&T::OnBeforeExecute>("OnBeforeExecute");
+    return B;
+  });
 }
 
 TCustomShellLinkGroup* TSelectFolderDlg::LinkGroup() const {

@@ -33,9 +33,9 @@ TBaseQuendelForm::~TBaseQuendelForm() {
 }
 
 const TClassInfo& TBaseQuendelForm::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TBaseQuendelForm>("TBaseQuendelForm", ui::TForm::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TBaseQuendelForm>("TBaseQuendelForm", &ui::TForm::StaticClass);
+  });
 }
 
 void TBaseQuendelForm::AfterConstruction() {
@@ -64,13 +64,12 @@ TBaseInstallForm::TBaseInstallForm(TComponent* AOwner)
     : TBaseQuendelForm(AOwner), FHosted(dynamic_cast<ui::TCustomForm*>(AOwner) != nullptr) {}
 
 const TClassInfo& TBaseInstallForm::StaticClass() {
-  static const TClassInfo Info = [] {
+  return ClassTable([] {
     using T = TBaseInstallForm;
-    TClassBuilder<T> B("TBaseInstallForm", TBaseQuendelForm::StaticClass());
-    B.Ref("DC", &T::DC, &T::DC).Ref("DM", &T::DM, &T::DM).Int("Order", &T::Order, &T::Order, 0);
-    return B.Build();
-  }();
-  return Info;
+    TClassBuilder<T> B("TBaseInstallForm", &TBaseQuendelForm::StaticClass);
+    B.Ref<&T::DC, &T::DC>("DC").Ref<&T::DM, &T::DM>("DM").Int<&T::Order, &T::Order>("Order", 0);
+    return B;
+  });
 }
 
 TBaseFormContainer* TBaseInstallForm::Host() const {
@@ -178,13 +177,12 @@ void TBaseInstallForm::InitializeControls() {
 // --------------------------------------------------------- TBaseDuringCopyForm
 
 const TClassInfo& TBaseDuringCopyForm::StaticClass() {
-  static const TClassInfo Info = [] {
+  return ClassTable([] {
     using T = TBaseDuringCopyForm;
-    TClassBuilder<T> B("TBaseDuringCopyForm", TBaseQuendelForm::StaticClass());
-    B.Ref("DM", &T::DM, &T::DM);
-    return B.Build();
-  }();
-  return Info;
+    TClassBuilder<T> B("TBaseDuringCopyForm", &TBaseQuendelForm::StaticClass);
+    B.Ref<&T::DM, &T::DM>("DM");
+    return B;
+  });
 }
 
 void TBaseDuringCopyForm::UserCancel() {
@@ -245,9 +243,9 @@ TBaseFormContainer::~TBaseFormContainer() {
 }
 
 const TClassInfo& TBaseFormContainer::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TBaseFormContainer>("TBaseFormContainer", ui::TForm::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TBaseFormContainer>("TBaseFormContainer", &ui::TForm::StaticClass);
+  });
 }
 
 void TBaseFormContainer::AfterConstruction() {
@@ -300,7 +298,7 @@ int TBaseFormContainer::BuildPages() {
       e.Dialog->SetCurrentForm(page);
       e.Dialog->AssignDialogProperties();
     }
-    FTabs->Tabs().Add(ClassName());
+    FTabs->Tabs().Add(std::string(ClassName()));
     page->ApplyLanguage();
     FPages.push_back(page);
   }

@@ -107,19 +107,18 @@ TDialogManager::~TDialogManager() {
 }
 
 const TClassInfo& TDialogManager::StaticClass() {
-  static const TClassInfo Info = [] {
+  return ClassTable([] {
     using T = TDialogManager;
-    TClassBuilder<T> B("TDialogManager", TInstallObject::StaticClass());
+    TClassBuilder<T> B("TDialogManager", &TInstallObject::StaticClass);
     TInstallProps<T>::Container(B);
-    B.Int("Height", &T::Height, &T::Height, 395)
-        .Enum("ManagerType", &T::ManagerType, &T::ManagerType, ManagerTypeInfo, dmBeforeInstall)
-        .Enum("Position", &T::Position, &T::Position, QuendelDialogPositionInfo, qdpCenter)
-        .Int("RelativeLeftOffset", &T::RelativeLeftOffset, &T::RelativeLeftOffset, 0)
-        .Int("RelativeTopOffset", &T::RelativeTopOffset, &T::RelativeTopOffset, 0)
-        .Int("Width", &T::Width, &T::Width, 478);
-    return B.Build();
-  }();
-  return Info;
+    B.Int<&T::Height, &T::Height>("Height", 395)
+        .Enum<&T::ManagerType, &T::ManagerType>("ManagerType", ManagerTypeInfo, dmBeforeInstall)
+        .Enum<&T::Position, &T::Position>("Position", QuendelDialogPositionInfo, qdpCenter)
+        .Int<&T::RelativeLeftOffset, &T::RelativeLeftOffset>("RelativeLeftOffset", 0)
+        .Int<&T::RelativeTopOffset, &T::RelativeTopOffset>("RelativeTopOffset", 0)
+        .Int<&T::Width, &T::Width>("Width", 478);
+    return B;
+  });
 }
 
 void TDialogManager::AddDialog(TCustomBaseInstallDlg* Dialog) {
@@ -325,10 +324,9 @@ TCustomBaseInstallDlg::~TCustomBaseInstallDlg() {
 }
 
 const TClassInfo& TCustomBaseInstallDlg::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TCustomBaseInstallDlg>("TCustomBaseInstallDlg", TInstallObject::StaticClass())
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TCustomBaseInstallDlg>("TCustomBaseInstallDlg", &TInstallObject::StaticClass);
+  });
 }
 
 void TCustomBaseInstallDlg::SetDialogManager(TDialogManager* Value) {
@@ -427,10 +425,9 @@ TBaseInstallDlg::~TBaseInstallDlg() {
 }
 
 const TClassInfo& TBaseInstallDlg::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TBaseInstallDlg>("TBaseInstallDlg", TCustomBaseInstallDlg::StaticClass())
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TBaseInstallDlg>("TBaseInstallDlg", &TCustomBaseInstallDlg::StaticClass);
+  });
 }
 
 void TBaseInstallDlg::Register(TManagerType ManagerType, int DefaultOrder) {

@@ -224,18 +224,17 @@ private:
 };
 
 // Publishes the page dialogs' properties on a concrete class.
-template <class T> void PublishBaseInstallDlg(TClassBuilder<T>& B) {
-  B.Bool("AutoSetFont", &T::AutoSetFont, &T::AutoSetFont, true)
-      .Bool("AutoTranslate", &T::AutoTranslate, &T::AutoTranslate, true);
+template <class T> constexpr void PublishBaseInstallDlg(TClassBuilder<T>& B) {
+  B.template Bool<&T::AutoSetFont, &T::AutoSetFont>("AutoSetFont", true)
+      .template Bool<&T::AutoTranslate, &T::AutoTranslate>("AutoTranslate", true);
   TInstallProps<T>::Container(B);
-  B.Ref("DialogManager", &T::DialogManager, &T::SetDialogManager);
+  B.template Ref<&T::DialogManager, &T::SetDialogManager>("DialogManager");
   TInstallProps<T>::Order(B);
-  B.Bool("OverrideMainTranslator", &T::OverrideMainTranslator, &T::OverrideMainTranslator, false)
-      .Object("ThemeBitmap", &T::ThemeBitmapObj)
-      .Enum("TranslateIntoLanguage", &T::TranslateIntoLanguage, &T::TranslateIntoLanguage,
-            QndlLanguageInfo, qlUser)
-      .Event("OnAfterExecute", static_cast<TNotifyEvent T::*>(&T::OnAfterExecute))
-      .Event("OnBeforeExecute", static_cast<TNotifyEvent T::*>(&T::OnBeforeExecute));
+  B.template Bool<&T::OverrideMainTranslator, &T::OverrideMainTranslator>("OverrideMainTranslator", false)
+      .template Object<&T::ThemeBitmapObj>("ThemeBitmap")
+      .template Enum<&T::TranslateIntoLanguage, &T::TranslateIntoLanguage>("TranslateIntoLanguage", QndlLanguageInfo, qlUser)
+      .template Event<&T::OnAfterExecute>("OnAfterExecute")
+      .template Event<&T::OnBeforeExecute>("OnBeforeExecute");
 }
 
 // Registers the classes of this layer with ClassRegistry().

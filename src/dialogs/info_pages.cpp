@@ -29,9 +29,9 @@ TWelcomeForm::TWelcomeForm(TComponent* AOwner) : TBaseInstallForm(AOwner) {
 }
 
 const TClassInfo& TWelcomeForm::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TWelcomeForm>("TWelcomeForm", TBaseInstallForm::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TWelcomeForm>("TWelcomeForm", &TBaseInstallForm::StaticClass);
+  });
 }
 
 TLicenseForm::TLicenseForm(TComponent* AOwner) : TBaseInstallForm(AOwner) {
@@ -40,9 +40,9 @@ TLicenseForm::TLicenseForm(TComponent* AOwner) : TBaseInstallForm(AOwner) {
 }
 
 const TClassInfo& TLicenseForm::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TLicenseForm>("TLicenseForm", TBaseInstallForm::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TLicenseForm>("TLicenseForm", &TBaseInstallForm::StaticClass);
+  });
 }
 
 ui::TRichEdit* TLicenseForm::Agreement() const {
@@ -55,9 +55,9 @@ TReadmeForm::TReadmeForm(TComponent* AOwner) : TBaseInstallForm(AOwner) {
 }
 
 const TClassInfo& TReadmeForm::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TReadmeForm>("TReadmeForm", TBaseInstallForm::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TReadmeForm>("TReadmeForm", &TBaseInstallForm::StaticClass);
+  });
 }
 
 ui::TRichEdit* TReadmeForm::Information() const {
@@ -71,12 +71,11 @@ TWelcomeDlg::TWelcomeDlg(TComponent* AOwner) : TBaseInstallDlg(AOwner) {
 }
 
 const TClassInfo& TWelcomeDlg::StaticClass() {
-  static const TClassInfo Info = [] {
-    TClassBuilder<TWelcomeDlg> B("TWelcomeDlg", TBaseInstallDlg::StaticClass());
+  return ClassTable([] {
+    TClassBuilder<TWelcomeDlg> B("TWelcomeDlg", &TBaseInstallDlg::StaticClass);
     PublishBaseInstallDlg(B);
-    return B.Build();
-  }();
-  return Info;
+    return B;
+  });
 }
 
 void TWelcomeDlg::HandleEvent(TComponent* Sender, int Code, TEventParameter* Param) {
@@ -89,14 +88,13 @@ TLicenseDlg::TLicenseDlg(TComponent* AOwner) : TBaseInstallDlg(AOwner) {
 }
 
 const TClassInfo& TLicenseDlg::StaticClass() {
-  static const TClassInfo Info = [] {
+  return ClassTable([] {
     using T = TLicenseDlg;
-    TClassBuilder<T> B("TLicenseDlg", TBaseInstallDlg::StaticClass());
+    TClassBuilder<T> B("TLicenseDlg", &TBaseInstallDlg::StaticClass);
     PublishBaseInstallDlg(B);
-    B.Strings("LicenseAgreement", &T::LicenseAgreementObj);
-    return B.Build();
-  }();
-  return Info;
+    B.Strings<&T::LicenseAgreementObj>("LicenseAgreement");
+    return B;
+  });
 }
 
 void TLicenseDlg::HandleEvent(TComponent* Sender, int Code, TEventParameter* Param) {
@@ -114,14 +112,13 @@ TReadmeDlg::TReadmeDlg(TComponent* AOwner) : TBaseInstallDlg(AOwner) {
 }
 
 const TClassInfo& TReadmeDlg::StaticClass() {
-  static const TClassInfo Info = [] {
+  return ClassTable([] {
     using T = TReadmeDlg;
-    TClassBuilder<T> B("TReadmeDlg", TBaseInstallDlg::StaticClass());
+    TClassBuilder<T> B("TReadmeDlg", &TBaseInstallDlg::StaticClass);
     PublishBaseInstallDlg(B);
-    B.Strings("ReadmeText", &T::ReadmeTextObj);
-    return B.Build();
-  }();
-  return Info;
+    B.Strings<&T::ReadmeTextObj>("ReadmeText");
+    return B;
+  });
 }
 
 void TReadmeDlg::HandleEvent(TComponent* Sender, int Code, TEventParameter* Param) {

@@ -52,15 +52,15 @@ std::string TOFDResourceStrings::BrowserTitle() {
 }
 
 const TClassInfo& TOFDCreateButton::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TOFDCreateButton>("TOFDCreateButton", ui::TButton::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TOFDCreateButton>("TOFDCreateButton", &ui::TButton::StaticClass);
+  });
 }
 
 const TClassInfo& TOFDPathEdit::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TOFDPathEdit>("TOFDPathEdit", ui::TEdit::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TOFDPathEdit>("TOFDPathEdit", &ui::TEdit::StaticClass);
+  });
 }
 
 // ------------------------------------------------------------ the dialog
@@ -72,9 +72,9 @@ TOpenFolderDialog::~TOpenFolderDialog() {
 }
 
 const TClassInfo& TOpenFolderDialog::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TOpenFolderDialog>("TOpenFolderDialog", TComponent::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TOpenFolderDialog>("TOpenFolderDialog", &TComponent::StaticClass);
+  });
 }
 
 void TOpenFolderDialog::FreeAddedControls() {

@@ -22,9 +22,9 @@ TCopyFileForm::TCopyFileForm(TComponent* AOwner) : TBaseDuringCopyForm(AOwner) {
 }
 
 const TClassInfo& TCopyFileForm::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TCopyFileForm>("TCopyFileForm", TBaseDuringCopyForm::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TCopyFileForm>("TCopyFileForm", &TBaseDuringCopyForm::StaticClass);
+  });
 }
 
 template <class T> T* TCopyFileForm::Part(const char* Name) const {
@@ -89,26 +89,23 @@ TCopyFileDlg::~TCopyFileDlg() {
 }
 
 const TClassInfo& TCopyFileDlg::StaticClass() {
-  static const TClassInfo Info = [] {
+  return ClassTable([] {
     using T = TCopyFileDlg;
-    TClassBuilder<T> B("TCopyFileDlg", TCustomBaseInstallDlg::StaticClass());
-    B.Bool("AutoSetFont", &T::AutoSetFont, &T::AutoSetFont, true)
-        .Bool("AutoTranslate", &T::AutoTranslate, &T::AutoTranslate, true);
+    TClassBuilder<T> B("TCopyFileDlg", &TCustomBaseInstallDlg::StaticClass);
+    B.Bool<&T::AutoSetFont, &T::AutoSetFont>("AutoSetFont", true)
+        .Bool<&T::AutoTranslate, &T::AutoTranslate>("AutoTranslate", true);
     TInstallProps<T>::Container(B);
-    B.Ref("DialogManager", &T::DialogManager, &T::SetDialogManager)
-        .Int("Height", &T::Height, &T::Height, 146)
-        .Bool("OverrideMainTranslator", &T::OverrideMainTranslator, &T::OverrideMainTranslator,
-              false)
-        .Enum("Position", &T::Position, &T::Position, QuendelDialogPositionInfo, qdpBottomCenter)
-        .Int("RelativeLeftOffset", &T::RelativeLeftOffset, &T::RelativeLeftOffset, 0)
-        .Int("RelativeTopOffset", &T::RelativeTopOffset, &T::RelativeTopOffset, 30)
-        .Object("ThemeBitmap", &T::ThemeBitmapObj)
-        .Enum("TranslateIntoLanguage", &T::TranslateIntoLanguage, &T::TranslateIntoLanguage,
-              QndlLanguageInfo, qlUser)
-        .Int("Width", &T::Width, &T::Width, 474);
-    return B.Build();
-  }();
-  return Info;
+    B.Ref<&T::DialogManager, &T::SetDialogManager>("DialogManager")
+        .Int<&T::Height, &T::Height>("Height", 146)
+        .Bool<&T::OverrideMainTranslator, &T::OverrideMainTranslator>("OverrideMainTranslator", false)
+        .Enum<&T::Position, &T::Position>("Position", QuendelDialogPositionInfo, qdpBottomCenter)
+        .Int<&T::RelativeLeftOffset, &T::RelativeLeftOffset>("RelativeLeftOffset", 0)
+        .Int<&T::RelativeTopOffset, &T::RelativeTopOffset>("RelativeTopOffset", 30)
+        .Object<&T::ThemeBitmapObj>("ThemeBitmap")
+        .Enum<&T::TranslateIntoLanguage, &T::TranslateIntoLanguage>("TranslateIntoLanguage", QndlLanguageInfo, qlUser)
+        .Int<&T::Width, &T::Width>("Width", 474);
+    return B;
+  });
 }
 
 const TClassInfo& TCopyFileDlg::GetFormClass() const {
@@ -118,9 +115,9 @@ const TClassInfo& TCopyFileDlg::GetFormClass() const {
 // ---------------------------------------------------------- TInstallStatusForm
 
 const TClassInfo& TInstallStatusForm::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TInstallStatusForm>("TInstallStatusForm", ui::TForm::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TInstallStatusForm>("TInstallStatusForm", &ui::TForm::StaticClass);
+  });
 }
 
 // ----------------------------------------------------------- TInstallStatusDlg
@@ -137,19 +134,17 @@ TInstallStatusDlg::~TInstallStatusDlg() {
 }
 
 const TClassInfo& TInstallStatusDlg::StaticClass() {
-  static const TClassInfo Info = [] {
+  return ClassTable([] {
     using T = TInstallStatusDlg;
-    TClassBuilder<T> B("TInstallStatusDlg", TCustomBaseInstallDlg::StaticClass());
-    B.Bool("AutoSetFont", &T::AutoSetFont, &T::AutoSetFont, true)
-        .Bool("AutoTranslate", &T::AutoTranslate, &T::AutoTranslate, true);
+    TClassBuilder<T> B("TInstallStatusDlg", &TCustomBaseInstallDlg::StaticClass);
+    B.Bool<&T::AutoSetFont, &T::AutoSetFont>("AutoSetFont", true)
+        .Bool<&T::AutoTranslate, &T::AutoTranslate>("AutoTranslate", true);
     TInstallProps<T>::Container(B);
-    B.Bool("OverrideMainTranslator", &T::OverrideMainTranslator, &T::OverrideMainTranslator, false)
-        .Object("ThemeBitmap", &T::ThemeBitmapObj)
-        .Enum("TranslateIntoLanguage", &T::TranslateIntoLanguage, &T::TranslateIntoLanguage,
-              QndlLanguageInfo, qlUser);
-    return B.Build();
-  }();
-  return Info;
+    B.Bool<&T::OverrideMainTranslator, &T::OverrideMainTranslator>("OverrideMainTranslator", false)
+        .Object<&T::ThemeBitmapObj>("ThemeBitmap")
+        .Enum<&T::TranslateIntoLanguage, &T::TranslateIntoLanguage>("TranslateIntoLanguage", QndlLanguageInfo, qlUser);
+    return B;
+  });
 }
 
 const TClassInfo& TInstallStatusDlg::GetFormClass() const {

@@ -75,20 +75,18 @@ platform::TPlatform& ThePlatform(TInstallContainer& C) {
 // ---- Owned settings ------------------------------------------------------------------
 
 const TClassInfo& TBuildInfo::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TBuildInfo>("TBuildInfo", TPersistent::StaticClass())
-          .Bool("AddUninstallOnCreate", &TBuildInfo::AddUninstallOnCreate,
-                &TBuildInfo::AddUninstallOnCreate, true)
-          .Str("AppName", &TBuildInfo::AppName, &TBuildInfo::AppName)
-          .Str("AppURL", &TBuildInfo::AppURL, &TBuildInfo::AppURL)
-          .Str("BuildDirectory", &TBuildInfo::BuildDirectory, &TBuildInfo::BuildDirectory)
-          .Str("CredentialsFile", &TBuildInfo::CredentialsFile, &TBuildInfo::CredentialsFile)
-          .Str("OCXName", &TBuildInfo::OCXName, &TBuildInfo::OCXName)
-          .Str("PrivateKeyFile", &TBuildInfo::PrivateKeyFile, &TBuildInfo::PrivateKeyFile)
-          .Bool("SignCode", &TBuildInfo::SignCode, &TBuildInfo::SignCode, false)
-          .Str("URLPath", &TBuildInfo::URLPath, &TBuildInfo::URLPath)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TBuildInfo>("TBuildInfo", &TPersistent::StaticClass)
+          .Bool<&TBuildInfo::AddUninstallOnCreate, &TBuildInfo::AddUninstallOnCreate>("AddUninstallOnCreate", true)
+          .Str<&TBuildInfo::AppName, &TBuildInfo::AppName>("AppName")
+          .Str<&TBuildInfo::AppURL, &TBuildInfo::AppURL>("AppURL")
+          .Str<&TBuildInfo::BuildDirectory, &TBuildInfo::BuildDirectory>("BuildDirectory")
+          .Str<&TBuildInfo::CredentialsFile, &TBuildInfo::CredentialsFile>("CredentialsFile")
+          .Str<&TBuildInfo::OCXName, &TBuildInfo::OCXName>("OCXName")
+          .Str<&TBuildInfo::PrivateKeyFile, &TBuildInfo::PrivateKeyFile>("PrivateKeyFile")
+          .Bool<&TBuildInfo::SignCode, &TBuildInfo::SignCode>("SignCode", false)
+          .Str<&TBuildInfo::URLPath, &TBuildInfo::URLPath>("URLPath");
+  });
 }
 
 void TBuildInfo::Assign(const TPersistent& Source) {
@@ -108,13 +106,12 @@ void TBuildInfo::Assign(const TPersistent& Source) {
 }
 
 const TClassInfo& TInstallInformation::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TInstallInformation>("TInstallInformation", TPersistent::StaticClass())
-          .Str("CompanyName", &TInstallInformation::CompanyName, &TInstallInformation::CompanyName)
-          .Str("ProductName", &TInstallInformation::ProductName, &TInstallInformation::ProductName)
-          .Str("Version", &TInstallInformation::Version, &TInstallInformation::Version)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TInstallInformation>("TInstallInformation", &TPersistent::StaticClass)
+          .Str<&TInstallInformation::CompanyName, &TInstallInformation::CompanyName>("CompanyName")
+          .Str<&TInstallInformation::ProductName, &TInstallInformation::ProductName>("ProductName")
+          .Str<&TInstallInformation::Version, &TInstallInformation::Version>("Version");
+  });
 }
 
 void TInstallInformation::Assign(const TPersistent& Source) {
@@ -129,19 +126,18 @@ void TInstallInformation::Assign(const TPersistent& Source) {
 
 const TClassInfo& TControlPanelExtensionInformation::StaticClass() {
   using T = TControlPanelExtensionInformation;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TControlPanelExtensionInformation", TPersistent::StaticClass())
-          .Str("Comments", &T::Comments, &T::Comments)
-          .Str("Contact", &T::Contact, &T::Contact)
-          .Ref("DisplayIcon", &T::DisplayIcon, &T::DisplayIcon)
-          .Str("HelpLink", &T::HelpLink, &T::HelpLink)
-          .Str("HelpTelephone", &T::HelpTelephone, &T::HelpTelephone)
-          .Str("ProductID", &T::ProductID, &T::ProductID)
-          .Ref("ReadMe", &T::ReadMe, &T::ReadMe)
-          .Str("URLInfoAbout", &T::URLInfoAbout, &T::URLInfoAbout)
-          .Str("URLUpdateInfo", &T::URLUpdateInfo, &T::URLUpdateInfo)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TControlPanelExtensionInformation", &TPersistent::StaticClass)
+          .Str<&T::Comments, &T::Comments>("Comments")
+          .Str<&T::Contact, &T::Contact>("Contact")
+          .Ref<&T::DisplayIcon, &T::DisplayIcon>("DisplayIcon")
+          .Str<&T::HelpLink, &T::HelpLink>("HelpLink")
+          .Str<&T::HelpTelephone, &T::HelpTelephone>("HelpTelephone")
+          .Str<&T::ProductID, &T::ProductID>("ProductID")
+          .Ref<&T::ReadMe, &T::ReadMe>("ReadMe")
+          .Str<&T::URLInfoAbout, &T::URLInfoAbout>("URLInfoAbout")
+          .Str<&T::URLUpdateInfo, &T::URLUpdateInfo>("URLUpdateInfo");
+  });
 }
 
 void TControlPanelExtensionInformation::Assign(const TPersistent& Source) {
@@ -898,57 +894,54 @@ void TCustomInstall::RunFilesAfterInstall() {
 // ---- Published --------------------------------------------------------------------------
 
 const TClassInfo& TCustomInstall::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TCustomInstall>("TCustomInstall", TFileContainer::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TCustomInstall>("TCustomInstall", &TFileContainer::StaticClass);
+  });
 }
 
 const TClassInfo& TInstall::StaticClass() {
   using T = TInstall;
   using B = TClassBuilder<T>;
-  static const TClassInfo Info = [] {
-    B b("TInstall", TCustomInstall::StaticClass());
+  return ClassTable([] {
+    B b("TInstall", &TCustomInstall::StaticClass);
     TFileRelatedProps<T>::AddToArchive(b);
     TFileRelatedProps<T>::ArchiveFile(b);
     TFileRelatedProps<T>::ArchiveFileType(b);
-    b.Bool("AutoMaximizeWindow", &T::AutoMaximizeWindow, &T::SetAutoMaximizeWindow, true);
-    b.Object("BuildInfo", static_cast<const TBuildInfo& (T::*)() const>(&T::BuildInfo));
+    b.Bool<&T::AutoMaximizeWindow, &T::SetAutoMaximizeWindow>("AutoMaximizeWindow", true);
+    b.Object<static_cast<const TBuildInfo& (TCustomInstall::*)() const>(&T::BuildInfo)>("BuildInfo");
     TInstallProps<T>::DestDir(b);
     TInstallProps<T>::DestDirType(b);
-    b.Picture("DialogThemeBitmap", static_cast<const TPicture& (T::*)() const>(&T::DialogThemeBitmap));
-    b.Enum("DistributeType", &T::DistributeType, &T::SetDistributeType, DistributeTypeInfo,
-           static_cast<int>(dtTraditional));
-    b.Bool("HideMainForm", &T::HideMainForm, &T::SetHideMainForm, false);
-    b.Object("Information", static_cast<const TInstallInformation& (T::*)() const>(&T::Information));
+    b.Picture<static_cast<const TPicture& (TCustomInstall::*)() const>(&T::DialogThemeBitmap)>("DialogThemeBitmap");
+    b.Enum<&T::DistributeType, &T::SetDistributeType>("DistributeType", DistributeTypeInfo, static_cast<int>(dtTraditional));
+    b.Bool<&T::HideMainForm, &T::SetHideMainForm>("HideMainForm", false);
+    b.Object<static_cast<const TInstallInformation& (TCustomInstall::*)() const>(&T::Information)>("Information");
     TInstallProps<T>::InstallTypes(b);
     TFileRelatedProps<T>::NetLocation(b);
-    b.Bool("NoUninstall", &T::NoUninstall, &T::SetNoUninstall, false);
-    b.Strings("PresetupFiles", static_cast<const TStrings& (T::*)() const>(&T::PresetupFiles));
-    b.Bool("Reboot", &T::Reboot, &T::SetReboot, false);
-    b.Bool("RunAutomatic", &T::RunAutomatic, &T::SetRunAutomatic, true);
-    b.Bool("UseLoadingProgram", &T::UseLoadingProgram, &T::SetUseLoadingProgram, true);
-    b.Object("win2KExtendedInformation",
-             static_cast<const TControlPanelExtensionInformation& (T::*)() const>(&T::win2KExtendedInformation));
+    b.Bool<&T::NoUninstall, &T::SetNoUninstall>("NoUninstall", false);
+    b.Strings<static_cast<const TStrings& (TCustomInstall::*)() const>(&T::PresetupFiles)>("PresetupFiles");
+    b.Bool<&T::Reboot, &T::SetReboot>("Reboot", false);
+    b.Bool<&T::RunAutomatic, &T::SetRunAutomatic>("RunAutomatic", true);
+    b.Bool<&T::UseLoadingProgram, &T::SetUseLoadingProgram>("UseLoadingProgram", true);
+    b.Object<static_cast<const TControlPanelExtensionInformation& (TCustomInstall::*)() const>(&T::win2KExtendedInformation)>("win2KExtendedInformation");
     TInstallProps<T>::OnAfterProcess(b);
     TInstallProps<T>::OnBeforeProcess(b);
-    b.Event("OnAfterInitialized", static_cast<decltype(T::OnAfterInitialized) T::*>(&T::OnAfterInitialized));
-    b.Event("OnAfterInstallObjects", static_cast<decltype(T::OnAfterInstallObjects) T::*>(&T::OnAfterInstallObjects));
-    b.Event("OnAfterNotifyBadInstall", static_cast<decltype(T::OnAfterNotifyBadInstall) T::*>(&T::OnAfterNotifyBadInstall));
-    b.Event("OnAfterNotifyGoodInstall", static_cast<decltype(T::OnAfterNotifyGoodInstall) T::*>(&T::OnAfterNotifyGoodInstall));
-    b.Event("OnAfterReadArchiveInfo", static_cast<decltype(T::OnAfterReadArchiveInfo) T::*>(&T::OnAfterReadArchiveInfo));
-    b.Event("OnBeforeCleanup", static_cast<decltype(T::OnBeforeCleanup) T::*>(&T::OnBeforeCleanup));
-    b.Event("OnBeforeNotifyBadInstall", static_cast<decltype(T::OnBeforeNotifyBadInstall) T::*>(&T::OnBeforeNotifyBadInstall));
-    b.Event("OnBeforeNotifyGoodInstall", static_cast<decltype(T::OnBeforeNotifyGoodInstall) T::*>(&T::OnBeforeNotifyGoodInstall));
-    b.Event("OnBeforeReadArchiveInfo", static_cast<decltype(T::OnBeforeReadArchiveInfo) T::*>(&T::OnBeforeReadArchiveInfo));
-    b.Event("OnBeforeReboot", static_cast<decltype(T::OnBeforeReboot) T::*>(&T::OnBeforeReboot));
-    b.Event("OnBeforeRunFile", static_cast<decltype(T::OnBeforeRunFile) T::*>(&T::OnBeforeRunFile));
-    b.Event("OnBeforeShutdown", static_cast<decltype(T::OnBeforeShutdown) T::*>(&T::OnBeforeShutdown));
+    b.Event<&T::OnAfterInitialized>("OnAfterInitialized");
+    b.Event<&T::OnAfterInstallObjects>("OnAfterInstallObjects");
+    b.Event<&T::OnAfterNotifyBadInstall>("OnAfterNotifyBadInstall");
+    b.Event<&T::OnAfterNotifyGoodInstall>("OnAfterNotifyGoodInstall");
+    b.Event<&T::OnAfterReadArchiveInfo>("OnAfterReadArchiveInfo");
+    b.Event<&T::OnBeforeCleanup>("OnBeforeCleanup");
+    b.Event<&T::OnBeforeNotifyBadInstall>("OnBeforeNotifyBadInstall");
+    b.Event<&T::OnBeforeNotifyGoodInstall>("OnBeforeNotifyGoodInstall");
+    b.Event<&T::OnBeforeReadArchiveInfo>("OnBeforeReadArchiveInfo");
+    b.Event<&T::OnBeforeReboot>("OnBeforeReboot");
+    b.Event<&T::OnBeforeRunFile>("OnBeforeRunFile");
+    b.Event<&T::OnBeforeShutdown>("OnBeforeShutdown");
     TFileRelatedProps<T>::OnDataReceived(b);
-    b.Event("OnFailedReboot", static_cast<decltype(T::OnFailedReboot) T::*>(&T::OnFailedReboot));
-    b.Event("OnUserAbort", static_cast<decltype(T::OnUserAbort) T::*>(&T::OnUserAbort));
-    return b.Build();
-  }();
-  return Info;
+    b.Event<&T::OnFailedReboot>("OnFailedReboot");
+    b.Event<&T::OnUserAbort>("OnUserAbort");
+    return b;
+  });
 }
 
 void RegisterEngineClasses() {

@@ -68,17 +68,16 @@ void TProgramLauncher::Execute() {
 
 const TClassInfo& TProgramLauncher::StaticClass() {
   using T = TProgramLauncher;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TProgramLauncher", TComponent::StaticClass())
-          .Str("Action", &T::Action, &T::Action)
-          .Str("FileName", &T::FileName, &T::FileName)
-          .Str("Parameters", &T::Parameters, &T::Parameters)
-          .Enum("ShowMode", &T::ShowMode, &T::ShowMode, ShowModeInfo, static_cast<int>(smNormal))
-          .Str("StartDir", &T::StartDir, &T::StartDir)
-          .Int("Timeout", &T::Timeout, &T::Timeout, -1)
-          .Bool("Wait", &T::Wait, &T::Wait, true)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TProgramLauncher", &TComponent::StaticClass)
+          .Str<&T::Action, &T::Action>("Action")
+          .Str<&T::FileName, &T::FileName>("FileName")
+          .Str<&T::Parameters, &T::Parameters>("Parameters")
+          .Enum<&T::ShowMode, &T::ShowMode>("ShowMode", ShowModeInfo, static_cast<int>(smNormal))
+          .Str<&T::StartDir, &T::StartDir>("StartDir")
+          .Int<&T::Timeout, &T::Timeout>("Timeout", -1)
+          .Bool<&T::Wait, &T::Wait>("Wait", true);
+  });
 }
 
 } // namespace quendel

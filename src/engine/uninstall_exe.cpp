@@ -61,12 +61,11 @@ void TUninstallEXE::WriteUninstallEntries(const std::string& KeyPath) {
 }
 
 const TClassInfo& TUninstallEXE::StaticClass() {
-  static const TClassInfo Info = [] {
-    TClassBuilder<TUninstallEXE> B("TUninstallEXE", TCustomInstallFile::StaticClass());
+  return ClassTable([] {
+    TClassBuilder<TUninstallEXE> B("TUninstallEXE", &TCustomInstallFile::StaticClass);
     PublishInstallFile<TInstallFileTable::Uninstaller>(B);
-    return B.Build();
-  }();
-  return Info;
+    return B;
+  });
 }
 
 } // namespace quendel

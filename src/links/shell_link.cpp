@@ -74,10 +74,9 @@ std::string EscapeMetaVariables(const std::string& Text) {
 // ---- TCustomShellLinkGroup ----------------------------------------------------------
 
 const TClassInfo& TCustomShellLinkGroup::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TCustomShellLinkGroup>("TCustomShellLinkGroup", TInstallObject::StaticClass())
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TCustomShellLinkGroup>("TCustomShellLinkGroup", &TInstallObject::StaticClass);
+  });
 }
 
 TCustomShellLinkGroup::TCustomShellLinkGroup(TComponent* AOwner)
@@ -116,16 +115,15 @@ void TCustomShellLinkGroup::ContainerDestroying(TInstallContainer* Container) {
 // ---- TMainLinkGroup --------------------------------------------------------------------
 
 const TClassInfo& TMainLinkGroup::StaticClass() {
-  static const TClassInfo Info = [] {
-    TClassBuilder<TMainLinkGroup> B("TMainLinkGroup", TCustomShellLinkGroup::StaticClass());
+  return ClassTable([] {
+    TClassBuilder<TMainLinkGroup> B("TMainLinkGroup", &TCustomShellLinkGroup::StaticClass);
     TInstallProps<TMainLinkGroup>::Container(B);
     TInstallProps<TMainLinkGroup>::DestDir(B);
     TInstallProps<TMainLinkGroup>::Include(B);
     TInstallProps<TMainLinkGroup>::OnAfterProcess(B);
     TInstallProps<TMainLinkGroup>::OnBeforeProcess(B);
-    return B.Build();
-  }();
-  return Info;
+    return B;
+  });
 }
 
 TMainLinkGroup::TMainLinkGroup(TComponent* AOwner) : TCustomShellLinkGroup(AOwner) {
@@ -157,16 +155,15 @@ void TMainLinkGroup::Loaded() {
 // ---- TSubLinkGroup ----------------------------------------------------------------------
 
 const TClassInfo& TSubLinkGroup::StaticClass() {
-  static const TClassInfo Info = [] {
-    TClassBuilder<TSubLinkGroup> B("TSubLinkGroup", TCustomShellLinkGroup::StaticClass());
+  return ClassTable([] {
+    TClassBuilder<TSubLinkGroup> B("TSubLinkGroup", &TCustomShellLinkGroup::StaticClass);
     TInstallProps<TSubLinkGroup>::Container(B);
     TInstallProps<TSubLinkGroup>::DestDir(B);
     TInstallProps<TSubLinkGroup>::Include(B);
     TInstallProps<TSubLinkGroup>::OnAfterProcess(B);
     TInstallProps<TSubLinkGroup>::OnBeforeProcess(B);
-    return B.Build();
-  }();
-  return Info;
+    return B;
+  });
 }
 
 TSubLinkGroup::TSubLinkGroup(TComponent* AOwner) : TCustomShellLinkGroup(AOwner) {
@@ -206,10 +203,10 @@ void TSubLinkGroup::Loaded() {
 // ---- TCustomInstallShellLink --------------------------------------------------------
 
 const TClassInfo& TCustomInstallShellLink::StaticClass() {
-  static const TClassInfo Info = TClassBuilder<TCustomInstallShellLink>(
-                                     "TCustomInstallShellLink", TInstallObject::StaticClass())
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TCustomInstallShellLink>(
+                                     "TCustomInstallShellLink", &TInstallObject::StaticClass);
+  });
 }
 
 TCustomInstallShellLink::TCustomInstallShellLink(TComponent* AOwner)
@@ -477,25 +474,25 @@ void TCustomInstallShellLink::WriteUninstallEntries(const std::string& KeyPath) 
 
 namespace {
 
-template <class T> void LinkProps(TClassBuilder<T>& B, bool Free) {
+template <class T> constexpr void LinkProps(TClassBuilder<T>& B, bool Free) {
   using P = TInstallProps<T>;
   P::Container(B);
   P::DestDir(B);
   if (Free) P::DestDirType(B);
   P::Include(B);
-  if (Free) B.Bool("HardLink", &T::HardLink, &T::SetHardLink, false);
-  B.Int("HotKey", &T::HotKey, &T::SetHotKey, 0);
+  if (Free) B.template Bool<&T::HardLink, &T::SetHardLink>("HardLink", false);
+  B.template Int<&T::HotKey, &T::SetHotKey>("HotKey", 0);
   if (Free) {
-    B.Str("IconFilePath", &T::IconFilePath, &T::SetIconFilePath);
-    B.Int("IconIndex", &T::IconIndex, &T::SetIconIndex, 0);
+    B.template Str<&T::IconFilePath, &T::SetIconFilePath>("IconFilePath");
+    B.template Int<&T::IconIndex, &T::SetIconIndex>("IconIndex", 0);
   }
-  B.Str("LinkName", &T::LinkName, &T::SetLinkName);
-  B.Enum("Method", &T::Method, &T::SetMethod, MethodTypeInfo, mtAutoDetect);
-  B.Ref("ObjectLink", &T::ObjectLink, &T::SetObjectLink);
-  B.Str("ObjectLocation", &T::ObjectLocation, &T::SetObjectLocation);
-  B.Ref("ObjectLocationType", &T::ObjectLocationType, &T::SetObjectLocationType);
-  B.Str("Parameters", &T::Parameters, &T::SetParameters);
-  if (Free) B.Str("WorkingDir", &T::WorkingDir, &T::SetWorkingDir);
+  B.template Str<&T::LinkName, &T::SetLinkName>("LinkName");
+  B.template Enum<&T::Method, &T::SetMethod>("Method", MethodTypeInfo, mtAutoDetect);
+  B.template Ref<&T::ObjectLink, &T::SetObjectLink>("ObjectLink");
+  B.template Str<&T::ObjectLocation, &T::SetObjectLocation>("ObjectLocation");
+  B.template Ref<&T::ObjectLocationType, &T::SetObjectLocationType>("ObjectLocationType");
+  B.template Str<&T::Parameters, &T::SetParameters>("Parameters");
+  if (Free) B.template Str<&T::WorkingDir, &T::SetWorkingDir>("WorkingDir");
   P::Uninstall(B);
   P::OnAfterProcess(B);
   P::OnBeforeProcess(B);
@@ -504,21 +501,19 @@ template <class T> void LinkProps(TClassBuilder<T>& B, bool Free) {
 } // namespace
 
 const TClassInfo& TInstallShellLink::StaticClass() {
-  static const TClassInfo Info = [] {
-    TClassBuilder<TInstallShellLink> B("TInstallShellLink", TCustomInstallShellLink::StaticClass());
+  return ClassTable([] {
+    TClassBuilder<TInstallShellLink> B("TInstallShellLink", &TCustomInstallShellLink::StaticClass);
     LinkProps(B, true);
-    return B.Build();
-  }();
-  return Info;
+    return B;
+  });
 }
 
 const TClassInfo& TInstallSubLink::StaticClass() {
-  static const TClassInfo Info = [] {
-    TClassBuilder<TInstallSubLink> B("TInstallSubLink", TCustomInstallShellLink::StaticClass());
+  return ClassTable([] {
+    TClassBuilder<TInstallSubLink> B("TInstallSubLink", &TCustomInstallShellLink::StaticClass);
     LinkProps(B, false);
-    return B.Build();
-  }();
-  return Info;
+    return B;
+  });
 }
 
 TInstallSubLink::TInstallSubLink(TComponent* AOwner) : TCustomInstallShellLink(AOwner) {
@@ -554,9 +549,9 @@ void TInstallSubLink::Loaded() {
 // ---- TpsObjectLink -------------------------------------------------------------------------
 
 const TClassInfo& TpsObjectLink::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TpsObjectLink>("TpsObjectLink", TCustomPathSpecifier::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TpsObjectLink>("TpsObjectLink", &TCustomPathSpecifier::StaticClass);
+  });
 }
 
 void TpsObjectLink::Validate(TComponent* Obj) {

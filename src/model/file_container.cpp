@@ -63,9 +63,9 @@ std::string SetupKeyOf(TModelContext& Context) {
 // ---- TFileRelated ------------------------------------------------------------------------
 
 const TClassInfo& TFileRelated::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TFileRelated>("TFileRelated", TInstallObject::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TFileRelated>("TFileRelated", &TInstallObject::StaticClass);
+  });
 }
 
 TFileRelated::TFileRelated(TComponent* AOwner) : TInstallObject(AOwner) {
@@ -319,9 +319,9 @@ void TFileRelated::Notification(TComponent* AComponent, TOperation Operation) {
 // ---- TFileContainer ----------------------------------------------------------------------
 
 const TClassInfo& TFileContainer::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TFileContainer>("TFileContainer", TFileRelated::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TFileContainer>("TFileContainer", &TFileRelated::StaticClass);
+  });
 }
 
 TFileContainer::TFileContainer(TComponent* AOwner, bool AHasOwnSpecifier)
@@ -803,12 +803,10 @@ void TFileContainer::SyntheticStatus(IContainedFile& File) {
 // ---- TpsFileContainer ------------------------------------------------------------------
 
 const TClassInfo& TpsFileContainer::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TpsFileContainer>("TpsFileContainer", TCustomPathSpecifier::StaticClass())
-          .Ref("FileContainer", &TpsFileContainer::FileContainer,
-               &TpsFileContainer::SetFileContainer)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TpsFileContainer>("TpsFileContainer", &TCustomPathSpecifier::StaticClass)
+          .Ref<&TpsFileContainer::FileContainer, &TpsFileContainer::SetFileContainer>("FileContainer");
+  });
 }
 
 TpsFileContainer::TpsFileContainer(TComponent* AOwner) : TCustomPathSpecifier(AOwner) {}

@@ -310,23 +310,21 @@ private:
 // Published properties of the file-related objects, for the concrete classes'
 // tables (see TInstallProps).
 template <class T> struct TFileRelatedProps {
-  static void AddToArchive(TClassBuilder<T>& B) {
-    B.Enum("AddToArchive", &T::AddToArchive, &T::SetAddToArchive, LzhCommandInfo,
-           static_cast<int>(lzcOverwrite));
+  static constexpr void AddToArchive(TClassBuilder<T>& B) {
+    B.template Enum<&T::AddToArchive, &T::SetAddToArchive>("AddToArchive", LzhCommandInfo, static_cast<int>(lzcOverwrite));
   }
-  static void ArchiveFile(TClassBuilder<T>& B) {
-    B.Str("ArchiveFile", &T::ArchiveFile, &T::SetArchiveFile);
+  static constexpr void ArchiveFile(TClassBuilder<T>& B) {
+    B.template Str<&T::ArchiveFile, &T::SetArchiveFile>("ArchiveFile");
   }
-  static void ArchiveFileType(TClassBuilder<T>& B) {
-    B.Ref("ArchiveFileType", &T::ArchiveFileType, &T::SetArchiveFileType);
+  static constexpr void ArchiveFileType(TClassBuilder<T>& B) {
+    B.template Ref<&T::ArchiveFileType, &T::SetArchiveFileType>("ArchiveFileType");
   }
-  static void Net(TClassBuilder<T>& B, bool Default) { B.Bool("Net", &T::Net, &T::SetNet, Default); }
-  static void NetLocation(TClassBuilder<T>& B) {
-    B.Ref("NetLocation", &T::NetLocation, &T::SetNetLocation);
+  static constexpr void Net(TClassBuilder<T>& B, bool Default) { B.template Bool<&T::Net, &T::SetNet>("Net", Default); }
+  static constexpr void NetLocation(TClassBuilder<T>& B) {
+    B.template Ref<&T::NetLocation, &T::SetNetLocation>("NetLocation");
   }
-  static void OnDataReceived(TClassBuilder<T>& B) {
-    B.Event("OnDataReceived",
-            static_cast<TFileRelated::TDataReceivedEvent T::*>(&T::OnDataReceived));
+  static constexpr void OnDataReceived(TClassBuilder<T>& B) {
+    B.template Event<&T::OnDataReceived>("OnDataReceived");
   }
 };
 

@@ -38,9 +38,9 @@ bool Contains(const std::vector<TInstallContainer*>& List, const TInstallContain
 // ---- TInstallContainer ----------------------------------------------------------------
 
 const TClassInfo& TInstallContainer::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TInstallContainer>("TInstallContainer", TComponent::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TInstallContainer>("TInstallContainer", &TComponent::StaticClass);
+  });
 }
 
 TInstallContainer::TInstallContainer(TComponent* AOwner)
@@ -309,9 +309,9 @@ void TInstallContainer::Loaded() {
 // ---- TInstallObject ----------------------------------------------------------------
 
 const TClassInfo& TInstallObject::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TInstallObject>("TInstallObject", TInstallContainer::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TInstallObject>("TInstallObject", &TInstallContainer::StaticClass);
+  });
 }
 
 TInstallObject::TInstallObject(TComponent* AOwner) : TInstallContainer(AOwner) {}

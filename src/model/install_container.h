@@ -244,35 +244,34 @@ TComponent* CreateInstallObject(const TClassInfo& Cls, TComponent* Owner);
 
 // Published properties of install objects. The base classes publish nothing:
 // each concrete class publishes its own selection, in its own order, with
-//   TClassBuilder<TInstallGroup> B("TInstallGroup", TFileContainer::StaticClass());
-//   TInstallProps<TInstallGroup>::Container(B); ... ; return B.Build();
+//   TClassBuilder<TInstallGroup> B("TInstallGroup", &TFileContainer::StaticClass);
+//   TInstallProps<TInstallGroup>::Container(B); ... ; return B;
 template <class T> struct TInstallProps {
-  using Event = TInstallContainer::TInstallContainerNotifyEvent;
-  static void Container(TClassBuilder<T>& B) {
-    B.Ref("Container", &T::Container, &T::SetContainer);
+  static constexpr void Container(TClassBuilder<T>& B) {
+    B.template Ref<&T::Container, &T::SetContainer>("Container");
   }
-  static void DestDir(TClassBuilder<T>& B) { B.Str("DestDir", &T::DestDir, &T::SetDestDir); }
-  static void DestDirType(TClassBuilder<T>& B) {
-    B.Ref("DestDirType", &T::DestDirType, &T::SetDestDirType);
+  static constexpr void DestDir(TClassBuilder<T>& B) { B.template Str<&T::DestDir, &T::SetDestDir>("DestDir"); }
+  static constexpr void DestDirType(TClassBuilder<T>& B) {
+    B.template Ref<&T::DestDirType, &T::SetDestDirType>("DestDirType");
   }
-  static void Include(TClassBuilder<T>& B) { B.Bool("Include", &T::Include, &T::SetInclude, true); }
+  static constexpr void Include(TClassBuilder<T>& B) { B.template Bool<&T::Include, &T::SetInclude>("Include", true); }
   // Declared default: all four types, so that the initial three are stored.
-  static void InstallTypes(TClassBuilder<T>& B) {
-    B.Set("InstallTypes", &T::InstallTypes, &T::SetInstallTypes, InstallTypeInfo, AllInstallTypes);
+  static constexpr void InstallTypes(TClassBuilder<T>& B) {
+    B.template Set<&T::InstallTypes, &T::SetInstallTypes>("InstallTypes", InstallTypeInfo, AllInstallTypes);
   }
   // No declared default: always stored.
-  static void OS(TClassBuilder<T>& B) { B.Set("OS", &T::OS, &T::SetOS, OSVerTypeInfo); }
-  static void Order(TClassBuilder<T>& B, std::optional<std::int64_t> Default = {}) {
-    B.Int("Order", &T::Order, &T::SetOrder, Default);
+  static constexpr void OS(TClassBuilder<T>& B) { B.template Set<&T::OS, &T::SetOS>("OS", OSVerTypeInfo); }
+  static constexpr void Order(TClassBuilder<T>& B, std::optional<std::int64_t> Default = {}) {
+    B.template Int<&T::Order, &T::SetOrder>("Order", Default);
   }
-  static void Uninstall(TClassBuilder<T>& B) {
-    B.Bool("Uninstall", &T::Uninstall, &T::SetUninstall, true);
+  static constexpr void Uninstall(TClassBuilder<T>& B) {
+    B.template Bool<&T::Uninstall, &T::SetUninstall>("Uninstall", true);
   }
-  static void OnAfterProcess(TClassBuilder<T>& B) {
-    B.Event("OnAfterProcess", static_cast<Event T::*>(&T::OnAfterProcess));
+  static constexpr void OnAfterProcess(TClassBuilder<T>& B) {
+    B.template Event<&T::OnAfterProcess>("OnAfterProcess");
   }
-  static void OnBeforeProcess(TClassBuilder<T>& B) {
-    B.Event("OnBeforeProcess", static_cast<Event T::*>(&T::OnBeforeProcess));
+  static constexpr void OnBeforeProcess(TClassBuilder<T>& B) {
+    B.template Event<&T::OnBeforeProcess>("OnBeforeProcess");
   }
 };
 

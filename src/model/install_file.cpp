@@ -776,19 +776,17 @@ void TCustomInstallFile::SetContainer(TInstallContainer* Value) {
 // ---- Published classes -------------------------------------------------------------------
 
 const TClassInfo& TCustomInstallFile::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TCustomInstallFile>("TCustomInstallFile", TFileRelated::StaticClass())
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TCustomInstallFile>("TCustomInstallFile", &TFileRelated::StaticClass);
+  });
 }
 
 const TClassInfo& TInstallFile::StaticClass() {
-  static const TClassInfo Info = [] {
-    TClassBuilder<TInstallFile> B("TInstallFile", TCustomInstallFile::StaticClass());
+  return ClassTable([] {
+    TClassBuilder<TInstallFile> B("TInstallFile", &TCustomInstallFile::StaticClass);
     PublishInstallFile<TInstallFileTable::File>(B);
-    return B.Build();
-  }();
-  return Info;
+    return B;
+  });
 }
 
 void TInstallFile::Reflect() {

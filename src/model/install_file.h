@@ -236,26 +236,24 @@ public:
 // over the net unless told otherwise.
 enum class TInstallFileTable { File, Uninstaller };
 
-template <TInstallFileTable Table, class T> void PublishInstallFile(TClassBuilder<T>& B) {
+template <TInstallFileTable Table, class T> constexpr void PublishInstallFile(TClassBuilder<T>& B) {
   constexpr bool Whole = Table == TInstallFileTable::File;
   using P = TInstallProps<T>;
   using F = TFileRelatedProps<T>;
-  using Ev = TCustomInstallFile::TInstallFileNotifyEvent;
-  if constexpr (Whole) B.Bool("ActiveX", &T::ActiveX, &T::SetActiveX, false);
+  if constexpr (Whole) B.template Bool<&T::ActiveX, &T::SetActiveX>("ActiveX", false);
   F::AddToArchive(B);
   F::ArchiveFile(B);
   F::ArchiveFileType(B);
   P::Container(B);
   P::DestDir(B);
   P::DestDirType(B);
-  B.Str("DestName", &T::DestName, &T::SetDestName);
-  B.Str("FileName", &T::FileName, &T::SetFileName);
-  B.Enum("FileType", &T::FileType, &T::SetFileType, InstallFileTypeInfo, iftNormal);
-  B.Str("IncludeFromDir", &T::IncludeFromDir, &T::SetIncludeFromDir);
+  B.template Str<&T::DestName, &T::SetDestName>("DestName");
+  B.template Str<&T::FileName, &T::SetFileName>("FileName");
+  B.template Enum<&T::FileType, &T::SetFileType>("FileType", InstallFileTypeInfo, iftNormal);
+  B.template Str<&T::IncludeFromDir, &T::SetIncludeFromDir>("IncludeFromDir");
   P::Include(B);
   if constexpr (Whole)
-    B.Set("InstallAttributes", &T::InstallAttributes, &T::SetInstallAttributes,
-          QndlFileAttributesInfo);
+    B.template Set<&T::InstallAttributes, &T::SetInstallAttributes>("InstallAttributes", QndlFileAttributesInfo);
   P::InstallTypes(B);
   F::Net(B, !Whole);
   F::NetLocation(B);
@@ -263,30 +261,28 @@ template <TInstallFileTable Table, class T> void PublishInstallFile(TClassBuilde
     P::OS(B);
   else
     P::Order(B);
-  B.Enum("OverwriteMode", &T::OverwriteMode, &T::SetOverwriteMode, OverwriteTypeInfo(),
-         owAlways);
+  B.template Enum<&T::OverwriteMode, &T::SetOverwriteMode>("OverwriteMode", OverwriteTypeNames, owAlways);
   if constexpr (Whole) {
-    B.Bool("RegisterAsHelp", &T::RegisterAsHelp, &T::SetRegisterAsHelp, false);
-    B.Bool("RunAfterInstall", &T::RunAfterInstall, &T::SetRunAfterInstall, false);
-    B.Str("RunParameters", &T::RunParameters, &T::SetRunParameters);
+    B.template Bool<&T::RegisterAsHelp, &T::SetRegisterAsHelp>("RegisterAsHelp", false);
+    B.template Bool<&T::RunAfterInstall, &T::SetRunAfterInstall>("RunAfterInstall", false);
+    B.template Str<&T::RunParameters, &T::SetRunParameters>("RunParameters");
     P::Uninstall(B);
   }
-  B.Bool("UpdateDLLCounter", &T::UpdateDLLCounter, &T::SetUpdateDLLCounter, false);
-  B.Event("OnAfterCompress", static_cast<Ev T::*>(&T::OnAfterCompress));
-  B.Event("OnAfterCopy", static_cast<Ev T::*>(&T::OnAfterCopy));
-  B.Event("OnAfterInstall", static_cast<Ev T::*>(&T::OnAfterInstall));
+  B.template Bool<&T::UpdateDLLCounter, &T::SetUpdateDLLCounter>("UpdateDLLCounter", false);
+  B.template Event<&T::OnAfterCompress>("OnAfterCompress");
+  B.template Event<&T::OnAfterCopy>("OnAfterCopy");
+  B.template Event<&T::OnAfterInstall>("OnAfterInstall");
   if constexpr (Whole) P::OnAfterProcess(B);
-  B.Event("OnBeforeCompress", static_cast<Ev T::*>(&T::OnBeforeCompress));
-  B.Event("OnBeforeCopy", static_cast<Ev T::*>(&T::OnBeforeCopy));
-  B.Event("OnBeforeInstall", static_cast<Ev T::*>(&T::OnBeforeInstall));
+  B.template Event<&T::OnBeforeCompress>("OnBeforeCompress");
+  B.template Event<&T::OnBeforeCopy>("OnBeforeCopy");
+  B.template Event<&T::OnBeforeInstall>("OnBeforeInstall");
   if constexpr (Whole) {
     P::OnBeforeProcess(B);
     F::OnDataReceived(B);
   }
-  B.Event("OnNewDisk",
-          static_cast<TCustomInstallFile::TInstallFileNewDiskEvent T::*>(&T::OnNewDisk));
-  B.Event("OnReplacing", static_cast<Ev T::*>(&T::OnReplacing));
-  B.Event("OnStatus", static_cast<TCustomInstallFile::TInstallFileStatusEvent T::*>(&T::OnStatus));
+  B.template Event<&T::OnNewDisk>("OnNewDisk");
+  B.template Event<&T::OnReplacing>("OnReplacing");
+  B.template Event<&T::OnStatus>("OnStatus");
 }
 
 // Retries the self-registrations that failed during the run, this time

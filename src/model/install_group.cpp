@@ -7,8 +7,9 @@ namespace quendel {
 // ---- TIcon ------------------------------------------------------------------------------
 
 const TClassInfo& TIcon::StaticClass() {
-  static const TClassInfo Info = TClassBuilder<TIcon>("TIcon", TPicture::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TIcon>("TIcon", &TPicture::StaticClass);
+  });
 }
 
 void TIcon::Assign(const TPersistent& Source) {
@@ -23,17 +24,15 @@ void TIcon::Assign(const TPersistent& Source) {
 
 const TClassInfo& TInstallGroupDialogOptions::StaticClass() {
   using T = TInstallGroupDialogOptions;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TInstallGroupDialogOptions", TPersistent::StaticClass())
-          .Bool("AllowChangeDir", &T::AllowChangeDir, &T::AllowChangeDir, true)
-          .Bool("AllowExcludeInclude", &T::AllowExcludeInclude, &T::AllowExcludeInclude, true)
-          .Strings("Description", static_cast<const TStrings& (T::*)() const>(&T::Description))
-          .Bool("DisplayDirectory", &T::DisplayDirectory, &T::DisplayDirectory, true)
-          .Picture("SmallIcon", static_cast<const TIcon& (T::*)() const>(&T::SmallIcon))
-          .Bool("ShowRegardlessOfInclude", &T::ShowRegardlessOfInclude,
-                &T::ShowRegardlessOfInclude, true)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TInstallGroupDialogOptions", &TPersistent::StaticClass)
+          .Bool<&T::AllowChangeDir, &T::AllowChangeDir>("AllowChangeDir", true)
+          .Bool<&T::AllowExcludeInclude, &T::AllowExcludeInclude>("AllowExcludeInclude", true)
+          .Strings<static_cast<const TStrings& (T::*)() const>(&T::Description)>("Description")
+          .Bool<&T::DisplayDirectory, &T::DisplayDirectory>("DisplayDirectory", true)
+          .Picture<static_cast<const TIcon& (T::*)() const>(&T::SmallIcon)>("SmallIcon")
+          .Bool<&T::ShowRegardlessOfInclude, &T::ShowRegardlessOfInclude>("ShowRegardlessOfInclude", true);
+  });
 }
 
 void TInstallGroupDialogOptions::Assign(const TPersistent& Source) {
@@ -53,35 +52,32 @@ void TInstallGroupDialogOptions::Assign(const TPersistent& Source) {
 
 namespace {
 
-template <class T> void PublishContainer(TClassBuilder<T>& B, bool WithDialogOptions) {
+template <class T> constexpr void PublishContainer(TClassBuilder<T>& B, bool WithDialogOptions) {
   using P = TInstallProps<T>;
   using F = TFileRelatedProps<T>;
   F::AddToArchive(B);
   F::ArchiveFile(B);
   F::ArchiveFileType(B);
   P::Container(B);
-  B.Str("Description", &T::Description, &T::SetDescription);
+  B.template Str<&T::Description, &T::SetDescription>("Description");
   P::DestDir(B);
   P::DestDirType(B);
   if constexpr (std::is_base_of_v<TCustomInstallGroup, T>)
     if (WithDialogOptions)
-      B.Object("DialogOptions", static_cast<const TInstallGroupDialogOptions& (T::*)() const>(
-                                    &T::DialogOptions));
+      B.template Object<static_cast<const TInstallGroupDialogOptions& (TCustomInstallGroup::*)() const>(
+          &T::DialogOptions)>("DialogOptions");
   P::Include(B);
   P::InstallTypes(B);
   F::NetLocation(B);
   P::OS(B);
-  B.Event("OnAfterInstallObjects",
-          static_cast<TFileContainer::TAfterInstallObjectsEvent T::*>(&T::OnAfterInstallObjects));
+  B.template Event<&T::OnAfterInstallObjects>("OnAfterInstallObjects");
   P::OnAfterProcess(B);
-  B.Event("OnBeforeInstallObjects", static_cast<TInstallContainer::TInstallContainerNotifyEvent T::*>(
-                                        &T::OnBeforeInstallObjects));
+  B.template Event<&T::OnBeforeInstallObjects>("OnBeforeInstallObjects");
   P::OnBeforeProcess(B);
   F::OnDataReceived(B);
-  B.Event("OnNewDisk", static_cast<TFileContainer::TInstallFileNewDiskEvent T::*>(&T::OnNewDisk));
-  B.Event("OnReplacing",
-          static_cast<TFileContainer::TInstallFileNotifyEvent T::*>(&T::OnReplacing));
-  B.Event("OnStatus", static_cast<TFileContainer::TInstallFileStatusEvent T::*>(&T::OnStatus));
+  B.template Event<&T::OnNewDisk>("OnNewDisk");
+  B.template Event<&T::OnReplacing>("OnReplacing");
+  B.template Event<&T::OnStatus>("OnStatus");
 }
 
 } // namespace
@@ -89,10 +85,9 @@ template <class T> void PublishContainer(TClassBuilder<T>& B, bool WithDialogOpt
 // ---- TCustomInstallGroup -------------------------------------------------------------------
 
 const TClassInfo& TCustomInstallGroup::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TCustomInstallGroup>("TCustomInstallGroup", TFileContainer::StaticClass())
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TCustomInstallGroup>("TCustomInstallGroup", &TFileContainer::StaticClass);
+  });
 }
 
 TCustomInstallGroup::TCustomInstallGroup(TComponent* AOwner) : TFileContainer(AOwner) {}
@@ -108,23 +103,21 @@ void TCustomInstallGroup::SetContainer(TInstallContainer* Value) {
 }
 
 const TClassInfo& TInstallGroup::StaticClass() {
-  static const TClassInfo Info = [] {
-    TClassBuilder<TInstallGroup> B("TInstallGroup", TCustomInstallGroup::StaticClass());
+  return ClassTable([] {
+    TClassBuilder<TInstallGroup> B("TInstallGroup", &TCustomInstallGroup::StaticClass);
     PublishContainer(B, true);
-    return B.Build();
-  }();
-  return Info;
+    return B;
+  });
 }
 
 // ---- TInstallDirectory ---------------------------------------------------------------------
 
 const TClassInfo& TInstallDirectory::StaticClass() {
-  static const TClassInfo Info = [] {
-    TClassBuilder<TInstallDirectory> B("TInstallDirectory", TFileContainer::StaticClass());
+  return ClassTable([] {
+    TClassBuilder<TInstallDirectory> B("TInstallDirectory", &TFileContainer::StaticClass);
     PublishContainer(B, false);
-    return B.Build();
-  }();
-  return Info;
+    return B;
+  });
 }
 
 TInstallDirectory::TInstallDirectory(TComponent* AOwner) : TFileContainer(AOwner) {

@@ -7,10 +7,9 @@ namespace quendel {
 const TEnumInfo InternetProtocolInfo("TInternetProtocol", {"ipFTP", "ipHTTP"});
 
 const TClassInfo& TCustomLoginInformation::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TCustomLoginInformation>("TCustomLoginInformation", TPersistent::StaticClass())
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TCustomLoginInformation>("TCustomLoginInformation", &TPersistent::StaticClass);
+  });
 }
 
 bool TCustomLoginInformation::IsComplete() const {
@@ -36,10 +35,10 @@ void TCustomLoginInformation::Assign(const TPersistent& Source) {
 }
 
 const TClassInfo& TCustomNetInstallLocation::StaticClass() {
-  static const TClassInfo Info = TClassBuilder<TCustomNetInstallLocation>(
-                                     "TCustomNetInstallLocation", TComponent::StaticClass())
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TCustomNetInstallLocation>(
+                                     "TCustomNetInstallLocation", &TComponent::StaticClass);
+  });
 }
 
 void TCustomNetInstallLocation::NotifyDataReceived(const std::string& FileName, int Bytes,

@@ -8,10 +8,10 @@ namespace quendel {
 
 const TClassInfo& TCustomPathSpecifier::StaticClass() {
   using T = TCustomPathSpecifier;
-  static const TClassInfo Info = TClassBuilder<T>("TCustomPathSpecifier", TComponent::StaticClass())
-                                     .Event("OnGetPath", &T::OnGetPath)
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TCustomPathSpecifier", &TComponent::StaticClass)
+                                     .Event<&T::OnGetPath>("OnGetPath");
+  });
 }
 
 TCustomPathSpecifier::TCustomPathSpecifier(TComponent* AOwner)
@@ -24,8 +24,8 @@ TCustomPathSpecifier::~TCustomPathSpecifier() {
 }
 
 std::string TCustomPathSpecifier::DefaultName() const {
-  const std::string& Cls = ClassName();
-  return (!Cls.empty() && (Cls[0] == 'T' || Cls[0] == 't')) ? Cls.substr(1) : Cls;
+  const std::string_view Cls = ClassName();
+  return std::string((!Cls.empty() && (Cls[0] == 'T' || Cls[0] == 't')) ? Cls.substr(1) : Cls);
 }
 
 void TCustomPathSpecifier::Validate(TComponent*) {}
@@ -55,10 +55,10 @@ std::string TCustomPathSpecifier::GetCaptionFor(TComponent* Obj) {
 // ---- TStandardPathSpecifier ---------------------------------------------------------------
 
 const TClassInfo& TStandardPathSpecifier::StaticClass() {
-  static const TClassInfo Info = TClassBuilder<TStandardPathSpecifier>(
-                                     "TStandardPathSpecifier", TCustomPathSpecifier::StaticClass())
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TStandardPathSpecifier>(
+                                     "TStandardPathSpecifier", &TCustomPathSpecifier::StaticClass);
+  });
 }
 
 TStandardPathSpecifier::TStandardPathSpecifier(TComponent* AOwner) : TCustomPathSpecifier(AOwner) {

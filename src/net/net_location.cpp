@@ -160,16 +160,15 @@ platform::TNetServer NetServerOf(const TCustomLoginInformation& Login) {
 
 const TClassInfo& TLoginInformation::StaticClass() {
   using T = TLoginInformation;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TLoginInformation", TCustomLoginInformation::StaticClass())
-          .Bool("Anonymous", &T::GetAnonymous, &T::SetAnonymous, true)
-          .Str("Directory", &T::GetDirectory, &T::SetDirectory)
-          .Str("Hostname", &T::GetHostname, &T::SetHostname)
-          .Str("Password", &T::GetPassword, &T::SetPassword)
-          .Enum("Protocol", &T::GetProtocol, &T::SetProtocol, InternetProtocolInfo, ipHTTP)
-          .Str("Username", &T::GetUsername, &T::SetUsername)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TLoginInformation", &TCustomLoginInformation::StaticClass)
+          .Bool<&T::GetAnonymous, &T::SetAnonymous>("Anonymous", true)
+          .Str<&T::GetDirectory, &T::SetDirectory>("Directory")
+          .Str<&T::GetHostname, &T::SetHostname>("Hostname")
+          .Str<&T::GetPassword, &T::SetPassword>("Password")
+          .Enum<&T::GetProtocol, &T::SetProtocol>("Protocol", InternetProtocolInfo, ipHTTP)
+          .Str<&T::GetUsername, &T::SetUsername>("Username");
+  });
 }
 
 // ---- the location -------------------------------------------------------------
@@ -192,13 +191,12 @@ TNetInstallLocation::~TNetInstallLocation() {
 
 const TClassInfo& TNetInstallLocation::StaticClass() {
   using T = TNetInstallLocation;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TNetInstallLocation", TCustomNetInstallLocation::StaticClass())
-          .Object("LoginInformation", &T::PublishedLogin)
-          .Strings("SHA256", &T::SHA256)
-          .Int("ReceiveTimeout", &T::ReceiveTimeout, &T::SetReceiveTimeout, 0)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TNetInstallLocation", &TCustomNetInstallLocation::StaticClass)
+          .Object<&T::PublishedLogin>("LoginInformation")
+          .Strings<&T::SHA256>("SHA256")
+          .Int<&T::ReceiveTimeout, &T::SetReceiveTimeout>("ReceiveTimeout", 0);
+  });
 }
 
 std::string TNetInstallLocation::ExpectedDigest(const std::string& RemoteName) const {

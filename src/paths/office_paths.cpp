@@ -10,11 +10,6 @@ namespace quendel {
 
 namespace {
 
-template <class T> const TClassInfo& OfficeClass(const char* Name) {
-  static const TClassInfo Info =
-      TClassBuilder<T>(Name, TStandardPathSpecifier::StaticClass()).Build();
-  return Info;
-}
 
 std::string ReadString(platform::TPlatform& Platform, TRootKeyIndex Root, const std::string& Key,
                        const std::string& Ident, const std::string& Default) {
@@ -86,7 +81,8 @@ std::string OfficeWordOption(platform::TPlatform& Platform, const std::string& V
 TpsOfficeUserTemplates::TpsOfficeUserTemplates(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path to the MS Office User Templates directory", "User Templates") {}
 const TClassInfo& TpsOfficeUserTemplates::StaticClass() {
-  return OfficeClass<TpsOfficeUserTemplates>("TpsOfficeUserTemplates");
+  return ClassTable(
+      [] { return TClassBuilder<TpsOfficeUserTemplates>("TpsOfficeUserTemplates", &TStandardPathSpecifier::StaticClass); });
 }
 std::string TpsOfficeUserTemplates::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();
@@ -98,7 +94,8 @@ TpsOfficeWorkgroupTemplates::TpsOfficeWorkgroupTemplates(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path to the MS Office Workgroup Templates directory",
                    "Workgroup Templates") {}
 const TClassInfo& TpsOfficeWorkgroupTemplates::StaticClass() {
-  return OfficeClass<TpsOfficeWorkgroupTemplates>("TpsOfficeWorkgroupTemplates");
+  return ClassTable(
+      [] { return TClassBuilder<TpsOfficeWorkgroupTemplates>("TpsOfficeWorkgroupTemplates", &TStandardPathSpecifier::StaticClass); });
 }
 std::string TpsOfficeWorkgroupTemplates::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();
@@ -110,7 +107,8 @@ std::string TpsOfficeWorkgroupTemplates::GetPath(TComponent*) {
 TpsOfficeClipartDirectory::TpsOfficeClipartDirectory(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path to the MS Office Clipart directory", "Office Clipart dir") {}
 const TClassInfo& TpsOfficeClipartDirectory::StaticClass() {
-  return OfficeClass<TpsOfficeClipartDirectory>("TpsOfficeClipartDirectory");
+  return ClassTable(
+      [] { return TClassBuilder<TpsOfficeClipartDirectory>("TpsOfficeClipartDirectory", &TStandardPathSpecifier::StaticClass); });
 }
 std::string TpsOfficeClipartDirectory::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();
@@ -120,7 +118,8 @@ std::string TpsOfficeClipartDirectory::GetPath(TComponent*) {
 TpsOfficeStartupDirectory::TpsOfficeStartupDirectory(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path to the MS Office Startup directory", "Office Startup dir") {}
 const TClassInfo& TpsOfficeStartupDirectory::StaticClass() {
-  return OfficeClass<TpsOfficeStartupDirectory>("TpsOfficeStartupDirectory");
+  return ClassTable(
+      [] { return TClassBuilder<TpsOfficeStartupDirectory>("TpsOfficeStartupDirectory", &TStandardPathSpecifier::StaticClass); });
 }
 std::string TpsOfficeStartupDirectory::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();
@@ -131,7 +130,8 @@ std::string TpsOfficeStartupDirectory::GetPath(TComponent*) {
 TpsOfficeToolsDirectory::TpsOfficeToolsDirectory(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path to the MS Office Tools directory", "Office Tools dir") {}
 const TClassInfo& TpsOfficeToolsDirectory::StaticClass() {
-  return OfficeClass<TpsOfficeToolsDirectory>("TpsOfficeToolsDirectory");
+  return ClassTable(
+      [] { return TClassBuilder<TpsOfficeToolsDirectory>("TpsOfficeToolsDirectory", &TStandardPathSpecifier::StaticClass); });
 }
 std::string TpsOfficeToolsDirectory::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();
@@ -141,7 +141,8 @@ std::string TpsOfficeToolsDirectory::GetPath(TComponent*) {
 TpsOfficeFavoritesDirectory::TpsOfficeFavoritesDirectory(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path to the MS Office Favorites directory", "Office Favorites dir") {}
 const TClassInfo& TpsOfficeFavoritesDirectory::StaticClass() {
-  return OfficeClass<TpsOfficeFavoritesDirectory>("TpsOfficeFavoritesDirectory");
+  return ClassTable(
+      [] { return TClassBuilder<TpsOfficeFavoritesDirectory>("TpsOfficeFavoritesDirectory", &TStandardPathSpecifier::StaticClass); });
 }
 std::string TpsOfficeFavoritesDirectory::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();

@@ -17,11 +17,6 @@ std::string NameOf(const TComponent* Obj) {
   return Obj ? Obj->Name() : std::string("nil");
 }
 
-template <class T> const TClassInfo& StandardClass(const char* Name) {
-  static const TClassInfo Info =
-      TClassBuilder<T>(Name, TStandardPathSpecifier::StaticClass()).Build();
-  return Info;
-}
 
 // Obj as an install object with a container, or the specifier's error.
 TInstallObject& RequireContained(TComponent* Obj, const std::string& DefaultName,
@@ -61,7 +56,8 @@ std::string DescriptionOf(TFileContainer& Container) {
 TpsContainerArchiveFile::TpsContainerArchiveFile(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path to the archive file of the container", "Container archive file") {}
 const TClassInfo& TpsContainerArchiveFile::StaticClass() {
-  return StandardClass<TpsContainerArchiveFile>("TpsContainerArchiveFile");
+  return ClassTable(
+      [] { return TClassBuilder<TpsContainerArchiveFile>("TpsContainerArchiveFile", &TStandardPathSpecifier::StaticClass); });
 }
 
 void TpsContainerArchiveFile::Validate(TComponent* Obj) {
@@ -84,7 +80,8 @@ std::string TpsContainerArchiveFile::GetPath(TComponent* Obj) {
 TpsContainerDestDir::TpsContainerDestDir(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the group (container)", "Path of the group (container)") {}
 const TClassInfo& TpsContainerDestDir::StaticClass() {
-  return StandardClass<TpsContainerDestDir>("TpsContainerDestDir");
+  return ClassTable(
+      [] { return TClassBuilder<TpsContainerDestDir>("TpsContainerDestDir", &TStandardPathSpecifier::StaticClass); });
 }
 
 void TpsContainerDestDir::Validate(TComponent* Obj) {
@@ -128,7 +125,8 @@ std::string TpsContainerDestDir::GetCaptionFor(TComponent* Obj) {
 TpsInstallSource::TpsInstallSource(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path from which the user ran the install", "Install source") {}
 const TClassInfo& TpsInstallSource::StaticClass() {
-  return StandardClass<TpsInstallSource>("TpsInstallSource");
+  return ClassTable(
+      [] { return TClassBuilder<TpsInstallSource>("TpsInstallSource", &TStandardPathSpecifier::StaticClass); });
 }
 
 void TpsInstallSource::Validate(TComponent* Obj) {
@@ -143,7 +141,8 @@ std::string TpsInstallSource::GetPath(TComponent* Obj) {
 TpsMainInstall::TpsMainInstall(TComponent* AOwner)
     : TpsDescribed(AOwner, "Main installation directory", "Main install dir") {}
 const TClassInfo& TpsMainInstall::StaticClass() {
-  return StandardClass<TpsMainInstall>("TpsMainInstall");
+  return ClassTable(
+      [] { return TClassBuilder<TpsMainInstall>("TpsMainInstall", &TStandardPathSpecifier::StaticClass); });
 }
 
 void TpsMainInstall::Validate(TComponent* Obj) {
@@ -162,7 +161,8 @@ TpsMainArchiveFile::TpsMainArchiveFile(TComponent* AOwner)
     : TpsDescribed(AOwner, "Archive containing most or all non-internet installation files",
                    "Main archive") {}
 const TClassInfo& TpsMainArchiveFile::StaticClass() {
-  return StandardClass<TpsMainArchiveFile>("TpsMainArchiveFile");
+  return ClassTable(
+      [] { return TClassBuilder<TpsMainArchiveFile>("TpsMainArchiveFile", &TStandardPathSpecifier::StaticClass); });
 }
 
 void TpsMainArchiveFile::Validate(TComponent* Obj) {
@@ -188,7 +188,8 @@ std::string TpsMainArchiveFile::GetPath(TComponent* Obj) {
 TpsBDEDLL::TpsBDEDLL(TComponent* AOwner)
     : TpsDescribed(AOwner, "Borland Database Engine DLL Path", "BDE DLL") {}
 const TClassInfo& TpsBDEDLL::StaticClass() {
-  return StandardClass<TpsBDEDLL>("TpsBDEDLL");
+  return ClassTable(
+      [] { return TClassBuilder<TpsBDEDLL>("TpsBDEDLL", &TStandardPathSpecifier::StaticClass); });
 }
 
 std::string TpsBDEDLL::GetPath(TComponent*) {
@@ -207,7 +208,8 @@ TpsCommonFiles::TpsCommonFiles(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the common files directory under the program files directory",
                    "Common files") {}
 const TClassInfo& TpsCommonFiles::StaticClass() {
-  return StandardClass<TpsCommonFiles>("TpsCommonFiles");
+  return ClassTable(
+      [] { return TClassBuilder<TpsCommonFiles>("TpsCommonFiles", &TStandardPathSpecifier::StaticClass); });
 }
 std::string TpsCommonFiles::GetPath(TComponent*) {
   return CommonFilesDir(Context().Platform());
@@ -216,7 +218,8 @@ std::string TpsCommonFiles::GetPath(TComponent*) {
 TpsDesktopMenu::TpsDesktopMenu(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the Desktop", "Desktop") {}
 const TClassInfo& TpsDesktopMenu::StaticClass() {
-  return StandardClass<TpsDesktopMenu>("TpsDesktopMenu");
+  return ClassTable(
+      [] { return TClassBuilder<TpsDesktopMenu>("TpsDesktopMenu", &TStandardPathSpecifier::StaticClass); });
 }
 std::string TpsDesktopMenu::GetPath(TComponent*) {
   return DesktopDir(Context().Platform());
@@ -225,7 +228,8 @@ std::string TpsDesktopMenu::GetPath(TComponent*) {
 TpsProgramFiles::TpsProgramFiles(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the program files directory", "Program files") {}
 const TClassInfo& TpsProgramFiles::StaticClass() {
-  return StandardClass<TpsProgramFiles>("TpsProgramFiles");
+  return ClassTable(
+      [] { return TClassBuilder<TpsProgramFiles>("TpsProgramFiles", &TStandardPathSpecifier::StaticClass); });
 }
 std::string TpsProgramFiles::GetPath(TComponent*) {
   return ProgramFilesDir(Context().Platform());
@@ -234,7 +238,8 @@ std::string TpsProgramFiles::GetPath(TComponent*) {
 TpsProgramMenu::TpsProgramMenu(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the Programs folder under the Start Menu", "Program menu") {}
 const TClassInfo& TpsProgramMenu::StaticClass() {
-  return StandardClass<TpsProgramMenu>("TpsProgramMenu");
+  return ClassTable(
+      [] { return TClassBuilder<TpsProgramMenu>("TpsProgramMenu", &TStandardPathSpecifier::StaticClass); });
 }
 std::string TpsProgramMenu::GetPath(TComponent*) {
   return ProgramsMenuDir(Context().Platform());
@@ -243,7 +248,8 @@ std::string TpsProgramMenu::GetPath(TComponent*) {
 TpsStartMenu::TpsStartMenu(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of Start Menu", "Start menu") {}
 const TClassInfo& TpsStartMenu::StaticClass() {
-  return StandardClass<TpsStartMenu>("TpsStartMenu");
+  return ClassTable(
+      [] { return TClassBuilder<TpsStartMenu>("TpsStartMenu", &TStandardPathSpecifier::StaticClass); });
 }
 std::string TpsStartMenu::GetPath(TComponent*) {
   return StartMenuDir(Context().Platform());
@@ -253,7 +259,8 @@ TpsStartupMenu::TpsStartupMenu(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the Startup folder in the Programs folder under the Start Menu",
                    "Startup menu") {}
 const TClassInfo& TpsStartupMenu::StaticClass() {
-  return StandardClass<TpsStartupMenu>("TpsStartupMenu");
+  return ClassTable(
+      [] { return TClassBuilder<TpsStartupMenu>("TpsStartupMenu", &TStandardPathSpecifier::StaticClass); });
 }
 std::string TpsStartupMenu::GetPath(TComponent*) {
   return StartupDir(Context().Platform());
@@ -272,7 +279,8 @@ platform::ISystemInfo& SystemOf(TModelContext& Context, const char* Failure) {
 TpsSystem::TpsSystem(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of system directory", "System dir") {}
 const TClassInfo& TpsSystem::StaticClass() {
-  return StandardClass<TpsSystem>("TpsSystem");
+  return ClassTable(
+      [] { return TClassBuilder<TpsSystem>("TpsSystem", &TStandardPathSpecifier::StaticClass); });
 }
 std::string TpsSystem::GetPath(TComponent*) {
   return RemoveBackslash(
@@ -282,7 +290,8 @@ std::string TpsSystem::GetPath(TComponent*) {
 TpsWindow::TpsWindow(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the Windows directory", "Windows dir") {}
 const TClassInfo& TpsWindow::StaticClass() {
-  return StandardClass<TpsWindow>("TpsWindow");
+  return ClassTable(
+      [] { return TClassBuilder<TpsWindow>("TpsWindow", &TStandardPathSpecifier::StaticClass); });
 }
 std::string TpsWindow::GetPath(TComponent*) {
   return RemoveBackslash(
@@ -316,7 +325,8 @@ constexpr const char* Undefined = "undefined";
   Name::Name(TComponent* AOwner)                                                                   \
       : TpsShellFolder(AOwner, Description, Caption, NT, Win9x, Otherwise) {}                      \
   const TClassInfo& Name::StaticClass() {                                                          \
-    return StandardClass<Name>(#Name);                                                             \
+    return ClassTable(                                                                             \
+        [] { return TClassBuilder<Name>(#Name, &TStandardPathSpecifier::StaticClass); });           \
   }
 
 QUENDEL_SHELL_FOLDER(TpsRecent, "Recently Used Documents", "Recently Used", 8, NoFolder, Undefined)
@@ -342,7 +352,8 @@ QUENDEL_SHELL_FOLDER(TpsCommonFavorites, "Common Favorites", "Common Favorites",
 TpsQuickLaunchMenu::TpsQuickLaunchMenu(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the Quick Launch Toolbar Menu", "Quick Launch Toolbar menu") {}
 const TClassInfo& TpsQuickLaunchMenu::StaticClass() {
-  return StandardClass<TpsQuickLaunchMenu>("TpsQuickLaunchMenu");
+  return ClassTable(
+      [] { return TClassBuilder<TpsQuickLaunchMenu>("TpsQuickLaunchMenu", &TStandardPathSpecifier::StaticClass); });
 }
 
 std::string TpsQuickLaunchMenu::GetPath(TComponent*) {

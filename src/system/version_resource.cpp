@@ -177,15 +177,11 @@ constexpr std::size_t FixedInfoSize = 52;
 
 } // namespace
 
-const TEnumInfo& LanguageInfo() {
-  static const TEnumInfo Info("TLanguage", NamesOf(Languages));
-  return Info;
-}
+const TEnumInfo VersionLanguageNames("TLanguage", NamesOf(Languages));
+const TEnumInfo VersionCharacterSetNames("TCharacterSet", NamesOf(Charsets));
 
-const TEnumInfo& CharacterSetInfo() {
-  static const TEnumInfo Info("TCharacterSet", NamesOf(Charsets));
-  return Info;
-}
+const TEnumInfo& LanguageInfo() { return VersionLanguageNames; }
+const TEnumInfo& CharacterSetInfo() { return VersionCharacterSetNames; }
 
 std::uint16_t LanguageId(system::TLanguage Language) {
   const auto i = static_cast<std::size_t>(Language);
@@ -203,25 +199,24 @@ std::uint16_t CodePage(TCharacterSet CharacterSet) {
 
 const TClassInfo& TVersionInfo::StaticClass() {
   using T = TVersionInfo;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TVersionInfo", TPersistent::StaticClass())
-          .Str("Comment", &T::Comment, &T::Comment)
-          .Str("CompanyName", &T::CompanyName, &T::CompanyName)
-          .Str("FileDescription", &T::FileDescription, &T::FileDescription)
-          .Str("FileVersion", &T::FileVersion, &T::FileVersion)
-          .Str("InternalName", &T::InternalName, &T::InternalName)
-          .Str("LegalCopyright", &T::LegalCopyright, &T::LegalCopyright)
-          .Str("LegalTradeMarks", &T::LegalTradeMarks, &T::LegalTradeMarks)
-          .Str("OriginalFileName", &T::OriginalFileName, &T::OriginalFileName)
-          .Str("PrivateBuild", &T::PrivateBuild, &T::PrivateBuild)
-          .Str("ProductName", &T::ProductName, &T::ProductName)
-          .Str("ProductVersion", &T::ProductVersion, &T::ProductVersion)
-          .Str("SpecialBuild", &T::SpecialBuild, &T::SpecialBuild)
-          .Str("FileOS", &T::FileOS, &T::FileOS)
-          .Str("FileType", &T::FileType, &T::FileType)
-          .Str("FileSubType", &T::FileSubType, &T::FileSubType)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TVersionInfo", &TPersistent::StaticClass)
+          .Str<&T::Comment, &T::Comment>("Comment")
+          .Str<&T::CompanyName, &T::CompanyName>("CompanyName")
+          .Str<&T::FileDescription, &T::FileDescription>("FileDescription")
+          .Str<&T::FileVersion, &T::FileVersion>("FileVersion")
+          .Str<&T::InternalName, &T::InternalName>("InternalName")
+          .Str<&T::LegalCopyright, &T::LegalCopyright>("LegalCopyright")
+          .Str<&T::LegalTradeMarks, &T::LegalTradeMarks>("LegalTradeMarks")
+          .Str<&T::OriginalFileName, &T::OriginalFileName>("OriginalFileName")
+          .Str<&T::PrivateBuild, &T::PrivateBuild>("PrivateBuild")
+          .Str<&T::ProductName, &T::ProductName>("ProductName")
+          .Str<&T::ProductVersion, &T::ProductVersion>("ProductVersion")
+          .Str<&T::SpecialBuild, &T::SpecialBuild>("SpecialBuild")
+          .Str<&T::FileOS, &T::FileOS>("FileOS")
+          .Str<&T::FileType, &T::FileType>("FileType")
+          .Str<&T::FileSubType, &T::FileSubType>("FileSubType");
+  });
 }
 
 void TVersionInfo::Clear() {
@@ -352,15 +347,13 @@ TVersionResource::TVersionResource(TComponent* AOwner, platform::IFileSystem* Fi
 
 const TClassInfo& TVersionResource::StaticClass() {
   using T = TVersionResource;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TVersionResource", TComponent::StaticClass())
-          .Str("FileName", &T::FileName, &T::SetFileName)
-          .Enum("Language", &T::Language, &T::SetLanguage, LanguageInfo(), system::lnUSEnglish)
-          .Enum("CharacterSet", &T::CharacterSet, &T::SetCharacterSet, CharacterSetInfo(),
-                csMultilingual)
-          .Object("VersionInfo", static_cast<const TVersionInfo& (T::*)() const>(&T::VersionInfo))
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TVersionResource", &TComponent::StaticClass)
+          .Str<&T::FileName, &T::SetFileName>("FileName")
+          .Enum<&T::Language, &T::SetLanguage>("Language", VersionLanguageNames, system::lnUSEnglish)
+          .Enum<&T::CharacterSet, &T::SetCharacterSet>("CharacterSet", VersionCharacterSetNames, csMultilingual)
+          .Object<static_cast<const TVersionInfo& (T::*)() const>(&T::VersionInfo)>("VersionInfo");
+  });
 }
 
 void TVersionResource::SetFileName(const std::string& Value) {

@@ -87,6 +87,9 @@ enum TCharacterSet {
   csArabic
 };
 
+// The tables themselves, for class tables built while compiling.
+extern const TEnumInfo VersionLanguageNames;
+extern const TEnumInfo VersionCharacterSetNames;
 const TEnumInfo& LanguageInfo();
 const TEnumInfo& CharacterSetInfo();
 // The Windows language identifier and code page each value stands for; a

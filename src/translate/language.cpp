@@ -28,36 +28,7 @@ const TEnumInfo QndlLanguageInfo("TQndlLanguage", {"qlChineseSimplified",
                                                    "qlUser",
                                                    "qlVietnamese"});
 
-const std::array<TLanguageNames, LanguageCount>& LanguageNames() {
-  static const std::array<TLanguageNames, LanguageCount> Names{{
-      {qlChineseSimplified, "lgChineseSimplified", "BM_LANG_SIMPCHINESE",
-       "qndiChineseSimplified.txt"},
-      {qlChineseTraditional, "lgChineseTraditional", "BM_LANG_CHINESE_TRADITIONAL",
-       "qndiChineseTraditional.txt"},
-      {qlCzech, "lgCzech", "BM_LANG_CZECH", "qndiCzech.txt"},
-      {qlDanish, "lgDanish", "BM_LANG_DANISH", "qndiDanish.txt"},
-      {qlDutch, "lgDutch", "BM_LANG_DUTCH", "qndiDutch.txt"},
-      {qlEnglish, "lgEnglish", "BM_LANG_ENGLISH", "qndiEnglish.txt"},
-      {qlFrench, "lgFrench", "BM_LANG_FRENCH", "qndiFrench.txt"},
-      {qlGerman, "lgGerman", "BM_LANG_GERMAN", "qndiGerman.txt"},
-      {qlGreek, "lgGreek", "BM_LANG_GREEK", "qndiGreek.txt"},
-      {qlHebrew, "lgHebrew", "BM_LANG_HEBREW", "qndiHebrew.txt"},
-      {qlItalian, "lgItalian", "BM_LANG_ITALIAN", "qndiItalian.txt"},
-      {qlJapanese, "lgJapanese", "BM_LANG_JAPANESE", "qndiJapanese.txt"},
-      {qlKorean, "lgKorean", "BM_LANG_KOREAN", "qndiKorean.txt"},
-      {qlNorwegianBokmal, "lgNorwegianBokmal", "BM_LANG_NORWEGIAN_BOKMAL",
-       "qndiNorwegianBokmal.txt"},
-      {qlNorwegianNynorsk, "lgNorwegianNynorsk", "BM_LANG_NORWEGIAN_NYNORSK",
-       "qndiNorwegianNynorsk.txt"},
-      {qlPolish, "lgPolish", "BM_LANG_POLISH", "qndiPolish.txt"},
-      {qlPortugese, "lgPortugese", "BM_LANG_PORTUGESE", "qndiPortugese.txt"},
-      {qlRussian, "lgRussian", "BM_LANG_RUSSIAN", "qndiRussian.txt"},
-      {qlSpanish, "lgSpanish", "BM_LANG_SPANISH", "qndiSpanish.txt"},
-      {qlSwedish, "lgSwedish", "BM_LANG_SWEDISH", "qndiSwedish.txt"},
-      {qlVietnamese, "lgVietnamese", "BM_LANG_VIETNAMESE", "qndiVietnamese.txt"},
-  }};
-  return Names;
-}
+const std::array<TLanguageNames, LanguageCount>& LanguageNames() { return LanguageNameTable; }
 
 namespace {
 [[noreturn]] void Unrecognized() {
@@ -173,9 +144,9 @@ void ApplyFontRule(TFont& Font, const TFontRule& Rule) {
 // --- TLangFormatStrings --------------------------------------------------------
 
 const TClassInfo& TLangFormatStrings::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TLangFormatStrings>("TLangFormatStrings", TStrings::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TLangFormatStrings>("TLangFormatStrings", &TStrings::StaticClass);
+  });
 }
 
 void TLangFormatStrings::Changed() {
@@ -217,14 +188,13 @@ void TLangFormatStrings::LoadFromStream(TStream& Stream) {
 
 const TClassInfo& TLanguage::StaticClass() {
   using T = TLanguage;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TLanguage", TPersistent::StaticClass())
-          .Object("Font", &T::Font)
-          .Bool("FontOverride", &T::FontOverride, &T::SetFontOverride, false)
-          .Enum("LanguageIdent", &T::LanguageIdent, nullptr, QndlLanguageInfo)
-          .Strings("Strings", &T::Strings)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TLanguage", &TPersistent::StaticClass)
+          .Object<&T::Font>("Font")
+          .Bool<&T::FontOverride, &T::SetFontOverride>("FontOverride", false)
+          .Enum<&T::LanguageIdent, nullptr>("LanguageIdent", QndlLanguageInfo)
+          .Strings<&T::Strings>("Strings");
+  });
 }
 
 TLanguage::TLanguage(TQndlLanguage Ident)

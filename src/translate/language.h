@@ -72,7 +72,35 @@ struct TLanguageNames {
   const char* ResourceName; // "BM_LANG_GERMAN"
   const char* TextFileName; // "qndiGerman.txt"
 };
-// The 21 languages in ident order (qlUser left out).
+// The 21 languages in ident order (qlUser left out); a constant, so that the
+// translator's class table can name its language properties.
+inline constexpr std::array<TLanguageNames, LanguageCount> LanguageNameTable{{
+      {qlChineseSimplified, "lgChineseSimplified", "BM_LANG_SIMPCHINESE",
+       "qndiChineseSimplified.txt"},
+      {qlChineseTraditional, "lgChineseTraditional", "BM_LANG_CHINESE_TRADITIONAL",
+       "qndiChineseTraditional.txt"},
+      {qlCzech, "lgCzech", "BM_LANG_CZECH", "qndiCzech.txt"},
+      {qlDanish, "lgDanish", "BM_LANG_DANISH", "qndiDanish.txt"},
+      {qlDutch, "lgDutch", "BM_LANG_DUTCH", "qndiDutch.txt"},
+      {qlEnglish, "lgEnglish", "BM_LANG_ENGLISH", "qndiEnglish.txt"},
+      {qlFrench, "lgFrench", "BM_LANG_FRENCH", "qndiFrench.txt"},
+      {qlGerman, "lgGerman", "BM_LANG_GERMAN", "qndiGerman.txt"},
+      {qlGreek, "lgGreek", "BM_LANG_GREEK", "qndiGreek.txt"},
+      {qlHebrew, "lgHebrew", "BM_LANG_HEBREW", "qndiHebrew.txt"},
+      {qlItalian, "lgItalian", "BM_LANG_ITALIAN", "qndiItalian.txt"},
+      {qlJapanese, "lgJapanese", "BM_LANG_JAPANESE", "qndiJapanese.txt"},
+      {qlKorean, "lgKorean", "BM_LANG_KOREAN", "qndiKorean.txt"},
+      {qlNorwegianBokmal, "lgNorwegianBokmal", "BM_LANG_NORWEGIAN_BOKMAL",
+       "qndiNorwegianBokmal.txt"},
+      {qlNorwegianNynorsk, "lgNorwegianNynorsk", "BM_LANG_NORWEGIAN_NYNORSK",
+       "qndiNorwegianNynorsk.txt"},
+      {qlPolish, "lgPolish", "BM_LANG_POLISH", "qndiPolish.txt"},
+      {qlPortugese, "lgPortugese", "BM_LANG_PORTUGESE", "qndiPortugese.txt"},
+      {qlRussian, "lgRussian", "BM_LANG_RUSSIAN", "qndiRussian.txt"},
+      {qlSpanish, "lgSpanish", "BM_LANG_SPANISH", "qndiSpanish.txt"},
+      {qlSwedish, "lgSwedish", "BM_LANG_SWEDISH", "qndiSwedish.txt"},
+      {qlVietnamese, "lgVietnamese", "BM_LANG_VIETNAMESE", "qndiVietnamese.txt"},
+}};
 const std::array<TLanguageNames, LanguageCount>& LanguageNames();
 // Raises ETranslateError("Unrecognized language") for qlUser and values
 // outside the enumeration.

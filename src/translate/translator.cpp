@@ -87,7 +87,7 @@ public:
   TControlUpdate& operator=(const TControlUpdate&) = delete;
 
 private:
-  static const TPropInfo* Writable(const TPropInfo* P) { return P && P->SetOrd ? P : nullptr; }
+  static const TPropInfo* Writable(const TPropInfo* P) { return P && P->Writable() ? P : nullptr; }
 
   TComponent& FX;
   const TTranslateContext* FCtx;
@@ -108,21 +108,19 @@ constexpr TQndlLanguage IdentAt(std::size_t I) {
 }
 
 template <std::size_t... I>
-void AddLanguages(TClassBuilder<TTranslator>& B, std::index_sequence<I...>) {
-  (B.Object(LanguageNames()[I].PropertyName, &TTranslator::LanguageAt<IdentAt(I)>), ...);
+constexpr void AddLanguages(TClassBuilder<TTranslator>& B, std::index_sequence<I...>) {
+  (B.Object<&TTranslator::LanguageAt<IdentAt(I)>>(LanguageNameTable[I].PropertyName), ...);
 }
 } // namespace
 
 const TClassInfo& TTranslator::StaticClass() {
   using T = TTranslator;
-  static const TClassInfo Info = [] {
-    TClassBuilder<T> b("TTranslator", TComponent::StaticClass());
+  return ClassTable([] {
+    TClassBuilder<T> b("TTranslator", &TComponent::StaticClass);
     AddLanguages(b, std::make_index_sequence<LanguageCount>{});
-    b.Enum("TranslateIntoLanguage", &T::TranslateIntoLanguage, &T::SetTranslateIntoLanguage,
-           QndlLanguageInfo, qlUser);
-    return b.Build();
-  }();
-  return Info;
+    b.Enum<&T::TranslateIntoLanguage, &T::SetTranslateIntoLanguage>("TranslateIntoLanguage", QndlLanguageInfo, qlUser);
+    return b;
+  });
 }
 
 TTranslator::TTranslator(TComponent* AOwner) : TComponent(AOwner) {
@@ -197,14 +195,14 @@ TQndlLanguage TTranslator::TranslateComponent(TComponent& X, TQndlLanguage Sourc
 
     const TPropInfo* glid = Prop(X, "GLID", TPropKind::Integer);
     const TPropInfo* caption = Prop(X, "Caption", TPropKind::String);
-    if (Is(ctx, X, wkTranslatable) && glid && caption && caption->SetStr && glid->GetOrd(X) > 0) {
+    if (Is(ctx, X, wkTranslatable) && glid && caption && caption->Writable() && glid->GetOrd(X) > 0) {
       // Translated by identifier only.
       const std::string text = caption->GetStr(X);
       const std::string translated = TranslateGLID(static_cast<int>(glid->GetOrd(X)), text);
       if (translated != text) caption->SetStr(X, translated);
     } else {
       for (const TPropInfo* p : X.ClassType().Properties()) {
-        if (p->Kind != TPropKind::String || !p->SetStr || SameText(p->Name, "NAME")) continue;
+        if (p->Kind != TPropKind::String || !p->Writable() || SameText(p->Name, "NAME")) continue;
         const std::string text = p->GetStr(X);
         if (Trim(text).empty()) continue;
         const std::string translated = TranslateText(text, Source);

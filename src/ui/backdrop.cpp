@@ -56,17 +56,16 @@ TBackdrop::~TBackdrop() {
 
 const TClassInfo& TBackdrop::StaticClass() {
   using T = TBackdrop;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TBackdrop", TCustomPanel::StaticClass())
-          .Enum("Direction", &T::Direction, &T::SetDirection, DirectionInfo, bdUp)
-          .Int("StartColor", &T::StartColor, &T::SetStartColor, 0xFF0000)
+  return ClassTable([] {
+    return TClassBuilder<T>("TBackdrop", &TCustomPanel::StaticClass)
+          .Enum<&T::Direction, &T::SetDirection>("Direction", DirectionInfo, bdUp)
+          .Int<&T::StartColor, &T::SetStartColor>("StartColor", 0xFF0000)
           .Idents(ColorIdents)
-          .Int("EndColor", &T::EndColor, &T::SetEndColor, 0)
+          .Int<&T::EndColor, &T::SetEndColor>("EndColor", 0)
           .Idents(ColorIdents)
-          .Enum("Align", &T::Align, &T::SetAlign, AlignInfo, alClient)
-          .Int("Tag", &T::GetTag, &T::SetTag, 0)
-          .Build();
-  return Info;
+          .Enum<&T::Align, &T::SetAlign>("Align", AlignInfo, alClient)
+          .Int<&T::GetTag, &T::SetTag>("Tag", 0);
+  });
 }
 
 void TBackdrop::SetDirection(TDirection Value) {
@@ -146,19 +145,18 @@ TLabelStyle::TLabelStyle() = default;
 
 const TClassInfo& TLabelStyle::StaticClass() {
   using T = TLabelStyle;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TLabelStyle", TPersistent::StaticClass())
-          .Int("Angle", &T::Angle, &T::SetAngle, 0)
-          .Enum("AStyle3D", &T::AStyle3D, &T::SetAStyle3D, Effect3DInfo, A3dRaised)
-          .Int("AShadeRightBottom", &T::AShadeRightBottom, &T::SetAShadeRightBottom, 0x808080)
+  return ClassTable([] {
+    return TClassBuilder<T>("TLabelStyle", &TPersistent::StaticClass)
+          .Int<&T::Angle, &T::SetAngle>("Angle", 0)
+          .Enum<&T::AStyle3D, &T::SetAStyle3D>("AStyle3D", Effect3DInfo, A3dRaised)
+          .Int<&T::AShadeRightBottom, &T::SetAShadeRightBottom>("AShadeRightBottom", 0x808080)
           .Idents(ColorIdents)
-          .Int("AShadeLeftTop", &T::AShadeLeftTop, &T::SetAShadeLeftTop, 0xFFFFFF)
+          .Int<&T::AShadeLeftTop, &T::SetAShadeLeftTop>("AShadeLeftTop", 0xFFFFFF)
           .Idents(ColorIdents)
-          .Bool("AShadeLTSet", &T::AShadeLTSet, &T::SetAShadeLTSet, true)
-          .Int("AHShadeOffSet", &T::AHShadeOffSet, &T::SetAHShadeOffSet, 5)
-          .Int("AVShadeOffSet", &T::AVShadeOffSet, &T::SetAVShadeOffSet, -5)
-          .Build();
-  return Info;
+          .Bool<&T::AShadeLTSet, &T::SetAShadeLTSet>("AShadeLTSet", true)
+          .Int<&T::AHShadeOffSet, &T::SetAHShadeOffSet>("AHShadeOffSet", 5)
+          .Int<&T::AVShadeOffSet, &T::SetAVShadeOffSet>("AVShadeOffSet", -5);
+  });
 }
 
 void TLabelStyle::Changed() {
@@ -242,15 +240,14 @@ TRotate3DLabel::~TRotate3DLabel() {
 
 const TClassInfo& TRotate3DLabel::StaticClass() {
   using T = TRotate3DLabel;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TRotate3DLabel", TCustomLabel::StaticClass())
-          .Object("LabelStyle", &T::LabelStyleObj)
-          .Bool("MyTransparent", &T::MyTransparent, &T::SetMyTransparent, true)
-          .Bool("AutoSize", &T::AutoSize, &T::AutoSize, false)
-          .Bool("Transparent", &T::Transparent, &T::Transparent, true)
-          .Int("Tag", &T::GetTag, &T::SetTag, 0)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TRotate3DLabel", &TCustomLabel::StaticClass)
+          .Object<&T::LabelStyleObj>("LabelStyle")
+          .Bool<&T::MyTransparent, &T::SetMyTransparent>("MyTransparent", true)
+          .Bool<&T::AutoSize, &T::AutoSize>("AutoSize", false)
+          .Bool<&T::Transparent, &T::Transparent>("Transparent", true)
+          .Int<&T::GetTag, &T::SetTag>("Tag", 0);
+  });
 }
 
 void TRotate3DLabel::SetLabelStyle(const TLabelStyle& Value) {

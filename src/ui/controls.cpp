@@ -60,33 +60,32 @@ TControl::~TControl() {
 
 const TClassInfo& TControl::StaticClass() {
   using T = TControl;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TControl", TComponent::StaticClass())
-          .Int("Left", &T::Left, &T::SetLeft)
-          .Int("Top", &T::Top, &T::SetTop)
-          .Int("Width", &T::Width, &T::SetWidth)
-          .Int("Height", &T::Height, &T::SetHeight)
-          .Enum("Align", &T::Align, &T::SetAlign, AlignInfo, alNone)
-          .Str("Caption", &T::Caption, &T::SetCaption)
-          .Int("Color", &T::Color, &T::SetColor, clBtnFace)
+  return ClassTable([] {
+    return TClassBuilder<T>("TControl", &TComponent::StaticClass)
+          .Int<&T::Left, &T::SetLeft>("Left")
+          .Int<&T::Top, &T::SetTop>("Top")
+          .Int<&T::Width, &T::SetWidth>("Width")
+          .Int<&T::Height, &T::SetHeight>("Height")
+          .Enum<&T::Align, &T::SetAlign>("Align", AlignInfo, alNone)
+          .Str<&T::Caption, &T::SetCaption>("Caption")
+          .Int<&T::Color, &T::SetColor>("Color", clBtnFace)
           .Idents(ColorIdents)
           .Stored([](const T& c) { return !c.ParentColor() && c.Color() != clBtnFace; })
-          .Bool("ParentColor", &T::ParentColor, &T::SetParentColor, true)
-          .Object("Font", &T::FontObj)
+          .Bool<&T::ParentColor, &T::SetParentColor>("ParentColor", true)
+          .Object<&T::FontObj>("Font")
           .Stored([](const T& c) { return !c.ParentFont(); })
-          .Bool("ParentFont", &T::ParentFont, &T::SetParentFont, true)
-          .Bool("Visible", &T::Visible, &T::SetVisible, true)
-          .Bool("Enabled", &T::Enabled, &T::SetEnabled, true)
-          .Str("Hint", &T::Hint, &T::Hint)
-          .Bool("ShowHint", &T::ShowHint, &T::ShowHint, false)
-          .Bool("ParentShowHint", &T::ParentShowHint, &T::ParentShowHint, true)
-          .Int("Cursor", &T::Cursor, &T::Cursor, 0)
-          .Int("DragCursor", &T::DragCursor, &T::DragCursor, -12)
-          .Enum("DragMode", &T::DragMode, &T::DragMode, DragModeInfo, dmManual)
-          .Int("HelpContext", &T::HelpContext, &T::HelpContext, 0)
-          .Event("OnClick", &T::OnClick)
-          .Build();
-  return Info;
+          .Bool<&T::ParentFont, &T::SetParentFont>("ParentFont", true)
+          .Bool<&T::Visible, &T::SetVisible>("Visible", true)
+          .Bool<&T::Enabled, &T::SetEnabled>("Enabled", true)
+          .Str<&T::Hint, &T::Hint>("Hint")
+          .Bool<&T::ShowHint, &T::ShowHint>("ShowHint", false)
+          .Bool<&T::ParentShowHint, &T::ParentShowHint>("ParentShowHint", true)
+          .Int<&T::Cursor, &T::Cursor>("Cursor", 0)
+          .Int<&T::DragCursor, &T::DragCursor>("DragCursor", -12)
+          .Enum<&T::DragMode, &T::DragMode>("DragMode", DragModeInfo, dmManual)
+          .Int<&T::HelpContext, &T::HelpContext>("HelpContext", 0)
+          .Event<&T::OnClick>("OnClick");
+  });
 }
 
 void TControl::SetParent(TWinControl* Value) {
@@ -262,13 +261,12 @@ TWinControl::~TWinControl() {
 
 const TClassInfo& TWinControl::StaticClass() {
   using T = TWinControl;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TWinControl", TControl::StaticClass())
-          .Int("TabOrder", &T::TabOrder, &T::TabOrder, -1)
-          .Bool("TabStop", &T::TabStop, &T::TabStop, false)
-          .Int("BorderWidth", &T::BorderWidth, &T::SetBorderWidth, 0)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TWinControl", &TControl::StaticClass)
+          .Int<&T::TabOrder, &T::TabOrder>("TabOrder", -1)
+          .Bool<&T::TabStop, &T::TabStop>("TabStop", false)
+          .Int<&T::BorderWidth, &T::SetBorderWidth>("BorderWidth", 0);
+  });
 }
 
 THandle TWinControl::ParentHandle() {
@@ -466,9 +464,9 @@ void TWinControl::Loaded() {
 // --------------------------------------------------------- graphic controls
 
 const TClassInfo& TGraphicControl::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TGraphicControl>("TGraphicControl", TControl::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TGraphicControl>("TGraphicControl", &TControl::StaticClass);
+  });
 }
 
 TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
@@ -478,17 +476,16 @@ TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
 
 const TClassInfo& TCustomLabel::StaticClass() {
   using T = TCustomLabel;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TCustomLabel", TGraphicControl::StaticClass())
-          .Enum("Alignment", &T::Alignment, &T::SetAlignment, AlignmentInfo, taLeftJustify)
-          .Bool("AutoSize", &T::AutoSize, &T::AutoSize, true)
-          .Bool("Transparent", &T::Transparent, &T::Transparent, false)
-          .Bool("WordWrap", &T::WordWrap, &T::WordWrap, false)
-          .Bool("ShowAccelChar", &T::ShowAccelChar, &T::ShowAccelChar, true)
-          .Enum("Layout", &T::Layout, &T::Layout, TextLayoutInfo, tlTop)
-          .Ref("FocusControl", &T::FocusControl, &T::FocusControl)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TCustomLabel", &TGraphicControl::StaticClass)
+          .Enum<&T::Alignment, &T::SetAlignment>("Alignment", AlignmentInfo, taLeftJustify)
+          .Bool<&T::AutoSize, &T::AutoSize>("AutoSize", true)
+          .Bool<&T::Transparent, &T::Transparent>("Transparent", false)
+          .Bool<&T::WordWrap, &T::WordWrap>("WordWrap", false)
+          .Bool<&T::ShowAccelChar, &T::ShowAccelChar>("ShowAccelChar", true)
+          .Enum<&T::Layout, &T::Layout>("Layout", TextLayoutInfo, tlTop)
+          .Ref<&T::FocusControl, &T::FocusControl>("FocusControl");
+  });
 }
 
 void TCustomLabel::SetAlignment(TAlignment Value) {
@@ -567,16 +564,16 @@ void TCustomLabel::Paint(ICanvas& Canvas) {
 }
 
 const TClassInfo& TLabel::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TLabel>("TLabel", TCustomLabel::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TLabel>("TLabel", &TCustomLabel::StaticClass);
+  });
 }
 
 const TClassInfo& TTranslateLabel::StaticClass() {
   using T = TTranslateLabel;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TTranslateLabel", TLabel::StaticClass()).Int("GLID", &T::GLID, &T::GLID, 0).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TTranslateLabel", &TLabel::StaticClass).Int<&T::GLID, &T::GLID>("GLID", 0);
+  });
 }
 
 TBevel::TBevel(TComponent* AOwner) : TGraphicControl(AOwner) {
@@ -586,11 +583,11 @@ TBevel::TBevel(TComponent* AOwner) : TGraphicControl(AOwner) {
 
 const TClassInfo& TBevel::StaticClass() {
   using T = TBevel;
-  static const TClassInfo Info = TClassBuilder<T>("TBevel", TGraphicControl::StaticClass())
-                                     .Enum("Shape", &T::Shape, &T::Shape, BevelShapeInfo, bsBox)
-                                     .Enum("Style", &T::Style, &T::Style, BevelStyleInfo, bsLowered)
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TBevel", &TGraphicControl::StaticClass)
+                                     .Enum<&T::Shape, &T::Shape>("Shape", BevelShapeInfo, bsBox)
+                                     .Enum<&T::Style, &T::Style>("Style", BevelStyleInfo, bsLowered);
+  });
 }
 
 void TBevel::Paint(ICanvas& Canvas) {
@@ -633,15 +630,14 @@ TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner) {
 
 const TClassInfo& TImage::StaticClass() {
   using T = TImage;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TImage", TGraphicControl::StaticClass())
-          .Picture("Picture", &T::PictureObj)
-          .Bool("Center", &T::Center, &T::Center, false)
-          .Bool("Stretch", &T::Stretch, &T::Stretch, false)
-          .Bool("AutoSize", &T::AutoSize, &T::AutoSize, false)
-          .Bool("Transparent", &T::Transparent, &T::Transparent, false)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TImage", &TGraphicControl::StaticClass)
+          .Picture<&T::PictureObj>("Picture")
+          .Bool<&T::Center, &T::Center>("Center", false)
+          .Bool<&T::Stretch, &T::Stretch>("Stretch", false)
+          .Bool<&T::AutoSize, &T::AutoSize>("AutoSize", false)
+          .Bool<&T::Transparent, &T::Transparent>("Transparent", false);
+  });
 }
 
 void TImage::Paint(ICanvas& Canvas) {
@@ -663,17 +659,16 @@ TCustomPanel::TCustomPanel(TComponent* AOwner) : TWinControl(AOwner) {
 
 const TClassInfo& TCustomPanel::StaticClass() {
   using T = TCustomPanel;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TCustomPanel", TWinControl::StaticClass())
-          .Enum("BevelInner", &T::BevelInner, &T::BevelInner, PanelBevelInfo, bvNone)
-          .Enum("BevelOuter", &T::BevelOuter, &T::BevelOuter, PanelBevelInfo, bvRaised)
-          .Int("BevelWidth", &T::BevelWidth, &T::BevelWidth, 1)
-          .Enum("BorderStyle", &T::BorderStyle, &T::BorderStyle, BorderStyleInfo, bsNone)
-          .Enum("Alignment", &T::Alignment, &T::Alignment, AlignmentInfo, taCenter)
-          .Bool("Locked", &T::Locked, &T::Locked, false)
-          .Bool("FullRepaint", &T::FullRepaint, &T::FullRepaint, true)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TCustomPanel", &TWinControl::StaticClass)
+          .Enum<&T::BevelInner, &T::BevelInner>("BevelInner", PanelBevelInfo, bvNone)
+          .Enum<&T::BevelOuter, &T::BevelOuter>("BevelOuter", PanelBevelInfo, bvRaised)
+          .Int<&T::BevelWidth, &T::BevelWidth>("BevelWidth", 1)
+          .Enum<&T::BorderStyle, &T::BorderStyle>("BorderStyle", BorderStyleInfo, bsNone)
+          .Enum<&T::Alignment, &T::Alignment>("Alignment", AlignmentInfo, taCenter)
+          .Bool<&T::Locked, &T::Locked>("Locked", false)
+          .Bool<&T::FullRepaint, &T::FullRepaint>("FullRepaint", true);
+  });
 }
 
 void TCustomPanel::AlignControls(TRect& R) {
@@ -703,9 +698,9 @@ void TCustomPanel::Paint(ICanvas& Canvas) {
 }
 
 const TClassInfo& TPanel::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TPanel>("TPanel", TCustomPanel::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TPanel>("TPanel", &TCustomPanel::StaticClass);
+  });
 }
 
 TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TWinControl(AOwner) {
@@ -714,9 +709,9 @@ TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 const TClassInfo& TCustomGroupBox::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TCustomGroupBox>("TCustomGroupBox", TWinControl::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TCustomGroupBox>("TCustomGroupBox", &TWinControl::StaticClass);
+  });
 }
 
 void TCustomGroupBox::AlignControls(TRect& R) {
@@ -754,9 +749,9 @@ void TCustomGroupBox::Paint(ICanvas& Canvas) {
 }
 
 const TClassInfo& TGroupBox::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TGroupBox>("TGroupBox", TCustomGroupBox::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TGroupBox>("TGroupBox", &TCustomGroupBox::StaticClass);
+  });
 }
 
 TTabControl::TTabControl(TComponent* AOwner) : TWinControl(AOwner) {
@@ -766,12 +761,11 @@ TTabControl::TTabControl(TComponent* AOwner) : TWinControl(AOwner) {
 
 const TClassInfo& TTabControl::StaticClass() {
   using T = TTabControl;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TTabControl", TWinControl::StaticClass())
-          .Strings("Tabs", &T::TabsObj)
-          .Int("TabIndex", &T::TabIndex, &T::TabIndex, -1)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TTabControl", &TWinControl::StaticClass)
+          .Strings<&T::TabsObj>("Tabs")
+          .Int<&T::TabIndex, &T::TabIndex>("TabIndex", -1);
+  });
 }
 
 // ----------------------------------------------------------------- buttons
@@ -784,12 +778,12 @@ TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
 
 const TClassInfo& TButton::StaticClass() {
   using T = TButton;
-  static const TClassInfo Info = TClassBuilder<T>("TButton", TWinControl::StaticClass())
-                                     .Bool("Default", &T::Default, &T::Default, false)
-                                     .Bool("Cancel", &T::Cancel, &T::Cancel, false)
-                                     .Int("ModalResult", &T::ModalResult, &T::ModalResult, 0)
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TButton", &TWinControl::StaticClass)
+                                     .Bool<&T::Default, &T::Default>("Default", false)
+                                     .Bool<&T::Cancel, &T::Cancel>("Cancel", false)
+                                     .Int<&T::ModalResult, &T::ModalResult>("ModalResult", 0);
+  });
 }
 
 void TButton::Click() {
@@ -812,24 +806,23 @@ TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner) {}
 
 const TClassInfo& TBitBtn::StaticClass() {
   using T = TBitBtn;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TBitBtn", TButton::StaticClass())
-          .Enum("Kind", &T::Kind, &T::Kind, BitBtnKindInfo, bkCustom)
-          .Picture("Glyph", &T::GlyphObj)
-          .Int("NumGlyphs", &T::NumGlyphs, &T::NumGlyphs, 1)
-          .Enum("Layout", &T::Layout, &T::Layout, ButtonLayoutInfo, blGlyphLeft)
-          .Int("Spacing", &T::Spacing, &T::Spacing, 4)
-          .Int("Margin", &T::Margin, &T::Margin, -1)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TBitBtn", &TButton::StaticClass)
+          .Enum<&T::Kind, &T::Kind>("Kind", BitBtnKindInfo, bkCustom)
+          .Picture<&T::GlyphObj>("Glyph")
+          .Int<&T::NumGlyphs, &T::NumGlyphs>("NumGlyphs", 1)
+          .Enum<&T::Layout, &T::Layout>("Layout", ButtonLayoutInfo, blGlyphLeft)
+          .Int<&T::Spacing, &T::Spacing>("Spacing", 4)
+          .Int<&T::Margin, &T::Margin>("Margin", -1);
+  });
 }
 
 const TClassInfo& TTranslateBitBtn::StaticClass() {
   using T = TTranslateBitBtn;
-  static const TClassInfo Info = TClassBuilder<T>("TTranslateBitBtn", TBitBtn::StaticClass())
-                                     .Int("GLID", &T::GLID, &T::GLID, 0)
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TTranslateBitBtn", &TBitBtn::StaticClass)
+                                     .Int<&T::GLID, &T::GLID>("GLID", 0);
+  });
 }
 
 TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
@@ -840,10 +833,10 @@ TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
 
 const TClassInfo& TCheckBox::StaticClass() {
   using T = TCheckBox;
-  static const TClassInfo Info = TClassBuilder<T>("TCheckBox", TWinControl::StaticClass())
-                                     .Bool("Checked", &T::Checked, &T::SetChecked, false)
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TCheckBox", &TWinControl::StaticClass)
+                                     .Bool<&T::Checked, &T::SetChecked>("Checked", false);
+  });
 }
 
 bool TCheckBox::Checked() const {
@@ -878,9 +871,9 @@ void TCheckBox::Paint(ICanvas& Canvas) {
 }
 
 const TClassInfo& TRadioButton::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TRadioButton>("TRadioButton", TCheckBox::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TRadioButton>("TRadioButton", &TCheckBox::StaticClass);
+  });
 }
 
 void TRadioButton::WidgetClicked() {
@@ -904,13 +897,13 @@ TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner) {
 
 const TClassInfo& TEdit::StaticClass() {
   using T = TEdit;
-  static const TClassInfo Info = TClassBuilder<T>("TEdit", TWinControl::StaticClass())
-                                     .Str("Text", &T::Text, &T::SetText)
-                                     .Bool("ReadOnly", &T::ReadOnly, &T::ReadOnly, false)
-                                     .Int("MaxLength", &T::MaxLength, &T::MaxLength, 0)
-                                     .Event("OnChange", &T::OnChange)
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TEdit", &TWinControl::StaticClass)
+                                     .Str<&T::Text, &T::SetText>("Text")
+                                     .Bool<&T::ReadOnly, &T::ReadOnly>("ReadOnly", false)
+                                     .Int<&T::MaxLength, &T::MaxLength>("MaxLength", 0)
+                                     .Event<&T::OnChange>("OnChange");
+  });
 }
 
 std::string TEdit::Text() const {
@@ -947,14 +940,13 @@ TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner) {
 
 const TClassInfo& TMemo::StaticClass() {
   using T = TMemo;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TMemo", TWinControl::StaticClass())
-          .Strings("Lines", &T::LinesObj)
-          .Bool("ReadOnly", &T::ReadOnly, &T::ReadOnly, false)
-          .Bool("WordWrap", &T::WordWrap, &T::WordWrap, true)
-          .Enum("ScrollBars", &T::ScrollBars, &T::ScrollBars, ScrollStyleInfo, ssNone)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TMemo", &TWinControl::StaticClass)
+          .Strings<&T::LinesObj>("Lines")
+          .Bool<&T::ReadOnly, &T::ReadOnly>("ReadOnly", false)
+          .Bool<&T::WordWrap, &T::WordWrap>("WordWrap", true)
+          .Enum<&T::ScrollBars, &T::ScrollBars>("ScrollBars", ScrollStyleInfo, ssNone);
+  });
 }
 
 void TMemo::InitWidget() {
@@ -992,10 +984,10 @@ std::string TRichEdit::DisplayText() const {
 
 const TClassInfo& TRichEdit::StaticClass() {
   using T = TRichEdit;
-  static const TClassInfo Info = TClassBuilder<T>("TRichEdit", TMemo::StaticClass())
-                                     .Bool("PlainText", &T::PlainText, &T::PlainText, false)
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TRichEdit", &TMemo::StaticClass)
+                                     .Bool<&T::PlainText, &T::PlainText>("PlainText", false);
+  });
 }
 
 TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner) {
@@ -1013,13 +1005,12 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner) {
 
 const TClassInfo& TListBox::StaticClass() {
   using T = TListBox;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TListBox", TWinControl::StaticClass())
-          .Strings("Items", &T::ItemsObj)
-          .Int("ItemHeight", &T::ItemHeight, &T::ItemHeight, 13)
-          .Bool("Sorted", &T::Sorted, &T::Sorted, false)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TListBox", &TWinControl::StaticClass)
+          .Strings<&T::ItemsObj>("Items")
+          .Int<&T::ItemHeight, &T::ItemHeight>("ItemHeight", 13)
+          .Bool<&T::Sorted, &T::Sorted>("Sorted", false);
+  });
 }
 
 int TListBox::ItemIndex() const {
@@ -1063,14 +1054,14 @@ TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner) {
 
 const TClassInfo& TProgressBar::StaticClass() {
   using T = TProgressBar;
-  static const TClassInfo Info = TClassBuilder<T>("TProgressBar", TWinControl::StaticClass())
-                                     .Int("Min", &T::Min, &T::SetMin, 0)
-                                     .Int("Max", &T::Max, &T::SetMax, 100)
-                                     .Int("Position", &T::Position, &T::SetPosition, 0)
-                                     .Int("Step", &T::Step, &T::Step, 10)
-                                     .Bool("Smooth", &T::Smooth, &T::Smooth, false)
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TProgressBar", &TWinControl::StaticClass)
+                                     .Int<&T::Min, &T::SetMin>("Min", 0)
+                                     .Int<&T::Max, &T::SetMax>("Max", 100)
+                                     .Int<&T::Position, &T::SetPosition>("Position", 0)
+                                     .Int<&T::Step, &T::Step>("Step", 10)
+                                     .Bool<&T::Smooth, &T::Smooth>("Smooth", false);
+  });
 }
 
 void TProgressBar::SetMin(int Value) {

@@ -68,29 +68,27 @@ TCustomForm::~TCustomForm() {
 
 const TClassInfo& TCustomForm::StaticClass() {
   using T = TCustomForm;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TCustomForm", TWinControl::StaticClass())
-          .Bool("Visible", &T::Visible, &T::SetVisible, false)
-          .Enum("BorderStyle", &T::BorderStyle, &T::SetBorderStyle, FormBorderStyleInfo, bsSizeable)
-          .Set("BorderIcons", &T::BorderIcons, &T::BorderIcons, BorderIconInfo,
-               TBorderIcons{biSystemMenu, biMinimize, biMaximize})
-          .Enum("Position", &T::Position, &T::Position, PositionInfo, poDefaultPosOnly)
-          .Enum("FormStyle", &T::FormStyle, &T::FormStyle, FormStyleInfo, fsNormal)
-          .Enum("WindowState", &T::WindowState, &T::SetWindowState, WindowStateInfo, wsNormal)
-          .Int("PixelsPerInch", &T::PixelsPerInch, &T::PixelsPerInch)
-          .Bool("Scaled", &T::Scaled, &T::Scaled, true)
-          .Bool("OldCreateOrder", &T::OldCreateOrder, &T::OldCreateOrder, false)
-          .Int("TextHeight", &T::TextHeight, &T::TextHeight)
-          .Bool("KeyPreview", &T::KeyPreview, &T::KeyPreview, false)
-          .Int("ClientWidth", &T::ClientWidth, &T::SetClientWidth)
+  return ClassTable([] {
+    return TClassBuilder<T>("TCustomForm", &TWinControl::StaticClass)
+          .Bool<&T::Visible, &T::SetVisible>("Visible", false)
+          .Enum<&T::BorderStyle, &T::SetBorderStyle>("BorderStyle", FormBorderStyleInfo, bsSizeable)
+          .Set<&T::BorderIcons, &T::BorderIcons>("BorderIcons", BorderIconInfo, TBorderIcons{biSystemMenu, biMinimize, biMaximize})
+          .Enum<&T::Position, &T::Position>("Position", PositionInfo, poDefaultPosOnly)
+          .Enum<&T::FormStyle, &T::FormStyle>("FormStyle", FormStyleInfo, fsNormal)
+          .Enum<&T::WindowState, &T::SetWindowState>("WindowState", WindowStateInfo, wsNormal)
+          .Int<&T::PixelsPerInch, &T::PixelsPerInch>("PixelsPerInch")
+          .Bool<&T::Scaled, &T::Scaled>("Scaled", true)
+          .Bool<&T::OldCreateOrder, &T::OldCreateOrder>("OldCreateOrder", false)
+          .Int<&T::TextHeight, &T::TextHeight>("TextHeight")
+          .Bool<&T::KeyPreview, &T::KeyPreview>("KeyPreview", false)
+          .Int<&T::ClientWidth, &T::SetClientWidth>("ClientWidth")
           .Stored(false)
-          .Int("ClientHeight", &T::ClientHeight, &T::SetClientHeight)
+          .Int<&T::ClientHeight, &T::SetClientHeight>("ClientHeight")
           .Stored(false)
-          .Event("OnActivate", &T::OnActivate)
-          .Event("OnShow", &T::OnShow)
-          .Event("OnCreate", &T::OnCreate)
-          .Build();
-  return Info;
+          .Event<&T::OnActivate>("OnActivate")
+          .Event<&T::OnShow>("OnShow")
+          .Event<&T::OnCreate>("OnCreate");
+  });
 }
 
 TFormBorderStyle TCustomForm::BorderStyle() const {
@@ -300,8 +298,9 @@ void RenderControl(TControl& Control, ICanvas& Canvas) {
 }
 
 const TClassInfo& TForm::StaticClass() {
-  static const TClassInfo Info = TClassBuilder<TForm>("TForm", TCustomForm::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TForm>("TForm", &TCustomForm::StaticClass);
+  });
 }
 
 // ------------------------------------------------------------ TApplication
@@ -315,9 +314,9 @@ TApplication::~TApplication() {
 }
 
 const TClassInfo& TApplication::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TApplication>("TApplication", TComponent::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TApplication>("TApplication", &TComponent::StaticClass);
+  });
 }
 
 void TApplication::Initialize() {}

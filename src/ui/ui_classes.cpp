@@ -5,9 +5,9 @@
 namespace quendel::ui {
 
 const TClassInfo& TfrmMainMenu::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TfrmMainMenu>("TfrmMainMenu", TForm::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TfrmMainMenu>("TfrmMainMenu", &TForm::StaticClass);
+  });
 }
 
 void RegisterUiClasses(TClassRegistry& Registry) {

@@ -18,11 +18,11 @@ public:
 };
 
 const TClassInfo& TOptions::StaticClass() {
-  static const TClassInfo Info = TClassBuilder<TOptions>("TOptions", TPersistent::StaticClass())
-                                     .Str("Directory", &TOptions::Directory, &TOptions::Directory)
-                                     .Bool("Compress", &TOptions::Compress, &TOptions::Compress, true)
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TOptions>("TOptions", &TPersistent::StaticClass)
+                                     .Str<&TOptions::Directory, &TOptions::Directory>("Directory")
+                                     .Bool<&TOptions::Compress, &TOptions::Compress>("Compress", true);
+  });
 }
 
 class TWidget : public TComponent {
@@ -54,21 +54,20 @@ private:
 
 const TClassInfo& TWidget::StaticClass() {
   using T = TWidget;
-  static const TClassInfo Info =
-      TClassBuilder<T>("TWidget", TComponent::StaticClass())
-          .Int("Order", &T::Order, &T::SetOrder, -1)
-          .Int("Small", &T::Small, &T::Small)
-          .Enum("Colour", &T::Colour, &T::Colour, ColourInfo, clGreen)
-          .Set("Colours", &T::Colours, &T::Colours, ColourInfo, TColourSet{clRed, clGreen, clBlue})
-          .Str("Caption", &T::Caption, &T::Caption)
-          .Float("Ratio", &T::Ratio, &T::Ratio)
-          .Ref("Link", &T::Link, &T::SetLink)
-          .Object("Options", &T::Options)
-          .Strings("Lines", &T::Lines)
-          .Picture("Image", &T::Image)
-          .Event("OnClick", &T::OnClick)
-          .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TWidget", &TComponent::StaticClass)
+          .Int<&T::Order, &T::SetOrder>("Order", -1)
+          .Int<&T::Small, &T::Small>("Small")
+          .Enum<&T::Colour, &T::Colour>("Colour", ColourInfo, clGreen)
+          .Set<&T::Colours, &T::Colours>("Colours", ColourInfo, TColourSet{clRed, clGreen, clBlue})
+          .Str<&T::Caption, &T::Caption>("Caption")
+          .Float<&T::Ratio, &T::Ratio>("Ratio")
+          .Ref<&T::Link, &T::SetLink>("Link")
+          .Object<&T::Options>("Options")
+          .Strings<&T::Lines>("Lines")
+          .Picture<&T::Image>("Image")
+          .Event<&T::OnClick>("OnClick");
+  });
 }
 
 // A descendant redeclares a default and adds a property.
@@ -82,20 +81,20 @@ public:
 
 const TClassInfo& TBigWidget::StaticClass() {
   using T = TBigWidget;
-  static const TClassInfo Info = TClassBuilder<T>("TBigWidget", TWidget::StaticClass())
-                                     .Bool("Big", &T::Big, &T::Big, false)
-                                     .Int("Order", &T::Order, &T::SetOrder, 7)
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TBigWidget", &TWidget::StaticClass)
+                                     .Bool<&T::Big, &T::Big>("Big", false)
+                                     .Int<&T::Order, &T::SetOrder>("Order", 7);
+  });
 }
 
 class TAbstractThing : public TComponent {
 public:
   using TComponent::TComponent;
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info =
-        TClassBuilder<TAbstractThing>("TAbstractThing", TComponent::StaticClass()).Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TAbstractThing>("TAbstractThing", &TComponent::StaticClass);
+  });
   }
   virtual int Kind() const = 0;
 };
@@ -109,7 +108,7 @@ TEST(Reflection, Lookup_InheritsParentTableCaseInsensitive) {
   EXPECT_EQ(c.FindProperty("Tag")->Kind, TPropKind::Integer);
   EXPECT_EQ(c.FindProperty("Nothing"), nullptr);
   // The redeclared Order is the descendant's, listed once.
-  EXPECT_EQ(c.FindProperty("Order")->OrdDefault, 7);
+  EXPECT_EQ(c.FindProperty("Order")->OrdDefault(), 7);
   int orders = 0;
   for (const TPropInfo* p : c.Properties()) orders += p->Name == "Order";
   EXPECT_EQ(orders, 1);
@@ -241,7 +240,7 @@ TEST(Reflection, Registry_CreatesConcreteClassesOnly) {
   EXPECT_TRUE(made->InheritsFrom(TComponent::StaticClass()));
   EXPECT_FALSE(TAbstractThing::StaticClass().CanCreate());
   EXPECT_THROW(TAbstractThing::StaticClass().Create(&root), EComponentError);
-  TClassInfo impostor("TWidget", &TComponent::StaticClass(), {}, nullptr);
+  TClassInfo impostor("TWidget", &TComponent::StaticClass, {}, nullptr);
   EXPECT_THROW(reg.Register(impostor), EComponentError);
 }
 
@@ -267,13 +266,13 @@ public:
 
 const TClassInfo& TTaggedWidget::StaticClass() {
   using T = TTaggedWidget;
-  static const TClassInfo Info = TClassBuilder<T>("TTaggedWidget", TWidget::StaticClass())
-                                     .Str("Title", &T::Title, &T::SetTitle)
-                                     .Bool("Flag", &T::Flag, &T::Flag)
-                                     .Int("Tagless", &T::FOrder, &T::SetOrder)
-                                     .Event("OnDone", &T::OnDone)
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TTaggedWidget", &TWidget::StaticClass)
+                                     .Str<&T::Title, &T::SetTitle>("Title")
+                                     .Bool<&T::Flag, &T::Flag>("Flag")
+                                     .Int<&T::FOrder, &T::SetOrder>("Tagless")
+                                     .Event<&T::OnDone>("OnDone");
+  });
 }
 
 TEST(Reflection, Access_ThroughABaseAtAnOffset) {

@@ -193,11 +193,10 @@ class TSiblingFreer : public TComponent {
 public:
   using TComponent::TComponent;
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info =
-        TClassBuilder<TSiblingFreer>("TSiblingFreer", TComponent::StaticClass())
-            .Str("Free", &TSiblingFreer::Freed, &TSiblingFreer::SetFree)
-            .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TSiblingFreer>("TSiblingFreer", &TComponent::StaticClass)
+            .Str<&TSiblingFreer::Freed, &TSiblingFreer::SetFree>("Free");
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   const std::string& Freed() const { return FFreed; }
@@ -294,9 +293,9 @@ TEST_F(LoaderTest, Load_ObjectsDestroyedWhenLoadedFails) {
   public:
     using TInstallContainer::TInstallContainer;
     static const TClassInfo& StaticClass() {
-      static const TClassInfo Info =
-          TClassBuilder<TPicky>("TPicky", TInstallContainer::StaticClass()).Build();
-      return Info;
+      return ClassTable([] {
+    return TClassBuilder<TPicky>("TPicky", &TInstallContainer::StaticClass);
+  });
     }
     const TClassInfo& ClassType() const override { return StaticClass(); }
     void Loaded() override {

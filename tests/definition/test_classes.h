@@ -33,10 +33,9 @@ class TCustomPathSpecifier : public TComponent {
 public:
   using TComponent::TComponent;
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info =
-        TClassBuilder<TCustomPathSpecifier>("TCustomPathSpecifier", TComponent::StaticClass())
-            .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TCustomPathSpecifier>("TCustomPathSpecifier", &TComponent::StaticClass);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   virtual std::string Kind() const = 0;
@@ -46,10 +45,9 @@ class TpsProgramFiles : public TCustomPathSpecifier {
 public:
   using TCustomPathSpecifier::TCustomPathSpecifier;
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info =
-        TClassBuilder<TpsProgramFiles>("TpsProgramFiles", TCustomPathSpecifier::StaticClass())
-            .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TpsProgramFiles>("TpsProgramFiles", &TCustomPathSpecifier::StaticClass);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string Kind() const override { return "ProgramFiles"; }
@@ -59,10 +57,10 @@ class TpsContainerDestDir : public TCustomPathSpecifier {
 public:
   using TCustomPathSpecifier::TCustomPathSpecifier;
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info = TClassBuilder<TpsContainerDestDir>(
-                                       "TpsContainerDestDir", TCustomPathSpecifier::StaticClass())
-                                       .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TpsContainerDestDir>(
+                                       "TpsContainerDestDir", &TCustomPathSpecifier::StaticClass);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string Kind() const override { return "ContainerDestDir"; }
@@ -80,14 +78,13 @@ public:
   }
   static const TClassInfo& StaticClass() {
     using T = TInstallContainer;
-    static const TClassInfo Info = TClassBuilder<T>("TInstallContainer", TComponent::StaticClass())
-                                       .Ref("Container", &T::Container, &T::SetContainer)
-                                       .Bool("Include", &T::Include, &T::Include, true)
-                                       .Set("InstallTypes", &T::InstallTypes, &T::InstallTypes,
-                                            InstallTypeInfo, AllInstallTypes)
-                                       .Event("OnBeforeProcess", &T::OnBeforeProcess)
-                                       .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<T>("TInstallContainer", &TComponent::StaticClass)
+                                       .template Ref<&T::Container, &T::SetContainer>("Container")
+                                       .template Bool<&T::Include, &T::Include>("Include", true)
+                                       .template Set<&T::InstallTypes, &T::InstallTypes>("InstallTypes", InstallTypeInfo, AllInstallTypes)
+                                       .template Event<&T::OnBeforeProcess>("OnBeforeProcess");
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 
@@ -129,12 +126,11 @@ private:
 class TBuildInfo : public TPersistent {
 public:
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info =
-        TClassBuilder<TBuildInfo>("TBuildInfo", TPersistent::StaticClass())
-            .Str("BuildDirectory", &TBuildInfo::BuildDirectory, &TBuildInfo::BuildDirectory)
-            .Bool("Compress", &TBuildInfo::Compress, &TBuildInfo::Compress, true)
-            .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TBuildInfo>("TBuildInfo", &TPersistent::StaticClass)
+            .template Str<&TBuildInfo::BuildDirectory, &TBuildInfo::BuildDirectory>("BuildDirectory")
+            .template Bool<&TBuildInfo::Compress, &TBuildInfo::Compress>("Compress", true);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string BuildDirectory;
@@ -144,13 +140,12 @@ public:
 class TInformation : public TPersistent {
 public:
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info =
-        TClassBuilder<TInformation>("TInformation", TPersistent::StaticClass())
-            .Str("ProductName", &TInformation::ProductName, &TInformation::ProductName)
-            .Str("Version", &TInformation::Version, &TInformation::Version)
-            .Float("Rating", &TInformation::Rating, &TInformation::Rating)
-            .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TInformation>("TInformation", &TPersistent::StaticClass)
+            .template Str<&TInformation::ProductName, &TInformation::ProductName>("ProductName")
+            .template Str<&TInformation::Version, &TInformation::Version>("Version")
+            .template Float<&TInformation::Rating, &TInformation::Rating>("Rating");
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string ProductName;
@@ -163,16 +158,16 @@ public:
   using TInstallContainer::TInstallContainer;
   static const TClassInfo& StaticClass() {
     using T = TInstall;
-    static const TClassInfo Info = TClassBuilder<T>("TInstall", TInstallContainer::StaticClass())
-                                       .Str("DestDir", &T::DestDir, &T::DestDir)
-                                       .Ref("DestDirType", &T::DestDirType, &T::SetDestDirType)
-                                       .Object("BuildInfo", &T::BuildInfo)
-                                       .Object("Information", &T::Information)
-                                       .Strings("ReadmeText", &T::ReadmeText)
-                                       .Int("DiskSize", &T::DiskSize, &T::DiskSize, 0)
-                                       .Str("Version", &T::Version, nullptr)
-                                       .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<T>("TInstall", &TInstallContainer::StaticClass)
+                                       .template Str<&T::DestDir, &T::DestDir>("DestDir")
+                                       .template Ref<&T::DestDirType, &T::SetDestDirType>("DestDirType")
+                                       .template Object<&T::BuildInfo>("BuildInfo")
+                                       .template Object<&T::Information>("Information")
+                                       .template Strings<&T::ReadmeText>("ReadmeText")
+                                       .template Int<&T::DiskSize, &T::DiskSize>("DiskSize", 0)
+                                       .template Str<&T::Version, nullptr>("Version");
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 
@@ -198,12 +193,10 @@ protected:
 class TDialogOptions : public TPersistent {
 public:
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info =
-        TClassBuilder<TDialogOptions>("TDialogOptions", TPersistent::StaticClass())
-            .Bool("AllowExcludeInclude", &TDialogOptions::AllowExcludeInclude,
-                  &TDialogOptions::AllowExcludeInclude, false)
-            .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TDialogOptions>("TDialogOptions", &TPersistent::StaticClass)
+            .template Bool<&TDialogOptions::AllowExcludeInclude, &TDialogOptions::AllowExcludeInclude>("AllowExcludeInclude", false);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   bool AllowExcludeInclude = false;
@@ -214,12 +207,11 @@ public:
   using TInstallContainer::TInstallContainer;
   static const TClassInfo& StaticClass() {
     using T = TInstallGroup;
-    static const TClassInfo Info =
-        TClassBuilder<T>("TInstallGroup", TInstallContainer::StaticClass())
-            .Str("GroupName", &T::GroupName, &T::GroupName)
-            .Object("DialogOptions", &T::DialogOptions)
-            .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<T>("TInstallGroup", &TInstallContainer::StaticClass)
+            .template Str<&T::GroupName, &T::GroupName>("GroupName")
+            .template Object<&T::DialogOptions>("DialogOptions");
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string GroupName;
@@ -231,12 +223,11 @@ public:
   using TInstallContainer::TInstallContainer;
   static const TClassInfo& StaticClass() {
     using T = TInstallDirectory;
-    static const TClassInfo Info =
-        TClassBuilder<T>("TInstallDirectory", TInstallContainer::StaticClass())
-            .Str("DestName", &T::DestName, &T::DestName)
-            .Ref("DestDirType", &T::DestDirType, &T::DestDirType)
-            .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<T>("TInstallDirectory", &TInstallContainer::StaticClass)
+            .template Str<&T::DestName, &T::DestName>("DestName")
+            .template Ref<&T::DestDirType, &T::DestDirType>("DestDirType");
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string DestName;
@@ -248,13 +239,11 @@ public:
   using TInstallContainer::TInstallContainer;
   static const TClassInfo& StaticClass() {
     using T = TInstallFile;
-    static const TClassInfo Info =
-        TClassBuilder<T>("TInstallFile", TInstallContainer::StaticClass())
-            .Str("FileName", &T::FileName, &T::FileName)
-            .Enum("OverwriteMode", &T::OverwriteMode, &T::OverwriteMode, OverwriteTypeInfo,
-                  owVersion)
-            .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<T>("TInstallFile", &TInstallContainer::StaticClass)
+            .template Str<&T::FileName, &T::FileName>("FileName")
+            .template Enum<&T::OverwriteMode, &T::OverwriteMode>("OverwriteMode", OverwriteTypeInfo, owVersion);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   void DefineProperties(std::vector<TExtraProperty>& Props) override {
@@ -272,12 +261,12 @@ public:
   using TInstallContainer::TInstallContainer;
   static const TClassInfo& StaticClass() {
     using T = TLicenseDlg;
-    static const TClassInfo Info = TClassBuilder<T>("TLicenseDlg", TInstallContainer::StaticClass())
-                                       .Strings("LicenseAgreement", &T::LicenseAgreement)
-                                       .Picture("ThemeBitmap", &T::ThemeBitmap)
-                                       .Int("Order", &T::Order, &T::Order, 0)
-                                       .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<T>("TLicenseDlg", &TInstallContainer::StaticClass)
+                                       .template Strings<&T::LicenseAgreement>("LicenseAgreement")
+                                       .template Picture<&T::ThemeBitmap>("ThemeBitmap")
+                                       .template Int<&T::Order, &T::Order>("Order", 0);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   TStringList LicenseAgreement;
@@ -290,10 +279,10 @@ class TPanel : public TComponent, public IParentedComponent {
 public:
   using TComponent::TComponent;
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info = TClassBuilder<TPanel>("TPanel", TComponent::StaticClass())
-                                       .Str("Caption", &TPanel::Caption, &TPanel::Caption)
-                                       .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TPanel>("TPanel", &TComponent::StaticClass)
+                                       .template Str<&TPanel::Caption, &TPanel::Caption>("Caption");
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   void SetParentComponent(TComponent* P) override { Parent = P; }
@@ -310,12 +299,12 @@ public:
   explicit TfrmMainMenu(TComponent* AOwner) : TComponent(AOwner) {}
   static const TClassInfo& StaticClass() {
     using T = TfrmMainMenu;
-    static const TClassInfo Info = TClassBuilder<T>("TfrmMainMenu", TComponent::StaticClass())
-                                       .Str("Caption", &T::Caption, &T::Caption)
-                                       .Int("Width", &T::Width, &T::Width)
-                                       .Int("Height", &T::Height, &T::Height)
-                                       .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<T>("TfrmMainMenu", &TComponent::StaticClass)
+                                       .template Str<&T::Caption, &T::Caption>("Caption")
+                                       .template Int<&T::Width, &T::Width>("Width")
+                                       .template Int<&T::Height, &T::Height>("Height");
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string Caption;

@@ -34,11 +34,10 @@ class TBuildNetLocation : public TCustomNetInstallLocation {
 public:
   explicit TBuildNetLocation(TComponent* AOwner) : TCustomNetInstallLocation(AOwner) {}
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info =
-        TClassBuilder<TBuildNetLocation>("TBuildNetLocation", TCustomNetInstallLocation::StaticClass())
-            .Str("Host", &TBuildNetLocation::Host, &TBuildNetLocation::SetHost)
-            .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TBuildNetLocation>("TBuildNetLocation", &TCustomNetInstallLocation::StaticClass)
+            .Str<&TBuildNetLocation::Host, &TBuildNetLocation::SetHost>("Host");
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string Host() const { return LoginInformation().Hostname; }

@@ -41,13 +41,12 @@ class TRunProbe : public TInstallObject {
 public:
   explicit TRunProbe(TComponent* AOwner) : TInstallObject(AOwner) {}
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info = [] {
-      TClassBuilder<TRunProbe> b("TRunProbe", TInstallObject::StaticClass());
+    return ClassTable([] {
+      TClassBuilder<TRunProbe> b("TRunProbe", &TInstallObject::StaticClass);
       TInstallProps<TRunProbe>::Container(b);
-      b.Int("Kind", &TRunProbe::Kind, &TRunProbe::SetKind, 9000);
-      return b.Build();
-    }();
-    return Info;
+      b.Int<&TRunProbe::Kind, &TRunProbe::SetKind>("Kind", 9000);
+      return b;
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   int Kind() const { return FKind; }

@@ -29,9 +29,9 @@ class TRunPage : public dialogs::TBaseInstallForm {
 public:
   explicit TRunPage(TComponent* AOwner) : dialogs::TBaseInstallForm(AOwner) {}
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info =
-        TClassBuilder<TRunPage>("TRunPage", dialogs::TBaseInstallForm::StaticClass()).Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TRunPage>("TRunPage", &dialogs::TBaseInstallForm::StaticClass);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 };
@@ -43,12 +43,11 @@ public:
     Register(dialogs::dmBeforeInstall, 10);
   }
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info = [] {
-      TClassBuilder<TRunPageDlg> B("TRunPageDlg", dialogs::TBaseInstallDlg::StaticClass());
+    return ClassTable([] {
+      TClassBuilder<TRunPageDlg> B("TRunPageDlg", &dialogs::TBaseInstallDlg::StaticClass);
       dialogs::PublishBaseInstallDlg(B);
-      return B.Build();
-    }();
-    return Info;
+      return B;
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   const TClassInfo& GetFormClass() const override { return TRunPage::StaticClass(); }

@@ -46,10 +46,6 @@ void RemoveTree(platform::IFileSystem& Files, const std::string& Dir) {
   Files.TryRemoveDir(Dir);
 }
 
-template <class T> const TClassInfo& Named(const char* Name, const TClassInfo& Parent) {
-  static const TClassInfo Info = TClassBuilder<T>(Name, Parent).Build();
-  return Info;
-}
 
 } // namespace
 
@@ -60,7 +56,8 @@ TRootStandIn::~TRootStandIn() {
   if (Context().InstallRoot == this) Context().InstallRoot = nullptr;
 }
 const TClassInfo& TRootStandIn::StaticClass() {
-  return Named<TRootStandIn>("TRootStandIn", TInstallObject::StaticClass());
+  return ClassTable(
+      [] { return TClassBuilder<TRootStandIn>("TRootStandIn", &TInstallObject::StaticClass); });
 }
 
 template <class Base> void TPlaced<Base>::DoInstall() {

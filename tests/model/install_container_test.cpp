@@ -17,10 +17,10 @@ class TContainerDest : public TStandardPathSpecifier {
 public:
   using TStandardPathSpecifier::TStandardPathSpecifier;
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info = TClassBuilder<TContainerDest>(
-                                       "TContainerDest", TStandardPathSpecifier::StaticClass())
-                                       .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TContainerDest>(
+                                       "TContainerDest", &TStandardPathSpecifier::StaticClass);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 };
@@ -37,9 +37,9 @@ class TInstallBDE : public TProbe {
 public:
   explicit TInstallBDE(TComponent* AOwner) : TProbe(AOwner, 2000) {}
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info =
-        TClassBuilder<TInstallBDE>("TInstallBDE", TProbe::StaticClass()).Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TInstallBDE>("TInstallBDE", &TProbe::StaticClass);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 };

@@ -153,7 +153,7 @@ TEST_F(InstallFile, ClassIsRegisteredWithDefaultsAndTakesDistinctIdentifiers) {
                            "InstallAttributes", "OverwriteMode", "RegisterAsHelp",
                            "RunAfterInstall", "UpdateDLLCounter", "OnReplacing", "OnNewDisk"})
     EXPECT_NE(Cls->FindProperty(Prop), nullptr) << Prop;
-  EXPECT_EQ(Cls->FindProperty("OverwriteMode")->OrdDefault, owAlways);
+  EXPECT_EQ(Cls->FindProperty("OverwriteMode")->OrdDefault(), owAlways);
 
   auto* A = new TInstallFile(Form.get(), Root, R + "\\src\\a.exe");
   auto* B = new TInstallFile(Form.get(), Root, R + "\\src\\b.exe");

@@ -4,16 +4,15 @@ namespace quendel::test {
 
 const TClassInfo& TProbe::StaticClass() {
   using T = TProbe;
-  static const TClassInfo Info = [] {
-    TClassBuilder<T> B("TProbe", TInstallObject::StaticClass());
+  return ClassTable([] {
+    TClassBuilder<T> B("TProbe", &TInstallObject::StaticClass);
     TInstallProps<T>::Container(B);
     TInstallProps<T>::Include(B);
     TInstallProps<T>::InstallTypes(B);
     TInstallProps<T>::OS(B);
     TInstallProps<T>::OnBeforeProcess(B);
-    return B.Build();
-  }();
-  return Info;
+    return B;
+  });
 }
 
 void TProbe::HandleEvent(TComponent* Sender, int Code, TEventParameter* Param) {
@@ -33,9 +32,9 @@ void TProbe::WriteUninstallEntries(const std::string& KeyPath) {
 }
 
 const TClassInfo& TProbeGroup::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TProbeGroup>("TProbeGroup", TProbe::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TProbeGroup>("TProbeGroup", &TProbe::StaticClass);
+  });
 }
 
 TProbeRoot::TProbeRoot(TComponent* AOwner, TLog* ALog) : TProbe(AOwner, 1000, ALog) {

@@ -13,9 +13,9 @@ class TpsProbe : public TStandardPathSpecifier {
 public:
   using TStandardPathSpecifier::TStandardPathSpecifier;
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info =
-        TClassBuilder<TpsProbe>("TpsProbe", TStandardPathSpecifier::StaticClass()).Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TpsProbe>("TpsProbe", &TStandardPathSpecifier::StaticClass);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 };
@@ -24,9 +24,9 @@ class TpsProbeChild : public TpsProbe {
 public:
   using TpsProbe::TpsProbe;
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info =
-        TClassBuilder<TpsProbeChild>("TpsProbeChild", TpsProbe::StaticClass()).Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TpsProbeChild>("TpsProbeChild", &TpsProbe::StaticClass);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 };

@@ -81,21 +81,21 @@ std::string TFakeShell::SpecialFolderPath(int Csidl) {
 // ---- Probes -----------------------------------------------------------------------------
 
 const TClassInfo& TFileRelatedProbe::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TFileRelatedProbe>("TFileRelatedProbe", TFileRelated::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TFileRelatedProbe>("TFileRelatedProbe", &TFileRelated::StaticClass);
+  });
 }
 
 const TClassInfo& TRootProbe::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TRootProbe>("TRootProbe", TFileContainer::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TRootProbe>("TRootProbe", &TFileContainer::StaticClass);
+  });
 }
 
 const TClassInfo& TPlainProbe::StaticClass() {
-  static const TClassInfo Info =
-      TClassBuilder<TPlainProbe>("TPlainProbe", TInstallObject::StaticClass()).Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<TPlainProbe>("TPlainProbe", &TInstallObject::StaticClass);
+  });
 }
 
 TRootProbe::TRootProbe(TComponent* AOwner) : TFileContainer(AOwner, false) {

@@ -45,13 +45,13 @@ private:
 
 const TClassInfo& TControl::StaticClass() {
   using T = TControl;
-  static const TClassInfo Info = TClassBuilder<T>("TControl", TComponent::StaticClass())
-                                     .Str("Caption", &T::Caption, &T::SetCaption)
-                                     .Str("Hint", &T::Hint, &T::Hint)
-                                     .Bool("Visible", &T::Visible, &T::Visible, true)
-                                     .Object("Font", &T::Font)
-                                     .Build();
-  return Info;
+  return ClassTable([] {
+    return TClassBuilder<T>("TControl", &TComponent::StaticClass)
+                                     .Str<&T::Caption, &T::SetCaption>("Caption")
+                                     .Str<&T::Hint, &T::Hint>("Hint")
+                                     .Bool<&T::Visible, &T::Visible>("Visible", true)
+                                     .Object<&T::Font>("Font");
+  });
 }
 
 // A control class that adds nothing but its name.
@@ -60,8 +60,7 @@ const TClassInfo& TControl::StaticClass() {
   public:                                                                                          \
     explicit Name(TComponent* AOwner) : Base(AOwner) {}                                            \
     static const TClassInfo& StaticClass() {                                                       \
-      static const TClassInfo Info = TClassBuilder<Name>(#Name, Base::StaticClass()).Build();      \
-      return Info;                                                                                 \
+      return ClassTable([] { return TClassBuilder<Name>(#Name, &Base::StaticClass); });           \
     }                                                                                              \
     const TClassInfo& ClassType() const override { return StaticClass(); }                         \
   }
@@ -73,10 +72,10 @@ class TLabel : public TControl {
 public:
   explicit TLabel(TComponent* AOwner) : TControl(AOwner) {}
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info = TClassBuilder<TLabel>("TLabel", TControl::StaticClass())
-                                       .Bool("AutoSize", &TLabel::AutoSize, &TLabel::AutoSize, true)
-                                       .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TLabel>("TLabel", &TControl::StaticClass)
+                                       .Bool<&TLabel::AutoSize, &TLabel::AutoSize>("AutoSize", true);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 };
@@ -85,11 +84,10 @@ class TTranslateLabel : public TLabel {
 public:
   explicit TTranslateLabel(TComponent* AOwner) : TLabel(AOwner) {}
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info =
-        TClassBuilder<TTranslateLabel>("TTranslateLabel", TLabel::StaticClass())
-            .Int("GLID", &TTranslateLabel::GLID, &TTranslateLabel::GLID, 0)
-            .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TTranslateLabel>("TTranslateLabel", &TLabel::StaticClass)
+            .Int<&TTranslateLabel::GLID, &TTranslateLabel::GLID>("GLID", 0);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   int GLID = 0;
@@ -98,11 +96,10 @@ class TTranslateBitBtn : public TWinControl {
 public:
   explicit TTranslateBitBtn(TComponent* AOwner) : TWinControl(AOwner) {}
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info =
-        TClassBuilder<TTranslateBitBtn>("TTranslateBitBtn", TWinControl::StaticClass())
-            .Int("GLID", &TTranslateBitBtn::GLID, &TTranslateBitBtn::GLID, 0)
-            .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TTranslateBitBtn>("TTranslateBitBtn", &TWinControl::StaticClass)
+            .Int<&TTranslateBitBtn::GLID, &TTranslateBitBtn::GLID>("GLID", 0);
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   int GLID = 0;
@@ -111,10 +108,10 @@ class TMemo : public TWinControl {
 public:
   explicit TMemo(TComponent* AOwner) : TWinControl(AOwner) {}
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info = TClassBuilder<TMemo>("TMemo", TWinControl::StaticClass())
-                                       .Strings("Lines", &TMemo::Lines)
-                                       .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TMemo>("TMemo", &TWinControl::StaticClass)
+                                       .Strings<&TMemo::Lines>("Lines");
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   TStringList Lines;
@@ -123,10 +120,10 @@ class TListBox : public TWinControl {
 public:
   explicit TListBox(TComponent* AOwner) : TWinControl(AOwner) {}
   static const TClassInfo& StaticClass() {
-    static const TClassInfo Info = TClassBuilder<TListBox>("TListBox", TWinControl::StaticClass())
-                                       .Strings("Items", &TListBox::Items)
-                                       .Build();
-    return Info;
+    return ClassTable([] {
+    return TClassBuilder<TListBox>("TListBox", &TWinControl::StaticClass)
+                                       .Strings<&TListBox::Items>("Items");
+  });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   TStringList Items;
