@@ -1,6 +1,7 @@
 #include "archive/compress.h"
 
 #include "archive/compress_internal.h"
+#include "archive/inflate_ahead.h"
 #include "core/strings.h"
 
 namespace quendel {
@@ -142,7 +143,13 @@ void TQndlCompress::DiskFull() {
     Raise<EqcDiskFull>(MsgDiskFull);
 }
 
+int TQndlCompress::AheadPlans() const {
+  return FAheadPlans + (FAhead ? FAhead->Plans() : 0);
+}
+
 void TQndlCompress::CloseArchive() noexcept {
+  if (FAhead) FAheadPlans += FAhead->Plans();
+  FAhead.reset();
   FKeptArchive.reset();
   FKeptPath.clear();
   FKeptVolume = 0;

@@ -24,6 +24,7 @@
 namespace quendel {
 
 class TPlatformFileStream;
+class TInflateAhead;
 
 enum TlzhCommand { lzcOverwrite, lzcOnlyAdd };
 enum TCompressionLevel { colNone, colFastest, colDefault, colMax };
@@ -121,6 +122,13 @@ public:
   std::function<void()> ProcessMessages;
   // The build's own cancel flag, checked while copying plain files.
   std::function<bool()> BuildAborted;
+  // Off: every member is inflated inline, on the calling thread. On (the
+  // default): while members of one archive file are extracted in directory
+  // order, a worker inflates the next ones ahead; the bytes, events and
+  // errors are the same either way.
+  bool ReadAhead = true;
+  // How many times the worker was given members to inflate ahead.
+  int AheadPlans() const;
   // The capacity of each volume SplitToVolumes writes (a removable disk);
   // 0: as much as the disk takes.
   std::int64_t VolumeCapacity = 0;
@@ -142,8 +150,17 @@ private:
   // are found by it).
   void AddMember(TFileHeader& Header, int Index, std::int32_t UniqueID,
                  const std::string& SourcePath, TStream& Source, TStream& Archive);
-  void ExtractMember(const TFileHeader& Header, TOpenFiles& Open);
+  void ExtractMember(int Index, TOpenFiles& Open);
   void InflateMember(const TFileHeader& Header, TOpenFiles& Open);
+  // Has the member at Index inflated ahead from the archive of its volume
+  // (planning the members after it too); false when it spans volumes or is
+  // the last of its file, which are inflated inline.
+  bool BeginAhead(int Index);
+  // Writes the blocks the worker inflated for the member begun.
+  void WriteAhead(const TFileHeader& Header, TOpenFiles& Open);
+  // Writes one output block of a member to its target, with its progress.
+  void WriteBlock(const TFileHeaderRecord& Rec, const std::uint8_t* Data, std::size_t Count,
+                  std::int64_t& Produced, TOpenFiles& Open);
   void CopyChunks(TFileHeader& Header, TOpenFiles& Open, const std::string& FileName,
                   std::string& DestDirectory);
   // Runs Body under the failure rules shared by Add, Extract and SplitToVolumes.
@@ -167,6 +184,11 @@ private:
   std::unique_ptr<TPlatformFileStream> FKeptArchive;
   std::string FKeptPath;
   int FKeptVolume = 0;
+  // While the members of one archive file are extracted in order, a worker
+  // inflates the next ones meanwhile; it holds the kept archive (then
+  // FKeptArchive is empty) and is joined by CloseArchive.
+  std::unique_ptr<TInflateAhead> FAhead;
+  int FAheadPlans = 0; // of the workers joined so far
 
   TFileHeaders FHeaders;
   bool FLoaded = false;

@@ -2,6 +2,7 @@
 #include "archive/compress.h"
 
 #include "archive/compress_internal.h"
+#include "archive/inflate_ahead.h"
 #include "core/strings.h"
 
 #include <zlib.h>
@@ -39,12 +40,15 @@ void TQndlCompress::Extract() {
           const std::string entry = FFilesToProcess[e];
           const int index = FHeaders.FindByName(entry);
           if (index < 0) Raise<EQndlCompress>(MsgNotFound, {entry, FCompressedFile});
-          ExtractMember(FHeaders.Item(index), open);
+          ExtractMember(index, open);
         }
         FFilesToProcess.Clear();
         DestFileName.clear();
       },
       [&]() noexcept {
+        // A failed or cancelled extraction keeps nothing open: the worker
+        // inflating ahead is stopped and joined with the archive.
+        CloseArchive();
         open.CloseAll();
         FFilesToProcess.Clear();
         DestFileName.clear();
@@ -52,7 +56,8 @@ void TQndlCompress::Extract() {
       false);
 }
 
-void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
+void TQndlCompress::ExtractMember(int Index, TOpenFiles& Open) {
+  const TFileHeader& Header = FHeaders.Item(Index);
   auto& fs = Files();
   const TFileHeaderRecord rec = Header.Record;
   SetMemberStats(FStats, rec);
@@ -90,13 +95,18 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
 
   const int startVolume = rec.StartVolume() == 0 ? 1 : rec.StartVolume();
   Open.Archive.reset();
-  if (FKeptArchive && FKeptVolume == startVolume && SameText(FKeptPath, FCompressedFile)) {
-    Open.Archive = std::move(FKeptArchive);
-    CloseArchive();
-  } else {
-    std::string path = FCompressedFile;
-    Open.Archive = OpenVolume(startVolume, path, false);
-    SetCompressedFile(path);
+  const bool ahead = BeginAhead(Index);
+  if (!ahead) {
+    if ((FKeptArchive || FAhead) && FKeptVolume == startVolume &&
+        SameText(FKeptPath, FCompressedFile)) {
+      Open.Archive = FKeptArchive ? std::move(FKeptArchive) : FAhead->Cancel();
+      CloseArchive();
+    }
+    if (!Open.Archive) {
+      std::string path = FCompressedFile;
+      Open.Archive = OpenVolume(startVolume, path, false);
+      SetCompressedFile(path);
+    }
   }
   FCurrentVolume = rec.StartVolume();
   try {
@@ -128,8 +138,12 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
     ThrowWithCause(EQndlCompress(MsgCreate, {target}));
   }
   Open.TargetPath = target;
-  Open.Archive->SetPosition(std::int64_t{FOffset} + rec.DataStart());
-  InflateMember(Header, Open);
+  if (ahead) {
+    WriteAhead(Header, Open);
+  } else {
+    Open.Archive->SetPosition(std::int64_t{FOffset} + rec.DataStart());
+    InflateMember(Header, Open);
+  }
   // A cancel asked for while the last block was written still stops this
   // member: the user's answer does not depend on how large the blocks are.
   CheckAbort();
@@ -145,8 +159,9 @@ void TQndlCompress::ExtractMember(const TFileHeader& Header, TOpenFiles& Open) {
     ThrowWithCause(EQndlCompress(MsgSetDate));
   }
   Open.Target.reset();
-  // Kept for the next member; any volume change or prompt closes it.
-  FKeptArchive = std::move(Open.Archive);
+  // Kept for the next member (by the worker when it reads ahead); any
+  // volume change or prompt closes it.
+  if (!ahead) FKeptArchive = std::move(Open.Archive);
   FKeptPath = FCompressedFile;
   FKeptVolume = FCurrentVolume == 0 ? 1 : FCurrentVolume;
   if (OnAfterExtracting) OnAfterExtracting(*this, FStats);
@@ -193,22 +208,7 @@ void TQndlCompress::InflateMember(const TFileHeader& Header, TOpenFiles& Open) {
     CheckAbort();
     const std::size_t got = out.size() - z.avail_out;
     if (got > 0) {
-      produced += static_cast<std::int64_t>(got);
-      // More than the header promises: a damaged or hostile member.
-      if (produced > expected) Raise<EQndlCompress>(MsgSizeMismatch, {rec.FileName()});
-      const std::size_t put = Open.Target->Write(out.data(), got);
-      if (put < got) DiskFull();
-      FStats.FileBytesDone += static_cast<std::int64_t>(put);
-      FStats.TotalBytesDone += static_cast<std::int64_t>(put);
-      FStats.FilePercent = Percentage(static_cast<double>(FStats.FileBytesDone),
-                                      static_cast<double>(FStats.UncompressedSize));
-      FStats.TotalPercent = Percentage(static_cast<double>(FStats.TotalBytesDone),
-                                       static_cast<double>(FStats.TotalUncompressed));
-      FireStatus();
-      // Input is let through after the block's status, so that what the user
-      // sees (the file being copied) is this member even when it is a single
-      // block.
-      Pump();
+      WriteBlock(rec, out.data(), got, produced, Open);
       continue;
     }
     Pump();
@@ -226,6 +226,86 @@ void TQndlCompress::InflateMember(const TFileHeader& Header, TOpenFiles& Open) {
   }
   // A stream cut short is as damaged as one that does not decode.
   if (!ended && produced == expected) throw EZlibError("unexpected end of the compressed data");
+}
+
+} // namespace quendel
+
+namespace quendel {
+
+void TQndlCompress::WriteBlock(const TFileHeaderRecord& Rec, const std::uint8_t* Data,
+                               std::size_t Count, std::int64_t& Produced, TOpenFiles& Open) {
+  Produced += static_cast<std::int64_t>(Count);
+  // More than the header promises: a damaged or hostile member.
+  if (Produced > Rec.UncompressedSize()) Raise<EQndlCompress>(MsgSizeMismatch, {Rec.FileName()});
+  const std::size_t put = Open.Target->Write(Data, Count);
+  if (put < Count) DiskFull();
+  FStats.FileBytesDone += static_cast<std::int64_t>(put);
+  FStats.TotalBytesDone += static_cast<std::int64_t>(put);
+  FStats.FilePercent = Percentage(static_cast<double>(FStats.FileBytesDone),
+                                  static_cast<double>(FStats.UncompressedSize));
+  FStats.TotalPercent = Percentage(static_cast<double>(FStats.TotalBytesDone),
+                                   static_cast<double>(FStats.TotalUncompressed));
+  FireStatus();
+  // Input is let through after the block's status, so that what the user
+  // sees (the file being copied) is this member even when it is a single
+  // block.
+  Pump();
+}
+
+bool TQndlCompress::BeginAhead(int Index) {
+  const TFileHeaderRecord& rec = FHeaders.Item(Index).Record;
+  if (!ReadAhead || rec.StartVolume() != rec.EndVolume()) return false;
+  const int volume = rec.StartVolume() == 0 ? 1 : rec.StartVolume();
+  const bool kept = FKeptVolume == volume && SameText(FKeptPath, FCompressedFile);
+  if (FAhead && kept && FAhead->Begin(Index)) return true;
+  // The plan: this member and the ones after it in the same file, up to the
+  // first that spans volumes. A member with none after it is inflated
+  // inline: a worker would only have the target's creation to overlap.
+  std::vector<TInflateAhead::TMember> plan;
+  for (int i = Index; i < FHeaders.Count(); ++i) {
+    const TFileHeaderRecord& r = FHeaders.Item(i).Record;
+    if (r.StartVolume() != r.EndVolume() || (r.StartVolume() == 0 ? 1 : r.StartVolume()) != volume)
+      break;
+    plan.push_back({i, std::int64_t{FOffset} + r.DataStart(),
+                    std::int64_t{FOffset} + r.EndPosition(), r.UncompressedSize()});
+  }
+  if (plan.size() < 2) return false;
+  std::unique_ptr<TPlatformFileStream> archive;
+  if (kept) archive = FAhead ? FAhead->Cancel() : std::move(FKeptArchive);
+  if (!archive) {
+    std::string path = FCompressedFile;
+    archive = OpenVolume(volume, path, false);
+    SetCompressedFile(path);
+  }
+  if (!FAhead) FAhead = std::make_unique<TInflateAhead>();
+  FKeptArchive.reset();
+  FKeptPath = FCompressedFile;
+  FKeptVolume = volume;
+  FAhead->Plan(std::move(archive), std::move(plan));
+  return FAhead->Begin(Index);
+}
+
+void TQndlCompress::WriteAhead(const TFileHeader& Header, TOpenFiles& Open) {
+  const TFileHeaderRecord& rec = Header.Record;
+  std::int64_t produced = 0;
+  bool ended = false;
+  // The same checks and events, block for block, as inflating inline.
+  for (;;) {
+    TInflateAhead::TPiece piece = FAhead->Next();
+    if (piece.End) {
+      if (piece.Error) std::rethrow_exception(piece.Error);
+      if (piece.EmptyRound) {
+        CheckAbort();
+        Pump();
+      }
+      ended = piece.Ended;
+      break;
+    }
+    CheckAbort();
+    WriteBlock(rec, piece.Data.data(), piece.Data.size(), produced, Open);
+  }
+  if (!ended && produced == rec.UncompressedSize())
+    throw EZlibError("unexpected end of the compressed data");
 }
 
 } // namespace quendel

@@ -1,0 +1,230 @@
+#include "archive/inflate_ahead.h"
+
+#include "archive/compress_internal.h"
+#include "archive/errors.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+
+namespace quendel {
+
+using compress_detail::InflateInput;
+using compress_detail::InflateOutput;
+
+TInflateAhead::TInflateAhead(std::size_t Window) : FWindow(Window) {}
+
+TInflateAhead::~TInflateAhead() {
+  {
+    std::lock_guard lock(FMutex);
+    FQuit = true;
+    ++FGeneration;
+  }
+  FChanged.notify_all();
+  if (FThread.joinable()) FThread.join();
+}
+
+void TInflateAhead::Plan(std::unique_ptr<TPlatformFileStream> Archive,
+                         std::vector<TMember> Members) {
+  Cancel();
+  if (!FThread.joinable()) FThread = std::thread([this] { Work(); });
+  {
+    std::lock_guard lock(FMutex);
+    FArchive = std::move(Archive);
+    FMembers = std::move(Members);
+    FCurrent = 0;
+    FWorking = 0;
+    ++FGeneration;
+    FPending = true;
+    FBusy = true; // the worker's until it has finished or dropped the plan
+    ++FPlans;
+  }
+  FChanged.notify_all();
+}
+
+std::unique_ptr<TPlatformFileStream> TInflateAhead::Cancel() {
+  std::unique_lock lock(FMutex);
+  ++FGeneration;
+  if (FPending) {
+    // Not taken up yet: nothing of it runs.
+    FPending = false;
+    FBusy = false;
+  }
+  FChanged.notify_all();
+  FChanged.wait(lock, [&] { return !FBusy; });
+  DropQueue();
+  FMembers.clear();
+  return std::move(FArchive);
+}
+
+void TInflateAhead::DropQueue() {
+  FQueue.clear();
+  FQueued = 0;
+  FChanged.notify_all();
+}
+
+bool TInflateAhead::Begin(int Index) {
+  std::lock_guard lock(FMutex);
+  if (FMembers.empty() || Index < FMembers.front().Index) return false;
+  // A plan holds consecutive members of the directory.
+  const auto slot = static_cast<std::size_t>(Index - FMembers.front().Index);
+  if (slot >= FMembers.size()) return false;
+  bool dropped = false;
+  while (!FQueue.empty() && FQueue.front().Slot < slot) {
+    FQueued -= FQueue.front().Piece.Data.size();
+    FQueue.pop_front();
+    dropped = true;
+  }
+  if (dropped) FChanged.notify_all();
+  const bool ready = FQueue.empty() ? FBusy && FWorking == slot : FQueue.front().Slot == slot;
+  if (ready) FCurrent = slot;
+  return ready;
+}
+
+TInflateAhead::TPiece TInflateAhead::Next() {
+  std::unique_lock lock(FMutex);
+  FChanged.wait(lock, [&] { return !FQueue.empty() || !FBusy; });
+  if (FQueue.empty() || FQueue.front().Slot != FCurrent) {
+    // The worker stopped without this member's end: only a cancel does
+    // that, and the writer cancels only between members.
+    TPiece end;
+    end.End = true;
+    end.Error = std::make_exception_ptr(EQndlCompress("The member read ahead was lost"));
+    return end;
+  }
+  TPiece piece = std::move(FQueue.front().Piece);
+  FQueue.pop_front();
+  FQueued -= piece.Data.size();
+  FChanged.notify_all();
+  return piece;
+}
+
+bool TInflateAhead::Push(std::size_t S, TPiece Piece) {
+  std::unique_lock lock(FMutex);
+  const std::uint64_t generation = FRunning;
+  const std::size_t size = Piece.Data.size();
+  // At least one piece always fits, so a block larger than the window
+  // still moves.
+  FChanged.wait(lock, [&] {
+    return FQuit || FGeneration != generation || FQueue.empty() || FQueued + size <= FWindow;
+  });
+  if (FQuit || FGeneration != generation) return false;
+  // Past a member's end the worker is done with it, even before it takes
+  // up the next: the writer must not wait for more of it.
+  if (Piece.End) FWorking = S + 1;
+  FQueue.push_back({S, std::move(Piece)});
+  FQueued += size;
+  FChanged.notify_all();
+  return true;
+}
+
+namespace {
+
+struct TInflater {
+  z_stream Z{};
+  bool Ready = false;
+  TInflater() { Ready = inflateInit(&Z) == Z_OK; }
+  ~TInflater() {
+    if (Ready) inflateEnd(&Z);
+  }
+};
+
+} // namespace
+
+bool TInflateAhead::InflateSlot(std::size_t S, void* Stream, std::vector<std::uint8_t>& In) {
+  auto& z = *static_cast<z_stream*>(Stream);
+  // FMembers and FArchive are the writer's again only once FBusy is off.
+  const TMember m = FMembers[S];
+  TPiece end;
+  end.End = true;
+  try {
+    if (inflateReset(&z) != Z_OK) throw EZlibError(z.msg ? z.msg : "inflateReset");
+    z.avail_in = 0;
+    FArchive->SetPosition(m.First);
+    std::int64_t position = m.First;
+    std::int64_t produced = 0;
+    bool ended = false;
+    // The rounds of inflating inline: each fills one output block, until
+    // the stream ends, the member's bytes are used up or zlib refuses.
+    for (;;) {
+      std::vector<std::uint8_t> out(InflateOutput);
+      z.next_out = out.data();
+      z.avail_out = static_cast<uInt>(out.size());
+      while (z.avail_out > 0 && !ended) {
+        if (z.avail_in == 0) {
+          const std::int64_t left = m.Last - position + 1;
+          const std::size_t want = left <= 0 ? 0
+                                             : static_cast<std::size_t>(std::min<std::int64_t>(
+                                                   left, static_cast<std::int64_t>(In.size())));
+          const std::size_t n = want ? FArchive->Read(In.data(), want) : 0;
+          if (n == 0) break;
+          position += static_cast<std::int64_t>(n);
+          z.next_in = In.data();
+          z.avail_in = static_cast<uInt>(n);
+        }
+        const int rc = inflate(&z, Z_NO_FLUSH);
+        if (rc == Z_STREAM_END)
+          ended = true;
+        else if (rc == Z_BUF_ERROR)
+          break;
+        else if (rc != Z_OK)
+          throw EZlibError(z.msg ? z.msg : "inflate");
+      }
+      const std::size_t got = out.size() - z.avail_out;
+      if (got == 0) {
+        end.EmptyRound = true;
+        end.Ended = ended;
+        break;
+      }
+      out.resize(got);
+      produced += static_cast<std::int64_t>(got);
+      TPiece block;
+      block.Data = std::move(out);
+      if (!Push(S, std::move(block))) return false;
+      // More than the header promises: the writer refuses the member at
+      // this block, so nothing after it is wanted.
+      if (produced > m.Size) break;
+      if (ended) {
+        end.Ended = true;
+        break;
+      }
+    }
+  } catch (...) {
+    end.Error = std::current_exception();
+  }
+  return Push(S, std::move(end));
+}
+
+void TInflateAhead::Work() {
+  TInflater inflater;
+  std::vector<std::uint8_t> in(InflateInput);
+  std::unique_lock lock(FMutex);
+  for (;;) {
+    FChanged.wait(lock, [&] { return FQuit || FPending; });
+    if (FQuit) break;
+    FPending = false;
+    const std::uint64_t generation = FRunning = FGeneration;
+    for (std::size_t s = 0; s < FMembers.size() && FGeneration == generation && !FQuit; ++s) {
+      FWorking = s;
+      lock.unlock();
+      bool going = true;
+      if (!inflater.Ready) {
+        TPiece end;
+        end.End = true;
+        end.Error = std::make_exception_ptr(EZlibError("inflateInit"));
+        going = Push(s, std::move(end));
+      } else {
+        going = InflateSlot(s, &inflater.Z, in);
+      }
+      lock.lock();
+      if (!going) break;
+    }
+    FWorking = FMembers.size();
+    FBusy = false;
+    FChanged.notify_all();
+  }
+  FBusy = false;
+  FChanged.notify_all();
+}
+
+} // namespace quendel
