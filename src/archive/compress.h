@@ -122,6 +122,12 @@ public:
   std::function<void()> ProcessMessages;
   // The build's own cancel flag, checked while copying plain files.
   std::function<bool()> BuildAborted;
+  // On: each extracted file is created with delete access and left open
+  // after it is complete and dated, for TakeExtractedFile (the caller can
+  // then rename it without opening it again). The next Extract closes one
+  // nobody took.
+  bool KeepExtractedFile = false;
+  std::unique_ptr<platform::IFile> TakeExtractedFile() { return std::move(FExtracted); }
   // Off: every member is inflated inline, on the calling thread. On (the
   // default): while members of one archive file are extracted in directory
   // order, a worker inflates the next ones ahead; the bytes, events and
@@ -188,7 +194,8 @@ private:
   // inflates the next ones meanwhile; it holds the kept archive (then
   // FKeptArchive is empty) and is joined by CloseArchive.
   std::unique_ptr<TInflateAhead> FAhead;
-  int FAheadPlans = 0; // of the workers joined so far
+  int FAheadPlans = 0;                         // of the workers joined so far
+  std::unique_ptr<platform::IFile> FExtracted; // see KeepExtractedFile
 
   TFileHeaders FHeaders;
   bool FLoaded = false;

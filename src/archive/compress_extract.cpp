@@ -32,6 +32,7 @@ void TQndlCompress::Extract() {
   Guarded(
       [&] {
         FAbort = false;
+        FExtracted.reset();
         FOperation = TCompressOperation::Extracting;
         EnsureDirectory();
         FCurrentVolume = 0;
@@ -116,10 +117,11 @@ void TQndlCompress::ExtractMember(int Index, TOpenFiles& Open) {
     // first, which makes some file systems write its data out as soon as it
     // is closed, once for every file extracted.
     std::unique_ptr<platform::IFile> file;
+    const platform::TFileAccess access = KeepExtractedFile ? platform::TFileAccess::ReadWriteDelete
+                                                           : platform::TFileAccess::ReadWrite;
     if (!existed) {
       try {
-        file = fs.Open(target, platform::TFileAccess::ReadWrite, platform::shareRead,
-                       platform::TCreation::CreateNew);
+        file = fs.Open(target, access, platform::shareRead, platform::TCreation::CreateNew);
       } catch (const platform::EPlatformError& e) {
         // There already (made in the meantime, or not looked for): replaced,
         // as a file found by the lookup would have been.
@@ -132,7 +134,8 @@ void TQndlCompress::ExtractMember(int Index, TOpenFiles& Open) {
         }
       }
     }
-    if (!file) file = fs.Create(target);
+    if (!file)
+      file = fs.Open(target, access, platform::shareRead, platform::TCreation::CreateAlways);
     Open.Target = std::make_unique<TPlatformFileStream>(std::move(file));
   } catch (const std::exception&) {
     ThrowWithCause(EQndlCompress(MsgCreate, {target}));
@@ -158,6 +161,7 @@ void TQndlCompress::ExtractMember(int Index, TOpenFiles& Open) {
   } catch (const std::exception&) {
     ThrowWithCause(EQndlCompress(MsgSetDate));
   }
+  if (KeepExtractedFile) FExtracted = Open.Target->Release();
   Open.Target.reset();
   // Kept for the next member (by the worker when it reads ahead); any
   // volume change or prompt closes it.

@@ -26,6 +26,8 @@ public:
   void SetCapacity(std::int64_t Bytes) { FCapacity = Bytes; }
 
   platform::IFile& File() { return *FFile; }
+  // Hands the open file on; the stream is unusable afterwards.
+  std::unique_ptr<platform::IFile> Release() { return std::move(FFile); }
 
 private:
   std::unique_ptr<platform::IFile> FFile;

@@ -60,7 +60,14 @@ std::unique_ptr<TPlatformFileStream> TInflateAhead::Cancel() {
 void TInflateAhead::DropQueue() {
   FQueue.clear();
   FQueued = 0;
-  FChanged.notify_all();
+  if (FWorkerWaiting) FChanged.notify_all();
+}
+
+void TInflateAhead::Took(std::size_t Bytes) {
+  FQueued -= Bytes;
+  // The worker, stopped at a full window, goes on only once half of it is
+  // free: waking it for every block would cost a switch of threads each.
+  if (FWorkerWaiting && FQueued <= FWindow / 2) FChanged.notify_all();
 }
 
 bool TInflateAhead::Begin(int Index) {
@@ -69,13 +76,11 @@ bool TInflateAhead::Begin(int Index) {
   // A plan holds consecutive members of the directory.
   const auto slot = static_cast<std::size_t>(Index - FMembers.front().Index);
   if (slot >= FMembers.size()) return false;
-  bool dropped = false;
   while (!FQueue.empty() && FQueue.front().Slot < slot) {
-    FQueued -= FQueue.front().Piece.Data.size();
+    const std::size_t bytes = FQueue.front().Piece.Data.capacity();
     FQueue.pop_front();
-    dropped = true;
+    Took(bytes);
   }
-  if (dropped) FChanged.notify_all();
   const bool ready = FQueue.empty() ? FBusy && FWorking == slot : FQueue.front().Slot == slot;
   if (ready) FCurrent = slot;
   return ready;
@@ -83,7 +88,11 @@ bool TInflateAhead::Begin(int Index) {
 
 TInflateAhead::TPiece TInflateAhead::Next() {
   std::unique_lock lock(FMutex);
-  FChanged.wait(lock, [&] { return !FQueue.empty() || !FBusy; });
+  if (FQueue.empty() && FBusy) {
+    FWriterWaiting = true;
+    FChanged.wait(lock, [&] { return !FQueue.empty() || !FBusy; });
+    FWriterWaiting = false;
+  }
   if (FQueue.empty() || FQueue.front().Slot != FCurrent) {
     // The worker stopped without this member's end: only a cancel does
     // that, and the writer cancels only between members.
@@ -94,27 +103,31 @@ TInflateAhead::TPiece TInflateAhead::Next() {
   }
   TPiece piece = std::move(FQueue.front().Piece);
   FQueue.pop_front();
-  FQueued -= piece.Data.size();
-  FChanged.notify_all();
+  Took(piece.Data.capacity());
   return piece;
 }
 
 bool TInflateAhead::Push(std::size_t S, TPiece Piece) {
   std::unique_lock lock(FMutex);
   const std::uint64_t generation = FRunning;
-  const std::size_t size = Piece.Data.size();
+  // What the block holds in memory, not what it carries: the last block of
+  // a member is short but was allocated whole.
+  const std::size_t size = Piece.Data.capacity();
+  const auto cancelled = [&] { return FQuit || FGeneration != generation; };
   // At least one piece always fits, so a block larger than the window
   // still moves.
-  FChanged.wait(lock, [&] {
-    return FQuit || FGeneration != generation || FQueue.empty() || FQueued + size <= FWindow;
-  });
-  if (FQuit || FGeneration != generation) return false;
+  if (!FQueue.empty() && FQueued + size > FWindow && !cancelled()) {
+    FWorkerWaiting = true;
+    FChanged.wait(lock, [&] { return cancelled() || FQueue.empty() || FQueued <= FWindow / 2; });
+    FWorkerWaiting = false;
+  }
+  if (cancelled()) return false;
   // Past a member's end the worker is done with it, even before it takes
   // up the next: the writer must not wait for more of it.
   if (Piece.End) FWorking = S + 1;
   FQueue.push_back({S, std::move(Piece)});
   FQueued += size;
-  FChanged.notify_all();
+  if (FWriterWaiting) FChanged.notify_all();
   return true;
 }
 

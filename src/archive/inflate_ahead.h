@@ -29,7 +29,7 @@ namespace quendel {
 class TInflateAhead {
 public:
   // The inflated bytes held between the worker and the writer.
-  static constexpr std::size_t DefaultWindow = 4u << 20;
+  static constexpr std::size_t DefaultWindow = 2u << 20;
 
   // One member of the plan: its place in the directory and its compressed
   // bytes, First to Last inclusive, in the archive file.
@@ -91,6 +91,8 @@ private:
   bool Push(std::size_t S, TPiece Piece);
   // Drops every queued piece (under the lock).
   void DropQueue();
+  // Bytes left the queue (under the lock).
+  void Took(std::size_t Bytes);
 
   const std::size_t FWindow;
   std::mutex FMutex;
@@ -106,8 +108,10 @@ private:
   bool FBusy = false;            // the worker is on the current plan
   std::size_t FWorking = 0;      // the slot the worker is inflating
   std::deque<TQueued> FQueue;
-  std::size_t FQueued = 0;  // bytes in FQueue
-  std::size_t FCurrent = 0; // the slot the writer began
+  std::size_t FQueued = 0;     // bytes in FQueue
+  bool FWriterWaiting = false; // Next waits for a block
+  bool FWorkerWaiting = false; // Push waits for room in the window
+  std::size_t FCurrent = 0;    // the slot the writer began
   int FPlans = 0;
 };
 

@@ -48,7 +48,11 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
   // The decision to write was made by the caller; the temporary name never
   // exists, so the compressor's own rule must not skip it.
   const TOverwriteType SavedMode = Compressor.Overwrite();
+  const bool SavedKeep = Compressor.KeepExtractedFile;
   Compressor.SetOverwrite(owAlways);
+  // The new file stays open, to be moved into place through its handle
+  // (when the compressor works on the machine's own file system).
+  Compressor.KeepExtractedFile = &Compressor.Files() == &Files;
   Compressor.SetExtractDirectory(Dir);
   Compressor.DestFileName = Result.TempName;
   // The member is stored under the start of a long source path only.
@@ -59,13 +63,17 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
     Compressor.Extract();
   } catch (...) {
     Compressor.SetOverwrite(SavedMode);
+    Compressor.KeepExtractedFile = SavedKeep;
     throw;
   }
   Compressor.SetOverwrite(SavedMode);
+  Compressor.KeepExtractedFile = SavedKeep;
+  // Closed before the guard removes the temporary file on any way out.
+  std::unique_ptr<platform::IFile> Extracted = Compressor.TakeExtractedFile();
   // A cancel ends the extraction quietly; what it left is not the file.
   if (Compressor.Abort()) throw EAIUserAbort();
   const int Index = Compressor.Directory().FindByName(Member);
-  if (Index < 0 || !Files.FileExists(Temp))
+  if (Index < 0 || (!Extracted && !Files.FileExists(Temp)))
     Raise<IECustomInstallFile>("The file %s was not extracted from %s",
                                {Source, Compressor.CompressedFile()});
   const std::int64_t Expected = Compressor.Directory().Item(Index).Record.UncompressedSize();
@@ -76,7 +84,7 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
     Raise<IECustomInstallFile>("The file %s was extracted with %d of its %d bytes",
                                {Temp, Written, Expected});
 
-  const platform::TErrorCode Error = TryReplaceFile(Files, Temp, Target);
+  const platform::TErrorCode Error = TryReplaceFile(Files, std::move(Extracted), Temp, Target);
   if (Error == platform::errSuccess) {
     // Moved: nothing is left under the temporary name to remove.
     Guard.Keep();

@@ -20,6 +20,10 @@ void IFile::ReadExact(void* buffer, std::size_t count) {
   }
 }
 
+TErrorCode IFile::TryRename(const std::string&, bool) {
+  return errNotSupported;
+}
+
 std::unique_ptr<IFile> IFileSystem::OpenRead(const std::string& path) {
   return Open(path, TFileAccess::Read, shareRead, TCreation::OpenExisting);
 }
@@ -152,6 +156,8 @@ std::string AccessArg(TFileAccess access) {
     return "GENERIC_WRITE";
   case TFileAccess::ReadWrite:
     return "GENERIC_READ | GENERIC_WRITE";
+  case TFileAccess::ReadWriteDelete:
+    return "GENERIC_READ | GENERIC_WRITE | DELETE";
   }
   return "?";
 }

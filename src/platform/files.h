@@ -46,7 +46,9 @@ inline constexpr TMoveFlags moveReplaceExisting = 0x1;
 inline constexpr TMoveFlags moveCopyAllowed = 0x2;
 inline constexpr TMoveFlags moveDelayUntilReboot = 0x4;
 
-enum class TFileAccess { Read, Write, ReadWrite };
+// ReadWriteDelete adds DELETE: the file may then be renamed through the
+// handle (IFile::TryRename).
+enum class TFileAccess { Read, Write, ReadWrite, ReadWriteDelete };
 
 // The CreateFile dispositions, with their Win32 values.
 enum class TCreation {
@@ -94,6 +96,14 @@ public:
   virtual TFileStamp GetStamp() = 0;
   virtual void SetStamp(TFileStamp stamp) = 0;
   virtual void Flush() = 0;
+
+  // Renames the open file (opened with ReadWriteDelete) to target, a full
+  // path, replacing an existing file when replaceExisting, as MoveFileExA
+  // would (the same errors: a target in use or read-only refuses with
+  // errAccessDenied); the handle stays open on the renamed file. Returns the
+  // Windows error code; errNotSupported when the adapter cannot rename
+  // through a handle (the caller closes the file and moves it by name).
+  virtual TErrorCode TryRename(const std::string& target, bool replaceExisting);
 
   std::uint64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
   // Reads exactly count bytes; a short file fails with errHandleEof.

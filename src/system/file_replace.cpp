@@ -28,9 +28,13 @@ bool IsInUse(TErrorCode Code) {
   return Code == platform::errSharingViolation || Code == platform::errAccessDenied || Code == 33;
 }
 
-TErrorCode TryReplaceFile(platform::IFileSystem& Files, const std::string& Temp,
-                          const std::string& Target) {
-  TErrorCode Error = Files.TryMove(Temp, Target, platform::moveReplaceExisting);
+namespace {
+
+// Replaces Target by Move (the file's own rename, or a move by name), with
+// the second try for a read-only Target.
+template <typename TMove>
+TErrorCode ReplaceWith(platform::IFileSystem& Files, const std::string& Target, TMove Move) {
+  TErrorCode Error = Move();
   if (Error != platform::errAccessDenied) return Error;
   platform::TFileAttributes Attributes = 0;
   if (Files.TryGetAttributes(Target, Attributes) != platform::errSuccess ||
@@ -40,9 +44,28 @@ TErrorCode TryReplaceFile(platform::IFileSystem& Files, const std::string& Temp,
   // when the target still cannot be replaced.
   if (Files.TrySetAttributes(Target, Attributes & ~platform::faReadOnly) != platform::errSuccess)
     return Error;
-  Error = Files.TryMove(Temp, Target, platform::moveReplaceExisting);
+  Error = Move();
   if (Error != platform::errSuccess) Files.TrySetAttributes(Target, Attributes);
   return Error;
+}
+
+} // namespace
+
+TErrorCode TryReplaceFile(platform::IFileSystem& Files, const std::string& Temp,
+                          const std::string& Target) {
+  return ReplaceWith(Files, Target,
+                     [&] { return Files.TryMove(Temp, Target, platform::moveReplaceExisting); });
+}
+
+TErrorCode TryReplaceFile(platform::IFileSystem& Files, std::unique_ptr<platform::IFile> Open,
+                          const std::string& Temp, const std::string& Target) {
+  if (Open) {
+    const TErrorCode Error =
+        ReplaceWith(Files, Target, [&] { return Open->TryRename(Target, true); });
+    if (Error != platform::errNotSupported) return Error;
+    Open.reset();
+  }
+  return TryReplaceFile(Files, Temp, Target);
 }
 
 namespace {

@@ -32,6 +32,12 @@ std::string TemporaryReplaceName(platform::IFileSystem& Files, const std::string
 // code means the target is held by a running program.
 platform::TErrorCode TryReplaceFile(platform::IFileSystem& Files, const std::string& Temp,
                                     const std::string& Target);
+// The same with Temp still open (with delete access): renamed through the
+// handle, which spares opening it again; an adapter that cannot rename a
+// handle closes it and moves by name. Open is closed either way.
+platform::TErrorCode TryReplaceFile(platform::IFileSystem& Files,
+                                    std::unique_ptr<platform::IFile> Open, const std::string& Temp,
+                                    const std::string& Target);
 bool IsInUse(platform::TErrorCode Code);
 
 enum class TRebootMethod { WininitIni, DelayedMove, BatchFile };

@@ -356,6 +356,53 @@ TEST_F(FileSystem, Move_Misuse) {
   EXPECT_EQ(ReadFile(PathOf("used.txt")), "used");
 }
 
+// A file renamed through its own handle, as a new file is put in place
+// without opening it again: the same rules as a move, the handle still on
+// the file afterwards.
+TEST_F(FileSystem, Rename_ThroughTheHandleFollowsTheMoveRules) {
+  WriteFile(PathOf("old.txt"), "old");
+  WriteFile(PathOf("used.txt"), "used");
+  WriteFile(PathOf("ro.txt"), "ro");
+  Files().MakeDirectory(PathOf("d"));
+  auto file = Files().Open(PathOf("new.tmp"), TFileAccess::ReadWriteDelete, shareRead,
+                           TCreation::CreateNew);
+  file->Write("new", 3);
+  EXPECT_EQ(file->TryRename(PathOf("old.txt"), false), errAlreadyExists);
+  EXPECT_EQ(file->TryRename(PathOf("d"), true), errAccessDenied);
+  {
+    const auto holder =
+        Files().Open(PathOf("used.txt"), TFileAccess::Read, shareRead, TCreation::OpenExisting);
+    EXPECT_EQ(file->TryRename(PathOf("used.txt"), true), errAccessDenied)
+        << "a target in use cannot be replaced";
+  }
+  Files().SetAttributes(PathOf("ro.txt"), faReadOnly);
+  EXPECT_EQ(file->TryRename(PathOf("ro.txt"), true), errAccessDenied);
+  Files().SetAttributes(PathOf("ro.txt"), faNormal);
+  EXPECT_EQ(ReadFile(PathOf("used.txt")), "used");
+  EXPECT_TRUE(Files().FileExists(PathOf("new.tmp")));
+
+  ASSERT_EQ(file->TryRename(PathOf("old.txt"), true), errSuccess);
+  EXPECT_FALSE(Files().FileExists(PathOf("new.tmp")));
+  file->Write("er", 2); // still the same open file, now under the new name
+  file->SetStamp(0x01C0000000000000ull);
+  file.reset();
+  EXPECT_EQ(ReadFile(PathOf("old.txt")), "newer");
+  EXPECT_EQ(Files().GetStamp(PathOf("old.txt")), 0x01C0000000000000ull);
+
+  // Into another directory, under a name that is not there yet; a handle
+  // opened without delete access may not rename.
+  file = Files().Open(PathOf("old.txt"), TFileAccess::ReadWriteDelete, shareRead,
+                      TCreation::OpenExisting);
+  ASSERT_EQ(file->TryRename(PathOf("d\\moved.txt"), false), errSuccess);
+  file.reset();
+  EXPECT_EQ(ReadFile(PathOf("d\\moved.txt")), "newer");
+  file = Files().Open(PathOf("d\\moved.txt"), TFileAccess::ReadWrite, shareRead,
+                      TCreation::OpenExisting);
+  EXPECT_EQ(file->TryRename(PathOf("back.txt"), false), errAccessDenied);
+  file.reset();
+  EXPECT_TRUE(Files().FileExists(PathOf("d\\moved.txt")));
+}
+
 TEST_F(FileSystem, Move_DelayUntilRebootOnlyRecords) {
   WriteFile(PathOf("old.txt"), "old");
   WriteFile(PathOf("new.txt"), "new");

@@ -85,6 +85,15 @@ private:
     platform::TFileStamp GetStamp() override { return FFile->GetStamp(); }
     void SetStamp(platform::TFileStamp S) override { FFile->SetStamp(S); }
     void Flush() override { FFile->Flush(); }
+    // A rename through the handle is a move as far as the faults go.
+    platform::TErrorCode TryRename(const std::string& T, bool Replace) override {
+      if (FOwner.MoveFault)
+        if (const platform::TErrorCode Code =
+                FOwner.MoveFault(FFile->Path(), T, Replace ? platform::moveReplaceExisting : 0);
+            Code != platform::errSuccess)
+          return Code;
+      return FFile->TryRename(T, Replace);
+    }
 
   private:
     TFailingFiles& FOwner;

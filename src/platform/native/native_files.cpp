@@ -140,9 +140,9 @@ class TNativeFile : public IFile {
 public:
   using THandle = std::multimap<TFileId, THandleRights>::iterator;
 
-  TNativeFile(std::shared_ptr<TNativeFileSystem::TShared> shared, int fd, THandle handle,
-              TRights access, std::string path)
-      : shared_(std::move(shared)), fd_(fd), handle_(handle), access_(access),
+  TNativeFile(TNativeFileSystem& system, std::shared_ptr<TNativeFileSystem::TShared> shared, int fd,
+              THandle handle, TRights access, std::string path)
+      : system_(system), shared_(std::move(shared)), fd_(fd), handle_(handle), access_(access),
         path_(std::move(path)) {}
 
   ~TNativeFile() override {
@@ -206,6 +206,13 @@ public:
     if (::fsync(fd_) != 0) FailErrno("FlushFileBuffers", [&] { return QuoteArg(path_); });
   }
 
+  TErrorCode TryRename(const std::string& target, bool replaceExisting) override {
+    if ((access_ & rightDelete) == 0) return errAccessDenied;
+    const TErrorCode error = system_.RenameOpenFile(path_, target, replaceExisting);
+    if (error == errSuccess) path_ = target;
+    return error;
+  }
+
 private:
   std::string Args(std::size_t count) const {
     return QuoteArg(path_) + ", " + std::to_string(count) + " bytes";
@@ -227,6 +234,7 @@ private:
     return info;
   }
 
+  TNativeFileSystem& system_; // outlives its files, as a machine's does
   std::shared_ptr<TNativeFileSystem::TShared> shared_;
   int fd_;
   THandle handle_;
@@ -312,9 +320,10 @@ std::unique_ptr<IFile> TNativeFileSystem::Open(const std::string& path, TFileAcc
   if (resolved.TrailingSeparator) Fail(call, args, errInvalidName);
   if (!resolved.Host.ParentExists()) Fail(call, args, errPathNotFound);
 
-  const TRights rights = access == TFileAccess::Read    ? rightRead
-                         : access == TFileAccess::Write ? rightWrite
-                                                        : rightRead | rightWrite;
+  const TRights rights = access == TFileAccess::Read        ? rightRead
+                         : access == TFileAccess::Write     ? rightWrite
+                         : access == TFileAccess::ReadWrite ? rightRead | rightWrite
+                                                            : rightRead | rightWrite | rightDelete;
   const bool truncate =
       creation == TCreation::CreateAlways || creation == TCreation::TruncateExisting;
   if (creation == TCreation::TruncateExisting && (rights & rightWrite) == 0)
@@ -345,7 +354,7 @@ std::unique_ptr<IFile> TNativeFileSystem::Open(const std::string& path, TFileAcc
   if (exists && truncate && ::ftruncate(fd.Get(), 0) != 0) FailErrno(call, args);
 
   const auto handle = shared_->Handles.emplace(id, THandleRights{rights, share});
-  return std::make_unique<TNativeFile>(shared_, fd.Release(), handle, rights, path);
+  return std::make_unique<TNativeFile>(*this, shared_, fd.Release(), handle, rights, path);
 }
 
 TFileAttributes TNativeFileSystem::GetAttributes(const std::string& path) {
@@ -579,9 +588,28 @@ void TNativeFileSystem::Move(const std::string& source, const std::string& targe
     return;
   }
 
+  MoveNow(call, args, source, target, flags, false);
+}
+
+TErrorCode TNativeFileSystem::RenameOpenFile(const std::string& source, const std::string& target,
+                                             bool replaceExisting) {
+  try {
+    MoveNow("NtSetInformationFile", QuoteArg(source) + ", " + QuoteArg(target), source, target,
+            replaceExisting ? moveReplaceExisting : 0, true);
+  } catch (const EPlatformError& e) {
+    return e.Code();
+  }
+  return errSuccess;
+}
+
+void TNativeFileSystem::MoveNow(const char* call, const std::string& args,
+                                const std::string& source, const std::string& target,
+                                TMoveFlags flags, bool byHandle) {
   const TResolved from = Resolve(call, args, source);
   if (!from.Host.Exists()) Fail(call, args, from.Host.MissingCode());
-  if (!shared_->Compatible(IdOf(from.Info), rightDelete, shareAll))
+  // Through its own handle (opened with delete access, which every other
+  // handle had to share) the file needs nobody's leave.
+  if (!byHandle && !shared_->Compatible(IdOf(from.Info), rightDelete, shareAll))
     Fail(call, args, errSharingViolation);
 
   const TResolved to = Resolve(call, args, target);

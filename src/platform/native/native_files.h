@@ -66,6 +66,11 @@ public:
   // Both must lie on one host file system (errNotSameDevice otherwise).
   void CreateHardLink(const std::string& newName, const std::string& existing);
 
+  // The rename of a file open through this system with delete access
+  // (IFile::TryRename): a move without the sharing check on the file itself.
+  TErrorCode RenameOpenFile(const std::string& source, const std::string& target,
+                            bool replaceExisting);
+
   // The host path a Windows path stands for, as far as it exists.
   std::string HostPath(const std::string& path);
 
@@ -77,6 +82,10 @@ private:
   // throws for a path that cannot be parsed or is on no mapped drive.
   TResolved Resolve(const char* call, const std::string& args, const std::string& path);
   void Locate(const char* call, const std::string& args, TResolved& resolved);
+  // Move without moveDelayUntilReboot; byHandle: the source is open with
+  // delete access by the caller.
+  void MoveNow(const char* call, const std::string& args, const std::string& source,
+               const std::string& target, TMoveFlags flags, bool byHandle);
 
   std::shared_ptr<TShared> shared_;
   TDriveMap drives_;

@@ -32,8 +32,74 @@ DWORD AccessRights(TFileAccess access) {
     return GENERIC_WRITE;
   case TFileAccess::ReadWrite:
     return GENERIC_READ | GENERIC_WRITE;
+  case TFileAccess::ReadWriteDelete:
+    return GENERIC_READ | GENERIC_WRITE | DELETE;
   }
   return 0;
+}
+
+// FILE_RENAME_INFORMATION as the native call takes it.
+struct TRenameInformation {
+  BOOLEAN ReplaceIfExists;
+  HANDLE RootDirectory;
+  ULONG FileNameLength;
+  WCHAR FileName[1];
+};
+
+struct TIoStatus {
+  union {
+    LONG Status;
+    PVOID Pointer;
+  };
+  ULONG_PTR Information;
+};
+
+using TNtSetInformationFile = LONG(WINAPI*)(HANDLE, TIoStatus*, PVOID, ULONG, int);
+using TRtlNtStatusToDosError = ULONG(WINAPI*)(LONG);
+constexpr int FileRenameInformationClass = 10;
+
+// Renames the file behind Handle to Target, a full DOS path, through the
+// native call that MoveFileExA itself makes on a handle it opens: the same
+// rules (a target in use or read-only is refused with ERROR_ACCESS_DENIED),
+// without opening the file again.
+DWORD RenameByHandle(HANDLE Handle, const std::string& Target, bool Replace) {
+  static const auto Set = reinterpret_cast<TNtSetInformationFile>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtSetInformationFile")));
+  static const auto ToDos = reinterpret_cast<TRtlNtStatusToDosError>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "RtlNtStatusToDosError")));
+  if (!Set || !ToDos) return ERROR_NOT_SUPPORTED;
+  // The native call takes a full NT path ("\??\C:\dir\name",
+  // "\??\UNC\server\share\name"): the name is made full first, as the
+  // path calls do (no "." or "..", one kind of separator).
+  char Full[MAX_PATH * 2];
+  const DWORD Length = ::GetFullPathNameA(Target.c_str(), sizeof Full, Full, nullptr);
+  if (Length == 0 || Length >= sizeof Full) return ERROR_NOT_SUPPORTED;
+  const std::string Path(Full, Length);
+  std::string Nt;
+  if (Path.size() > 2 && Path[1] == ':' && Path[2] == '\\')
+    Nt = "\\??\\" + Path;
+  else if (Path.rfind("\\\\", 0) == 0 && Path.size() > 2 && Path[2] != '?' && Path[2] != '.')
+    Nt = "\\??\\UNC\\" + Path.substr(2);
+  else
+    return ERROR_NOT_SUPPORTED; // a device path: moved by name
+  const int Chars =
+      ::MultiByteToWideChar(CP_ACP, 0, Nt.data(), static_cast<int>(Nt.size()), nullptr, 0);
+  if (Chars <= 0) return ::GetLastError();
+  std::vector<unsigned char> Buffer(sizeof(TRenameInformation) +
+                                    static_cast<std::size_t>(Chars) * sizeof(WCHAR));
+  auto* Info = reinterpret_cast<TRenameInformation*>(Buffer.data());
+  Info->ReplaceIfExists = Replace ? TRUE : FALSE;
+  Info->RootDirectory = nullptr;
+  Info->FileNameLength = static_cast<ULONG>(Chars) * sizeof(WCHAR);
+  ::MultiByteToWideChar(CP_ACP, 0, Nt.data(), static_cast<int>(Nt.size()), Info->FileName, Chars);
+  TIoStatus Io{};
+  const LONG Status =
+      Set(Handle, &Io, Info, static_cast<ULONG>(Buffer.size()), FileRenameInformationClass);
+  if (Status >= 0) return ERROR_SUCCESS;
+  const ULONG Error = ToDos(Status);
+  // An information class the system does not know: moved by name instead.
+  return Error == ERROR_INVALID_PARAMETER || Error == ERROR_INVALID_FUNCTION ? ERROR_NOT_SUPPORTED
+                                                                             : Error;
 }
 
 // The Win32 calls that fill a buffer and return the length they need when
@@ -87,9 +153,9 @@ public:
     LARGE_INTEGER distance;
     distance.QuadPart = offset;
     LARGE_INTEGER position;
-    const DWORD method = origin == TSeekOrigin::soBeginning     ? FILE_BEGIN
+    const DWORD method = origin == TSeekOrigin::soBeginning ? FILE_BEGIN
                          : origin == TSeekOrigin::soCurrent ? FILE_CURRENT
-                                                          : FILE_END;
+                                                            : FILE_END;
     if (!::SetFilePointerEx(handle_.Get(), distance, &position, method))
       ThrowLastError("SetFilePointerEx", args);
     return static_cast<std::uint64_t>(position.QuadPart);
@@ -125,6 +191,12 @@ public:
   void Flush() override {
     const std::string args = QuoteArg(path_);
     if (!::FlushFileBuffers(handle_.Get())) ThrowLastError("FlushFileBuffers", args);
+  }
+
+  TErrorCode TryRename(const std::string& target, bool replaceExisting) override {
+    const DWORD error = RenameByHandle(handle_.Get(), target, replaceExisting);
+    if (error == ERROR_SUCCESS) path_ = target;
+    return static_cast<TErrorCode>(error);
   }
 
 private:
