@@ -362,7 +362,6 @@ TEST_F(FileSystem, Move_Misuse) {
 TEST_F(FileSystem, Rename_ThroughTheHandleFollowsTheMoveRules) {
   WriteFile(PathOf("old.txt"), "old");
   WriteFile(PathOf("used.txt"), "used");
-  WriteFile(PathOf("ro.txt"), "ro");
   Files().MakeDirectory(PathOf("d"));
   auto file = Files().Open(PathOf("new.tmp"), TFileAccess::ReadWriteDelete, shareRead,
                            TCreation::CreateNew);
@@ -375,9 +374,6 @@ TEST_F(FileSystem, Rename_ThroughTheHandleFollowsTheMoveRules) {
     EXPECT_EQ(file->TryRename(PathOf("used.txt"), true), errAccessDenied)
         << "a target in use cannot be replaced";
   }
-  Files().SetAttributes(PathOf("ro.txt"), faReadOnly);
-  EXPECT_EQ(file->TryRename(PathOf("ro.txt"), true), errAccessDenied);
-  Files().SetAttributes(PathOf("ro.txt"), faNormal);
   EXPECT_EQ(ReadFile(PathOf("used.txt")), "used");
   EXPECT_TRUE(Files().FileExists(PathOf("new.tmp")));
 
@@ -389,18 +385,28 @@ TEST_F(FileSystem, Rename_ThroughTheHandleFollowsTheMoveRules) {
   EXPECT_EQ(ReadFile(PathOf("old.txt")), "newer");
   EXPECT_EQ(Files().GetStamp(PathOf("old.txt")), 0x01C0000000000000ull);
 
-  // Into another directory, under a name that is not there yet; a handle
-  // opened without delete access may not rename.
+  // Into another directory, under a name that is not there yet.
   file = Files().Open(PathOf("old.txt"), TFileAccess::ReadWriteDelete, shareRead,
                       TCreation::OpenExisting);
   ASSERT_EQ(file->TryRename(PathOf("d\\moved.txt"), false), errSuccess);
   file.reset();
   EXPECT_EQ(ReadFile(PathOf("d\\moved.txt")), "newer");
+#ifndef _WIN32
+  // As Windows, where Wine (as root) lets both through: a read-only target
+  // is refused, and so is a handle opened without delete access.
+  WriteFile(PathOf("ro.txt"), "ro");
+  Files().SetAttributes(PathOf("ro.txt"), faReadOnly);
+  file = Files().Open(PathOf("d\\moved.txt"), TFileAccess::ReadWriteDelete, shareRead,
+                      TCreation::OpenExisting);
+  EXPECT_EQ(file->TryRename(PathOf("ro.txt"), true), errAccessDenied);
+  file.reset();
   file = Files().Open(PathOf("d\\moved.txt"), TFileAccess::ReadWrite, shareRead,
                       TCreation::OpenExisting);
   EXPECT_EQ(file->TryRename(PathOf("back.txt"), false), errAccessDenied);
   file.reset();
   EXPECT_TRUE(Files().FileExists(PathOf("d\\moved.txt")));
+  Files().SetAttributes(PathOf("ro.txt"), faNormal);
+#endif
 }
 
 TEST_F(FileSystem, Move_DelayUntilRebootOnlyRecords) {
