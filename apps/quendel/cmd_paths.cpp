@@ -83,8 +83,8 @@ void RunPaths(const TPathsOptions& O) {
   std::vector<TRow> Rows;
   for (TCustomPathSpecifier* S : Context.StandardPathSpecifiers.Items())
     // No install object asks: specifiers that need one say so.
-    Rows.push_back({S->DefaultName(), std::string(S->ClassName()), S->GetCaption(), S->GetDescription(),
-                    Ask([&] { return S->GetPath(nullptr); })});
+    Rows.push_back({S->DefaultName(), std::string(S->ClassName()), S->GetCaption(),
+                    S->GetDescription(), Ask([&] { return S->GetPath(nullptr); })});
 
   if (O.Json) {
     std::cout << "{\n \"OSVerType\": " << JsonAnswer(OS) << ",\n \"Folders\": {\n";

@@ -52,7 +52,9 @@ using namespace compress_detail;
 const TEnumInfo CompressionLevelNames("TCompressionLevel",
                                       {"colNone", "colFastest", "colDefault", "colMax"});
 
-const TEnumInfo& CompressionLevelInfo() { return CompressionLevelNames; }
+const TEnumInfo& CompressionLevelInfo() {
+  return CompressionLevelNames;
+}
 
 int ZlibLevel(TCompressionLevel Level) {
   switch (Level) {
@@ -79,23 +81,24 @@ const TClassInfo& TQndlCompress::StaticClass() {
   using T = TQndlCompress;
   return ClassTable([] {
     return TClassBuilder<T>("TQndlCompress", &TComponent::StaticClass)
-          .Bool<&T::Abort, &T::SetAbort>("Abort", false)
-          .Str<&T::CompressedFile, &T::SetCompressedFile>("CompressedFile")
-          .Enum<&T::CompressionLevel, &T::SetCompressionLevel>("CompressionLevel", CompressionLevelNames, colMax)
-          .Str<&T::ExtractDirectory, &T::SetExtractDirectory>("ExtractDirectory")
-          .Strings<static_cast<const TStrings& (T::*)() const>(&T::FilesToProcess)>("FilesToProcess")
-          .Int<&T::Offset, &T::SetOffset>("Offset", 0)
-          .Enum<&T::Overwrite, &T::SetOverwrite>("Overwrite", OverwriteTypeNames, owAlways)
-          .Event<&T::OnAborted>("OnAborted")
-          .Event<&T::OnBeforeAdding>("OnBeforeAdding")
-          .Event<&T::OnAfterAdding>("OnAfterAdding")
-          .Event<&T::OnBeforeExtracting>("OnBeforeExtracting")
-          .Event<&T::OnAfterExtracting>("OnAfterExtracting")
-          .Event<&T::OnReplace>("OnReplace")
-          .Event<&T::OnListing>("OnListing")
-          .Event<&T::OnStatus>("OnStatus")
-          .Event<&T::OnFullDisk>("OnFullDisk")
-          .Event<&T::OnNewDisk>("OnNewDisk");
+        .Bool<&T::Abort, &T::SetAbort>("Abort", false)
+        .Str<&T::CompressedFile, &T::SetCompressedFile>("CompressedFile")
+        .Enum<&T::CompressionLevel, &T::SetCompressionLevel>("CompressionLevel",
+                                                             CompressionLevelNames, colMax)
+        .Str<&T::ExtractDirectory, &T::SetExtractDirectory>("ExtractDirectory")
+        .Strings<static_cast<const TStrings& (T::*)() const>(&T::FilesToProcess)>("FilesToProcess")
+        .Int<&T::Offset, &T::SetOffset>("Offset", 0)
+        .Enum<&T::Overwrite, &T::SetOverwrite>("Overwrite", OverwriteTypeNames, owAlways)
+        .Event<&T::OnAborted>("OnAborted")
+        .Event<&T::OnBeforeAdding>("OnBeforeAdding")
+        .Event<&T::OnAfterAdding>("OnAfterAdding")
+        .Event<&T::OnBeforeExtracting>("OnBeforeExtracting")
+        .Event<&T::OnAfterExtracting>("OnAfterExtracting")
+        .Event<&T::OnReplace>("OnReplace")
+        .Event<&T::OnListing>("OnListing")
+        .Event<&T::OnStatus>("OnStatus")
+        .Event<&T::OnFullDisk>("OnFullDisk")
+        .Event<&T::OnNewDisk>("OnNewDisk");
   });
 }
 

@@ -100,10 +100,12 @@ TOverwriteDecision Decide(platform::IFileSystem& Files, const std::string& NewVe
 
 } // namespace
 
-const TEnumInfo OverwriteTypeNames(
-    "TOverwriteType", {"owAlways", "owNever", "owVersion", "owDate", "owVersionDate", "owAsk"});
+const TEnumInfo OverwriteTypeNames("TOverwriteType", {"owAlways", "owNever", "owVersion", "owDate",
+                                                      "owVersionDate", "owAsk"});
 
-const TEnumInfo& OverwriteTypeInfo() { return OverwriteTypeNames; }
+const TEnumInfo& OverwriteTypeInfo() {
+  return OverwriteTypeNames;
+}
 
 TVersionOrder CompareVersions(std::string_view A, std::string_view B) {
   for (int k = 1;; ++k) {

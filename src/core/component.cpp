@@ -24,9 +24,9 @@ bool IsValidIdent(std::string_view Ident) {
 const TClassInfo& TComponent::StaticClass() {
   return ClassTable([] {
     return TClassBuilder<TComponent>("TComponent", &TPersistent::StaticClass)
-          .Str<&TComponent::FName, &TComponent::SetName>("Name")
-          .Stored(false) // the object record carries the name
-          .Int<&TComponent::Tag, &TComponent::Tag>("Tag", 0);
+        .Str<&TComponent::FName, &TComponent::SetName>("Name")
+        .Stored(false) // the object record carries the name
+        .Int<&TComponent::Tag, &TComponent::Tag>("Tag", 0);
   });
 }
 

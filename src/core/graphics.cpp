@@ -52,17 +52,17 @@ const TClassInfo& TFont::StaticClass() {
   using T = TFont;
   return ClassTable([] {
     return TClassBuilder<T>("TFont", &TPersistent::StaticClass)
-          .Int<&T::Charset, &T::SetCharset>("Charset", DEFAULT_CHARSET)
-          .Idents(CharsetIdents)
-          .Int<&T::Color, &T::SetColor>("Color", clWindowText)
-          .Idents(ColorIdents)
-          .Int<&T::Height, &T::SetHeight>("Height")
-          .Str<&T::Name, &T::SetName>("Name")
-          .Enum<&T::Pitch, &T::SetPitch>("Pitch", FontPitchInfo, fpDefault)
-          // Height carries the size; Size is only a second way to set it.
-          .Int<&T::Size, &T::SetSize>("Size")
-          .Stored(false)
-          .Set<&T::Style, &T::SetStyle>("Style", FontStyleInfo, TFontStyles{});
+        .Int<&T::Charset, &T::SetCharset>("Charset", DEFAULT_CHARSET)
+        .Idents(CharsetIdents)
+        .Int<&T::Color, &T::SetColor>("Color", clWindowText)
+        .Idents(ColorIdents)
+        .Int<&T::Height, &T::SetHeight>("Height")
+        .Str<&T::Name, &T::SetName>("Name")
+        .Enum<&T::Pitch, &T::SetPitch>("Pitch", FontPitchInfo, fpDefault)
+        // Height carries the size; Size is only a second way to set it.
+        .Int<&T::Size, &T::SetSize>("Size")
+        .Stored(false)
+        .Set<&T::Style, &T::SetStyle>("Style", FontStyleInfo, TFontStyles{});
   });
 }
 

@@ -12,12 +12,12 @@ namespace quendel {
 // --- TPersistent -------------------------------------------------------------
 
 const TClassInfo& TPersistent::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TPersistent>("TPersistent");
-  });
+  return ClassTable([] { return TClassBuilder<TPersistent>("TPersistent"); });
 }
 
-std::string_view TPersistent::ClassName() const { return ClassType().Name(); }
+std::string_view TPersistent::ClassName() const {
+  return ClassType().Name();
+}
 
 bool TPersistent::InheritsFrom(const TClassInfo& Cls) const {
   return ClassType().InheritsFrom(Cls);
@@ -30,9 +30,7 @@ void TPersistent::Assign(const TPersistent& Source) {
 // --- TStrings ----------------------------------------------------------------
 
 const TClassInfo& TStrings::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TStrings>("TStrings", &TPersistent::StaticClass);
-  });
+  return ClassTable([] { return TClassBuilder<TStrings>("TStrings", &TPersistent::StaticClass); });
 }
 
 void TStrings::CheckIndex(int Index, bool AllowEnd) const {
@@ -120,9 +118,7 @@ void TStrings::Changed() {
 // --- TPicture ----------------------------------------------------------------
 
 const TClassInfo& TPicture::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TPicture>("TPicture", &TPersistent::StaticClass);
-  });
+  return ClassTable([] { return TClassBuilder<TPicture>("TPicture", &TPersistent::StaticClass); });
 }
 
 namespace {

@@ -51,8 +51,12 @@ namespace detail {
 void RaiseInvalidValue() {
   Raise<EPropertyError>("Invalid property value");
 }
-bool StoredNever(const TPropInfo&, const TPersistent&) { return false; }
-bool StoredAlways(const TPropInfo&, const TPersistent&) { return true; }
+bool StoredNever(const TPropInfo&, const TPersistent&) {
+  return false;
+}
+bool StoredAlways(const TPropInfo&, const TPersistent&) {
+  return true;
+}
 } // namespace detail
 
 // --- TEnumInfo -----------------------------------------------------------------
@@ -79,8 +83,10 @@ bool TPropInfo::IsStored(const TPersistent& Obj) const {
   case TPropKind::Boolean:
   case TPropKind::Integer:
   case TPropKind::Enumeration:
-  case TPropKind::Set: return !HasDefault || GetOrd(Obj) != Default.Ord;
-  case TPropKind::Float: return GetFloat(Obj) != (HasDefault ? Default.Float : 0.0);
+  case TPropKind::Set:
+    return !HasDefault || GetOrd(Obj) != Default.Ord;
+  case TPropKind::Float:
+    return GetFloat(Obj) != (HasDefault ? Default.Float : 0.0);
   case TPropKind::String: return !GetStr(Obj).empty();
   case TPropKind::Reference: return GetObj(Obj) != nullptr;
   case TPropKind::Event: return EventAssigned(Obj);
@@ -114,7 +120,8 @@ const TPropInfo* TClassInfo::FindProperty(std::string_view PropName) const {
 
 std::vector<const TPropInfo*> TClassInfo::Properties() const {
   std::vector<const TClassInfo*> chain;
-  for (const TClassInfo* c = this; c; c = c->Parent()) chain.push_back(c);
+  for (const TClassInfo* c = this; c; c = c->Parent())
+    chain.push_back(c);
   std::vector<const TPropInfo*> all;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it)
     for (const TPropInfo& p : (*it)->FProps) {

@@ -32,13 +32,13 @@
 
 #include <any>
 #include <array>
-#include <span>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <limits>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -528,7 +528,8 @@ public:
   constexpr std::size_t Count() const { return FProps.size(); }
   template <std::size_t N> constexpr std::array<TPropInfo, N> Table() const {
     std::array<TPropInfo, N> a{};
-    for (std::size_t i = 0; i < N; ++i) a[i] = FProps[i];
+    for (std::size_t i = 0; i < N; ++i)
+      a[i] = FProps[i];
     return a;
   }
   constexpr TClassInfo Info(std::span<const TPropInfo> Props) const {
@@ -589,7 +590,9 @@ template <class F> struct TClassTable {
 } // namespace detail
 
 // A class's table from a captureless function that returns its builder.
-template <class F> const TClassInfo& ClassTable(F) { return detail::TClassTable<F>::Info; }
+template <class F> const TClassInfo& ClassTable(F) {
+  return detail::TClassTable<F>::Info;
+}
 
 // Property access by name, for loaders, tests and tools. Each raises
 // EPropertyError ("Property %s does not exist", "Invalid property value") on

@@ -53,8 +53,8 @@ TSelectDestinationForm::TSelectDestinationForm(TComponent* AOwner) : TBaseInstal
 
 const TClassInfo& TSelectDestinationForm::StaticClass() {
   return ClassTable([] {
-    return TClassBuilder<TSelectDestinationForm>(
-                                     "TSelectDestinationForm", &TBaseInstallForm::StaticClass);
+    return TClassBuilder<TSelectDestinationForm>("TSelectDestinationForm",
+                                                 &TBaseInstallForm::StaticClass);
   });
 }
 
@@ -344,8 +344,7 @@ TSelectDestinationDlg::TSelectDestinationDlg(TComponent* AOwner) : TBaseInstallD
 
 const TClassInfo& TSelectDestinationDlg::StaticClass() {
   return ClassTable([] {
-    TClassBuilder<TSelectDestinationDlg> B("TSelectDestinationDlg",
-                                           &TBaseInstallDlg::StaticClass);
+    TClassBuilder<TSelectDestinationDlg> B("TSelectDestinationDlg", &TBaseInstallDlg::StaticClass);
     PublishBaseInstallDlg(B);
     return B;
   });
@@ -393,7 +392,8 @@ const TClassInfo& TSelectFolderDlg::StaticClass() {
     TInstallProps<T>::Order(B);
     B.Bool<&T::OverrideMainTranslator, &T::OverrideMainTranslator>("OverrideMainTranslator", false)
         .Object<&T::ThemeBitmapObj>("ThemeBitmap")
-        .Enum<&T::TranslateIntoLanguage, &T::TranslateIntoLanguage>("TranslateIntoLanguage", QndlLanguageInfo, qlUser)
+        .Enum<&T::TranslateIntoLanguage, &T::TranslateIntoLanguage>("TranslateIntoLanguage",
+                                                                    QndlLanguageInfo, qlUser)
         .Event<&T::OnAfterExecute>("OnAfterExecute")
         .Event<&T::OnBeforeExecute>("OnBeforeExecute");
     return B;

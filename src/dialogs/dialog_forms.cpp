@@ -33,9 +33,8 @@ TBaseQuendelForm::~TBaseQuendelForm() {
 }
 
 const TClassInfo& TBaseQuendelForm::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TBaseQuendelForm>("TBaseQuendelForm", &ui::TForm::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TBaseQuendelForm>("TBaseQuendelForm", &ui::TForm::StaticClass); });
 }
 
 void TBaseQuendelForm::AfterConstruction() {

@@ -325,7 +325,8 @@ TCustomBaseInstallDlg::~TCustomBaseInstallDlg() {
 
 const TClassInfo& TCustomBaseInstallDlg::StaticClass() {
   return ClassTable([] {
-    return TClassBuilder<TCustomBaseInstallDlg>("TCustomBaseInstallDlg", &TInstallObject::StaticClass);
+    return TClassBuilder<TCustomBaseInstallDlg>("TCustomBaseInstallDlg",
+                                                &TInstallObject::StaticClass);
   });
 }
 

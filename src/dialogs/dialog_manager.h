@@ -230,9 +230,11 @@ template <class T> constexpr void PublishBaseInstallDlg(TClassBuilder<T>& B) {
   TInstallProps<T>::Container(B);
   B.template Ref<&T::DialogManager, &T::SetDialogManager>("DialogManager");
   TInstallProps<T>::Order(B);
-  B.template Bool<&T::OverrideMainTranslator, &T::OverrideMainTranslator>("OverrideMainTranslator", false)
+  B.template Bool<&T::OverrideMainTranslator, &T::OverrideMainTranslator>("OverrideMainTranslator",
+                                                                          false)
       .template Object<&T::ThemeBitmapObj>("ThemeBitmap")
-      .template Enum<&T::TranslateIntoLanguage, &T::TranslateIntoLanguage>("TranslateIntoLanguage", QndlLanguageInfo, qlUser)
+      .template Enum<&T::TranslateIntoLanguage, &T::TranslateIntoLanguage>("TranslateIntoLanguage",
+                                                                           QndlLanguageInfo, qlUser)
       .template Event<&T::OnAfterExecute>("OnAfterExecute")
       .template Event<&T::OnBeforeExecute>("OnBeforeExecute");
 }

@@ -29,9 +29,8 @@ TWelcomeForm::TWelcomeForm(TComponent* AOwner) : TBaseInstallForm(AOwner) {
 }
 
 const TClassInfo& TWelcomeForm::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TWelcomeForm>("TWelcomeForm", &TBaseInstallForm::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TWelcomeForm>("TWelcomeForm", &TBaseInstallForm::StaticClass); });
 }
 
 TLicenseForm::TLicenseForm(TComponent* AOwner) : TBaseInstallForm(AOwner) {
@@ -40,9 +39,8 @@ TLicenseForm::TLicenseForm(TComponent* AOwner) : TBaseInstallForm(AOwner) {
 }
 
 const TClassInfo& TLicenseForm::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TLicenseForm>("TLicenseForm", &TBaseInstallForm::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TLicenseForm>("TLicenseForm", &TBaseInstallForm::StaticClass); });
 }
 
 ui::TRichEdit* TLicenseForm::Agreement() const {
@@ -55,9 +53,8 @@ TReadmeForm::TReadmeForm(TComponent* AOwner) : TBaseInstallForm(AOwner) {
 }
 
 const TClassInfo& TReadmeForm::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TReadmeForm>("TReadmeForm", &TBaseInstallForm::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TReadmeForm>("TReadmeForm", &TBaseInstallForm::StaticClass); });
 }
 
 ui::TRichEdit* TReadmeForm::Information() const {

@@ -58,9 +58,8 @@ const TClassInfo& TOFDCreateButton::StaticClass() {
 }
 
 const TClassInfo& TOFDPathEdit::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TOFDPathEdit>("TOFDPathEdit", &ui::TEdit::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TOFDPathEdit>("TOFDPathEdit", &ui::TEdit::StaticClass); });
 }
 
 // ------------------------------------------------------------ the dialog

@@ -97,12 +97,14 @@ const TClassInfo& TCopyFileDlg::StaticClass() {
     TInstallProps<T>::Container(B);
     B.Ref<&T::DialogManager, &T::SetDialogManager>("DialogManager")
         .Int<&T::Height, &T::Height>("Height", 146)
-        .Bool<&T::OverrideMainTranslator, &T::OverrideMainTranslator>("OverrideMainTranslator", false)
+        .Bool<&T::OverrideMainTranslator, &T::OverrideMainTranslator>("OverrideMainTranslator",
+                                                                      false)
         .Enum<&T::Position, &T::Position>("Position", QuendelDialogPositionInfo, qdpBottomCenter)
         .Int<&T::RelativeLeftOffset, &T::RelativeLeftOffset>("RelativeLeftOffset", 0)
         .Int<&T::RelativeTopOffset, &T::RelativeTopOffset>("RelativeTopOffset", 30)
         .Object<&T::ThemeBitmapObj>("ThemeBitmap")
-        .Enum<&T::TranslateIntoLanguage, &T::TranslateIntoLanguage>("TranslateIntoLanguage", QndlLanguageInfo, qlUser)
+        .Enum<&T::TranslateIntoLanguage, &T::TranslateIntoLanguage>("TranslateIntoLanguage",
+                                                                    QndlLanguageInfo, qlUser)
         .Int<&T::Width, &T::Width>("Width", 474);
     return B;
   });
@@ -142,7 +144,8 @@ const TClassInfo& TInstallStatusDlg::StaticClass() {
     TInstallProps<T>::Container(B);
     B.Bool<&T::OverrideMainTranslator, &T::OverrideMainTranslator>("OverrideMainTranslator", false)
         .Object<&T::ThemeBitmapObj>("ThemeBitmap")
-        .Enum<&T::TranslateIntoLanguage, &T::TranslateIntoLanguage>("TranslateIntoLanguage", QndlLanguageInfo, qlUser);
+        .Enum<&T::TranslateIntoLanguage, &T::TranslateIntoLanguage>("TranslateIntoLanguage",
+                                                                    QndlLanguageInfo, qlUser);
     return B;
   });
 }

@@ -77,15 +77,16 @@ platform::TPlatform& ThePlatform(TInstallContainer& C) {
 const TClassInfo& TBuildInfo::StaticClass() {
   return ClassTable([] {
     return TClassBuilder<TBuildInfo>("TBuildInfo", &TPersistent::StaticClass)
-          .Bool<&TBuildInfo::AddUninstallOnCreate, &TBuildInfo::AddUninstallOnCreate>("AddUninstallOnCreate", true)
-          .Str<&TBuildInfo::AppName, &TBuildInfo::AppName>("AppName")
-          .Str<&TBuildInfo::AppURL, &TBuildInfo::AppURL>("AppURL")
-          .Str<&TBuildInfo::BuildDirectory, &TBuildInfo::BuildDirectory>("BuildDirectory")
-          .Str<&TBuildInfo::CredentialsFile, &TBuildInfo::CredentialsFile>("CredentialsFile")
-          .Str<&TBuildInfo::OCXName, &TBuildInfo::OCXName>("OCXName")
-          .Str<&TBuildInfo::PrivateKeyFile, &TBuildInfo::PrivateKeyFile>("PrivateKeyFile")
-          .Bool<&TBuildInfo::SignCode, &TBuildInfo::SignCode>("SignCode", false)
-          .Str<&TBuildInfo::URLPath, &TBuildInfo::URLPath>("URLPath");
+        .Bool<&TBuildInfo::AddUninstallOnCreate, &TBuildInfo::AddUninstallOnCreate>(
+            "AddUninstallOnCreate", true)
+        .Str<&TBuildInfo::AppName, &TBuildInfo::AppName>("AppName")
+        .Str<&TBuildInfo::AppURL, &TBuildInfo::AppURL>("AppURL")
+        .Str<&TBuildInfo::BuildDirectory, &TBuildInfo::BuildDirectory>("BuildDirectory")
+        .Str<&TBuildInfo::CredentialsFile, &TBuildInfo::CredentialsFile>("CredentialsFile")
+        .Str<&TBuildInfo::OCXName, &TBuildInfo::OCXName>("OCXName")
+        .Str<&TBuildInfo::PrivateKeyFile, &TBuildInfo::PrivateKeyFile>("PrivateKeyFile")
+        .Bool<&TBuildInfo::SignCode, &TBuildInfo::SignCode>("SignCode", false)
+        .Str<&TBuildInfo::URLPath, &TBuildInfo::URLPath>("URLPath");
   });
 }
 
@@ -108,9 +109,9 @@ void TBuildInfo::Assign(const TPersistent& Source) {
 const TClassInfo& TInstallInformation::StaticClass() {
   return ClassTable([] {
     return TClassBuilder<TInstallInformation>("TInstallInformation", &TPersistent::StaticClass)
-          .Str<&TInstallInformation::CompanyName, &TInstallInformation::CompanyName>("CompanyName")
-          .Str<&TInstallInformation::ProductName, &TInstallInformation::ProductName>("ProductName")
-          .Str<&TInstallInformation::Version, &TInstallInformation::Version>("Version");
+        .Str<&TInstallInformation::CompanyName, &TInstallInformation::CompanyName>("CompanyName")
+        .Str<&TInstallInformation::ProductName, &TInstallInformation::ProductName>("ProductName")
+        .Str<&TInstallInformation::Version, &TInstallInformation::Version>("Version");
   });
 }
 
@@ -128,15 +129,15 @@ const TClassInfo& TControlPanelExtensionInformation::StaticClass() {
   using T = TControlPanelExtensionInformation;
   return ClassTable([] {
     return TClassBuilder<T>("TControlPanelExtensionInformation", &TPersistent::StaticClass)
-          .Str<&T::Comments, &T::Comments>("Comments")
-          .Str<&T::Contact, &T::Contact>("Contact")
-          .Ref<&T::DisplayIcon, &T::DisplayIcon>("DisplayIcon")
-          .Str<&T::HelpLink, &T::HelpLink>("HelpLink")
-          .Str<&T::HelpTelephone, &T::HelpTelephone>("HelpTelephone")
-          .Str<&T::ProductID, &T::ProductID>("ProductID")
-          .Ref<&T::ReadMe, &T::ReadMe>("ReadMe")
-          .Str<&T::URLInfoAbout, &T::URLInfoAbout>("URLInfoAbout")
-          .Str<&T::URLUpdateInfo, &T::URLUpdateInfo>("URLUpdateInfo");
+        .Str<&T::Comments, &T::Comments>("Comments")
+        .Str<&T::Contact, &T::Contact>("Contact")
+        .Ref<&T::DisplayIcon, &T::DisplayIcon>("DisplayIcon")
+        .Str<&T::HelpLink, &T::HelpLink>("HelpLink")
+        .Str<&T::HelpTelephone, &T::HelpTelephone>("HelpTelephone")
+        .Str<&T::ProductID, &T::ProductID>("ProductID")
+        .Ref<&T::ReadMe, &T::ReadMe>("ReadMe")
+        .Str<&T::URLInfoAbout, &T::URLInfoAbout>("URLInfoAbout")
+        .Str<&T::URLUpdateInfo, &T::URLUpdateInfo>("URLUpdateInfo");
   });
 }
 
@@ -894,9 +895,8 @@ void TCustomInstall::RunFilesAfterInstall() {
 // ---- Published --------------------------------------------------------------------------
 
 const TClassInfo& TCustomInstall::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TCustomInstall>("TCustomInstall", &TFileContainer::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TCustomInstall>("TCustomInstall", &TFileContainer::StaticClass); });
 }
 
 const TClassInfo& TInstall::StaticClass() {
@@ -908,21 +908,27 @@ const TClassInfo& TInstall::StaticClass() {
     TFileRelatedProps<T>::ArchiveFile(b);
     TFileRelatedProps<T>::ArchiveFileType(b);
     b.Bool<&T::AutoMaximizeWindow, &T::SetAutoMaximizeWindow>("AutoMaximizeWindow", true);
-    b.Object<static_cast<const TBuildInfo& (TCustomInstall::*)() const>(&T::BuildInfo)>("BuildInfo");
+    b.Object<static_cast<const TBuildInfo& (TCustomInstall::*)() const>(&T::BuildInfo)>(
+        "BuildInfo");
     TInstallProps<T>::DestDir(b);
     TInstallProps<T>::DestDirType(b);
-    b.Picture<static_cast<const TPicture& (TCustomInstall::*)() const>(&T::DialogThemeBitmap)>("DialogThemeBitmap");
-    b.Enum<&T::DistributeType, &T::SetDistributeType>("DistributeType", DistributeTypeInfo, static_cast<int>(dtTraditional));
+    b.Picture<static_cast<const TPicture& (TCustomInstall::*)() const>(&T::DialogThemeBitmap)>(
+        "DialogThemeBitmap");
+    b.Enum<&T::DistributeType, &T::SetDistributeType>("DistributeType", DistributeTypeInfo,
+                                                      static_cast<int>(dtTraditional));
     b.Bool<&T::HideMainForm, &T::SetHideMainForm>("HideMainForm", false);
-    b.Object<static_cast<const TInstallInformation& (TCustomInstall::*)() const>(&T::Information)>("Information");
+    b.Object<static_cast<const TInstallInformation& (TCustomInstall::*)() const>(&T::Information)>(
+        "Information");
     TInstallProps<T>::InstallTypes(b);
     TFileRelatedProps<T>::NetLocation(b);
     b.Bool<&T::NoUninstall, &T::SetNoUninstall>("NoUninstall", false);
-    b.Strings<static_cast<const TStrings& (TCustomInstall::*)() const>(&T::PresetupFiles)>("PresetupFiles");
+    b.Strings<static_cast<const TStrings& (TCustomInstall::*)() const>(&T::PresetupFiles)>(
+        "PresetupFiles");
     b.Bool<&T::Reboot, &T::SetReboot>("Reboot", false);
     b.Bool<&T::RunAutomatic, &T::SetRunAutomatic>("RunAutomatic", true);
     b.Bool<&T::UseLoadingProgram, &T::SetUseLoadingProgram>("UseLoadingProgram", true);
-    b.Object<static_cast<const TControlPanelExtensionInformation& (TCustomInstall::*)() const>(&T::win2KExtendedInformation)>("win2KExtendedInformation");
+    b.Object<static_cast<const TControlPanelExtensionInformation& (TCustomInstall::*)() const>(
+        &T::win2KExtendedInformation)>("win2KExtendedInformation");
     TInstallProps<T>::OnAfterProcess(b);
     TInstallProps<T>::OnBeforeProcess(b);
     b.Event<&T::OnAfterInitialized>("OnAfterInitialized");

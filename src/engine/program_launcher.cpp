@@ -70,13 +70,13 @@ const TClassInfo& TProgramLauncher::StaticClass() {
   using T = TProgramLauncher;
   return ClassTable([] {
     return TClassBuilder<T>("TProgramLauncher", &TComponent::StaticClass)
-          .Str<&T::Action, &T::Action>("Action")
-          .Str<&T::FileName, &T::FileName>("FileName")
-          .Str<&T::Parameters, &T::Parameters>("Parameters")
-          .Enum<&T::ShowMode, &T::ShowMode>("ShowMode", ShowModeInfo, static_cast<int>(smNormal))
-          .Str<&T::StartDir, &T::StartDir>("StartDir")
-          .Int<&T::Timeout, &T::Timeout>("Timeout", -1)
-          .Bool<&T::Wait, &T::Wait>("Wait", true);
+        .Str<&T::Action, &T::Action>("Action")
+        .Str<&T::FileName, &T::FileName>("FileName")
+        .Str<&T::Parameters, &T::Parameters>("Parameters")
+        .Enum<&T::ShowMode, &T::ShowMode>("ShowMode", ShowModeInfo, static_cast<int>(smNormal))
+        .Str<&T::StartDir, &T::StartDir>("StartDir")
+        .Int<&T::Timeout, &T::Timeout>("Timeout", -1)
+        .Bool<&T::Wait, &T::Wait>("Wait", true);
   });
 }
 

@@ -75,7 +75,8 @@ std::string EscapeMetaVariables(const std::string& Text) {
 
 const TClassInfo& TCustomShellLinkGroup::StaticClass() {
   return ClassTable([] {
-    return TClassBuilder<TCustomShellLinkGroup>("TCustomShellLinkGroup", &TInstallObject::StaticClass);
+    return TClassBuilder<TCustomShellLinkGroup>("TCustomShellLinkGroup",
+                                                &TInstallObject::StaticClass);
   });
 }
 
@@ -204,8 +205,8 @@ void TSubLinkGroup::Loaded() {
 
 const TClassInfo& TCustomInstallShellLink::StaticClass() {
   return ClassTable([] {
-    return TClassBuilder<TCustomInstallShellLink>(
-                                     "TCustomInstallShellLink", &TInstallObject::StaticClass);
+    return TClassBuilder<TCustomInstallShellLink>("TCustomInstallShellLink",
+                                                  &TInstallObject::StaticClass);
   });
 }
 

@@ -63,9 +63,8 @@ std::string SetupKeyOf(TModelContext& Context) {
 // ---- TFileRelated ------------------------------------------------------------------------
 
 const TClassInfo& TFileRelated::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TFileRelated>("TFileRelated", &TInstallObject::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TFileRelated>("TFileRelated", &TInstallObject::StaticClass); });
 }
 
 TFileRelated::TFileRelated(TComponent* AOwner) : TInstallObject(AOwner) {
@@ -319,9 +318,8 @@ void TFileRelated::Notification(TComponent* AComponent, TOperation Operation) {
 // ---- TFileContainer ----------------------------------------------------------------------
 
 const TClassInfo& TFileContainer::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TFileContainer>("TFileContainer", &TFileRelated::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TFileContainer>("TFileContainer", &TFileRelated::StaticClass); });
 }
 
 TFileContainer::TFileContainer(TComponent* AOwner, bool AHasOwnSpecifier)
@@ -805,7 +803,8 @@ void TFileContainer::SyntheticStatus(IContainedFile& File) {
 const TClassInfo& TpsFileContainer::StaticClass() {
   return ClassTable([] {
     return TClassBuilder<TpsFileContainer>("TpsFileContainer", &TCustomPathSpecifier::StaticClass)
-          .Ref<&TpsFileContainer::FileContainer, &TpsFileContainer::SetFileContainer>("FileContainer");
+        .Ref<&TpsFileContainer::FileContainer, &TpsFileContainer::SetFileContainer>(
+            "FileContainer");
   });
 }
 

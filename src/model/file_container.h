@@ -311,7 +311,8 @@ private:
 // tables (see TInstallProps).
 template <class T> struct TFileRelatedProps {
   static constexpr void AddToArchive(TClassBuilder<T>& B) {
-    B.template Enum<&T::AddToArchive, &T::SetAddToArchive>("AddToArchive", LzhCommandInfo, static_cast<int>(lzcOverwrite));
+    B.template Enum<&T::AddToArchive, &T::SetAddToArchive>("AddToArchive", LzhCommandInfo,
+                                                           static_cast<int>(lzcOverwrite));
   }
   static constexpr void ArchiveFile(TClassBuilder<T>& B) {
     B.template Str<&T::ArchiveFile, &T::SetArchiveFile>("ArchiveFile");
@@ -319,7 +320,9 @@ template <class T> struct TFileRelatedProps {
   static constexpr void ArchiveFileType(TClassBuilder<T>& B) {
     B.template Ref<&T::ArchiveFileType, &T::SetArchiveFileType>("ArchiveFileType");
   }
-  static constexpr void Net(TClassBuilder<T>& B, bool Default) { B.template Bool<&T::Net, &T::SetNet>("Net", Default); }
+  static constexpr void Net(TClassBuilder<T>& B, bool Default) {
+    B.template Bool<&T::Net, &T::SetNet>("Net", Default);
+  }
   static constexpr void NetLocation(TClassBuilder<T>& B) {
     B.template Ref<&T::NetLocation, &T::SetNetLocation>("NetLocation");
   }

@@ -250,17 +250,24 @@ template <class T> struct TInstallProps {
   static constexpr void Container(TClassBuilder<T>& B) {
     B.template Ref<&T::Container, &T::SetContainer>("Container");
   }
-  static constexpr void DestDir(TClassBuilder<T>& B) { B.template Str<&T::DestDir, &T::SetDestDir>("DestDir"); }
+  static constexpr void DestDir(TClassBuilder<T>& B) {
+    B.template Str<&T::DestDir, &T::SetDestDir>("DestDir");
+  }
   static constexpr void DestDirType(TClassBuilder<T>& B) {
     B.template Ref<&T::DestDirType, &T::SetDestDirType>("DestDirType");
   }
-  static constexpr void Include(TClassBuilder<T>& B) { B.template Bool<&T::Include, &T::SetInclude>("Include", true); }
+  static constexpr void Include(TClassBuilder<T>& B) {
+    B.template Bool<&T::Include, &T::SetInclude>("Include", true);
+  }
   // Declared default: all four types, so that the initial three are stored.
   static constexpr void InstallTypes(TClassBuilder<T>& B) {
-    B.template Set<&T::InstallTypes, &T::SetInstallTypes>("InstallTypes", InstallTypeInfo, AllInstallTypes);
+    B.template Set<&T::InstallTypes, &T::SetInstallTypes>("InstallTypes", InstallTypeInfo,
+                                                          AllInstallTypes);
   }
   // No declared default: always stored.
-  static constexpr void OS(TClassBuilder<T>& B) { B.template Set<&T::OS, &T::SetOS>("OS", OSVerTypeInfo); }
+  static constexpr void OS(TClassBuilder<T>& B) {
+    B.template Set<&T::OS, &T::SetOS>("OS", OSVerTypeInfo);
+  }
   static constexpr void Order(TClassBuilder<T>& B, std::optional<std::int64_t> Default = {}) {
     B.template Int<&T::Order, &T::SetOrder>("Order", Default);
   }

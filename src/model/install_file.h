@@ -253,7 +253,8 @@ template <TInstallFileTable Table, class T> constexpr void PublishInstallFile(TC
   B.template Str<&T::IncludeFromDir, &T::SetIncludeFromDir>("IncludeFromDir");
   P::Include(B);
   if constexpr (Whole)
-    B.template Set<&T::InstallAttributes, &T::SetInstallAttributes>("InstallAttributes", QndlFileAttributesInfo);
+    B.template Set<&T::InstallAttributes, &T::SetInstallAttributes>("InstallAttributes",
+                                                                    QndlFileAttributesInfo);
   P::InstallTypes(B);
   F::Net(B, !Whole);
   F::NetLocation(B);
@@ -261,7 +262,8 @@ template <TInstallFileTable Table, class T> constexpr void PublishInstallFile(TC
     P::OS(B);
   else
     P::Order(B);
-  B.template Enum<&T::OverwriteMode, &T::SetOverwriteMode>("OverwriteMode", OverwriteTypeNames, owAlways);
+  B.template Enum<&T::OverwriteMode, &T::SetOverwriteMode>("OverwriteMode", OverwriteTypeNames,
+                                                           owAlways);
   if constexpr (Whole) {
     B.template Bool<&T::RegisterAsHelp, &T::SetRegisterAsHelp>("RegisterAsHelp", false);
     B.template Bool<&T::RunAfterInstall, &T::SetRunAfterInstall>("RunAfterInstall", false);

@@ -7,9 +7,7 @@ namespace quendel {
 // ---- TIcon ------------------------------------------------------------------------------
 
 const TClassInfo& TIcon::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TIcon>("TIcon", &TPicture::StaticClass);
-  });
+  return ClassTable([] { return TClassBuilder<TIcon>("TIcon", &TPicture::StaticClass); });
 }
 
 void TIcon::Assign(const TPersistent& Source) {
@@ -26,12 +24,13 @@ const TClassInfo& TInstallGroupDialogOptions::StaticClass() {
   using T = TInstallGroupDialogOptions;
   return ClassTable([] {
     return TClassBuilder<T>("TInstallGroupDialogOptions", &TPersistent::StaticClass)
-          .Bool<&T::AllowChangeDir, &T::AllowChangeDir>("AllowChangeDir", true)
-          .Bool<&T::AllowExcludeInclude, &T::AllowExcludeInclude>("AllowExcludeInclude", true)
-          .Strings<static_cast<const TStrings& (T::*)() const>(&T::Description)>("Description")
-          .Bool<&T::DisplayDirectory, &T::DisplayDirectory>("DisplayDirectory", true)
-          .Picture<static_cast<const TIcon& (T::*)() const>(&T::SmallIcon)>("SmallIcon")
-          .Bool<&T::ShowRegardlessOfInclude, &T::ShowRegardlessOfInclude>("ShowRegardlessOfInclude", true);
+        .Bool<&T::AllowChangeDir, &T::AllowChangeDir>("AllowChangeDir", true)
+        .Bool<&T::AllowExcludeInclude, &T::AllowExcludeInclude>("AllowExcludeInclude", true)
+        .Strings<static_cast<const TStrings& (T::*)() const>(&T::Description)>("Description")
+        .Bool<&T::DisplayDirectory, &T::DisplayDirectory>("DisplayDirectory", true)
+        .Picture<static_cast<const TIcon& (T::*)() const>(&T::SmallIcon)>("SmallIcon")
+        .Bool<&T::ShowRegardlessOfInclude, &T::ShowRegardlessOfInclude>("ShowRegardlessOfInclude",
+                                                                        true);
   });
 }
 
@@ -64,8 +63,8 @@ template <class T> constexpr void PublishContainer(TClassBuilder<T>& B, bool Wit
   P::DestDirType(B);
   if constexpr (std::is_base_of_v<TCustomInstallGroup, T>)
     if (WithDialogOptions)
-      B.template Object<static_cast<const TInstallGroupDialogOptions& (TCustomInstallGroup::*)() const>(
-          &T::DialogOptions)>("DialogOptions");
+      B.template Object<static_cast<const TInstallGroupDialogOptions& (TCustomInstallGroup::*)()
+                                        const>(&T::DialogOptions)>("DialogOptions");
   P::Include(B);
   P::InstallTypes(B);
   F::NetLocation(B);

@@ -8,7 +8,8 @@ const TEnumInfo InternetProtocolInfo("TInternetProtocol", {"ipFTP", "ipHTTP"});
 
 const TClassInfo& TCustomLoginInformation::StaticClass() {
   return ClassTable([] {
-    return TClassBuilder<TCustomLoginInformation>("TCustomLoginInformation", &TPersistent::StaticClass);
+    return TClassBuilder<TCustomLoginInformation>("TCustomLoginInformation",
+                                                  &TPersistent::StaticClass);
   });
 }
 
@@ -36,8 +37,8 @@ void TCustomLoginInformation::Assign(const TPersistent& Source) {
 
 const TClassInfo& TCustomNetInstallLocation::StaticClass() {
   return ClassTable([] {
-    return TClassBuilder<TCustomNetInstallLocation>(
-                                     "TCustomNetInstallLocation", &TComponent::StaticClass);
+    return TClassBuilder<TCustomNetInstallLocation>("TCustomNetInstallLocation",
+                                                    &TComponent::StaticClass);
   });
 }
 

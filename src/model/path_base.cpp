@@ -10,7 +10,7 @@ const TClassInfo& TCustomPathSpecifier::StaticClass() {
   using T = TCustomPathSpecifier;
   return ClassTable([] {
     return TClassBuilder<T>("TCustomPathSpecifier", &TComponent::StaticClass)
-                                     .Event<&T::OnGetPath>("OnGetPath");
+        .Event<&T::OnGetPath>("OnGetPath");
   });
 }
 
@@ -56,8 +56,8 @@ std::string TCustomPathSpecifier::GetCaptionFor(TComponent* Obj) {
 
 const TClassInfo& TStandardPathSpecifier::StaticClass() {
   return ClassTable([] {
-    return TClassBuilder<TStandardPathSpecifier>(
-                                     "TStandardPathSpecifier", &TCustomPathSpecifier::StaticClass);
+    return TClassBuilder<TStandardPathSpecifier>("TStandardPathSpecifier",
+                                                 &TCustomPathSpecifier::StaticClass);
   });
 }
 

@@ -162,12 +162,12 @@ const TClassInfo& TLoginInformation::StaticClass() {
   using T = TLoginInformation;
   return ClassTable([] {
     return TClassBuilder<T>("TLoginInformation", &TCustomLoginInformation::StaticClass)
-          .Bool<&T::GetAnonymous, &T::SetAnonymous>("Anonymous", true)
-          .Str<&T::GetDirectory, &T::SetDirectory>("Directory")
-          .Str<&T::GetHostname, &T::SetHostname>("Hostname")
-          .Str<&T::GetPassword, &T::SetPassword>("Password")
-          .Enum<&T::GetProtocol, &T::SetProtocol>("Protocol", InternetProtocolInfo, ipHTTP)
-          .Str<&T::GetUsername, &T::SetUsername>("Username");
+        .Bool<&T::GetAnonymous, &T::SetAnonymous>("Anonymous", true)
+        .Str<&T::GetDirectory, &T::SetDirectory>("Directory")
+        .Str<&T::GetHostname, &T::SetHostname>("Hostname")
+        .Str<&T::GetPassword, &T::SetPassword>("Password")
+        .Enum<&T::GetProtocol, &T::SetProtocol>("Protocol", InternetProtocolInfo, ipHTTP)
+        .Str<&T::GetUsername, &T::SetUsername>("Username");
   });
 }
 
@@ -193,9 +193,9 @@ const TClassInfo& TNetInstallLocation::StaticClass() {
   using T = TNetInstallLocation;
   return ClassTable([] {
     return TClassBuilder<T>("TNetInstallLocation", &TCustomNetInstallLocation::StaticClass)
-          .Object<&T::PublishedLogin>("LoginInformation")
-          .Strings<&T::SHA256>("SHA256")
-          .Int<&T::ReceiveTimeout, &T::SetReceiveTimeout>("ReceiveTimeout", 0);
+        .Object<&T::PublishedLogin>("LoginInformation")
+        .Strings<&T::SHA256>("SHA256")
+        .Int<&T::ReceiveTimeout, &T::SetReceiveTimeout>("ReceiveTimeout", 0);
   });
 }
 

@@ -10,7 +10,6 @@ namespace quendel {
 
 namespace {
 
-
 std::string ReadString(platform::TPlatform& Platform, TRootKeyIndex Root, const std::string& Key,
                        const std::string& Ident, const std::string& Default) {
   return Platform.Registry ? ReadRegString(*Platform.Registry, Root, Key, Ident, Default) : Default;
@@ -81,8 +80,10 @@ std::string OfficeWordOption(platform::TPlatform& Platform, const std::string& V
 TpsOfficeUserTemplates::TpsOfficeUserTemplates(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path to the MS Office User Templates directory", "User Templates") {}
 const TClassInfo& TpsOfficeUserTemplates::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsOfficeUserTemplates>("TpsOfficeUserTemplates", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsOfficeUserTemplates>("TpsOfficeUserTemplates",
+                                                 &TStandardPathSpecifier::StaticClass);
+  });
 }
 std::string TpsOfficeUserTemplates::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();
@@ -94,8 +95,10 @@ TpsOfficeWorkgroupTemplates::TpsOfficeWorkgroupTemplates(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path to the MS Office Workgroup Templates directory",
                    "Workgroup Templates") {}
 const TClassInfo& TpsOfficeWorkgroupTemplates::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsOfficeWorkgroupTemplates>("TpsOfficeWorkgroupTemplates", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsOfficeWorkgroupTemplates>("TpsOfficeWorkgroupTemplates",
+                                                      &TStandardPathSpecifier::StaticClass);
+  });
 }
 std::string TpsOfficeWorkgroupTemplates::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();
@@ -107,8 +110,10 @@ std::string TpsOfficeWorkgroupTemplates::GetPath(TComponent*) {
 TpsOfficeClipartDirectory::TpsOfficeClipartDirectory(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path to the MS Office Clipart directory", "Office Clipart dir") {}
 const TClassInfo& TpsOfficeClipartDirectory::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsOfficeClipartDirectory>("TpsOfficeClipartDirectory", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsOfficeClipartDirectory>("TpsOfficeClipartDirectory",
+                                                    &TStandardPathSpecifier::StaticClass);
+  });
 }
 std::string TpsOfficeClipartDirectory::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();
@@ -118,8 +123,10 @@ std::string TpsOfficeClipartDirectory::GetPath(TComponent*) {
 TpsOfficeStartupDirectory::TpsOfficeStartupDirectory(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path to the MS Office Startup directory", "Office Startup dir") {}
 const TClassInfo& TpsOfficeStartupDirectory::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsOfficeStartupDirectory>("TpsOfficeStartupDirectory", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsOfficeStartupDirectory>("TpsOfficeStartupDirectory",
+                                                    &TStandardPathSpecifier::StaticClass);
+  });
 }
 std::string TpsOfficeStartupDirectory::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();
@@ -130,8 +137,10 @@ std::string TpsOfficeStartupDirectory::GetPath(TComponent*) {
 TpsOfficeToolsDirectory::TpsOfficeToolsDirectory(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path to the MS Office Tools directory", "Office Tools dir") {}
 const TClassInfo& TpsOfficeToolsDirectory::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsOfficeToolsDirectory>("TpsOfficeToolsDirectory", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsOfficeToolsDirectory>("TpsOfficeToolsDirectory",
+                                                  &TStandardPathSpecifier::StaticClass);
+  });
 }
 std::string TpsOfficeToolsDirectory::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();
@@ -141,8 +150,10 @@ std::string TpsOfficeToolsDirectory::GetPath(TComponent*) {
 TpsOfficeFavoritesDirectory::TpsOfficeFavoritesDirectory(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path to the MS Office Favorites directory", "Office Favorites dir") {}
 const TClassInfo& TpsOfficeFavoritesDirectory::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsOfficeFavoritesDirectory>("TpsOfficeFavoritesDirectory", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsOfficeFavoritesDirectory>("TpsOfficeFavoritesDirectory",
+                                                      &TStandardPathSpecifier::StaticClass);
+  });
 }
 std::string TpsOfficeFavoritesDirectory::GetPath(TComponent*) {
   platform::TPlatform& P = Context().Platform();

@@ -17,7 +17,6 @@ std::string NameOf(const TComponent* Obj) {
   return Obj ? Obj->Name() : std::string("nil");
 }
 
-
 // Obj as an install object with a container, or the specifier's error.
 TInstallObject& RequireContained(TComponent* Obj, const std::string& DefaultName,
                                  const char* NoContainer) {
@@ -56,8 +55,10 @@ std::string DescriptionOf(TFileContainer& Container) {
 TpsContainerArchiveFile::TpsContainerArchiveFile(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path to the archive file of the container", "Container archive file") {}
 const TClassInfo& TpsContainerArchiveFile::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsContainerArchiveFile>("TpsContainerArchiveFile", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsContainerArchiveFile>("TpsContainerArchiveFile",
+                                                  &TStandardPathSpecifier::StaticClass);
+  });
 }
 
 void TpsContainerArchiveFile::Validate(TComponent* Obj) {
@@ -80,8 +81,10 @@ std::string TpsContainerArchiveFile::GetPath(TComponent* Obj) {
 TpsContainerDestDir::TpsContainerDestDir(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the group (container)", "Path of the group (container)") {}
 const TClassInfo& TpsContainerDestDir::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsContainerDestDir>("TpsContainerDestDir", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsContainerDestDir>("TpsContainerDestDir",
+                                              &TStandardPathSpecifier::StaticClass);
+  });
 }
 
 void TpsContainerDestDir::Validate(TComponent* Obj) {
@@ -125,8 +128,10 @@ std::string TpsContainerDestDir::GetCaptionFor(TComponent* Obj) {
 TpsInstallSource::TpsInstallSource(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path from which the user ran the install", "Install source") {}
 const TClassInfo& TpsInstallSource::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsInstallSource>("TpsInstallSource", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsInstallSource>("TpsInstallSource",
+                                           &TStandardPathSpecifier::StaticClass);
+  });
 }
 
 void TpsInstallSource::Validate(TComponent* Obj) {
@@ -141,8 +146,9 @@ std::string TpsInstallSource::GetPath(TComponent* Obj) {
 TpsMainInstall::TpsMainInstall(TComponent* AOwner)
     : TpsDescribed(AOwner, "Main installation directory", "Main install dir") {}
 const TClassInfo& TpsMainInstall::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsMainInstall>("TpsMainInstall", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsMainInstall>("TpsMainInstall", &TStandardPathSpecifier::StaticClass);
+  });
 }
 
 void TpsMainInstall::Validate(TComponent* Obj) {
@@ -161,8 +167,10 @@ TpsMainArchiveFile::TpsMainArchiveFile(TComponent* AOwner)
     : TpsDescribed(AOwner, "Archive containing most or all non-internet installation files",
                    "Main archive") {}
 const TClassInfo& TpsMainArchiveFile::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsMainArchiveFile>("TpsMainArchiveFile", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsMainArchiveFile>("TpsMainArchiveFile",
+                                             &TStandardPathSpecifier::StaticClass);
+  });
 }
 
 void TpsMainArchiveFile::Validate(TComponent* Obj) {
@@ -208,8 +216,9 @@ TpsCommonFiles::TpsCommonFiles(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the common files directory under the program files directory",
                    "Common files") {}
 const TClassInfo& TpsCommonFiles::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsCommonFiles>("TpsCommonFiles", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsCommonFiles>("TpsCommonFiles", &TStandardPathSpecifier::StaticClass);
+  });
 }
 std::string TpsCommonFiles::GetPath(TComponent*) {
   return CommonFilesDir(Context().Platform());
@@ -218,8 +227,9 @@ std::string TpsCommonFiles::GetPath(TComponent*) {
 TpsDesktopMenu::TpsDesktopMenu(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the Desktop", "Desktop") {}
 const TClassInfo& TpsDesktopMenu::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsDesktopMenu>("TpsDesktopMenu", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsDesktopMenu>("TpsDesktopMenu", &TStandardPathSpecifier::StaticClass);
+  });
 }
 std::string TpsDesktopMenu::GetPath(TComponent*) {
   return DesktopDir(Context().Platform());
@@ -228,8 +238,9 @@ std::string TpsDesktopMenu::GetPath(TComponent*) {
 TpsProgramFiles::TpsProgramFiles(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the program files directory", "Program files") {}
 const TClassInfo& TpsProgramFiles::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsProgramFiles>("TpsProgramFiles", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsProgramFiles>("TpsProgramFiles", &TStandardPathSpecifier::StaticClass);
+  });
 }
 std::string TpsProgramFiles::GetPath(TComponent*) {
   return ProgramFilesDir(Context().Platform());
@@ -238,8 +249,9 @@ std::string TpsProgramFiles::GetPath(TComponent*) {
 TpsProgramMenu::TpsProgramMenu(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the Programs folder under the Start Menu", "Program menu") {}
 const TClassInfo& TpsProgramMenu::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsProgramMenu>("TpsProgramMenu", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsProgramMenu>("TpsProgramMenu", &TStandardPathSpecifier::StaticClass);
+  });
 }
 std::string TpsProgramMenu::GetPath(TComponent*) {
   return ProgramsMenuDir(Context().Platform());
@@ -248,8 +260,9 @@ std::string TpsProgramMenu::GetPath(TComponent*) {
 TpsStartMenu::TpsStartMenu(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of Start Menu", "Start menu") {}
 const TClassInfo& TpsStartMenu::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsStartMenu>("TpsStartMenu", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsStartMenu>("TpsStartMenu", &TStandardPathSpecifier::StaticClass);
+  });
 }
 std::string TpsStartMenu::GetPath(TComponent*) {
   return StartMenuDir(Context().Platform());
@@ -259,8 +272,9 @@ TpsStartupMenu::TpsStartupMenu(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the Startup folder in the Programs folder under the Start Menu",
                    "Startup menu") {}
 const TClassInfo& TpsStartupMenu::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsStartupMenu>("TpsStartupMenu", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsStartupMenu>("TpsStartupMenu", &TStandardPathSpecifier::StaticClass);
+  });
 }
 std::string TpsStartupMenu::GetPath(TComponent*) {
   return StartupDir(Context().Platform());
@@ -326,7 +340,7 @@ constexpr const char* Undefined = "undefined";
       : TpsShellFolder(AOwner, Description, Caption, NT, Win9x, Otherwise) {}                      \
   const TClassInfo& Name::StaticClass() {                                                          \
     return ClassTable(                                                                             \
-        [] { return TClassBuilder<Name>(#Name, &TStandardPathSpecifier::StaticClass); });           \
+        [] { return TClassBuilder<Name>(#Name, &TStandardPathSpecifier::StaticClass); });          \
   }
 
 QUENDEL_SHELL_FOLDER(TpsRecent, "Recently Used Documents", "Recently Used", 8, NoFolder, Undefined)
@@ -352,8 +366,10 @@ QUENDEL_SHELL_FOLDER(TpsCommonFavorites, "Common Favorites", "Common Favorites",
 TpsQuickLaunchMenu::TpsQuickLaunchMenu(TComponent* AOwner)
     : TpsDescribed(AOwner, "Path of the Quick Launch Toolbar Menu", "Quick Launch Toolbar menu") {}
 const TClassInfo& TpsQuickLaunchMenu::StaticClass() {
-  return ClassTable(
-      [] { return TClassBuilder<TpsQuickLaunchMenu>("TpsQuickLaunchMenu", &TStandardPathSpecifier::StaticClass); });
+  return ClassTable([] {
+    return TClassBuilder<TpsQuickLaunchMenu>("TpsQuickLaunchMenu",
+                                             &TStandardPathSpecifier::StaticClass);
+  });
 }
 
 std::string TpsQuickLaunchMenu::GetPath(TComponent*) {

@@ -180,8 +180,12 @@ constexpr std::size_t FixedInfoSize = 52;
 const TEnumInfo VersionLanguageNames("TLanguage", NamesOf(Languages));
 const TEnumInfo VersionCharacterSetNames("TCharacterSet", NamesOf(Charsets));
 
-const TEnumInfo& LanguageInfo() { return VersionLanguageNames; }
-const TEnumInfo& CharacterSetInfo() { return VersionCharacterSetNames; }
+const TEnumInfo& LanguageInfo() {
+  return VersionLanguageNames;
+}
+const TEnumInfo& CharacterSetInfo() {
+  return VersionCharacterSetNames;
+}
 
 std::uint16_t LanguageId(system::TLanguage Language) {
   const auto i = static_cast<std::size_t>(Language);
@@ -201,21 +205,21 @@ const TClassInfo& TVersionInfo::StaticClass() {
   using T = TVersionInfo;
   return ClassTable([] {
     return TClassBuilder<T>("TVersionInfo", &TPersistent::StaticClass)
-          .Str<&T::Comment, &T::Comment>("Comment")
-          .Str<&T::CompanyName, &T::CompanyName>("CompanyName")
-          .Str<&T::FileDescription, &T::FileDescription>("FileDescription")
-          .Str<&T::FileVersion, &T::FileVersion>("FileVersion")
-          .Str<&T::InternalName, &T::InternalName>("InternalName")
-          .Str<&T::LegalCopyright, &T::LegalCopyright>("LegalCopyright")
-          .Str<&T::LegalTradeMarks, &T::LegalTradeMarks>("LegalTradeMarks")
-          .Str<&T::OriginalFileName, &T::OriginalFileName>("OriginalFileName")
-          .Str<&T::PrivateBuild, &T::PrivateBuild>("PrivateBuild")
-          .Str<&T::ProductName, &T::ProductName>("ProductName")
-          .Str<&T::ProductVersion, &T::ProductVersion>("ProductVersion")
-          .Str<&T::SpecialBuild, &T::SpecialBuild>("SpecialBuild")
-          .Str<&T::FileOS, &T::FileOS>("FileOS")
-          .Str<&T::FileType, &T::FileType>("FileType")
-          .Str<&T::FileSubType, &T::FileSubType>("FileSubType");
+        .Str<&T::Comment, &T::Comment>("Comment")
+        .Str<&T::CompanyName, &T::CompanyName>("CompanyName")
+        .Str<&T::FileDescription, &T::FileDescription>("FileDescription")
+        .Str<&T::FileVersion, &T::FileVersion>("FileVersion")
+        .Str<&T::InternalName, &T::InternalName>("InternalName")
+        .Str<&T::LegalCopyright, &T::LegalCopyright>("LegalCopyright")
+        .Str<&T::LegalTradeMarks, &T::LegalTradeMarks>("LegalTradeMarks")
+        .Str<&T::OriginalFileName, &T::OriginalFileName>("OriginalFileName")
+        .Str<&T::PrivateBuild, &T::PrivateBuild>("PrivateBuild")
+        .Str<&T::ProductName, &T::ProductName>("ProductName")
+        .Str<&T::ProductVersion, &T::ProductVersion>("ProductVersion")
+        .Str<&T::SpecialBuild, &T::SpecialBuild>("SpecialBuild")
+        .Str<&T::FileOS, &T::FileOS>("FileOS")
+        .Str<&T::FileType, &T::FileType>("FileType")
+        .Str<&T::FileSubType, &T::FileSubType>("FileSubType");
   });
 }
 
@@ -349,10 +353,11 @@ const TClassInfo& TVersionResource::StaticClass() {
   using T = TVersionResource;
   return ClassTable([] {
     return TClassBuilder<T>("TVersionResource", &TComponent::StaticClass)
-          .Str<&T::FileName, &T::SetFileName>("FileName")
-          .Enum<&T::Language, &T::SetLanguage>("Language", VersionLanguageNames, system::lnUSEnglish)
-          .Enum<&T::CharacterSet, &T::SetCharacterSet>("CharacterSet", VersionCharacterSetNames, csMultilingual)
-          .Object<static_cast<const TVersionInfo& (T::*)() const>(&T::VersionInfo)>("VersionInfo");
+        .Str<&T::FileName, &T::SetFileName>("FileName")
+        .Enum<&T::Language, &T::SetLanguage>("Language", VersionLanguageNames, system::lnUSEnglish)
+        .Enum<&T::CharacterSet, &T::SetCharacterSet>("CharacterSet", VersionCharacterSetNames,
+                                                     csMultilingual)
+        .Object<static_cast<const TVersionInfo& (T::*)() const>(&T::VersionInfo)>("VersionInfo");
   });
 }
 

@@ -28,7 +28,9 @@ const TEnumInfo QndlLanguageInfo("TQndlLanguage", {"qlChineseSimplified",
                                                    "qlUser",
                                                    "qlVietnamese"});
 
-const std::array<TLanguageNames, LanguageCount>& LanguageNames() { return LanguageNameTable; }
+const std::array<TLanguageNames, LanguageCount>& LanguageNames() {
+  return LanguageNameTable;
+}
 
 namespace {
 [[noreturn]] void Unrecognized() {
@@ -190,10 +192,10 @@ const TClassInfo& TLanguage::StaticClass() {
   using T = TLanguage;
   return ClassTable([] {
     return TClassBuilder<T>("TLanguage", &TPersistent::StaticClass)
-          .Object<&T::Font>("Font")
-          .Bool<&T::FontOverride, &T::SetFontOverride>("FontOverride", false)
-          .Enum<&T::LanguageIdent, nullptr>("LanguageIdent", QndlLanguageInfo)
-          .Strings<&T::Strings>("Strings");
+        .Object<&T::Font>("Font")
+        .Bool<&T::FontOverride, &T::SetFontOverride>("FontOverride", false)
+        .Enum<&T::LanguageIdent, nullptr>("LanguageIdent", QndlLanguageInfo)
+        .Strings<&T::Strings>("Strings");
   });
 }
 

@@ -118,7 +118,8 @@ const TClassInfo& TTranslator::StaticClass() {
   return ClassTable([] {
     TClassBuilder<T> b("TTranslator", &TComponent::StaticClass);
     AddLanguages(b, std::make_index_sequence<LanguageCount>{});
-    b.Enum<&T::TranslateIntoLanguage, &T::SetTranslateIntoLanguage>("TranslateIntoLanguage", QndlLanguageInfo, qlUser);
+    b.Enum<&T::TranslateIntoLanguage, &T::SetTranslateIntoLanguage>("TranslateIntoLanguage",
+                                                                    QndlLanguageInfo, qlUser);
     return b;
   });
 }
@@ -195,7 +196,8 @@ TQndlLanguage TTranslator::TranslateComponent(TComponent& X, TQndlLanguage Sourc
 
     const TPropInfo* glid = Prop(X, "GLID", TPropKind::Integer);
     const TPropInfo* caption = Prop(X, "Caption", TPropKind::String);
-    if (Is(ctx, X, wkTranslatable) && glid && caption && caption->Writable() && glid->GetOrd(X) > 0) {
+    if (Is(ctx, X, wkTranslatable) && glid && caption && caption->Writable() &&
+        glid->GetOrd(X) > 0) {
       // Translated by identifier only.
       const std::string text = caption->GetStr(X);
       const std::string translated = TranslateGLID(static_cast<int>(glid->GetOrd(X)), text);

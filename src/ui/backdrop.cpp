@@ -58,13 +58,13 @@ const TClassInfo& TBackdrop::StaticClass() {
   using T = TBackdrop;
   return ClassTable([] {
     return TClassBuilder<T>("TBackdrop", &TCustomPanel::StaticClass)
-          .Enum<&T::Direction, &T::SetDirection>("Direction", DirectionInfo, bdUp)
-          .Int<&T::StartColor, &T::SetStartColor>("StartColor", 0xFF0000)
-          .Idents(ColorIdents)
-          .Int<&T::EndColor, &T::SetEndColor>("EndColor", 0)
-          .Idents(ColorIdents)
-          .Enum<&T::Align, &T::SetAlign>("Align", AlignInfo, alClient)
-          .Int<&T::GetTag, &T::SetTag>("Tag", 0);
+        .Enum<&T::Direction, &T::SetDirection>("Direction", DirectionInfo, bdUp)
+        .Int<&T::StartColor, &T::SetStartColor>("StartColor", 0xFF0000)
+        .Idents(ColorIdents)
+        .Int<&T::EndColor, &T::SetEndColor>("EndColor", 0)
+        .Idents(ColorIdents)
+        .Enum<&T::Align, &T::SetAlign>("Align", AlignInfo, alClient)
+        .Int<&T::GetTag, &T::SetTag>("Tag", 0);
   });
 }
 
@@ -147,15 +147,15 @@ const TClassInfo& TLabelStyle::StaticClass() {
   using T = TLabelStyle;
   return ClassTable([] {
     return TClassBuilder<T>("TLabelStyle", &TPersistent::StaticClass)
-          .Int<&T::Angle, &T::SetAngle>("Angle", 0)
-          .Enum<&T::AStyle3D, &T::SetAStyle3D>("AStyle3D", Effect3DInfo, A3dRaised)
-          .Int<&T::AShadeRightBottom, &T::SetAShadeRightBottom>("AShadeRightBottom", 0x808080)
-          .Idents(ColorIdents)
-          .Int<&T::AShadeLeftTop, &T::SetAShadeLeftTop>("AShadeLeftTop", 0xFFFFFF)
-          .Idents(ColorIdents)
-          .Bool<&T::AShadeLTSet, &T::SetAShadeLTSet>("AShadeLTSet", true)
-          .Int<&T::AHShadeOffSet, &T::SetAHShadeOffSet>("AHShadeOffSet", 5)
-          .Int<&T::AVShadeOffSet, &T::SetAVShadeOffSet>("AVShadeOffSet", -5);
+        .Int<&T::Angle, &T::SetAngle>("Angle", 0)
+        .Enum<&T::AStyle3D, &T::SetAStyle3D>("AStyle3D", Effect3DInfo, A3dRaised)
+        .Int<&T::AShadeRightBottom, &T::SetAShadeRightBottom>("AShadeRightBottom", 0x808080)
+        .Idents(ColorIdents)
+        .Int<&T::AShadeLeftTop, &T::SetAShadeLeftTop>("AShadeLeftTop", 0xFFFFFF)
+        .Idents(ColorIdents)
+        .Bool<&T::AShadeLTSet, &T::SetAShadeLTSet>("AShadeLTSet", true)
+        .Int<&T::AHShadeOffSet, &T::SetAHShadeOffSet>("AHShadeOffSet", 5)
+        .Int<&T::AVShadeOffSet, &T::SetAVShadeOffSet>("AVShadeOffSet", -5);
   });
 }
 
@@ -242,11 +242,11 @@ const TClassInfo& TRotate3DLabel::StaticClass() {
   using T = TRotate3DLabel;
   return ClassTable([] {
     return TClassBuilder<T>("TRotate3DLabel", &TCustomLabel::StaticClass)
-          .Object<&T::LabelStyleObj>("LabelStyle")
-          .Bool<&T::MyTransparent, &T::SetMyTransparent>("MyTransparent", true)
-          .Bool<&T::AutoSize, &T::AutoSize>("AutoSize", false)
-          .Bool<&T::Transparent, &T::Transparent>("Transparent", true)
-          .Int<&T::GetTag, &T::SetTag>("Tag", 0);
+        .Object<&T::LabelStyleObj>("LabelStyle")
+        .Bool<&T::MyTransparent, &T::SetMyTransparent>("MyTransparent", true)
+        .Bool<&T::AutoSize, &T::AutoSize>("AutoSize", false)
+        .Bool<&T::Transparent, &T::Transparent>("Transparent", true)
+        .Int<&T::GetTag, &T::SetTag>("Tag", 0);
   });
 }
 

@@ -62,29 +62,29 @@ const TClassInfo& TControl::StaticClass() {
   using T = TControl;
   return ClassTable([] {
     return TClassBuilder<T>("TControl", &TComponent::StaticClass)
-          .Int<&T::Left, &T::SetLeft>("Left")
-          .Int<&T::Top, &T::SetTop>("Top")
-          .Int<&T::Width, &T::SetWidth>("Width")
-          .Int<&T::Height, &T::SetHeight>("Height")
-          .Enum<&T::Align, &T::SetAlign>("Align", AlignInfo, alNone)
-          .Str<&T::Caption, &T::SetCaption>("Caption")
-          .Int<&T::Color, &T::SetColor>("Color", clBtnFace)
-          .Idents(ColorIdents)
-          .Stored([](const T& c) { return !c.ParentColor() && c.Color() != clBtnFace; })
-          .Bool<&T::ParentColor, &T::SetParentColor>("ParentColor", true)
-          .Object<&T::FontObj>("Font")
-          .Stored([](const T& c) { return !c.ParentFont(); })
-          .Bool<&T::ParentFont, &T::SetParentFont>("ParentFont", true)
-          .Bool<&T::Visible, &T::SetVisible>("Visible", true)
-          .Bool<&T::Enabled, &T::SetEnabled>("Enabled", true)
-          .Str<&T::Hint, &T::Hint>("Hint")
-          .Bool<&T::ShowHint, &T::ShowHint>("ShowHint", false)
-          .Bool<&T::ParentShowHint, &T::ParentShowHint>("ParentShowHint", true)
-          .Int<&T::Cursor, &T::Cursor>("Cursor", 0)
-          .Int<&T::DragCursor, &T::DragCursor>("DragCursor", -12)
-          .Enum<&T::DragMode, &T::DragMode>("DragMode", DragModeInfo, dmManual)
-          .Int<&T::HelpContext, &T::HelpContext>("HelpContext", 0)
-          .Event<&T::OnClick>("OnClick");
+        .Int<&T::Left, &T::SetLeft>("Left")
+        .Int<&T::Top, &T::SetTop>("Top")
+        .Int<&T::Width, &T::SetWidth>("Width")
+        .Int<&T::Height, &T::SetHeight>("Height")
+        .Enum<&T::Align, &T::SetAlign>("Align", AlignInfo, alNone)
+        .Str<&T::Caption, &T::SetCaption>("Caption")
+        .Int<&T::Color, &T::SetColor>("Color", clBtnFace)
+        .Idents(ColorIdents)
+        .Stored([](const T& c) { return !c.ParentColor() && c.Color() != clBtnFace; })
+        .Bool<&T::ParentColor, &T::SetParentColor>("ParentColor", true)
+        .Object<&T::FontObj>("Font")
+        .Stored([](const T& c) { return !c.ParentFont(); })
+        .Bool<&T::ParentFont, &T::SetParentFont>("ParentFont", true)
+        .Bool<&T::Visible, &T::SetVisible>("Visible", true)
+        .Bool<&T::Enabled, &T::SetEnabled>("Enabled", true)
+        .Str<&T::Hint, &T::Hint>("Hint")
+        .Bool<&T::ShowHint, &T::ShowHint>("ShowHint", false)
+        .Bool<&T::ParentShowHint, &T::ParentShowHint>("ParentShowHint", true)
+        .Int<&T::Cursor, &T::Cursor>("Cursor", 0)
+        .Int<&T::DragCursor, &T::DragCursor>("DragCursor", -12)
+        .Enum<&T::DragMode, &T::DragMode>("DragMode", DragModeInfo, dmManual)
+        .Int<&T::HelpContext, &T::HelpContext>("HelpContext", 0)
+        .Event<&T::OnClick>("OnClick");
   });
 }
 
@@ -263,9 +263,9 @@ const TClassInfo& TWinControl::StaticClass() {
   using T = TWinControl;
   return ClassTable([] {
     return TClassBuilder<T>("TWinControl", &TControl::StaticClass)
-          .Int<&T::TabOrder, &T::TabOrder>("TabOrder", -1)
-          .Bool<&T::TabStop, &T::TabStop>("TabStop", false)
-          .Int<&T::BorderWidth, &T::SetBorderWidth>("BorderWidth", 0);
+        .Int<&T::TabOrder, &T::TabOrder>("TabOrder", -1)
+        .Bool<&T::TabStop, &T::TabStop>("TabStop", false)
+        .Int<&T::BorderWidth, &T::SetBorderWidth>("BorderWidth", 0);
   });
 }
 
@@ -464,9 +464,8 @@ void TWinControl::Loaded() {
 // --------------------------------------------------------- graphic controls
 
 const TClassInfo& TGraphicControl::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TGraphicControl>("TGraphicControl", &TControl::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TGraphicControl>("TGraphicControl", &TControl::StaticClass); });
 }
 
 TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
@@ -478,13 +477,13 @@ const TClassInfo& TCustomLabel::StaticClass() {
   using T = TCustomLabel;
   return ClassTable([] {
     return TClassBuilder<T>("TCustomLabel", &TGraphicControl::StaticClass)
-          .Enum<&T::Alignment, &T::SetAlignment>("Alignment", AlignmentInfo, taLeftJustify)
-          .Bool<&T::AutoSize, &T::AutoSize>("AutoSize", true)
-          .Bool<&T::Transparent, &T::Transparent>("Transparent", false)
-          .Bool<&T::WordWrap, &T::WordWrap>("WordWrap", false)
-          .Bool<&T::ShowAccelChar, &T::ShowAccelChar>("ShowAccelChar", true)
-          .Enum<&T::Layout, &T::Layout>("Layout", TextLayoutInfo, tlTop)
-          .Ref<&T::FocusControl, &T::FocusControl>("FocusControl");
+        .Enum<&T::Alignment, &T::SetAlignment>("Alignment", AlignmentInfo, taLeftJustify)
+        .Bool<&T::AutoSize, &T::AutoSize>("AutoSize", true)
+        .Bool<&T::Transparent, &T::Transparent>("Transparent", false)
+        .Bool<&T::WordWrap, &T::WordWrap>("WordWrap", false)
+        .Bool<&T::ShowAccelChar, &T::ShowAccelChar>("ShowAccelChar", true)
+        .Enum<&T::Layout, &T::Layout>("Layout", TextLayoutInfo, tlTop)
+        .Ref<&T::FocusControl, &T::FocusControl>("FocusControl");
   });
 }
 
@@ -564,15 +563,14 @@ void TCustomLabel::Paint(ICanvas& Canvas) {
 }
 
 const TClassInfo& TLabel::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TLabel>("TLabel", &TCustomLabel::StaticClass);
-  });
+  return ClassTable([] { return TClassBuilder<TLabel>("TLabel", &TCustomLabel::StaticClass); });
 }
 
 const TClassInfo& TTranslateLabel::StaticClass() {
   using T = TTranslateLabel;
   return ClassTable([] {
-    return TClassBuilder<T>("TTranslateLabel", &TLabel::StaticClass).Int<&T::GLID, &T::GLID>("GLID", 0);
+    return TClassBuilder<T>("TTranslateLabel", &TLabel::StaticClass)
+        .Int<&T::GLID, &T::GLID>("GLID", 0);
   });
 }
 
@@ -585,8 +583,8 @@ const TClassInfo& TBevel::StaticClass() {
   using T = TBevel;
   return ClassTable([] {
     return TClassBuilder<T>("TBevel", &TGraphicControl::StaticClass)
-                                     .Enum<&T::Shape, &T::Shape>("Shape", BevelShapeInfo, bsBox)
-                                     .Enum<&T::Style, &T::Style>("Style", BevelStyleInfo, bsLowered);
+        .Enum<&T::Shape, &T::Shape>("Shape", BevelShapeInfo, bsBox)
+        .Enum<&T::Style, &T::Style>("Style", BevelStyleInfo, bsLowered);
   });
 }
 
@@ -632,11 +630,11 @@ const TClassInfo& TImage::StaticClass() {
   using T = TImage;
   return ClassTable([] {
     return TClassBuilder<T>("TImage", &TGraphicControl::StaticClass)
-          .Picture<&T::PictureObj>("Picture")
-          .Bool<&T::Center, &T::Center>("Center", false)
-          .Bool<&T::Stretch, &T::Stretch>("Stretch", false)
-          .Bool<&T::AutoSize, &T::AutoSize>("AutoSize", false)
-          .Bool<&T::Transparent, &T::Transparent>("Transparent", false);
+        .Picture<&T::PictureObj>("Picture")
+        .Bool<&T::Center, &T::Center>("Center", false)
+        .Bool<&T::Stretch, &T::Stretch>("Stretch", false)
+        .Bool<&T::AutoSize, &T::AutoSize>("AutoSize", false)
+        .Bool<&T::Transparent, &T::Transparent>("Transparent", false);
   });
 }
 
@@ -661,13 +659,13 @@ const TClassInfo& TCustomPanel::StaticClass() {
   using T = TCustomPanel;
   return ClassTable([] {
     return TClassBuilder<T>("TCustomPanel", &TWinControl::StaticClass)
-          .Enum<&T::BevelInner, &T::BevelInner>("BevelInner", PanelBevelInfo, bvNone)
-          .Enum<&T::BevelOuter, &T::BevelOuter>("BevelOuter", PanelBevelInfo, bvRaised)
-          .Int<&T::BevelWidth, &T::BevelWidth>("BevelWidth", 1)
-          .Enum<&T::BorderStyle, &T::BorderStyle>("BorderStyle", BorderStyleInfo, bsNone)
-          .Enum<&T::Alignment, &T::Alignment>("Alignment", AlignmentInfo, taCenter)
-          .Bool<&T::Locked, &T::Locked>("Locked", false)
-          .Bool<&T::FullRepaint, &T::FullRepaint>("FullRepaint", true);
+        .Enum<&T::BevelInner, &T::BevelInner>("BevelInner", PanelBevelInfo, bvNone)
+        .Enum<&T::BevelOuter, &T::BevelOuter>("BevelOuter", PanelBevelInfo, bvRaised)
+        .Int<&T::BevelWidth, &T::BevelWidth>("BevelWidth", 1)
+        .Enum<&T::BorderStyle, &T::BorderStyle>("BorderStyle", BorderStyleInfo, bsNone)
+        .Enum<&T::Alignment, &T::Alignment>("Alignment", AlignmentInfo, taCenter)
+        .Bool<&T::Locked, &T::Locked>("Locked", false)
+        .Bool<&T::FullRepaint, &T::FullRepaint>("FullRepaint", true);
   });
 }
 
@@ -698,9 +696,7 @@ void TCustomPanel::Paint(ICanvas& Canvas) {
 }
 
 const TClassInfo& TPanel::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TPanel>("TPanel", &TCustomPanel::StaticClass);
-  });
+  return ClassTable([] { return TClassBuilder<TPanel>("TPanel", &TCustomPanel::StaticClass); });
 }
 
 TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TWinControl(AOwner) {
@@ -709,9 +705,8 @@ TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 const TClassInfo& TCustomGroupBox::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TCustomGroupBox>("TCustomGroupBox", &TWinControl::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TCustomGroupBox>("TCustomGroupBox", &TWinControl::StaticClass); });
 }
 
 void TCustomGroupBox::AlignControls(TRect& R) {
@@ -749,9 +744,8 @@ void TCustomGroupBox::Paint(ICanvas& Canvas) {
 }
 
 const TClassInfo& TGroupBox::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TGroupBox>("TGroupBox", &TCustomGroupBox::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TGroupBox>("TGroupBox", &TCustomGroupBox::StaticClass); });
 }
 
 TTabControl::TTabControl(TComponent* AOwner) : TWinControl(AOwner) {
@@ -763,8 +757,8 @@ const TClassInfo& TTabControl::StaticClass() {
   using T = TTabControl;
   return ClassTable([] {
     return TClassBuilder<T>("TTabControl", &TWinControl::StaticClass)
-          .Strings<&T::TabsObj>("Tabs")
-          .Int<&T::TabIndex, &T::TabIndex>("TabIndex", -1);
+        .Strings<&T::TabsObj>("Tabs")
+        .Int<&T::TabIndex, &T::TabIndex>("TabIndex", -1);
   });
 }
 
@@ -780,9 +774,9 @@ const TClassInfo& TButton::StaticClass() {
   using T = TButton;
   return ClassTable([] {
     return TClassBuilder<T>("TButton", &TWinControl::StaticClass)
-                                     .Bool<&T::Default, &T::Default>("Default", false)
-                                     .Bool<&T::Cancel, &T::Cancel>("Cancel", false)
-                                     .Int<&T::ModalResult, &T::ModalResult>("ModalResult", 0);
+        .Bool<&T::Default, &T::Default>("Default", false)
+        .Bool<&T::Cancel, &T::Cancel>("Cancel", false)
+        .Int<&T::ModalResult, &T::ModalResult>("ModalResult", 0);
   });
 }
 
@@ -808,12 +802,12 @@ const TClassInfo& TBitBtn::StaticClass() {
   using T = TBitBtn;
   return ClassTable([] {
     return TClassBuilder<T>("TBitBtn", &TButton::StaticClass)
-          .Enum<&T::Kind, &T::Kind>("Kind", BitBtnKindInfo, bkCustom)
-          .Picture<&T::GlyphObj>("Glyph")
-          .Int<&T::NumGlyphs, &T::NumGlyphs>("NumGlyphs", 1)
-          .Enum<&T::Layout, &T::Layout>("Layout", ButtonLayoutInfo, blGlyphLeft)
-          .Int<&T::Spacing, &T::Spacing>("Spacing", 4)
-          .Int<&T::Margin, &T::Margin>("Margin", -1);
+        .Enum<&T::Kind, &T::Kind>("Kind", BitBtnKindInfo, bkCustom)
+        .Picture<&T::GlyphObj>("Glyph")
+        .Int<&T::NumGlyphs, &T::NumGlyphs>("NumGlyphs", 1)
+        .Enum<&T::Layout, &T::Layout>("Layout", ButtonLayoutInfo, blGlyphLeft)
+        .Int<&T::Spacing, &T::Spacing>("Spacing", 4)
+        .Int<&T::Margin, &T::Margin>("Margin", -1);
   });
 }
 
@@ -821,7 +815,7 @@ const TClassInfo& TTranslateBitBtn::StaticClass() {
   using T = TTranslateBitBtn;
   return ClassTable([] {
     return TClassBuilder<T>("TTranslateBitBtn", &TBitBtn::StaticClass)
-                                     .Int<&T::GLID, &T::GLID>("GLID", 0);
+        .Int<&T::GLID, &T::GLID>("GLID", 0);
   });
 }
 
@@ -835,7 +829,7 @@ const TClassInfo& TCheckBox::StaticClass() {
   using T = TCheckBox;
   return ClassTable([] {
     return TClassBuilder<T>("TCheckBox", &TWinControl::StaticClass)
-                                     .Bool<&T::Checked, &T::SetChecked>("Checked", false);
+        .Bool<&T::Checked, &T::SetChecked>("Checked", false);
   });
 }
 
@@ -871,9 +865,8 @@ void TCheckBox::Paint(ICanvas& Canvas) {
 }
 
 const TClassInfo& TRadioButton::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TRadioButton>("TRadioButton", &TCheckBox::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TRadioButton>("TRadioButton", &TCheckBox::StaticClass); });
 }
 
 void TRadioButton::WidgetClicked() {
@@ -899,10 +892,10 @@ const TClassInfo& TEdit::StaticClass() {
   using T = TEdit;
   return ClassTable([] {
     return TClassBuilder<T>("TEdit", &TWinControl::StaticClass)
-                                     .Str<&T::Text, &T::SetText>("Text")
-                                     .Bool<&T::ReadOnly, &T::ReadOnly>("ReadOnly", false)
-                                     .Int<&T::MaxLength, &T::MaxLength>("MaxLength", 0)
-                                     .Event<&T::OnChange>("OnChange");
+        .Str<&T::Text, &T::SetText>("Text")
+        .Bool<&T::ReadOnly, &T::ReadOnly>("ReadOnly", false)
+        .Int<&T::MaxLength, &T::MaxLength>("MaxLength", 0)
+        .Event<&T::OnChange>("OnChange");
   });
 }
 
@@ -942,10 +935,10 @@ const TClassInfo& TMemo::StaticClass() {
   using T = TMemo;
   return ClassTable([] {
     return TClassBuilder<T>("TMemo", &TWinControl::StaticClass)
-          .Strings<&T::LinesObj>("Lines")
-          .Bool<&T::ReadOnly, &T::ReadOnly>("ReadOnly", false)
-          .Bool<&T::WordWrap, &T::WordWrap>("WordWrap", true)
-          .Enum<&T::ScrollBars, &T::ScrollBars>("ScrollBars", ScrollStyleInfo, ssNone);
+        .Strings<&T::LinesObj>("Lines")
+        .Bool<&T::ReadOnly, &T::ReadOnly>("ReadOnly", false)
+        .Bool<&T::WordWrap, &T::WordWrap>("WordWrap", true)
+        .Enum<&T::ScrollBars, &T::ScrollBars>("ScrollBars", ScrollStyleInfo, ssNone);
   });
 }
 
@@ -986,7 +979,7 @@ const TClassInfo& TRichEdit::StaticClass() {
   using T = TRichEdit;
   return ClassTable([] {
     return TClassBuilder<T>("TRichEdit", &TMemo::StaticClass)
-                                     .Bool<&T::PlainText, &T::PlainText>("PlainText", false);
+        .Bool<&T::PlainText, &T::PlainText>("PlainText", false);
   });
 }
 
@@ -1007,9 +1000,9 @@ const TClassInfo& TListBox::StaticClass() {
   using T = TListBox;
   return ClassTable([] {
     return TClassBuilder<T>("TListBox", &TWinControl::StaticClass)
-          .Strings<&T::ItemsObj>("Items")
-          .Int<&T::ItemHeight, &T::ItemHeight>("ItemHeight", 13)
-          .Bool<&T::Sorted, &T::Sorted>("Sorted", false);
+        .Strings<&T::ItemsObj>("Items")
+        .Int<&T::ItemHeight, &T::ItemHeight>("ItemHeight", 13)
+        .Bool<&T::Sorted, &T::Sorted>("Sorted", false);
   });
 }
 
@@ -1056,11 +1049,11 @@ const TClassInfo& TProgressBar::StaticClass() {
   using T = TProgressBar;
   return ClassTable([] {
     return TClassBuilder<T>("TProgressBar", &TWinControl::StaticClass)
-                                     .Int<&T::Min, &T::SetMin>("Min", 0)
-                                     .Int<&T::Max, &T::SetMax>("Max", 100)
-                                     .Int<&T::Position, &T::SetPosition>("Position", 0)
-                                     .Int<&T::Step, &T::Step>("Step", 10)
-                                     .Bool<&T::Smooth, &T::Smooth>("Smooth", false);
+        .Int<&T::Min, &T::SetMin>("Min", 0)
+        .Int<&T::Max, &T::SetMax>("Max", 100)
+        .Int<&T::Position, &T::SetPosition>("Position", 0)
+        .Int<&T::Step, &T::Step>("Step", 10)
+        .Bool<&T::Smooth, &T::Smooth>("Smooth", false);
   });
 }
 

@@ -70,24 +70,25 @@ const TClassInfo& TCustomForm::StaticClass() {
   using T = TCustomForm;
   return ClassTable([] {
     return TClassBuilder<T>("TCustomForm", &TWinControl::StaticClass)
-          .Bool<&T::Visible, &T::SetVisible>("Visible", false)
-          .Enum<&T::BorderStyle, &T::SetBorderStyle>("BorderStyle", FormBorderStyleInfo, bsSizeable)
-          .Set<&T::BorderIcons, &T::BorderIcons>("BorderIcons", BorderIconInfo, TBorderIcons{biSystemMenu, biMinimize, biMaximize})
-          .Enum<&T::Position, &T::Position>("Position", PositionInfo, poDefaultPosOnly)
-          .Enum<&T::FormStyle, &T::FormStyle>("FormStyle", FormStyleInfo, fsNormal)
-          .Enum<&T::WindowState, &T::SetWindowState>("WindowState", WindowStateInfo, wsNormal)
-          .Int<&T::PixelsPerInch, &T::PixelsPerInch>("PixelsPerInch")
-          .Bool<&T::Scaled, &T::Scaled>("Scaled", true)
-          .Bool<&T::OldCreateOrder, &T::OldCreateOrder>("OldCreateOrder", false)
-          .Int<&T::TextHeight, &T::TextHeight>("TextHeight")
-          .Bool<&T::KeyPreview, &T::KeyPreview>("KeyPreview", false)
-          .Int<&T::ClientWidth, &T::SetClientWidth>("ClientWidth")
-          .Stored(false)
-          .Int<&T::ClientHeight, &T::SetClientHeight>("ClientHeight")
-          .Stored(false)
-          .Event<&T::OnActivate>("OnActivate")
-          .Event<&T::OnShow>("OnShow")
-          .Event<&T::OnCreate>("OnCreate");
+        .Bool<&T::Visible, &T::SetVisible>("Visible", false)
+        .Enum<&T::BorderStyle, &T::SetBorderStyle>("BorderStyle", FormBorderStyleInfo, bsSizeable)
+        .Set<&T::BorderIcons, &T::BorderIcons>("BorderIcons", BorderIconInfo,
+                                               TBorderIcons{biSystemMenu, biMinimize, biMaximize})
+        .Enum<&T::Position, &T::Position>("Position", PositionInfo, poDefaultPosOnly)
+        .Enum<&T::FormStyle, &T::FormStyle>("FormStyle", FormStyleInfo, fsNormal)
+        .Enum<&T::WindowState, &T::SetWindowState>("WindowState", WindowStateInfo, wsNormal)
+        .Int<&T::PixelsPerInch, &T::PixelsPerInch>("PixelsPerInch")
+        .Bool<&T::Scaled, &T::Scaled>("Scaled", true)
+        .Bool<&T::OldCreateOrder, &T::OldCreateOrder>("OldCreateOrder", false)
+        .Int<&T::TextHeight, &T::TextHeight>("TextHeight")
+        .Bool<&T::KeyPreview, &T::KeyPreview>("KeyPreview", false)
+        .Int<&T::ClientWidth, &T::SetClientWidth>("ClientWidth")
+        .Stored(false)
+        .Int<&T::ClientHeight, &T::SetClientHeight>("ClientHeight")
+        .Stored(false)
+        .Event<&T::OnActivate>("OnActivate")
+        .Event<&T::OnShow>("OnShow")
+        .Event<&T::OnCreate>("OnCreate");
   });
 }
 
@@ -298,9 +299,7 @@ void RenderControl(TControl& Control, ICanvas& Canvas) {
 }
 
 const TClassInfo& TForm::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TForm>("TForm", &TCustomForm::StaticClass);
-  });
+  return ClassTable([] { return TClassBuilder<TForm>("TForm", &TCustomForm::StaticClass); });
 }
 
 // ------------------------------------------------------------ TApplication
@@ -314,9 +313,8 @@ TApplication::~TApplication() {
 }
 
 const TClassInfo& TApplication::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TApplication>("TApplication", &TComponent::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TApplication>("TApplication", &TComponent::StaticClass); });
 }
 
 void TApplication::Initialize() {}

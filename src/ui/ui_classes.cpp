@@ -5,9 +5,8 @@
 namespace quendel::ui {
 
 const TClassInfo& TfrmMainMenu::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TfrmMainMenu>("TfrmMainMenu", &TForm::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TfrmMainMenu>("TfrmMainMenu", &TForm::StaticClass); });
 }
 
 void RegisterUiClasses(TClassRegistry& Registry) {

@@ -20,8 +20,8 @@ public:
 const TClassInfo& TOptions::StaticClass() {
   return ClassTable([] {
     return TClassBuilder<TOptions>("TOptions", &TPersistent::StaticClass)
-                                     .Str<&TOptions::Directory, &TOptions::Directory>("Directory")
-                                     .Bool<&TOptions::Compress, &TOptions::Compress>("Compress", true);
+        .Str<&TOptions::Directory, &TOptions::Directory>("Directory")
+        .Bool<&TOptions::Compress, &TOptions::Compress>("Compress", true);
   });
 }
 
@@ -56,17 +56,17 @@ const TClassInfo& TWidget::StaticClass() {
   using T = TWidget;
   return ClassTable([] {
     return TClassBuilder<T>("TWidget", &TComponent::StaticClass)
-          .Int<&T::Order, &T::SetOrder>("Order", -1)
-          .Int<&T::Small, &T::Small>("Small")
-          .Enum<&T::Colour, &T::Colour>("Colour", ColourInfo, clGreen)
-          .Set<&T::Colours, &T::Colours>("Colours", ColourInfo, TColourSet{clRed, clGreen, clBlue})
-          .Str<&T::Caption, &T::Caption>("Caption")
-          .Float<&T::Ratio, &T::Ratio>("Ratio")
-          .Ref<&T::Link, &T::SetLink>("Link")
-          .Object<&T::Options>("Options")
-          .Strings<&T::Lines>("Lines")
-          .Picture<&T::Image>("Image")
-          .Event<&T::OnClick>("OnClick");
+        .Int<&T::Order, &T::SetOrder>("Order", -1)
+        .Int<&T::Small, &T::Small>("Small")
+        .Enum<&T::Colour, &T::Colour>("Colour", ColourInfo, clGreen)
+        .Set<&T::Colours, &T::Colours>("Colours", ColourInfo, TColourSet{clRed, clGreen, clBlue})
+        .Str<&T::Caption, &T::Caption>("Caption")
+        .Float<&T::Ratio, &T::Ratio>("Ratio")
+        .Ref<&T::Link, &T::SetLink>("Link")
+        .Object<&T::Options>("Options")
+        .Strings<&T::Lines>("Lines")
+        .Picture<&T::Image>("Image")
+        .Event<&T::OnClick>("OnClick");
   });
 }
 
@@ -83,8 +83,8 @@ const TClassInfo& TBigWidget::StaticClass() {
   using T = TBigWidget;
   return ClassTable([] {
     return TClassBuilder<T>("TBigWidget", &TWidget::StaticClass)
-                                     .Bool<&T::Big, &T::Big>("Big", false)
-                                     .Int<&T::Order, &T::SetOrder>("Order", 7);
+        .Bool<&T::Big, &T::Big>("Big", false)
+        .Int<&T::Order, &T::SetOrder>("Order", 7);
   });
 }
 
@@ -92,9 +92,8 @@ class TAbstractThing : public TComponent {
 public:
   using TComponent::TComponent;
   static const TClassInfo& StaticClass() {
-    return ClassTable([] {
-    return TClassBuilder<TAbstractThing>("TAbstractThing", &TComponent::StaticClass);
-  });
+    return ClassTable(
+        [] { return TClassBuilder<TAbstractThing>("TAbstractThing", &TComponent::StaticClass); });
   }
   virtual int Kind() const = 0;
 };
@@ -268,10 +267,10 @@ const TClassInfo& TTaggedWidget::StaticClass() {
   using T = TTaggedWidget;
   return ClassTable([] {
     return TClassBuilder<T>("TTaggedWidget", &TWidget::StaticClass)
-                                     .Str<&T::Title, &T::SetTitle>("Title")
-                                     .Bool<&T::Flag, &T::Flag>("Flag")
-                                     .Int<&T::FOrder, &T::SetOrder>("Tagless")
-                                     .Event<&T::OnDone>("OnDone");
+        .Str<&T::Title, &T::SetTitle>("Title")
+        .Bool<&T::Flag, &T::Flag>("Flag")
+        .Int<&T::FOrder, &T::SetOrder>("Tagless")
+        .Event<&T::OnDone>("OnDone");
   });
 }
 

@@ -194,9 +194,9 @@ public:
   using TComponent::TComponent;
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TSiblingFreer>("TSiblingFreer", &TComponent::StaticClass)
-            .Str<&TSiblingFreer::Freed, &TSiblingFreer::SetFree>("Free");
-  });
+      return TClassBuilder<TSiblingFreer>("TSiblingFreer", &TComponent::StaticClass)
+          .Str<&TSiblingFreer::Freed, &TSiblingFreer::SetFree>("Free");
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   const std::string& Freed() const { return FFreed; }
@@ -293,9 +293,8 @@ TEST_F(LoaderTest, Load_ObjectsDestroyedWhenLoadedFails) {
   public:
     using TInstallContainer::TInstallContainer;
     static const TClassInfo& StaticClass() {
-      return ClassTable([] {
-    return TClassBuilder<TPicky>("TPicky", &TInstallContainer::StaticClass);
-  });
+      return ClassTable(
+          [] { return TClassBuilder<TPicky>("TPicky", &TInstallContainer::StaticClass); });
     }
     const TClassInfo& ClassType() const override { return StaticClass(); }
     void Loaded() override {

@@ -34,8 +34,8 @@ public:
   using TComponent::TComponent;
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TCustomPathSpecifier>("TCustomPathSpecifier", &TComponent::StaticClass);
-  });
+      return TClassBuilder<TCustomPathSpecifier>("TCustomPathSpecifier", &TComponent::StaticClass);
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   virtual std::string Kind() const = 0;
@@ -46,8 +46,8 @@ public:
   using TCustomPathSpecifier::TCustomPathSpecifier;
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TpsProgramFiles>("TpsProgramFiles", &TCustomPathSpecifier::StaticClass);
-  });
+      return TClassBuilder<TpsProgramFiles>("TpsProgramFiles", &TCustomPathSpecifier::StaticClass);
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string Kind() const override { return "ProgramFiles"; }
@@ -58,9 +58,9 @@ public:
   using TCustomPathSpecifier::TCustomPathSpecifier;
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TpsContainerDestDir>(
-                                       "TpsContainerDestDir", &TCustomPathSpecifier::StaticClass);
-  });
+      return TClassBuilder<TpsContainerDestDir>("TpsContainerDestDir",
+                                                &TCustomPathSpecifier::StaticClass);
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string Kind() const override { return "ContainerDestDir"; }
@@ -79,12 +79,13 @@ public:
   static const TClassInfo& StaticClass() {
     using T = TInstallContainer;
     return ClassTable([] {
-    return TClassBuilder<T>("TInstallContainer", &TComponent::StaticClass)
-                                       .template Ref<&T::Container, &T::SetContainer>("Container")
-                                       .template Bool<&T::Include, &T::Include>("Include", true)
-                                       .template Set<&T::InstallTypes, &T::InstallTypes>("InstallTypes", InstallTypeInfo, AllInstallTypes)
-                                       .template Event<&T::OnBeforeProcess>("OnBeforeProcess");
-  });
+      return TClassBuilder<T>("TInstallContainer", &TComponent::StaticClass)
+          .template Ref<&T::Container, &T::SetContainer>("Container")
+          .template Bool<&T::Include, &T::Include>("Include", true)
+          .template Set<&T::InstallTypes, &T::InstallTypes>("InstallTypes", InstallTypeInfo,
+                                                            AllInstallTypes)
+          .template Event<&T::OnBeforeProcess>("OnBeforeProcess");
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 
@@ -127,10 +128,10 @@ class TBuildInfo : public TPersistent {
 public:
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TBuildInfo>("TBuildInfo", &TPersistent::StaticClass)
-            .template Str<&TBuildInfo::BuildDirectory, &TBuildInfo::BuildDirectory>("BuildDirectory")
-            .template Bool<&TBuildInfo::Compress, &TBuildInfo::Compress>("Compress", true);
-  });
+      return TClassBuilder<TBuildInfo>("TBuildInfo", &TPersistent::StaticClass)
+          .template Str<&TBuildInfo::BuildDirectory, &TBuildInfo::BuildDirectory>("BuildDirectory")
+          .template Bool<&TBuildInfo::Compress, &TBuildInfo::Compress>("Compress", true);
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string BuildDirectory;
@@ -141,11 +142,11 @@ class TInformation : public TPersistent {
 public:
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TInformation>("TInformation", &TPersistent::StaticClass)
-            .template Str<&TInformation::ProductName, &TInformation::ProductName>("ProductName")
-            .template Str<&TInformation::Version, &TInformation::Version>("Version")
-            .template Float<&TInformation::Rating, &TInformation::Rating>("Rating");
-  });
+      return TClassBuilder<TInformation>("TInformation", &TPersistent::StaticClass)
+          .template Str<&TInformation::ProductName, &TInformation::ProductName>("ProductName")
+          .template Str<&TInformation::Version, &TInformation::Version>("Version")
+          .template Float<&TInformation::Rating, &TInformation::Rating>("Rating");
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string ProductName;
@@ -159,15 +160,15 @@ public:
   static const TClassInfo& StaticClass() {
     using T = TInstall;
     return ClassTable([] {
-    return TClassBuilder<T>("TInstall", &TInstallContainer::StaticClass)
-                                       .template Str<&T::DestDir, &T::DestDir>("DestDir")
-                                       .template Ref<&T::DestDirType, &T::SetDestDirType>("DestDirType")
-                                       .template Object<&T::BuildInfo>("BuildInfo")
-                                       .template Object<&T::Information>("Information")
-                                       .template Strings<&T::ReadmeText>("ReadmeText")
-                                       .template Int<&T::DiskSize, &T::DiskSize>("DiskSize", 0)
-                                       .template Str<&T::Version, nullptr>("Version");
-  });
+      return TClassBuilder<T>("TInstall", &TInstallContainer::StaticClass)
+          .template Str<&T::DestDir, &T::DestDir>("DestDir")
+          .template Ref<&T::DestDirType, &T::SetDestDirType>("DestDirType")
+          .template Object<&T::BuildInfo>("BuildInfo")
+          .template Object<&T::Information>("Information")
+          .template Strings<&T::ReadmeText>("ReadmeText")
+          .template Int<&T::DiskSize, &T::DiskSize>("DiskSize", 0)
+          .template Str<&T::Version, nullptr>("Version");
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 
@@ -194,9 +195,10 @@ class TDialogOptions : public TPersistent {
 public:
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TDialogOptions>("TDialogOptions", &TPersistent::StaticClass)
-            .template Bool<&TDialogOptions::AllowExcludeInclude, &TDialogOptions::AllowExcludeInclude>("AllowExcludeInclude", false);
-  });
+      return TClassBuilder<TDialogOptions>("TDialogOptions", &TPersistent::StaticClass)
+          .template Bool<&TDialogOptions::AllowExcludeInclude,
+                         &TDialogOptions::AllowExcludeInclude>("AllowExcludeInclude", false);
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   bool AllowExcludeInclude = false;
@@ -208,10 +210,10 @@ public:
   static const TClassInfo& StaticClass() {
     using T = TInstallGroup;
     return ClassTable([] {
-    return TClassBuilder<T>("TInstallGroup", &TInstallContainer::StaticClass)
-            .template Str<&T::GroupName, &T::GroupName>("GroupName")
-            .template Object<&T::DialogOptions>("DialogOptions");
-  });
+      return TClassBuilder<T>("TInstallGroup", &TInstallContainer::StaticClass)
+          .template Str<&T::GroupName, &T::GroupName>("GroupName")
+          .template Object<&T::DialogOptions>("DialogOptions");
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string GroupName;
@@ -224,10 +226,10 @@ public:
   static const TClassInfo& StaticClass() {
     using T = TInstallDirectory;
     return ClassTable([] {
-    return TClassBuilder<T>("TInstallDirectory", &TInstallContainer::StaticClass)
-            .template Str<&T::DestName, &T::DestName>("DestName")
-            .template Ref<&T::DestDirType, &T::DestDirType>("DestDirType");
-  });
+      return TClassBuilder<T>("TInstallDirectory", &TInstallContainer::StaticClass)
+          .template Str<&T::DestName, &T::DestName>("DestName")
+          .template Ref<&T::DestDirType, &T::DestDirType>("DestDirType");
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string DestName;
@@ -240,10 +242,11 @@ public:
   static const TClassInfo& StaticClass() {
     using T = TInstallFile;
     return ClassTable([] {
-    return TClassBuilder<T>("TInstallFile", &TInstallContainer::StaticClass)
-            .template Str<&T::FileName, &T::FileName>("FileName")
-            .template Enum<&T::OverwriteMode, &T::OverwriteMode>("OverwriteMode", OverwriteTypeInfo, owVersion);
-  });
+      return TClassBuilder<T>("TInstallFile", &TInstallContainer::StaticClass)
+          .template Str<&T::FileName, &T::FileName>("FileName")
+          .template Enum<&T::OverwriteMode, &T::OverwriteMode>("OverwriteMode", OverwriteTypeInfo,
+                                                               owVersion);
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   void DefineProperties(std::vector<TExtraProperty>& Props) override {
@@ -262,11 +265,11 @@ public:
   static const TClassInfo& StaticClass() {
     using T = TLicenseDlg;
     return ClassTable([] {
-    return TClassBuilder<T>("TLicenseDlg", &TInstallContainer::StaticClass)
-                                       .template Strings<&T::LicenseAgreement>("LicenseAgreement")
-                                       .template Picture<&T::ThemeBitmap>("ThemeBitmap")
-                                       .template Int<&T::Order, &T::Order>("Order", 0);
-  });
+      return TClassBuilder<T>("TLicenseDlg", &TInstallContainer::StaticClass)
+          .template Strings<&T::LicenseAgreement>("LicenseAgreement")
+          .template Picture<&T::ThemeBitmap>("ThemeBitmap")
+          .template Int<&T::Order, &T::Order>("Order", 0);
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   TStringList LicenseAgreement;
@@ -280,9 +283,9 @@ public:
   using TComponent::TComponent;
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TPanel>("TPanel", &TComponent::StaticClass)
-                                       .template Str<&TPanel::Caption, &TPanel::Caption>("Caption");
-  });
+      return TClassBuilder<TPanel>("TPanel", &TComponent::StaticClass)
+          .template Str<&TPanel::Caption, &TPanel::Caption>("Caption");
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   void SetParentComponent(TComponent* P) override { Parent = P; }
@@ -300,11 +303,11 @@ public:
   static const TClassInfo& StaticClass() {
     using T = TfrmMainMenu;
     return ClassTable([] {
-    return TClassBuilder<T>("TfrmMainMenu", &TComponent::StaticClass)
-                                       .template Str<&T::Caption, &T::Caption>("Caption")
-                                       .template Int<&T::Width, &T::Width>("Width")
-                                       .template Int<&T::Height, &T::Height>("Height");
-  });
+      return TClassBuilder<T>("TfrmMainMenu", &TComponent::StaticClass)
+          .template Str<&T::Caption, &T::Caption>("Caption")
+          .template Int<&T::Width, &T::Width>("Width")
+          .template Int<&T::Height, &T::Height>("Height");
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string Caption;

@@ -23,9 +23,8 @@ class TTestPage : public TBaseInstallForm {
 public:
   explicit TTestPage(TComponent* AOwner) : TBaseInstallForm(AOwner) {}
   static const TClassInfo& StaticClass() {
-    return ClassTable([] {
-    return TClassBuilder<TTestPage>("TTestPage", &TBaseInstallForm::StaticClass);
-  });
+    return ClassTable(
+        [] { return TClassBuilder<TTestPage>("TTestPage", &TBaseInstallForm::StaticClass); });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   bool CanLeavePage() override { return !LeaveCheck || LeaveCheck(); }
@@ -43,9 +42,8 @@ public:
     Register(dmBeforeInstall, 10);
   }
   static const TClassInfo& StaticClass() {
-    return ClassTable([] {
-    return TClassBuilder<TTestPageDlg>("TTestPageDlg", &TBaseInstallDlg::StaticClass);
-  });
+    return ClassTable(
+        [] { return TClassBuilder<TTestPageDlg>("TTestPageDlg", &TBaseInstallDlg::StaticClass); });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   const TClassInfo& GetFormClass() const override { return TTestPage::StaticClass(); }

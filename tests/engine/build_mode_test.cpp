@@ -35,9 +35,10 @@ public:
   explicit TBuildNetLocation(TComponent* AOwner) : TCustomNetInstallLocation(AOwner) {}
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TBuildNetLocation>("TBuildNetLocation", &TCustomNetInstallLocation::StaticClass)
-            .Str<&TBuildNetLocation::Host, &TBuildNetLocation::SetHost>("Host");
-  });
+      return TClassBuilder<TBuildNetLocation>("TBuildNetLocation",
+                                              &TCustomNetInstallLocation::StaticClass)
+          .Str<&TBuildNetLocation::Host, &TBuildNetLocation::SetHost>("Host");
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   std::string Host() const { return LoginInformation().Hostname; }

@@ -46,7 +46,7 @@ public:
       TInstallProps<TRunProbe>::Container(b);
       b.Int<&TRunProbe::Kind, &TRunProbe::SetKind>("Kind", 9000);
       return b;
-  });
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   int Kind() const { return FKind; }

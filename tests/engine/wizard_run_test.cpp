@@ -30,8 +30,8 @@ public:
   explicit TRunPage(TComponent* AOwner) : dialogs::TBaseInstallForm(AOwner) {}
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TRunPage>("TRunPage", &dialogs::TBaseInstallForm::StaticClass);
-  });
+      return TClassBuilder<TRunPage>("TRunPage", &dialogs::TBaseInstallForm::StaticClass);
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 };
@@ -47,7 +47,7 @@ public:
       TClassBuilder<TRunPageDlg> B("TRunPageDlg", &dialogs::TBaseInstallDlg::StaticClass);
       dialogs::PublishBaseInstallDlg(B);
       return B;
-  });
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   const TClassInfo& GetFormClass() const override { return TRunPage::StaticClass(); }

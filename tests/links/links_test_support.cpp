@@ -46,7 +46,6 @@ void RemoveTree(platform::IFileSystem& Files, const std::string& Dir) {
   Files.TryRemoveDir(Dir);
 }
 
-
 } // namespace
 
 TRootStandIn::TRootStandIn(TComponent* AOwner) : TInstallObject(AOwner) {

@@ -19,9 +19,8 @@ class TTestFile : public TFileRelated, public IContainedFile {
 public:
   TTestFile(TComponent* AOwner, TLog* ALog) : TFileRelated(AOwner), Log(ALog) { SetNet(false); }
   static const TClassInfo& StaticClass() {
-    return ClassTable([] {
-    return TClassBuilder<TTestFile>("TTestFile", &TFileRelated::StaticClass);
-  });
+    return ClassTable(
+        [] { return TClassBuilder<TTestFile>("TTestFile", &TFileRelated::StaticClass); });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   int RegisteredType() const override { return ikInstallFile; }
@@ -89,9 +88,8 @@ public:
     if (Context().InstallRoot == this) Context().InstallRoot = nullptr;
   }
   static const TClassInfo& StaticClass() {
-    return ClassTable([] {
-    return TClassBuilder<TTestRoot>("TTestRoot", &TFileContainer::StaticClass);
-  });
+    return ClassTable(
+        [] { return TClassBuilder<TTestRoot>("TTestRoot", &TFileContainer::StaticClass); });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   TInstallContainer& InstallRootContainer() override { return *this; }

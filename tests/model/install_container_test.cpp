@@ -18,9 +18,8 @@ public:
   using TStandardPathSpecifier::TStandardPathSpecifier;
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TContainerDest>(
-                                       "TContainerDest", &TStandardPathSpecifier::StaticClass);
-  });
+      return TClassBuilder<TContainerDest>("TContainerDest", &TStandardPathSpecifier::StaticClass);
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 };
@@ -37,9 +36,8 @@ class TInstallBDE : public TProbe {
 public:
   explicit TInstallBDE(TComponent* AOwner) : TProbe(AOwner, 2000) {}
   static const TClassInfo& StaticClass() {
-    return ClassTable([] {
-    return TClassBuilder<TInstallBDE>("TInstallBDE", &TProbe::StaticClass);
-  });
+    return ClassTable(
+        [] { return TClassBuilder<TInstallBDE>("TInstallBDE", &TProbe::StaticClass); });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 };

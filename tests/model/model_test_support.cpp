@@ -32,9 +32,7 @@ void TProbe::WriteUninstallEntries(const std::string& KeyPath) {
 }
 
 const TClassInfo& TProbeGroup::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TProbeGroup>("TProbeGroup", &TProbe::StaticClass);
-  });
+  return ClassTable([] { return TClassBuilder<TProbeGroup>("TProbeGroup", &TProbe::StaticClass); });
 }
 
 TProbeRoot::TProbeRoot(TComponent* AOwner, TLog* ALog) : TProbe(AOwner, 1000, ALog) {

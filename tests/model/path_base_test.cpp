@@ -13,9 +13,8 @@ class TpsProbe : public TStandardPathSpecifier {
 public:
   using TStandardPathSpecifier::TStandardPathSpecifier;
   static const TClassInfo& StaticClass() {
-    return ClassTable([] {
-    return TClassBuilder<TpsProbe>("TpsProbe", &TStandardPathSpecifier::StaticClass);
-  });
+    return ClassTable(
+        [] { return TClassBuilder<TpsProbe>("TpsProbe", &TStandardPathSpecifier::StaticClass); });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 };
@@ -24,9 +23,8 @@ class TpsProbeChild : public TpsProbe {
 public:
   using TpsProbe::TpsProbe;
   static const TClassInfo& StaticClass() {
-    return ClassTable([] {
-    return TClassBuilder<TpsProbeChild>("TpsProbeChild", &TpsProbe::StaticClass);
-  });
+    return ClassTable(
+        [] { return TClassBuilder<TpsProbeChild>("TpsProbeChild", &TpsProbe::StaticClass); });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 };

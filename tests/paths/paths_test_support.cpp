@@ -87,15 +87,13 @@ const TClassInfo& TFileRelatedProbe::StaticClass() {
 }
 
 const TClassInfo& TRootProbe::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TRootProbe>("TRootProbe", &TFileContainer::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TRootProbe>("TRootProbe", &TFileContainer::StaticClass); });
 }
 
 const TClassInfo& TPlainProbe::StaticClass() {
-  return ClassTable([] {
-    return TClassBuilder<TPlainProbe>("TPlainProbe", &TInstallObject::StaticClass);
-  });
+  return ClassTable(
+      [] { return TClassBuilder<TPlainProbe>("TPlainProbe", &TInstallObject::StaticClass); });
 }
 
 TRootProbe::TRootProbe(TComponent* AOwner) : TFileContainer(AOwner, false) {

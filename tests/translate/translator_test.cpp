@@ -47,10 +47,10 @@ const TClassInfo& TControl::StaticClass() {
   using T = TControl;
   return ClassTable([] {
     return TClassBuilder<T>("TControl", &TComponent::StaticClass)
-                                     .Str<&T::Caption, &T::SetCaption>("Caption")
-                                     .Str<&T::Hint, &T::Hint>("Hint")
-                                     .Bool<&T::Visible, &T::Visible>("Visible", true)
-                                     .Object<&T::Font>("Font");
+        .Str<&T::Caption, &T::SetCaption>("Caption")
+        .Str<&T::Hint, &T::Hint>("Hint")
+        .Bool<&T::Visible, &T::Visible>("Visible", true)
+        .Object<&T::Font>("Font");
   });
 }
 
@@ -60,7 +60,7 @@ const TClassInfo& TControl::StaticClass() {
   public:                                                                                          \
     explicit Name(TComponent* AOwner) : Base(AOwner) {}                                            \
     static const TClassInfo& StaticClass() {                                                       \
-      return ClassTable([] { return TClassBuilder<Name>(#Name, &Base::StaticClass); });           \
+      return ClassTable([] { return TClassBuilder<Name>(#Name, &Base::StaticClass); });            \
     }                                                                                              \
     const TClassInfo& ClassType() const override { return StaticClass(); }                         \
   }
@@ -73,9 +73,9 @@ public:
   explicit TLabel(TComponent* AOwner) : TControl(AOwner) {}
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TLabel>("TLabel", &TControl::StaticClass)
-                                       .Bool<&TLabel::AutoSize, &TLabel::AutoSize>("AutoSize", true);
-  });
+      return TClassBuilder<TLabel>("TLabel", &TControl::StaticClass)
+          .Bool<&TLabel::AutoSize, &TLabel::AutoSize>("AutoSize", true);
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
 };
@@ -85,9 +85,9 @@ public:
   explicit TTranslateLabel(TComponent* AOwner) : TLabel(AOwner) {}
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TTranslateLabel>("TTranslateLabel", &TLabel::StaticClass)
-            .Int<&TTranslateLabel::GLID, &TTranslateLabel::GLID>("GLID", 0);
-  });
+      return TClassBuilder<TTranslateLabel>("TTranslateLabel", &TLabel::StaticClass)
+          .Int<&TTranslateLabel::GLID, &TTranslateLabel::GLID>("GLID", 0);
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   int GLID = 0;
@@ -97,9 +97,9 @@ public:
   explicit TTranslateBitBtn(TComponent* AOwner) : TWinControl(AOwner) {}
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TTranslateBitBtn>("TTranslateBitBtn", &TWinControl::StaticClass)
-            .Int<&TTranslateBitBtn::GLID, &TTranslateBitBtn::GLID>("GLID", 0);
-  });
+      return TClassBuilder<TTranslateBitBtn>("TTranslateBitBtn", &TWinControl::StaticClass)
+          .Int<&TTranslateBitBtn::GLID, &TTranslateBitBtn::GLID>("GLID", 0);
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   int GLID = 0;
@@ -109,9 +109,9 @@ public:
   explicit TMemo(TComponent* AOwner) : TWinControl(AOwner) {}
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TMemo>("TMemo", &TWinControl::StaticClass)
-                                       .Strings<&TMemo::Lines>("Lines");
-  });
+      return TClassBuilder<TMemo>("TMemo", &TWinControl::StaticClass)
+          .Strings<&TMemo::Lines>("Lines");
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   TStringList Lines;
@@ -121,9 +121,9 @@ public:
   explicit TListBox(TComponent* AOwner) : TWinControl(AOwner) {}
   static const TClassInfo& StaticClass() {
     return ClassTable([] {
-    return TClassBuilder<TListBox>("TListBox", &TWinControl::StaticClass)
-                                       .Strings<&TListBox::Items>("Items");
-  });
+      return TClassBuilder<TListBox>("TListBox", &TWinControl::StaticClass)
+          .Strings<&TListBox::Items>("Items");
+    });
   }
   const TClassInfo& ClassType() const override { return StaticClass(); }
   TStringList Items;
