@@ -187,28 +187,14 @@ void TQndlCompress::InflateMember(const TFileHeader& Header, TOpenFiles& Open) {
   while (rounds > 0 && !ended) {
     z.next_out = out.data();
     z.avail_out = static_cast<uInt>(out.size());
-    while (z.avail_out > 0 && !ended) {
-      if (z.avail_in == 0) {
-        std::size_t want = in.size();
-        if (FCurrentVolume == rec.EndVolume()) {
-          const std::int64_t left = lastByte - Open.Archive->Position() + 1;
-          want = left <= 0 ? 0
-                           : static_cast<std::size_t>(std::min<std::int64_t>(
-                                 left, static_cast<std::int64_t>(in.size())));
-        }
-        const std::size_t n = want ? Open.Archive->Read(in.data(), want) : 0;
-        if (n == 0) break;
-        z.next_in = in.data();
-        z.avail_in = static_cast<uInt>(n);
-      }
-      const int rc = inflate(&z, Z_NO_FLUSH);
-      if (rc == Z_STREAM_END)
-        ended = true;
-      else if (rc == Z_BUF_ERROR)
-        break;
-      else if (rc != Z_OK)
-        throw EZlibError(z.msg ? z.msg : "inflate");
-    }
+    ended = InflateRound(z, in, [&](std::uint8_t* Buffer, std::size_t Capacity) {
+      // Only the member's last volume holds bytes after it.
+      const std::size_t want =
+          FCurrentVolume == rec.EndVolume()
+              ? MemberBytesToRead(lastByte - Open.Archive->Position() + 1, Capacity)
+              : Capacity;
+      return want ? Open.Archive->Read(Buffer, want) : 0;
+    });
     CheckAbort();
     const std::size_t got = out.size() - z.avail_out;
     if (got > 0) {

@@ -4,11 +4,17 @@
 #pragma once
 
 #include "archive/compress.h"
+#include "archive/errors.h"
 #include "archive/file_stream.h"
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quendel::compress_detail {
 
@@ -56,6 +62,35 @@ bool IsUnsafeFileName(const std::string& Name);
 std::string VolumeExt(int K);
 // Reads until Count bytes came or the stream ends; the number read.
 std::size_t ReadFull(TStream& S, void* Buffer, std::size_t Count);
+
+// How much of a member's compressed bytes to read next: at most Capacity,
+// and none once Left (the member's bytes not yet read) is used up.
+inline std::size_t MemberBytesToRead(std::int64_t Left, std::size_t Capacity) {
+  return Left <= 0 ? 0
+                   : static_cast<std::size_t>(
+                         std::min<std::int64_t>(Left, static_cast<std::int64_t>(Capacity)));
+}
+
+// One round of inflating: fills the output Z points at until it is full,
+// the stream ends, or Read(Buffer, Capacity) has no more input for now
+// (returns 0). Raises what zlib refuses; true when the stream has ended.
+// The extraction inflating inline and the worker inflating ahead share it,
+// so that both cut a member into the same blocks.
+template <class TRead> bool InflateRound(z_stream& Z, std::vector<std::uint8_t>& In, TRead&& Read) {
+  while (Z.avail_out > 0) {
+    if (Z.avail_in == 0) {
+      const std::size_t n = Read(In.data(), In.size());
+      if (n == 0) return false;
+      Z.next_in = In.data();
+      Z.avail_in = static_cast<uInt>(n);
+    }
+    const int rc = inflate(&Z, Z_NO_FLUSH);
+    if (rc == Z_STREAM_END) return true;
+    if (rc == Z_BUF_ERROR) return false;
+    if (rc != Z_OK) throw EZlibError(Z.msg ? Z.msg : "inflate");
+  }
+  return false;
+}
 
 } // namespace quendel::compress_detail
 

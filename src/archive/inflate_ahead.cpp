@@ -11,6 +11,8 @@ namespace quendel {
 
 using compress_detail::InflateInput;
 using compress_detail::InflateOutput;
+using compress_detail::InflateRound;
+using compress_detail::MemberBytesToRead;
 
 TInflateAhead::TInflateAhead(std::size_t Window) : FWindow(Window) {}
 
@@ -163,26 +165,12 @@ bool TInflateAhead::InflateSlot(std::size_t S, void* Stream, std::vector<std::ui
       std::vector<std::uint8_t> out(InflateOutput);
       z.next_out = out.data();
       z.avail_out = static_cast<uInt>(out.size());
-      while (z.avail_out > 0 && !ended) {
-        if (z.avail_in == 0) {
-          const std::int64_t left = m.Last - position + 1;
-          const std::size_t want = left <= 0 ? 0
-                                             : static_cast<std::size_t>(std::min<std::int64_t>(
-                                                   left, static_cast<std::int64_t>(In.size())));
-          const std::size_t n = want ? FArchive->Read(In.data(), want) : 0;
-          if (n == 0) break;
-          position += static_cast<std::int64_t>(n);
-          z.next_in = In.data();
-          z.avail_in = static_cast<uInt>(n);
-        }
-        const int rc = inflate(&z, Z_NO_FLUSH);
-        if (rc == Z_STREAM_END)
-          ended = true;
-        else if (rc == Z_BUF_ERROR)
-          break;
-        else if (rc != Z_OK)
-          throw EZlibError(z.msg ? z.msg : "inflate");
-      }
+      ended = InflateRound(z, In, [&](std::uint8_t* Buffer, std::size_t Capacity) {
+        const std::size_t want = MemberBytesToRead(m.Last - position + 1, Capacity);
+        const std::size_t n = want ? FArchive->Read(Buffer, want) : 0;
+        position += static_cast<std::int64_t>(n);
+        return n;
+      });
       const std::size_t got = out.size() - z.avail_out;
       if (got == 0) {
         end.EmptyRound = true;
