@@ -1,11 +1,11 @@
 #include "model/install_file_rules.h"
 
 #include "core/byte_order.h"
+#include "core/format.h"
 #include "core/strings.h"
 #include "system/version_data.h"
 #include "system/version_resource.h"
 
-#include <cstdio>
 
 namespace quendel {
 
@@ -46,14 +46,9 @@ bool HasOLESelfRegister(platform::IFileSystem* Files, const std::string& Source)
   if (!Translation || Translation->size() < 4) return false;
   const unsigned Language = GetLE<std::uint16_t>(AsBytes(*Translation), 0);
   const unsigned CodePage = GetLE<std::uint16_t>(AsBytes(*Translation), 2);
-  // "\StringFileInfo\040904E4\OLESelfRegister": language and code page as
-  // eight upper-case hexadecimal digits.
-  std::string Block = "\\StringFileInfo\\";
-  const unsigned Key = Language << 16 | CodePage;
-  for (int Shift = 28; Shift >= 0; Shift -= 4)
-    Block += "0123456789ABCDEF"[(Key >> Shift) & 15];
-  Block += "\\OLESelfRegister";
-  return Data->Query(Block).has_value();
+  // "\StringFileInfo\040904E4\OLESelfRegister"
+  return Data->Query(Format("\\StringFileInfo\\%.4X%.4X\\OLESelfRegister", {Language, CodePage}))
+      .has_value();
 }
 
 TInstallFileSettings DeriveSettings(const TInstallFileSettings& Current,

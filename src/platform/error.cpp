@@ -1,6 +1,7 @@
 #include "platform/error.h"
 
-#include <cstdio>
+#include "core/format.h"
+
 #include <utility>
 
 namespace quendel::platform {
@@ -117,10 +118,6 @@ void ThrowAbsentPort(const char* port) {
   throw EAbsentPort(port);
 }
 
-namespace {
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-}
-
 std::string QuoteArg(std::string_view text) {
   std::string quoted;
   quoted.reserve(text.size() + 2);
@@ -128,9 +125,7 @@ std::string QuoteArg(std::string_view text) {
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20) {
-      quoted += "\\x";
-      quoted += kHexDigits[byte >> 4];
-      quoted += kHexDigits[byte & 15];
+      quoted += Format("\\x%.2X", {byte});
     } else {
       quoted += c;
     }
@@ -140,13 +135,7 @@ std::string QuoteArg(std::string_view text) {
 }
 
 std::string HexArg(std::uint32_t value) {
-  std::string text = "0x";
-  int shift = 28;
-  while (shift > 0 && (value >> shift) == 0)
-    shift -= 4;
-  for (; shift >= 0; shift -= 4)
-    text += kHexDigits[(value >> shift) & 15];
-  return text;
+  return Format("0x%X", {value});
 }
 
 } // namespace quendel::platform

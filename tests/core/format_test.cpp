@@ -31,26 +31,26 @@ TEST(Format, Directives_MatchTheCLibrary) {
   std::mt19937 rng(16);
   char want[600];
   for (int n = 0; n < 3000; ++n) {
-    std::string spec = "%";
-    if (rng() % 2) spec += '-';
-    if (rng() % 2) spec += std::to_string(rng() % 30);
+    std::string directive = "%";
+    if (rng() % 2) directive += '-';
+    if (rng() % 2) directive += std::to_string(rng() % 30);
     const char conv = "duxXfs"[rng() % 6];
     // (a float without a precision has two decimals here, six in C)
-    if (conv == 'f' || rng() % 2) spec += "." + std::to_string(rng() % 25);
-    spec += conv;
+    if (conv == 'f' || rng() % 2) directive += "." + std::to_string(rng() % 25);
+    directive += conv;
     const auto i = static_cast<std::int32_t>(rng() >> (rng() % 32));
     const double d = std::ldexp(static_cast<double>(static_cast<std::int32_t>(rng())),
                                 static_cast<int>(rng() % 80) - 60);
     if (conv == 'f')
-      std::snprintf(want, sizeof want, spec.c_str(), d);
+      std::snprintf(want, sizeof want, directive.c_str(), d);
     else if (conv == 's')
-      std::snprintf(want, sizeof want, spec.c_str(), "some text");
+      std::snprintf(want, sizeof want, directive.c_str(), "some text");
     else
-      std::snprintf(want, sizeof want, spec.c_str(), i);
-    const std::string got = conv == 'f'   ? Format(spec, {d})
-                            : conv == 's' ? Format(spec, {"some text"})
-                                          : Format(spec, {i});
-    ASSERT_EQ(got, want) << spec;
+      std::snprintf(want, sizeof want, directive.c_str(), i);
+    const std::string got = conv == 'f'   ? Format(directive, {d})
+                            : conv == 's' ? Format(directive, {"some text"})
+                                          : Format(directive, {i});
+    ASSERT_EQ(got, want) << directive;
   }
 }
 #endif
