@@ -25,10 +25,13 @@ endfunction()
 #   every product's setup.exe, the uninstaller): in a Release build linked as
 #   one optimised whole, in a single partition (GCC 12's MinGW link crashes
 #   when it splits these programs); always without unused sections and
-#   symbols, and with the small terminate handler instead of the C++
-#   library's, which links a name demangler.
+#   symbols, with the small terminate handler instead of the C++ library's,
+#   which links a name demangler, and with the C++ library's error helpers
+#   raising plain std::exception (apps/common/library_errors.cpp), so that
+#   the old copy-on-write string does not come along.
 function(quendel_shipped_program name)
-  target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/apps/common/terminate_handler.cpp)
+  target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/apps/common/terminate_handler.cpp
+    ${PROJECT_SOURCE_DIR}/apps/common/library_errors.cpp)
   target_link_options(${name} PRIVATE -s -Wl,--gc-sections)
   if(CMAKE_BUILD_TYPE STREQUAL "Release")
     target_link_options(${name} PRIVATE -flto -flto-partition=none)

@@ -5,9 +5,14 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <stdexcept>
+#include <exception>
 
 namespace quendel {
+
+namespace {
+// A planned source that grew past the member limit while it was read.
+struct ESourceGrew : std::exception {};
+} // namespace
 
 void DeflateMember(int Level, const std::function<std::size_t(std::uint8_t*, std::size_t)>& Read,
                    const std::function<void(const std::uint8_t*, std::size_t)>& Write,
@@ -133,7 +138,7 @@ void TDeflateAhead::Work() {
             }
             Result.Consumed += static_cast<std::int64_t>(Done);
             if (Result.Consumed > static_cast<std::int64_t>(MaxMemberBytes))
-              throw std::runtime_error("grew");
+              throw ESourceGrew();
             return Done;
           },
           [&](const std::uint8_t* Data, std::size_t Count) {

@@ -1,10 +1,11 @@
 #include "ui/software_canvas.h"
 
+#include "core/exceptions.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <cstdlib>
-#include <stdexcept>
 
 namespace quendel::ui {
 
@@ -72,13 +73,13 @@ TBitmap32::TBitmap32(int Width, int Height, std::uint32_t Fill)
 
 std::uint32_t TBitmap32::Pixel(int X, int Y) const {
   if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight)
-    throw std::out_of_range("pixel outside the bitmap");
+    Raise<EListError>("pixel outside the bitmap");
   return FPixels[static_cast<std::size_t>(Y) * FWidth + X];
 }
 
 void TBitmap32::SetPixel(int X, int Y, std::uint32_t Color) {
   if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight)
-    throw std::out_of_range("pixel outside the bitmap");
+    Raise<EListError>("pixel outside the bitmap");
   FPixels[static_cast<std::size_t>(Y) * FWidth + X] = Color & 0xFFFFFF;
 }
 
@@ -109,15 +110,15 @@ TBitmap32 TBitmap32::FromPPM(const std::string& Data) {
     while (pos < Data.size() && !std::isspace(static_cast<unsigned char>(Data[pos]))) ++pos;
     return Data.substr(start, pos - start);
   };
-  if (token() != "P6") throw std::runtime_error("not a binary PPM image");
+  if (token() != "P6") Raise<EInvalidGraphic>("not a binary PPM image");
   const int w = std::atoi(token().c_str());
   const int h = std::atoi(token().c_str());
   const int maxval = std::atoi(token().c_str());
   ++pos; // the single whitespace after the header
   if (w <= 0 || h <= 0 || w > 16384 || h > 16384 || maxval != 255)
-    throw std::runtime_error("unsupported PPM image");
+    Raise<EInvalidGraphic>("unsupported PPM image");
   if (Data.size() < pos + static_cast<std::size_t>(w) * h * 3)
-    throw std::runtime_error("truncated PPM image");
+    Raise<EInvalidGraphic>("truncated PPM image");
   TBitmap32 b(w, h);
   for (int i = 0; i < w * h; ++i) {
     const auto* p = reinterpret_cast<const unsigned char*>(Data.data() + pos + i * 3);

@@ -18,13 +18,13 @@ public:
   TBitmap32(int Width, int Height, std::uint32_t Fill = 0);
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
-  // 0x00BBGGRR; raises std::out_of_range outside the bitmap.
+  // 0x00BBGGRR; raises EListError outside the bitmap.
   std::uint32_t Pixel(int X, int Y) const;
   void SetPixel(int X, int Y, std::uint32_t Color);
   const std::vector<std::uint32_t>& Pixels() const { return FPixels; }
   // Binary PPM (P6), which image tools read and write.
   std::string ToPPM() const;
-  // Raises std::runtime_error for anything but a binary 8-bit PPM.
+  // Raises EInvalidGraphic for anything but a binary 8-bit PPM.
   static TBitmap32 FromPPM(const std::string& Data);
 
 private:
