@@ -3,9 +3,24 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 namespace quendel::platform {
 
 namespace {
+
+// Whether the window library is in the process yet. It is loaded on its
+// first call (a quiet run never makes one): until then no window exists and
+// no thread has a message queue, so there is nothing to pump and no cursor
+// to show, and asking would load the library and its drawing half for
+// nothing.
+bool WindowingLoaded() {
+  static std::atomic<bool> Loaded{false};
+  if (Loaded.load(std::memory_order_relaxed)) return true;
+  const bool Now = GetModuleHandleA("user32.dll") != nullptr;
+  if (Now) Loaded.store(true, std::memory_order_relaxed);
+  return Now;
+}
 
 class TWin32UIServices final : public IUIServices {
 public:
@@ -24,11 +39,12 @@ public:
   bool SetBusyCursor(bool Busy) override {
     const bool was = FBusy;
     FBusy = Busy;
-    SetCursor(LoadCursorA(nullptr, Busy ? IDC_WAIT : IDC_ARROW));
+    if (WindowingLoaded()) SetCursor(LoadCursorA(nullptr, Busy ? IDC_WAIT : IDC_ARROW));
     return was;
   }
 
   void ProcessMessages() override {
+    if (!WindowingLoaded()) return;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) {
