@@ -128,6 +128,15 @@ public:
   // nobody took.
   bool KeepExtractedFile = false;
   std::unique_ptr<platform::IFile> TakeExtractedFile() { return std::move(FExtracted); }
+  // Set: each extracted file is created as new under FreshName(1), or, when
+  // that name is taken (by a file or a directory), FreshName(2) and so on,
+  // whatever the overwrite rule; nothing that exists is replaced. Creating
+  // the file is the lookup: a separate one would cost some systems (Wine) a
+  // scan of the whole directory for a name that is not there.
+  // CreatedFileName() is the name the last extraction created (empty while
+  // none was), until the next Extract.
+  std::function<std::string(int Attempt)> FreshName;
+  const std::string& CreatedFileName() const { return FCreatedName; }
   // Off: every member is inflated inline, on the calling thread. On (the
   // default): while members of one archive file are extracted in directory
   // order, a worker inflates the next ones ahead; the bytes, events and
@@ -196,6 +205,7 @@ private:
   std::unique_ptr<TInflateAhead> FAhead;
   int FAheadPlans = 0;                         // of the workers joined so far
   std::unique_ptr<platform::IFile> FExtracted; // see KeepExtractedFile
+  std::string FCreatedName;                    // see FreshName
 
   TFileHeaders FHeaders;
   bool FLoaded = false;

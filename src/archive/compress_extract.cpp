@@ -33,6 +33,7 @@ void TQndlCompress::Extract() {
       [&] {
         FAbort = false;
         FExtracted.reset();
+        FCreatedName.clear();
         FOperation = TCompressOperation::Extracting;
         EnsureDirectory();
         FCurrentVolume = 0;
@@ -72,7 +73,7 @@ void TQndlCompress::ExtractMember(int Index, TOpenFiles& Open) {
   // learnt by creating the file as new, without a lookup of its own: a
   // missing name costs some systems (Wine: a case-blind scan of the whole
   // directory) far more than one that exists.
-  const bool looked = FOverwrite != owAlways;
+  const bool looked = FOverwrite != owAlways && !FreshName;
   const bool existed = looked && fs.FileExists(target);
   if (existed) {
     switch (IsFileNewer(fs, rec.FileVersion(), target, FOverwrite, rec.FileDate())) {
@@ -119,7 +120,25 @@ void TQndlCompress::ExtractMember(int Index, TOpenFiles& Open) {
     std::unique_ptr<platform::IFile> file;
     const platform::TFileAccess access = KeepExtractedFile ? platform::TFileAccess::ReadWriteDelete
                                                            : platform::TFileAccess::ReadWrite;
-    if (!existed) {
+    if (FreshName) {
+      for (int attempt = 1; !file; ++attempt) {
+        DestFileName = ExtractFileName(FreshName(attempt));
+        target = AddBackslash(FExtractDirectory) + DestFileName;
+        if (IsUnsafeFileName(DestFileName)) Raise<EQndlCompress>(MsgCreate, {target});
+        try {
+          file = fs.Open(target, access, platform::shareRead, platform::TCreation::CreateNew);
+        } catch (const platform::EPlatformError& e) {
+          // A directory of that name may refuse with access denied instead.
+          platform::TFileAttributes attributes = 0;
+          const bool taken = e.Code() == platform::errFileExists ||
+                             e.Code() == platform::errAlreadyExists ||
+                             (e.Code() == platform::errAccessDenied &&
+                              fs.TryGetAttributes(target, attributes) == platform::errSuccess);
+          if (!taken) throw;
+        }
+      }
+      FCreatedName = DestFileName;
+    } else if (!existed) {
       try {
         file = fs.Open(target, access, platform::shareRead, platform::TCreation::CreateNew);
       } catch (const platform::EPlatformError& e) {

@@ -16,14 +16,14 @@ namespace {
 const char* const MsgDestBlank = "Cannot compress,copy, or install the following file because "
                                  "it's destination directory is blank. File is :%s";
 
-// Removes the temporary file unless it was handed on.
+// Removes the temporary file, once there is one, unless it was handed on.
 class TTempFile {
 public:
-  TTempFile(platform::IFileSystem& Files, std::string Path)
-      : FFiles(Files), FPath(std::move(Path)) {}
+  explicit TTempFile(platform::IFileSystem& Files) : FFiles(Files) {}
   ~TTempFile() {
-    if (!FKept) FFiles.TryRemoveFile(FPath);
+    if (!FKept && !FPath.empty()) FFiles.TryRemoveFile(FPath);
   }
+  void Set(std::string Path) { FPath = std::move(Path); }
   void Keep() { FKept = true; }
 
 private:
@@ -40,40 +40,50 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
   platform::IFileSystem& Files = *Machine.Files;
   Files.ForceDirectories(Dir);
   TPlacement Result;
-  Result.TempName = TemporaryReplaceName(Files, Dir, DestName);
-  const std::string Temp = Dir + "\\" + Result.TempName;
   const std::string Target = Dir + "\\" + DestName;
-  TTempFile Guard(Files, Temp);
+  TTempFile Guard(Files);
 
-  // The decision to write was made by the caller; the temporary name never
-  // exists, so the compressor's own rule must not skip it.
+  // The decision to write was made by the caller; the temporary file is
+  // created as new under the first of its names that is free (an existing
+  // file or directory of such a name is passed over, never replaced), so the
+  // compressor's own rule must not skip it.
   const TOverwriteType SavedMode = Compressor.Overwrite();
   const bool SavedKeep = Compressor.KeepExtractedFile;
+  auto SavedFreshName = std::move(Compressor.FreshName);
   Compressor.SetOverwrite(owAlways);
   // The new file stays open, to be moved into place through its handle
   // (when the compressor works on the machine's own file system).
   Compressor.KeepExtractedFile = &Compressor.Files() == &Files;
+  Compressor.FreshName = [&DestName](int Attempt) {
+    return TemporaryReplaceCandidate(DestName, Attempt);
+  };
   Compressor.SetExtractDirectory(Dir);
-  Compressor.DestFileName = Result.TempName;
+  Compressor.DestFileName = TemporaryReplaceCandidate(DestName, 1);
   // The member is stored under the start of a long source path only.
   const std::string Member = StoredMemberName(Source);
   Compressor.FilesToProcess().Clear();
   Compressor.FilesToProcess().Add(Member);
+  auto Restore = [&] {
+    Compressor.SetOverwrite(SavedMode);
+    Compressor.KeepExtractedFile = SavedKeep;
+    Compressor.FreshName = std::move(SavedFreshName);
+    Result.TempName = Compressor.CreatedFileName();
+    if (!Result.TempName.empty()) Guard.Set(Dir + "\\" + Result.TempName);
+  };
   try {
     Compressor.Extract();
   } catch (...) {
-    Compressor.SetOverwrite(SavedMode);
-    Compressor.KeepExtractedFile = SavedKeep;
+    Restore();
     throw;
   }
-  Compressor.SetOverwrite(SavedMode);
-  Compressor.KeepExtractedFile = SavedKeep;
+  Restore();
+  const std::string Temp = Dir + "\\" + Result.TempName;
   // Closed before the guard removes the temporary file on any way out.
   std::unique_ptr<platform::IFile> Extracted = Compressor.TakeExtractedFile();
   // A cancel ends the extraction quietly; what it left is not the file.
   if (Compressor.Abort()) throw EAIUserAbort();
   const int Index = Compressor.Directory().FindByName(Member);
-  if (Index < 0 || (!Extracted && !Files.FileExists(Temp)))
+  if (Index < 0 || Result.TempName.empty() || (!Extracted && !Files.FileExists(Temp)))
     Raise<IECustomInstallFile>("The file %s was not extracted from %s",
                                {Source, Compressor.CompressedFile()});
   const std::int64_t Expected = Compressor.Directory().Item(Index).Record.UncompressedSize();

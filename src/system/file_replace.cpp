@@ -9,10 +9,14 @@ namespace quendel {
 using platform::EPlatformError;
 using platform::TErrorCode;
 
+std::string TemporaryReplaceCandidate(const std::string& Name, int Attempt) {
+  return ChangeFileExt(Name, "." + IntToStr(Attempt));
+}
+
 std::string TemporaryReplaceName(platform::IFileSystem& Files, const std::string& Dir,
                                  const std::string& Name) {
   for (int N = 1;; ++N) {
-    const std::string Candidate = ChangeFileExt(Name, "." + IntToStr(N));
+    const std::string Candidate = TemporaryReplaceCandidate(Name, N);
     // One lookup for a file or directory of that name: a name that is not
     // there costs some systems (Wine: a case-blind scan of the whole
     // directory) far more than one that is.

@@ -21,8 +21,10 @@ namespace quendel {
 // that moves replacements into place when the system refused to.
 inline constexpr const char* QuendelBatFileValue = "QuendelBatFile";
 
-// The first of Name with its extension replaced by ".1", ".2", ... ("App.exe"
-// gives "App.1") that names nothing in Dir.
+// Name with its extension replaced by "." and Attempt ("App.exe", 1 gives
+// "App.1"): the temporary names of a replacement, tried in turn.
+std::string TemporaryReplaceCandidate(const std::string& Name, int Attempt);
+// The first of those candidates that names nothing in Dir.
 std::string TemporaryReplaceName(platform::IFileSystem& Files, const std::string& Dir,
                                  const std::string& Name);
 

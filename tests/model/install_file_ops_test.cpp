@@ -112,12 +112,17 @@ protected:
 TEST_F(InstallFileOps, Place_ReplacesAFreeTargetAndLeavesNoTemporaryFile) {
   auto C = ArchiveOf("new contents");
   Write(Target, "old");
+  // Temporary names taken by a file and by a directory are passed over,
+  // both left as they are.
   Write(R + "\\App\\App.1", "someone else's");
+  M.Files->MakeDirectory(R + "\\App\\App.2");
   const TPlacement P = ExtractAndPlace(*C, M, R + "\\App", "App.exe", Source, true, "IFApp_exe");
   EXPECT_FALSE(P.ReplaceAtReboot);
-  EXPECT_EQ(P.TempName, "App.2");
+  EXPECT_EQ(P.TempName, "App.3");
   EXPECT_EQ(Read(Target), "new contents");
   EXPECT_THAT(AppDir(), ::testing::UnorderedElementsAre("App.exe", "App.1"));
+  EXPECT_EQ(Read(R + "\\App\\App.1"), "someone else's");
+  EXPECT_TRUE(M.Files->DirectoryExists(R + "\\App\\App.2"));
   // A missing target is simply written, whatever the compressor's own rule.
   M.Files->RemoveFile(Target);
   C->SetOverwrite(owVersion);
