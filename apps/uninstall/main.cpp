@@ -177,7 +177,7 @@ int Run() {
       } else {
         Log.Line("Uninstalling " + Name);
         const HRESULT Com = CoInitialize(nullptr);
-        const TUninstallResult Result = ExecuteUninstall(P, Plan, Unregister);
+        const TUninstallResult Result = ExecuteUninstall(P, Plan, &Unregister);
         if (SUCCEEDED(Com)) CoUninitialize();
         for (const std::string& Line : Result.Log) Log.Line(Line);
         if (Result.Failures == 0) {

@@ -7,9 +7,9 @@
 #include "archive/compress.h"
 #include "archive/deflate_ahead.h"
 #include "core/context.h"
+#include "core/event.h"
 #include "platform/files.h"
 
-#include <functional>
 #include <memory>
 
 namespace quendel {
@@ -31,7 +31,7 @@ public:
   // Frees the shared compressor now (the run does this at shutdown).
   void FreeCompressor() { FCompressor.reset(); }
 
-  std::function<void()> ProcessMessages;
+  TEvent<void()> ProcessMessages;
 
   // The members being compressed ahead of the Adds that will take them (a
   // build sets it for its compression pass); null: every Add compresses

@@ -227,7 +227,7 @@ std::unique_ptr<TPlatformFileStream> TQndlCompress::OpenVolume(int K, std::strin
   Raise<EQndlCompress>(MsgOpenArchive, {Path});
 }
 
-void TQndlCompress::Guarded(const std::function<void()>& Body, const std::function<void()>& Cleanup,
+void TQndlCompress::Guarded(TFunctionRef<void()> Body, TFunctionRef<void()> Cleanup,
                             bool PassSilentAbort) {
   try {
     Body();

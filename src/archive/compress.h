@@ -11,13 +11,13 @@
 #include "archive/file_header.h"
 #include "archive/overwrite.h"
 #include "core/component.h"
+#include "core/event.h"
 #include "core/persistent.h"
 #include "core/reflection.h"
 #include "platform/files.h"
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,13 +34,13 @@ const TEnumInfo& CompressionLevelInfo();
 int ZlibLevel(TCompressionLevel Level);
 
 class TQndlCompress;
-using TNotifyEvent = std::function<void(TComponent* Sender)>;
+using TNotifyEvent = TEvent<void(TComponent* Sender)>;
 using TlzhFileStatsEvent =
-    std::function<void(TQndlCompress& QndlCompress, const TlzhFileStats& FileStats)>;
+    TEvent<void(TQndlCompress& QndlCompress, const TlzhFileStats& FileStats)>;
 // Path comes in as the directory where volume DiskNumber was expected and
 // goes out as the directory in which to look for (or create) it.
 using TlzhNewDiskEvent =
-    std::function<void(TQndlCompress& QndlCompress, int DiskNumber, std::string& Path)>;
+    TEvent<void(TQndlCompress& QndlCompress, int DiskNumber, std::string& Path)>;
 
 enum class TCompressOperation { None, Adding, Extracting };
 
@@ -119,9 +119,9 @@ public:
   void SetFileSystem(platform::IFileSystem* Files) { FFiles = Files; }
 
   // Lets the user interface handle pending input; called after every block.
-  std::function<void()> ProcessMessages;
+  TEvent<void()> ProcessMessages;
   // The build's own cancel flag, checked while copying plain files.
-  std::function<bool()> BuildAborted;
+  TEvent<bool()> BuildAborted;
   // On: each extracted file is created with delete access and left open
   // after it is complete and dated, for TakeExtractedFile (the caller can
   // then rename it without opening it again). The next Extract closes one
@@ -179,7 +179,7 @@ private:
   void CopyChunks(TFileHeader& Header, TOpenFiles& Open, const std::string& FileName,
                   std::string& DestDirectory);
   // Runs Body under the failure rules shared by Add, Extract and SplitToVolumes.
-  void Guarded(const std::function<void()>& Body, const std::function<void()>& Cleanup,
+  void Guarded(TFunctionRef<void()> Body, TFunctionRef<void()> Cleanup,
                bool PassSilentAbort);
 
   platform::IFileSystem* FFiles;

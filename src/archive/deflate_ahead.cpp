@@ -14,9 +14,9 @@ namespace {
 struct ESourceGrew : std::exception {};
 } // namespace
 
-void DeflateMember(int Level, const std::function<std::size_t(std::uint8_t*, std::size_t)>& Read,
-                   const std::function<void(const std::uint8_t*, std::size_t)>& Write,
-                   const std::function<void(std::int64_t)>& Block) {
+void DeflateMember(int Level, TFunctionRef<std::size_t(std::uint8_t*, std::size_t)> Read,
+                   TFunctionRef<void(const std::uint8_t*, std::size_t)> Write,
+                   TFunctionRef<void(std::int64_t)> Block) {
   struct TDeflater {
     z_stream Z{};
     explicit TDeflater(int Level) {

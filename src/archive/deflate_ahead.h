@@ -6,11 +6,11 @@
 // same level and the same input blocks.
 #pragma once
 
+#include "core/event.h"
 #include "platform/files.h"
 
 #include <condition_variable>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -25,9 +25,9 @@ inline constexpr std::size_t DeflateBlock = 65536;
 // Deflates one member: Read fills up to DeflateBlock bytes (0 at the end),
 // Write takes every output block, Block runs after each full output block
 // with the input consumed so far.
-void DeflateMember(int Level, const std::function<std::size_t(std::uint8_t*, std::size_t)>& Read,
-                   const std::function<void(const std::uint8_t*, std::size_t)>& Write,
-                   const std::function<void(std::int64_t)>& Block);
+void DeflateMember(int Level, TFunctionRef<std::size_t(std::uint8_t*, std::size_t)> Read,
+                   TFunctionRef<void(const std::uint8_t*, std::size_t)> Write,
+                   TFunctionRef<void(std::int64_t)> Block);
 
 class TDeflateAhead {
 public:

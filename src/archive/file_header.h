@@ -9,12 +9,12 @@
 #pragma once
 
 #include "core/dates.h"
+#include "core/event.h"
 #include "core/persistent.h"
 #include "core/stream.h"
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -118,7 +118,7 @@ struct TSourceFileInfo {
   std::string Version;
 };
 // Opens the named file and describes it; raises when it cannot be opened.
-using TSourceInfoFunc = std::function<TSourceFileInfo(const std::string& FileName)>;
+using TSourceInfoFunc = TFunctionRef<TSourceFileInfo(const std::string& FileName)>;
 
 // The name a member added from the list entry Name is stored and found
 // under: the entry's first ";"-field, cut to FileNameCapacity characters.

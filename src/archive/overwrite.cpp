@@ -70,7 +70,7 @@ TOverwriteDecision ByDate(platform::IFileSystem& Files, std::optional<TDateTime>
 }
 
 TOverwriteDecision Decide(platform::IFileSystem& Files, const std::string& NewVersion,
-                          const std::function<std::optional<TDateTime>()>& NewDate,
+                          TFunctionRef<std::optional<TDateTime>()> NewDate,
                           const std::string& ExistingFile, TOverwriteType Mode) {
   switch (Mode) {
   case owAlways:

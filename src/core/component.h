@@ -3,6 +3,7 @@
 // clears when the target announces its removal (free notification).
 #pragma once
 
+#include "core/event.h"
 #include "core/persistent.h"
 
 #include <cstdint>
@@ -29,8 +30,8 @@ using TComponentState = std::uint32_t;
 // "UniqueID"). Integers only.
 struct TExtraProperty {
   std::string Name;
-  std::function<std::int64_t()> Read;
-  std::function<void(std::int64_t)> Write;
+  TEvent<std::int64_t()> Read;
+  TEvent<void(std::int64_t)> Write;
   bool Stored = true;
 };
 

@@ -1,6 +1,13 @@
 #include "core/exceptions.h"
 
+#include <functional>
+
 namespace quendel {
+
+// Calling an empty event fails as calling an empty std::function does.
+void detail::RaiseEmptyEvent() {
+  throw std::bad_function_call();
+}
 
 namespace {
 TTranslateHook& Hook() {

@@ -2,10 +2,10 @@
 // install-object family pass through the translator before they are formatted.
 #pragma once
 
+#include "core/event.h"
 #include "core/format.h"
 
 #include <exception>
-#include <functional>
 #include <string>
 #include <utility>
 
@@ -110,7 +110,7 @@ public:
 
 // The translation every IException message passes through; identity until a
 // translator is installed. Returns the previous hook.
-using TTranslateHook = std::function<std::string(const std::string&)>;
+using TTranslateHook = TEvent<std::string(const std::string&)>;
 TTranslateHook SetTranslateHook(TTranslateHook Hook);
 std::string TranslateText(const std::string& English);
 

@@ -2,11 +2,11 @@
 // widget layer draws with them; the translator adjusts them per language.
 #pragma once
 
+#include "core/event.h"
 #include "core/persistent.h"
 #include "core/reflection.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace quendel {
@@ -70,7 +70,7 @@ public:
   bool operator==(const TFont& Other) const;
 
   // Fired after every change (a control repaints).
-  std::function<void(TFont&)> OnChange;
+  TEvent<void(TFont&)> OnChange;
 
 private:
   void Changed();

@@ -3,8 +3,9 @@
 // string lists and pictures.
 #pragma once
 
+#include "core/event.h"
+
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,7 +56,7 @@ public:
   void Assign(const TPersistent& Source) override;
 
   // Fired after every change (a memo or list box showing the list follows it).
-  std::function<void(TStrings&)> OnChange;
+  TEvent<void(TStrings&)> OnChange;
 
   auto begin() const { return FItems.begin(); }
   auto end() const { return FItems.end(); }

@@ -27,14 +27,13 @@
 #pragma once
 
 #include "core/component.h"
+#include "core/event.h"
 #include "core/exceptions.h"
 #include "core/persistent.h"
 
-#include <any>
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <map>
 #include <optional>
@@ -150,7 +149,7 @@ union TSetter {
   void (*Float)(const TPropInfo&, TPersistent&, double);
   void (*Str)(const TPropInfo&, TPersistent&, const std::string&);
   void (*Ref)(const TPropInfo&, TPersistent&, TComponent*);
-  void (*Event)(const TPropInfo&, TPersistent&, const std::any&);
+  void (*Event)(const TPropInfo&, TPersistent&, const TAnyEvent&);
 };
 union TDefault {
   std::int64_t Ord;
@@ -194,8 +193,9 @@ public:
   TPersistent* GetObj(const TPersistent& Obj) const { return Get.Obj(*this, Obj); }
   // Raises EPropertyError("Invalid property value") when the target is not of RefClass.
   void SetRef(TPersistent& Obj, TComponent* Target) const { Set.Ref(*this, Obj, Target); }
-  // Events: the handler is a std::function of the event's own type held in a std::any.
-  void SetEvent(TPersistent& Obj, const std::any& Handler) const { Set.Event(*this, Obj, Handler); }
+  // Events: the handler must be an event of the property's own signature; an
+  // empty one clears it.
+  void SetEvent(TPersistent& Obj, const TAnyEvent& Handler) const { Set.Event(*this, Obj, Handler); }
   bool EventAssigned(const TPersistent& Obj) const { return Get.Assigned(*this, Obj); }
 
   // True when the property has a writer (sub-objects, lists and pictures are
@@ -383,16 +383,12 @@ template <class M> TPersistent* GetOwned(const TPropInfo& p, const TPersistent& 
   else
     return const_cast<TPersistent*>(static_cast<const TPersistent*>(&r));
 }
-template <class M> void SetEvent(const TPropInfo& p, TPersistent& o, const std::any& h) {
-  using F = typename TMemberOf<M>::Value;
+template <class M> void SetEvent(const TPropInfo& p, TPersistent& o, const TAnyEvent& h) {
   auto& field = Self<M>(o).*MemberAt<M>(p.SetMember);
-  if (!h.has_value()) {
+  if (!h.HasValue())
     field = nullptr;
-    return;
-  }
-  const F* f = std::any_cast<F>(&h);
-  if (!f) RaiseInvalidValue();
-  field = *f;
+  else if (!h.Into(field))
+    RaiseInvalidValue();
 }
 template <class M> bool EventAssigned(const TPropInfo& p, const TPersistent& o) {
   return static_cast<bool>(Self<M>(o).*MemberAt<M>(p.GetMember));
@@ -500,7 +496,7 @@ public:
     return Owned<G>(Name, TPropKind::Picture);
   }
 
-  // An event: a std::function data member.
+  // An event: a TEvent data member.
   template <auto Field> constexpr TClassBuilder& Event(const char* Name) {
     TPropInfo& p = Add<Field, Field>(Name, TPropKind::Event);
     p.Get.Assigned = &detail::EventAssigned<Rebased<Field>>;

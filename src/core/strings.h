@@ -6,8 +6,9 @@
 // part of a Windows file name.
 #pragma once
 
+#include "core/event.h"
+
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,7 +52,7 @@ std::string TextAfterColon(std::string_view Text);
 std::string MakeValidName(std::string_view Text);
 
 // Answers whether a name is already in use.
-using TNameTakenFunc = std::function<bool(const std::string&)>;
+using TNameTakenFunc = TFunctionRef<bool(const std::string&)>;
 
 // The first of Base, Base1, Base2, ... that IsTaken refuses. Whether "taken" ignores
 // case is the predicate's business (component names do; see the overload below).

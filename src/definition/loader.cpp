@@ -8,11 +8,11 @@ namespace quendel {
 
 // --- THandlerRegistry --------------------------------------------------------------
 
-void THandlerRegistry::Register(const std::string& Name, std::any Handler) {
+void THandlerRegistry::Register(const std::string& Name, TAnyEvent Handler) {
   FHandlers[UpperCase(Name)] = std::move(Handler);
 }
 
-const std::any* THandlerRegistry::Find(std::string_view Name) const {
+const TAnyEvent* THandlerRegistry::Find(std::string_view Name) const {
   auto it = FHandlers.find(UpperCase(Name));
   return it == FHandlers.end() ? nullptr : &it->second;
 }
@@ -257,10 +257,10 @@ private:
       if (v.Type != TValueType::vaIdent && v.Type != TValueType::vaNil) InvalidValue();
       RequireWritable(Prop);
       if (v.Type == TValueType::vaNil) {
-        Prop.SetEvent(Obj, std::any{});
+        Prop.SetEvent(Obj, TAnyEvent{});
         return;
       }
-      const std::any* handler = FHandlers ? FHandlers->Find(v.Text) : nullptr;
+      const TAnyEvent* handler = FHandlers ? FHandlers->Find(v.Text) : nullptr;
       if (!handler)
         Raise<EReadError>("Event handler %s is not registered; definitions carry no event handlers",
                           {v.Text});

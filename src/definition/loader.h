@@ -18,26 +18,25 @@
 #include "core/reflection.h"
 #include "definition/object_stream.h"
 
-#include <any>
 #include <map>
 #include <string>
 #include <string_view>
 
 namespace quendel {
 
-// Event handlers that a definition may name ("OnClick = ButtonClick"): each a
-// std::function of the event's own type, held in a std::any. The definitions
+// Event handlers that a definition may name ("OnClick = ButtonClick"): each an
+// event (TEvent) of the signature of the events it may be given to. The definitions
 // carry none, so an event in a stream is refused unless code registered a
 // handler of that name.
 class THandlerRegistry {
 public:
   // Replaces a handler of the same name (names ignore case).
-  void Register(const std::string& Name, std::any Handler);
+  void Register(const std::string& Name, TAnyEvent Handler);
   // nullptr when absent.
-  const std::any* Find(std::string_view Name) const;
+  const TAnyEvent* Find(std::string_view Name) const;
 
 private:
-  std::map<std::string, std::any> FHandlers; // key: upper-cased name
+  std::map<std::string, TAnyEvent> FHandlers; // key: upper-cased name
 };
 
 // A component that sits inside another in the stream: visual controls take

@@ -5,6 +5,7 @@
 // their page form classes.
 #pragma once
 
+#include "core/event.h"
 #include "core/persistent.h"
 #include "model/install_container.h"
 #include "translate/language.h"
@@ -154,7 +155,7 @@ private:
   std::vector<TBaseDuringCopyForm*> FDuringCopyForms;
 };
 
-using TNotifyEvent = std::function<void(TComponent* Sender)>;
+using TNotifyEvent = TEvent<void(TComponent* Sender)>;
 
 class TCustomBaseInstallDlg : public TInstallObject {
 public:

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "core/component.h"
+#include "core/event.h"
 #include "core/install_log.h"
 #include "engine/command_line.h"
 #include "engine/exit_codes.h"
@@ -14,7 +15,6 @@
 
 #include <cstdint>
 #include <exception>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,7 +36,7 @@ protected:
 
 class TApplication {
 public:
-  using TExceptionEvent = std::function<void(TComponent* Sender, const std::exception& E)>;
+  using TExceptionEvent = TEvent<void(TComponent* Sender, const std::exception& E)>;
 
   // ProgramPath: the running program file (a platform path); Args: its
   // arguments without it.
@@ -54,7 +54,7 @@ public:
   // root hooks its own in and keeps the one it found).
   TComponent* MainForm = nullptr;
   IMainWindow* Window = nullptr;
-  std::function<void()> OnActivate;
+  TEvent<void()> OnActivate;
   // The program's window was activated: calls OnActivate.
   void Activate();
 
@@ -81,7 +81,7 @@ public:
   // The running program's bitmap resources by name, as the bytes of a BMP
   // file; empty for a name it lacks, and in a program without resources
   // (the author tool, the tests), where it is unset.
-  std::function<std::vector<std::uint8_t>(const std::string& Name)> BitmapResource;
+  TEvent<std::vector<std::uint8_t>(const std::string& Name)> BitmapResource;
 
   // The log ("*l"); closed when none was asked for.
   TInstallLog* Log = nullptr;

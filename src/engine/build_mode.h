@@ -3,11 +3,11 @@
 // "-b" would, with the kit it found itself and a progress callback.
 #pragma once
 
+#include "core/event.h"
 #include "engine/application.h"
 #include "platform/platform.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,9 +20,9 @@ struct TBuildRequest {
   std::string BuildDirectory; // where the distributables are written
   std::string KitDirectory;   // holds "QuendelLoadProgram.exe"; empty: looked up
   // The whole build's percentage and the install file being compressed.
-  std::function<void(int TotalPercent, const std::string& File)> OnProgress;
+  TEvent<void(int TotalPercent, const std::string& File)> OnProgress;
   // Called with the loaded install root before anything is built.
-  std::function<void(TCustomInstall& Root)> OnLoaded;
+  TEvent<void(TCustomInstall& Root)> OnLoaded;
 };
 
 struct TBuildSummary {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "core/dates.h"
+#include "core/event.h"
 #include "core/format.h"
 #include "core/persistent.h"
 #include "engine/command_line.h"
@@ -20,7 +21,6 @@
 #include "model/types.h"
 #include "paths/standard_paths.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,11 +71,11 @@ public:
 
 class TCustomInstall : public TFileContainer, public IInstallRoot, public IInstallRootSource {
 public:
-  using TNotifyEvent = std::function<void(TComponent* Sender)>;
-  using TVarBoolEvent = std::function<void(TComponent* Sender, bool& Value)>;
-  using TAfterInstallObjectsEvent = std::function<void(TComponent* Sender, bool Aborted)>;
+  using TNotifyEvent = TEvent<void(TComponent* Sender)>;
+  using TVarBoolEvent = TEvent<void(TComponent* Sender, bool& Value)>;
+  using TAfterInstallObjectsEvent = TEvent<void(TComponent* Sender, bool Aborted)>;
   using TBeforeRunFileEvent =
-      std::function<void(TComponent* Sender, TCustomInstallFile* File, bool& Run)>;
+      TEvent<void(TComponent* Sender, TCustomInstallFile* File, bool& Run)>;
 
   // Raises when another install root exists or the owner is not a form.
   explicit TCustomInstall(TComponent* AOwner);
@@ -212,7 +212,7 @@ public:
   TVarBoolEvent OnUserAbort;
 
   // Build-mode hooks (not stored with the definition).
-  using TFloppyProgressEvent = std::function<void(TComponent* Sender, const TlzhFileStats& Stats)>;
+  using TFloppyProgressEvent = TEvent<void(TComponent* Sender, const TlzhFileStats& Stats)>;
   TNotifyEvent OnBeforeCreateSetupArchive, OnAfterCreateSetupArchive;
   TNotifyEvent OnBeforeCopySetupProgram, OnAfterCopySetupProgram;
   TNotifyEvent OnAfterCopyStep, OnAfterBuildCompress;
@@ -270,7 +270,7 @@ private:
   std::string FInstallRecordKey;
   TDateTime FRunStartTime = 0;
   TComponent* FMainForm = nullptr;
-  std::function<void()> FSavedOnActivate;
+  TEvent<void()> FSavedOnActivate;
   bool FHooked = false;
   bool FActivated = false;
   bool FRunning = false;

@@ -79,12 +79,12 @@ TSetupRuntime::TSetupRuntime(platform::TPlatform Platform, std::string ProgramPa
                                         platform::mbOKCancel | platform::mbIconInformation) ==
                        platform::idOK;
   };
-  Model().BusyCursor = [this, Before = std::vector<bool>()](bool Busy) mutable {
+  Model().BusyCursor = [this](bool Busy) {
     if (Busy) {
-      Before.push_back(this->Platform().UI->SetBusyCursor(true));
-    } else if (!Before.empty()) {
-      this->Platform().UI->SetBusyCursor(Before.back());
-      Before.pop_back();
+      FBusyBefore.push_back(this->Platform().UI->SetBusyCursor(true));
+    } else if (!FBusyBefore.empty()) {
+      this->Platform().UI->SetBusyCursor(FBusyBefore.back());
+      FBusyBefore.pop_back();
     }
   };
 }

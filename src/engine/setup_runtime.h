@@ -63,6 +63,8 @@ private:
 
   bool FQuiet = false;
   bool FLogFailed = false;
+  // What each busy pass found, innermost last (see BusyCursor).
+  std::vector<bool> FBusyBefore;
   std::unique_ptr<TApplication> FApp;
   std::optional<TApplicationScope> FAppScope;
 };

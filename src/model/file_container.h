@@ -9,12 +9,12 @@
 #pragma once
 
 #include "archive/compress.h"
+#include "core/event.h"
 #include "model/install_container.h"
 #include "model/net_location.h"
 #include "model/status_params.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace quendel {
@@ -82,7 +82,7 @@ protected:
 class TFileRelated : public TInstallObject {
 public:
   using TDataReceivedEvent =
-      std::function<void(TComponent* Sender, const std::string& FileName, int Bytes,
+      TEvent<void(TComponent* Sender, const std::string& FileName, int Bytes,
                          int TotalBytes, int FileSize, const char* Buffer)>;
 
   explicit TFileRelated(TComponent* AOwner);
@@ -176,13 +176,13 @@ private:
 
 class TFileContainer : public TFileRelated, public IQndlReflectable {
 public:
-  using TInstallFileStatusEvent = std::function<void(
+  using TInstallFileStatusEvent = TEvent<void(
       TCustomInstallFile* InstallFile, int FilePercentDone, int TotalPercentDone)>;
   using TInstallFileNewDiskEvent =
-      std::function<void(TCustomInstallFile* InstallFile, int NewDisk, std::string& Path)>;
-  using TInstallFileNotifyEvent = std::function<void(TCustomInstallFile* InstallFile)>;
+      TEvent<void(TCustomInstallFile* InstallFile, int NewDisk, std::string& Path)>;
+  using TInstallFileNotifyEvent = TEvent<void(TCustomInstallFile* InstallFile)>;
   using TAfterInstallObjectsEvent =
-      std::function<void(TInstallContainer* Container, bool WasAborted)>;
+      TEvent<void(TInstallContainer* Container, bool WasAborted)>;
 
   // Creates the container's own TpsFileContainer unless AHasOwnSpecifier is
   // off (the install root passes false).

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "core/component.h"
+#include "core/event.h"
 #include "core/exceptions.h"
 #include "core/reflection.h"
 #include "model/model_context.h"
@@ -15,7 +16,6 @@
 #include "model/types.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,7 +34,7 @@ inline constexpr const char* UninstallKeyPrefix =
 
 class TInstallContainer : public TComponent {
 public:
-  using TInstallContainerNotifyEvent = std::function<void(TInstallContainer* Container)>;
+  using TInstallContainerNotifyEvent = TEvent<void(TInstallContainer* Container)>;
 
   // Joins the current model context's AllContainers.
   explicit TInstallContainer(TComponent* AOwner);

@@ -458,9 +458,9 @@ void TCustomInstallFile::WriteUninstallEntries(const std::string& KeyPath) {
 }
 
 void TCustomInstallFile::CompleteAfterReboot() {
-  std::function<void()> Register;
-  if (FActiveX) Register = [this] { SelfRegister(); };
-  CompleteFileAfterReboot(Context().Platform(), Target(), Register,
+  const auto Register = [this] { SelfRegister(); };
+  CompleteFileAfterReboot(Context().Platform(), Target(),
+                          FActiveX ? TFunctionRef<void()>(Register) : nullptr,
                           WindowsAttributesOf(FInstallAttributes));
 }
 

@@ -259,7 +259,7 @@ TSelfRegisterKind SelfRegisterKindOf(const std::string& FileName) {
 
 void InSelfRegisterTarget(platform::TPlatform& Machine, const std::string& Dir,
                           const std::string& DestName, const std::string& Name,
-                          const std::function<void(const std::string& Target)>& Register) {
+                          TFunctionRef<void(const std::string& Target)> Register) {
   const std::string Target = Dir + "\\" + DestName;
   if (Trim(Dir + DestName).empty() || !Machine.Files->FileExists(Target))
     Raise<IECustomInstallFile>(MsgDestBlank, {Name});
@@ -303,13 +303,13 @@ void CompleteFileAfterReboot(platform::TPlatform& Machine, const std::string& Di
                              const std::string& DestName, const std::string& FileName,
                              const std::string& Name, bool ActiveX,
                              platform::TFileAttributes Attributes) {
-  std::function<void()> Register;
-  if (ActiveX) Register = [&] { SelfRegister(Machine, Dir, DestName, FileName, Name); };
-  CompleteFileAfterReboot(Machine, Dir + "\\" + DestName, Register, Attributes);
+  const auto Register = [&] { SelfRegister(Machine, Dir, DestName, FileName, Name); };
+  CompleteFileAfterReboot(Machine, Dir + "\\" + DestName,
+                          ActiveX ? TFunctionRef<void()>(Register) : nullptr, Attributes);
 }
 
 void CompleteFileAfterReboot(platform::TPlatform& Machine, const std::string& Target,
-                             const std::function<void()>& Register,
+                             TFunctionRef<void()> Register,
                              platform::TFileAttributes Attributes) {
   std::string Failures;
   if (Register) {

@@ -4,13 +4,13 @@
 // self-registration of libraries, type libraries and server programs).
 #pragma once
 
+#include "core/event.h"
 #include "core/exceptions.h"
 #include "model/install_container.h"
 #include "platform/platform.h"
 #include "system/file_replace.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -64,7 +64,7 @@ TSelfRegisterKind SelfRegisterKindOf(const std::string& FileName);
 // directory current again afterwards.
 void InSelfRegisterTarget(platform::TPlatform& Machine, const std::string& Dir,
                           const std::string& DestName, const std::string& Name,
-                          const std::function<void(const std::string& Target)>& Register);
+                          TFunctionRef<void(const std::string& Target)> Register);
 
 // The registration calls themselves on Target (Name names the install object
 // in messages); all failures raise IECustomInstallFile. A server program runs
@@ -102,7 +102,7 @@ void CompleteFileAfterReboot(platform::TPlatform& Machine, const std::string& Di
                              platform::TFileAttributes Attributes);
 // The same with the file's own registration (none when Register is empty).
 void CompleteFileAfterReboot(platform::TPlatform& Machine, const std::string& Target,
-                             const std::function<void()>& Register,
+                             TFunctionRef<void()> Register,
                              platform::TFileAttributes Attributes);
 
 } // namespace quendel

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/context.h"
+#include "core/event.h"
 #include "core/exceptions.h"
 #include "core/install_log.h"
 #include "core/persistent.h"
@@ -18,7 +19,6 @@
 
 #include <bitset>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -148,7 +148,7 @@ struct TSpecifierKinds {
   const TClassInfo* InstallSource = nullptr;
   // Points the main-archive specifier at the directory the user gave for
   // the next disk, so the following volumes are looked for there.
-  std::function<void(TCustomPathSpecifier& MainArchive, const std::string& Directory)>
+  TEvent<void(TCustomPathSpecifier& MainArchive, const std::string& Directory)>
       SetMainArchiveDirectory;
 
   // Whether Specifier is of Kind (false when either is missing).
@@ -191,21 +191,21 @@ struct TModelContext {
   // Called for the owner of a new install object when that owner is a form
   // or data module: makes sure the owner has its standard path specifiers.
   // The paths layer installs it; empty means nothing to do.
-  std::function<void(TComponent* Owner)> EnsureStandardSpecifiers;
+  TEvent<void(TComponent* Owner)> EnsureStandardSpecifiers;
   // Whether Owner is a form or data module, which holds the standard path
   // specifiers. The layer that knows the window classes installs it; unset,
   // no owner is one.
-  std::function<bool(const TComponent& Owner)> IsSpecifierHost;
+  TEvent<bool(const TComponent& Owner)> IsSpecifierHost;
 
   // Shows the hourglass (true) and puts the previous cursor back (false)
   // around long container passes. The setup runtime installs it.
-  std::function<void(bool Busy)> BusyCursor;
+  TEvent<void(bool Busy)> BusyCursor;
 
   // Asks the user a Yes/No question (true: Yes) and an OK/Cancel one (true:
   // OK). The setup runtime installs them; unset, the answer is No
   // (the file is left alone) and Cancel (no disk can be inserted).
-  std::function<bool(const std::string& Text)> AskYesNo;
-  std::function<bool(const std::string& Text)> AskOkCancel;
+  TEvent<bool(const std::string& Text)> AskYesNo;
+  TEvent<bool(const std::string& Text)> AskOkCancel;
 
   // Set by the wizard's Cancel; downloads check it.
   bool UserAbort = false;

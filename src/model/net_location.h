@@ -6,9 +6,9 @@
 #pragma once
 
 #include "core/component.h"
+#include "core/event.h"
 #include "core/reflection.h"
 
-#include <functional>
 #include <string>
 
 namespace quendel {
@@ -41,7 +41,7 @@ public:
   // Sender, the remote name, the size of the block just received, the bytes
   // received so far, the size the server reported, the block.
   using TDataReceivedNotify =
-      std::function<void(TComponent* Sender, const std::string& FileName, int Bytes,
+      TEvent<void(TComponent* Sender, const std::string& FileName, int Bytes,
                          int TotalBytes, int FileSize, const char* Buffer)>;
 
   explicit TCustomNetInstallLocation(TComponent* AOwner) : TComponent(AOwner) {}

@@ -7,10 +7,10 @@
 #pragma once
 
 #include "core/component.h"
+#include "core/event.h"
 #include "core/exceptions.h"
 #include "core/reflection.h"
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,7 +26,7 @@ QUENDEL_EXCEPTION(IEPathSpecifierClassList, IException);
 class TCustomPathSpecifier : public TComponent {
 public:
   // Obj is the object asking; a handler fills in Path.
-  using TGetPathEvent = std::function<void(TComponent* Obj, std::string& Path)>;
+  using TGetPathEvent = TEvent<void(TComponent* Obj, std::string& Path)>;
 
   // Joins the current model context's specifier list; leaves it when destroyed.
   explicit TCustomPathSpecifier(TComponent* AOwner);

@@ -6,6 +6,7 @@
 
 #include "core/component.h"
 #include "core/context.h"
+#include "core/event.h"
 #include "core/exceptions.h"
 #include "core/persistent.h"
 #include "core/reflection.h"
@@ -13,7 +14,6 @@
 #include "platform/net.h"
 #include "platform/platform.h"
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -91,8 +91,8 @@ platform::TNetServer NetServerOf(const TCustomLoginInformation& Login);
 
 // ---- the location -------------------------------------------------------------
 
-using TNetNotifyEvent = std::function<void(TCustomNetInstallLocation& Sender)>;
-using TNetAfterDownloadEvent = std::function<void(TCustomNetInstallLocation& Sender, bool Aborted)>;
+using TNetNotifyEvent = TEvent<void(TCustomNetInstallLocation& Sender)>;
+using TNetAfterDownloadEvent = TEvent<void(TCustomNetInstallLocation& Sender, bool Aborted)>;
 
 // The location a definition holds: downloads over FTP, HTTP and HTTPS
 // through the transfer port, with the process-wide bookkeeping.
@@ -188,8 +188,8 @@ struct TNetContext {
   // The user's cancel and the message pump, run after every block. Without a
   // hook of its own the cancel is the model's user-abort flag (the one the
   // wizard sets), when a model context is current.
-  std::function<bool()> UserAborted;
-  std::function<void()> ProcessMessages;
+  TEvent<bool()> UserAborted;
+  TEvent<void()> ProcessMessages;
   // The file system the local copies are written through; as Net().
   platform::IFileSystem& Files();
   void AttachFiles(platform::IFileSystem* AFiles) { FAttachedFiles = AFiles; }

@@ -13,10 +13,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "core/event.h"
 #include "platform/error.h"
 
 namespace quendel::platform {
@@ -89,7 +89,7 @@ struct TNetOptions {
 // Receives each block as it arrives: the block, the bytes received so far and
 // the size the server announced (0 when it announced none). Returning false
 // stops the transfer quietly (the user cancelled).
-using TNetSink = std::function<bool(const char* data, std::size_t size, std::uint64_t total,
+using TNetSink = TFunctionRef<bool(const char* data, std::size_t size, std::uint64_t total,
                                     std::uint64_t fileSize)>;
 
 struct TNetResult {

@@ -7,7 +7,8 @@
 // answer each question with the message box's default button, show nothing,
 // and report what would have been shown, so that it can be logged.
 
-#include <functional>
+#include "core/event.h"
+
 #include <memory>
 #include <string>
 
@@ -62,7 +63,7 @@ public:
 // reported (text, caption, flags, answer) to Report when one is given.
 class TUnattendedUIServices final : public IUIServices {
 public:
-  using TReport = std::function<void(const std::string& Text, const std::string& Caption,
+  using TReport = TEvent<void(const std::string& Text, const std::string& Caption,
                                      unsigned Flags, int Answer)>;
   explicit TUnattendedUIServices(TReport Report = {}) : FReport(std::move(Report)) {}
 

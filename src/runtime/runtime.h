@@ -31,10 +31,10 @@
 #pragma once
 
 #include "core/context.h"
+#include "core/event.h"
 #include "platform/platform.h"
 #include "runtime/machine.h"
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,7 +60,7 @@ class TUiContext;
 void RegisterRuntimeClasses();
 
 // Finds the stored layout of a form class by its name (ui::TFormResources).
-using TLayoutLookup = std::function<std::optional<std::string>(const std::string& Name)>;
+using TLayoutLookup = TEvent<std::optional<std::string>(const std::string& Name)>;
 
 class TRuntime : public TMachineRuntime {
 public:

@@ -3,9 +3,10 @@
 // "\StringFileInfo\040904E4\CompanyName"), as the Win32 version API does.
 #pragma once
 
+#include "core/event.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,7 +29,7 @@ public:
 struct TByteSource {
   std::uint64_t Size = 0;
   // Reads up to Count bytes at Position; returns how many were read.
-  std::function<std::size_t(std::uint64_t Position, void* Buffer, std::size_t Count)> ReadAt;
+  TEvent<std::size_t(std::uint64_t Position, void* Buffer, std::size_t Count)> ReadAt;
 };
 
 // The bytes of an executable's version resource: in a PE image type 16, name

@@ -14,13 +14,13 @@
 
 #include "core/component.h"
 #include "core/context.h"
+#include "core/event.h"
 #include "core/exceptions.h"
 #include "core/reflection.h"
 #include "translate/language.h"
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,12 +80,12 @@ struct TTranslateContext {
 
   // Supplied by the widget layer. The controls a control contains (parents
   // and children, which is not ownership); without it the owned components.
-  std::function<std::vector<TComponent*>(TComponent&)> ControlChildren;
+  TEvent<std::vector<TComponent*>(TComponent&)> ControlChildren;
   // Lays a windowed control's children out again after their texts changed.
-  std::function<void(TComponent&)> RealignControl;
+  TEvent<void(TComponent&)> RealignControl;
   // Supplied by the widget layer: the kinds of a component by its class.
   // Without it no component is a widget.
-  std::function<TWidgetKinds(const TPersistent&)> WidgetKinds;
+  TEvent<TWidgetKinds(const TPersistent&)> WidgetKinds;
 };
 
 // Makes a context current for its lifetime and restores the previous one
@@ -116,7 +116,7 @@ public:
   TQndlLanguage TranslateIntoLanguage() const { return FTranslateIntoLanguage; }
   // Stores the target and fires OnChange.
   void SetTranslateIntoLanguage(TQndlLanguage Value);
-  std::function<void(TTranslator&)> OnChange;
+  TEvent<void(TTranslator&)> OnChange;
 
   // The language qlUser stands for, from the user's default LANGID.
   TQndlLanguage UserLanguage() const;

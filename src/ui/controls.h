@@ -6,6 +6,7 @@
 #pragma once
 
 #include "core/component.h"
+#include "core/event.h"
 #include "core/graphics.h"
 #include "core/persistent.h"
 #include "core/reflection.h"
@@ -13,13 +14,12 @@
 #include "ui/backend.h"
 #include "ui/canvas.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace quendel::ui {
 
-using TNotifyEvent = std::function<void(TComponent* Sender)>;
+using TNotifyEvent = TEvent<void(TComponent* Sender)>;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 extern const TEnumInfo AlignInfo;

@@ -4,9 +4,9 @@
 // headless backend has a stand-in that tests drive.
 #pragma once
 
+#include "core/event.h"
 #include "ui/backend.h"
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,12 +40,12 @@ public:
 struct TFolderBrowseRequest {
   std::string Title;
   // The browser is open: add controls, select the first folder.
-  std::function<void(IFolderBrowserWindow& Window)> OnInitialized;
+  TEvent<void(IFolderBrowserWindow& Window)> OnInitialized;
   // The tree's selection moved to Path (empty: a folder without a path).
-  std::function<void(IFolderBrowserWindow& Window, const std::string& Path)> OnSelectionChanged;
+  TEvent<void(IFolderBrowserWindow& Window, const std::string& Path)> OnSelectionChanged;
   // An error a handler let out. It never passes through the system's
   // browser: the browser shows it and stays open.
-  std::function<void(IFolderBrowserWindow& Window, const std::string& Message)> OnError;
+  TEvent<void(IFolderBrowserWindow& Window, const std::string& Message)> OnError;
 };
 
 class IFolderBrowser {

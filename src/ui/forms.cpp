@@ -461,7 +461,7 @@ void TModalFrame::Check() {
   }
 }
 
-void DispatchHandler(TComponent* Sender, const std::function<void()>& Handler) {
+void DispatchHandler(TComponent* Sender, TFunctionRef<void()> Handler) {
   try {
     Handler();
   } catch (...) {

@@ -4,10 +4,10 @@
 // definition: LoadFormDefinition finds it by the class name.
 #pragma once
 
+#include "core/event.h"
 #include "ui/controls.h"
 
 #include <exception>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -136,7 +136,7 @@ public:
 // origin is the control's top-left corner.
 void RenderControl(TControl& Control, ICanvas& Canvas);
 
-using TExceptionEvent = std::function<void(TComponent* Sender, std::exception_ptr E)>;
+using TExceptionEvent = TEvent<void(TComponent* Sender, std::exception_ptr E)>;
 
 class TApplication : public TComponent {
 public:
@@ -177,7 +177,7 @@ private:
 // setup program's own resources), each asked of it once.
 class TFormResources {
 public:
-  using TLookup = std::function<std::optional<std::string>(const std::string& Name)>;
+  using TLookup = TEvent<std::optional<std::string>(const std::string& Name)>;
   void Add(const std::string& Name, std::string Stream);
   // Asked for a name that was not added.
   void SetLookup(TLookup Lookup) { FLookup = std::move(Lookup); }
@@ -253,7 +253,7 @@ public:
 
 // Runs the handler of a window message (a click, a text change): an error
 // goes to the innermost modal loop, or to the application when none runs.
-void DispatchHandler(TComponent* Sender, const std::function<void()>& Handler);
+void DispatchHandler(TComponent* Sender, TFunctionRef<void()> Handler);
 
 // Registers the classes of the widget layer with Registry.
 void RegisterUiClasses(TClassRegistry& Registry = ClassRegistry());

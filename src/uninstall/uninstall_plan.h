@@ -5,9 +5,9 @@
 // the product installed into, is refused and reported, never deleted.
 #pragma once
 
+#include "core/event.h"
 #include "platform/platform.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,7 +71,7 @@ TUninstallPlan PlanUninstall(platform::TPlatform& Platform, const std::string& P
                              const TUninstallRoots& Roots);
 
 // Unregisters a self-registered server; returns an error text, empty on success.
-using TUnregisterFunc = std::function<std::string(const std::string& Path, int Kind)>;
+using TUnregisterFunc = TFunctionRef<std::string(const std::string& Path, int Kind)>;
 
 struct TUninstallResult {
   std::vector<std::string> Log; // one line per action, refusal and failure

@@ -45,7 +45,7 @@ public:
   TOptions Options;
   TStringList Lines;
   TPicture Image;
-  std::function<void(TWidget*)> OnClick;
+  TEvent<void(TWidget*)> OnClick;
   int Writes = 0;
 
 private:
@@ -190,12 +190,12 @@ TEST(Reflection, Events_AssignTypedHandlersOnly) {
   TWidget w(nullptr);
   const TPropInfo* p = w.ClassType().FindProperty("OnClick");
   int clicks = 0;
-  p->SetEvent(w, std::function<void(TWidget*)>([&](TWidget*) { ++clicks; }));
+  p->SetEvent(w, TEvent<void(TWidget*)>([&](TWidget*) { ++clicks; }));
   ASSERT_TRUE(p->EventAssigned(w));
   w.OnClick(&w);
   EXPECT_EQ(clicks, 1);
-  EXPECT_THROW(p->SetEvent(w, std::function<void()>([] {})), EPropertyError);
-  p->SetEvent(w, std::any());
+  EXPECT_THROW(p->SetEvent(w, TEvent<void()>([] {})), EPropertyError);
+  p->SetEvent(w, TAnyEvent());
   EXPECT_FALSE(p->EventAssigned(w));
 }
 
@@ -259,7 +259,7 @@ public:
   virtual std::string Title() const { return FTitle; }
   virtual void SetTitle(const std::string& V) { FTitle = "<" + V + ">"; }
   bool Flag = false;
-  std::function<void()> OnDone;
+  TEvent<void()> OnDone;
   std::string FTitle;
 };
 
@@ -297,7 +297,7 @@ TEST(Reflection, Access_ThroughABaseAtAnOffset) {
   EXPECT_EQ(w->Mark, 7);
   const TPropInfo* done = w->ClassType().FindProperty("OnDone");
   int calls = 0;
-  done->SetEvent(*w, std::function<void()>([&] { ++calls; }));
+  done->SetEvent(*w, TEvent<void()>([&] { ++calls; }));
   ASSERT_TRUE(done->EventAssigned(*w));
   w->OnDone();
   EXPECT_EQ(calls, 1);

@@ -320,13 +320,13 @@ TEST_F(LoaderTest, Load_EventsNeedARegisteredHandler) {
 
   int calls = 0;
   Handlers.Register("groupbeforeprocess",
-                    std::function<void(TInstallContainer*)>([&](TInstallContainer*) { ++calls; }));
+                    TEvent<void(TInstallContainer*)>([&](TInstallContainer*) { ++calls; }));
   TfrmMainMenu form(nullptr);
   Load(text, form);
   Find<TInstallGroup>(form, "G").OnBeforeProcess(nullptr);
   EXPECT_EQ(calls, 1);
 
-  Handlers.Register("GroupBeforeProcess", std::function<void()>([] {}));
+  Handlers.Register("GroupBeforeProcess", TEvent<void()>([] {}));
   EXPECT_EQ(LoadError(text), "Error reading G.OnBeforeProcess: Invalid property value");
 
   TfrmMainMenu cleared(nullptr);

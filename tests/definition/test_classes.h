@@ -109,7 +109,7 @@ public:
   bool Include = true;
   TInstallTypeSet InstallTypes = AllInstallTypes;
   std::vector<TInstallContainer*> Children;
-  std::function<void(TInstallContainer*)> OnBeforeProcess;
+  TEvent<void(TInstallContainer*)> OnBeforeProcess;
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override {

@@ -125,7 +125,7 @@ protected:
   // More objects for the definition.
   std::string Extra;
   // The program's bitmap resources.
-  std::function<std::vector<std::uint8_t>(const std::string&)> Bitmaps;
+  TEvent<std::vector<std::uint8_t>(const std::string&)> Bitmaps;
   fs::path FDir;
   ui::THeadlessBackend Backend; // outlives every runtime's widget layer
 };

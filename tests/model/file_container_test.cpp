@@ -283,7 +283,8 @@ TEST_F(FileContainerTest, Notifications_WrongParametersAreRefusedAndNotPassedUp)
   DiskNoDisk.Items = {{F, nullptr}, {nullptr, &Status}};
 
   std::map<std::string, std::string> Seen;
-  Dir->OnBeforeInstallObjects = [&](TInstallContainer*) {
+  // An event holds a few pointers; the handler with all its captures stays here.
+  const auto BeforeInstall = [&] {
     auto Try = [&](const std::string& Label, int Code, TEventParameter* P) {
       Seen[Label] = MessageOf([&] { Dir->DoInformationEventControl(F, Code, P); });
     };
@@ -300,6 +301,7 @@ TEST_F(FileContainerTest, Notifications_WrongParametersAreRefusedAndNotPassedUp)
     Try("1015 other", icFileSkippedByAbort, &OtherParam);
     Try("1016 nil", icFileSkippedByOverwrite, nullptr);
   };
+  Dir->OnBeforeInstallObjects = [&BeforeInstall](TInstallContainer*) { BeforeInstall(); };
   Watch(Root);
   Root->Process();
   const std::string Bad = "DoInformationEventControl says bad ";
@@ -334,10 +336,11 @@ TEST_F(FileContainerTest, Notifications_NewDiskAndReplacingReachHandlersAndChild
   TParameterList List;
   List.Items = {{F, nullptr}, {nullptr, &Disk}};
   TObjectParameter P(F);
-  Dir->OnBeforeInstallObjects = [&](TInstallContainer*) {
+  const auto BeforeInstall = [&] {
     Dir->DoInformationEventControl(F, icNewDisk, &List);
     Dir->DoInformationEventControl(F, icFileReplacing, &P);
   };
+  Dir->OnBeforeInstallObjects = [&BeforeInstall](TInstallContainer*) { BeforeInstall(); };
   F->Size = 0;
   F->Skip = true;
   Root->Process();
