@@ -135,7 +135,7 @@ public:
   // scan of the whole directory for a name that is not there.
   // CreatedFileName() is the name the last extraction created (empty while
   // none was), until the next Extract.
-  std::function<std::string(int Attempt)> FreshName;
+  TEvent<std::string(int Attempt)> FreshName;
   const std::string& CreatedFileName() const { return FCreatedName; }
   // Off: every member is inflated inline, on the calling thread. On (the
   // default): while members of one archive file are extracted in directory
