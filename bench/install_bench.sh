@@ -54,9 +54,13 @@ timed() {
 wine_timed() {
   local name=$1 t0 t1 code
   shift
-  rm -f "$work/stop"
-  python3 "$here/peak_rss.py" "$WINEPREFIX" "$work/stop" >"$work/rss.$name" &
+  rm -f "$work/stop" "$work/ready"
+  # Timed only once the prefix is quiet: what the previous program left
+  # running (our cleanup batch file) is not the next one's time.
+  python3 "$here/settle.py" "$WINEPREFIX" >/dev/null
+  python3 "$here/peak_rss.py" "$WINEPREFIX" "$work/stop" "$work/ready" >"$work/rss.$name" &
   local sampler=$!
+  while [ ! -e "$work/ready" ]; do sleep 0.01; done
   t0=$(now)
   set +e
   "$@" </dev/null >"$work/out.$name" 2>&1
@@ -160,9 +164,23 @@ timed nsis_build makensis -V2 "$work/nsis/bench.nsi"
 build_load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 nsis_size=$(stat -c %s "$work/nsis/nsis-setup.exe")
 
-# 5. Silent installs, best of $runs, each into an empty destination.
+# 5. Silent installs, best of $runs, each into an empty destination. The
+# destinations are moved aside into a trash directory removed at the end:
+# files deleted right before an install make ext4 look through the recently
+# freed inodes for every file created (inside wineserver, which opens the
+# files), a cost of the bench, not of either installer.
 ours_dest="$WINEPREFIX/drive_c/Program Files (x86)/Quendel Bench"
 nsis_dest="$WINEPREFIX/drive_c/nsisbench"
+trash=$work/trash
+rm -rf "$trash"
+mkdir -p "$trash"
+aside() { # DIR...: moves each existing DIR into the trash
+  local d
+  for d in "$@"; do
+    [ -e "$d" ] && mv "$d" "$(mktemp -d "$trash/XXXXXX")/"
+  done
+  return 0
+}
 check_tree() { # PAYLOAD DEST: every payload file landed, byte for byte
   (cd "$1" && find . -type f) | while read -r f; do
     cmp -s "$1/$f" "$2/$f" || fail "$f did not land in $2"
@@ -172,7 +190,7 @@ check() { check_tree "$work/payload" "$1"; }
 ti=() tn=() mi=() mn=() ci=() cn=()
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for _ in $(seq "$runs"); do
-  rm -rf "$ours_dest" "$nsis_dest"
+  aside "$ours_dest" "$nsis_dest"
   wine_timed ours_install wine "$ours_exe" /S "/LOG=$(win "$work/ours/install.log")"
   check "$ours_dest"
   ti+=("$T_ours_install") mi+=("$M_ours_install") ci+=("$C_ours_install")
@@ -185,7 +203,7 @@ C_ours_install=$(best "${ci[@]}") C_nsis_install=$(best "${cn[@]}")
 M_ours_install=$(printf '%s\n' "${mi[@]}" | sort -n | tail -n1)
 M_nsis_install=$(printf '%s\n' "${mn[@]}" | sort -n | tail -n1)
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
-rm -rf "$ours_dest" "$nsis_dest"
+aside "$ours_dest" "$nsis_dest"
 
 # 5b. Peak memory against file size: the same install of a few files of
 # 1 MiB and of 24 MiB (word text, as in the payload), each built and
@@ -215,15 +233,17 @@ PY
   # A short install can end between two samples of the sampler (on a busy
   # machine most of all); such a run tells nothing, so it is run again.
   for try in 1 2 3 4 5; do
-    rm -rf "$ours_dest"
+    aside "$ours_dest"
     wine_timed "mem$mib" wine "$m/out/setup.exe" /S
     check_tree "$m/payload" "$ours_dest"
     v=M_mem$mib
     [ "${!v}" -gt 0 ] && break
   done
   [ "${!v}" -gt 0 ] || fail "memory payload $mib MiB: the sampler saw no process in 5 runs"
-  rm -rf "$ours_dest" "$m"
+  aside "$ours_dest"
+  rm -rf "$m"
 done
+rm -rf "$trash"
 
 # 6. The table.
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }

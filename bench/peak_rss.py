@@ -5,14 +5,17 @@ process's peak in KiB and the CPU seconds (user + system) those processes
 used, as last seen (up to 20 ms of each process's end can be missed). Wine starts a child program outside the parent's
 process tree, so /usr/bin/time cannot see it; the prefix in a process's
 environment finds it. The prefix's own services (wineserver, programs under
-C:\\windows) are left out: they are the same for every installer.
-usage: peak_rss.py WINEPREFIX STOPFILE
+C:\\windows) are left out: they are the same for every installer. READYFILE,
+when given, is made after the first look, so that the caller can start the
+program only then (a short install could end before the sampler's start).
+usage: peak_rss.py WINEPREFIX STOPFILE [READYFILE]
 """
 import os
 import sys
 import time
 
 prefix, stop = sys.argv[1].encode(), sys.argv[2]
+ready = sys.argv[3] if len(sys.argv) > 3 else None
 needle = b"WINEPREFIX=" + prefix + b"\0"
 peak = 0
 cpu = {}
@@ -38,5 +41,8 @@ while not os.path.exists(stop):
             cpu[pid] = (int(fields[11]) + int(fields[12])) / tick
         except OSError:
             pass
+    if ready:
+        open(ready, "w").close()
+        ready = None
     time.sleep(0.02)
 print(peak, "%.2f" % sum(cpu.values()))
