@@ -28,6 +28,18 @@ bool SameNameAscii(std::string_view A, std::string_view B) {
   return true;
 }
 
+// The same answer, the characters compared last to first.
+bool SameNameAsciiFromEnd(std::string_view A, std::string_view B) {
+  if (A.size() != B.size()) return false;
+  for (std::size_t i = A.size(); i-- > 0;) {
+    char a = A[i], b = B[i];
+    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+    if (a != b) return false;
+  }
+  return true;
+}
+
 } // namespace
 
 // ---- TFileHeaderRecord ----------------------------------------------------------
@@ -49,9 +61,13 @@ void TFileHeaderRecord::SetFileDate(TDateTime V) {
 }
 
 std::string TFileHeaderRecord::GetShort(int At, int Capacity) const {
+  return std::string(GetShortView(At, Capacity));
+}
+
+std::string_view TFileHeaderRecord::GetShortView(int At, int Capacity) const {
   const int len = std::min<int>(FBytes[At], Capacity);
-  return std::string(reinterpret_cast<const char*>(FBytes.data() + At + 1),
-                     static_cast<std::size_t>(len));
+  return std::string_view(reinterpret_cast<const char*>(FBytes.data() + At + 1),
+                          static_cast<std::size_t>(len));
 }
 
 void TFileHeaderRecord::SetShort(int At, int Capacity, std::string_view V) {
@@ -111,9 +127,13 @@ bool SameStoredName(std::string_view A, std::string_view B) {
 }
 
 int TFileHeaders::FindByName(std::string_view Name) const {
+  // Asked once or twice for every member an install writes: the stored
+  // names are compared where they lie, length first and from their ends
+  // (members of one folder share their start), without a copy each.
   const std::string key = GetToken(Name, 1);
   for (int i = 0; i < Count(); ++i)
-    if (SameNameAscii(FItems[static_cast<std::size_t>(i)]->Record.FileName(), key)) return i;
+    if (SameNameAsciiFromEnd(FItems[static_cast<std::size_t>(i)]->Record.FileNameView(), key))
+      return i;
   return -1;
 }
 

@@ -49,6 +49,8 @@ public:
   std::int32_t EndPosition() const { return GetInt(20); }
   void SetEndPosition(std::int32_t V) { SetInt(20, V); }
   std::string FileName() const { return GetShort(24, FileNameCapacity); }
+  // The same characters where they lie, valid while this record is.
+  std::string_view FileNameView() const { return GetShortView(24, FileNameCapacity); }
   // Cut to the first 100 characters.
   void SetFileName(std::string_view V) { SetShort(24, FileNameCapacity, V); }
   std::int32_t NextHeader() const { return GetInt(128); }
@@ -74,6 +76,7 @@ private:
   void SetInt(int At, std::int32_t V);
   // A length byte above the capacity is read as the capacity.
   std::string GetShort(int At, int Capacity) const;
+  std::string_view GetShortView(int At, int Capacity) const;
   void SetShort(int At, int Capacity, std::string_view V);
 
   TBytes FBytes;
