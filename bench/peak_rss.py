@@ -14,20 +14,16 @@ import os
 import sys
 import time
 
+from wine_procs import prefix_pids, stat_fields
+
 prefix, stop = sys.argv[1].encode(), sys.argv[2]
 ready = sys.argv[3] if len(sys.argv) > 3 else None
-needle = b"WINEPREFIX=" + prefix + b"\0"
 peak = 0
 cpu = {}
 tick = os.sysconf("SC_CLK_TCK")
 while not os.path.exists(stop):
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit():
-            continue
+    for pid in prefix_pids(prefix):
         try:
-            with open(f"/proc/{pid}/environ", "rb") as f:
-                if needle not in f.read() + b"\0":
-                    continue
             with open(f"/proc/{pid}/cmdline", "rb") as f:
                 cmd = f.read().lower()
             if b"wineserver" in cmd or b"c:\\windows\\" in cmd or b".exe" not in cmd:
@@ -36,8 +32,7 @@ while not os.path.exists(stop):
                 for line in f:
                     if line.startswith("VmHWM:"):
                         peak = max(peak, int(line.split()[1]))
-            with open(f"/proc/{pid}/stat") as f:
-                fields = f.read().rsplit(")", 1)[1].split()
+            fields = stat_fields(pid)
             cpu[pid] = (int(fields[11]) + int(fields[12])) / tick
         except OSError:
             pass

@@ -13,9 +13,10 @@ import os
 import sys
 import time
 
+from wine_procs import prefix_pids, stat_fields
+
 prefix = sys.argv[1].encode()
 timeout = float(sys.argv[2]) if len(sys.argv) > 2 else 10.0
-needle = b"WINEPREFIX=" + prefix + b"\0"
 services = (b"services.exe", b"winedevice.exe", b"plugplay.exe", b"svchost.exe",
             b"rpcss.exe", b"explorer.exe", b"wineserver")  # wineserver64 too
 
@@ -23,19 +24,13 @@ services = (b"services.exe", b"winedevice.exe", b"plugplay.exe", b"svchost.exe",
 def look():
     """(the names of the other programs running, the wineserver's CPU ticks)"""
     others, ticks = [], 0
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit():
-            continue
+    for pid in prefix_pids(prefix):
         try:
-            with open(f"/proc/{pid}/environ", "rb") as f:
-                if needle not in f.read() + b"\0":
-                    continue
             # Wine's programs only (wine, wine64, their preloaders,
             # wineserver), not the shell or Python that run the bench.
             if not os.path.basename(os.readlink(f"/proc/{pid}/exe")).startswith("wine"):
                 continue
-            with open(f"/proc/{pid}/stat") as f:
-                fields = f.read().rsplit(")", 1)[1].split()
+            fields = stat_fields(pid)
             if fields[0] == "Z":
                 continue
             with open(f"/proc/{pid}/cmdline", "rb") as f:
