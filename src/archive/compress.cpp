@@ -49,8 +49,8 @@ std::size_t ReadFull(TStream& S, void* Buffer, std::size_t Count) {
 
 using namespace compress_detail;
 
-const TEnumInfo CompressionLevelNames("TCompressionLevel",
-                                      {"colNone", "colFastest", "colDefault", "colMax"});
+constexpr const char* kCompressionLevelNames[] = {"colNone", "colFastest", "colDefault", "colMax"};
+constinit const TEnumInfo CompressionLevelNames("TCompressionLevel", kCompressionLevelNames);
 
 const TEnumInfo& CompressionLevelInfo() {
   return CompressionLevelNames;

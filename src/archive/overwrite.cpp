@@ -100,8 +100,9 @@ TOverwriteDecision Decide(platform::IFileSystem& Files, const std::string& NewVe
 
 } // namespace
 
-const TEnumInfo OverwriteTypeNames("TOverwriteType", {"owAlways", "owNever", "owVersion", "owDate",
-                                                      "owVersionDate", "owAsk"});
+constexpr const char* kOverwriteTypeNames[] = {"owAlways", "owNever",       "owVersion",
+                                               "owDate",   "owVersionDate", "owAsk"};
+constinit const TEnumInfo OverwriteTypeNames("TOverwriteType", kOverwriteTypeNames);
 
 const TEnumInfo& OverwriteTypeInfo() {
   return OverwriteTypeNames;

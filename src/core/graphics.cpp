@@ -2,8 +2,10 @@
 
 namespace quendel {
 
-const TEnumInfo FontStyleInfo("TFontStyle", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"});
-const TEnumInfo FontPitchInfo("TFontPitch", {"fpDefault", "fpVariable", "fpFixed"});
+constexpr const char* kFontStyleInfo[] = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
+constinit const TEnumInfo FontStyleInfo("TFontStyle", kFontStyleInfo);
+constexpr const char* kFontPitchInfo[] = {"fpDefault", "fpVariable", "fpFixed"};
+constinit const TEnumInfo FontPitchInfo("TFontPitch", kFontPitchInfo);
 
 namespace {
 constexpr TIdentMap::TLiteral SysColor(const char* Name, std::uint32_t Index) {

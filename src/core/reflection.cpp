@@ -61,17 +61,14 @@ bool StoredAlways(const TPropInfo&, const TPersistent&) {
 
 // --- TEnumInfo -----------------------------------------------------------------
 
-TEnumInfo::TEnumInfo(const char* Name, std::initializer_list<const char*> Names)
-    : FName(Name), FNames(Names.begin(), Names.end()) {}
-
-const std::string& TEnumInfo::NameOf(int Ordinal) const {
+std::string TEnumInfo::NameOf(int Ordinal) const {
   if (Ordinal < 0 || Ordinal >= Count()) Raise<EPropertyError>("Invalid property value");
-  return FNames[static_cast<std::size_t>(Ordinal)];
+  return FNames[Ordinal];
 }
 
 int TEnumInfo::ValueOf(std::string_view Name) const {
   for (int i = 0; i < Count(); ++i)
-    if (SameText(FNames[static_cast<std::size_t>(i)], Name)) return i;
+    if (SameText(FNames[i], Name)) return i;
   return -1;
 }
 

@@ -62,22 +62,30 @@ enum class TPropKind : std::uint8_t {
 const char* PropKindName(TPropKind Kind);
 
 // The names of an enumeration's values, in declared order (ordinal = index).
+// A table refers to a constant array of literals: nothing is built or freed
+// when the program starts and ends.
 class TEnumInfo {
 public:
-  // From literals: a table costs a constant array, not code per name.
-  TEnumInfo(const char* Name, std::initializer_list<const char*> Names);
-  TEnumInfo(std::string Name, std::vector<std::string> Names)
-      : FName(std::move(Name)), FNames(std::move(Names)) {}
-  const std::string& Name() const { return FName; }
-  int Count() const { return static_cast<int>(FNames.size()); }
+  template <std::size_t N>
+  constexpr TEnumInfo(const char* Name, const char* const (&Names)[N])
+      : FName(Name), FNames(Names), FCount(static_cast<int>(N)) {}
+  template <std::size_t N>
+  constexpr TEnumInfo(const char* Name, const std::array<const char*, N>& Names)
+      : FName(Name), FNames(Names.data()), FCount(static_cast<int>(N)) {}
+  // A braced list or a temporary array ends before the table does.
+  template <std::size_t N> TEnumInfo(const char*, const char* const (&&)[N]) = delete;
+  template <std::size_t N> TEnumInfo(const char*, const std::array<const char*, N>&&) = delete;
+  std::string_view Name() const { return FName; }
+  int Count() const { return FCount; }
   // Raises EPropertyError for an ordinal outside the enumeration.
-  const std::string& NameOf(int Ordinal) const;
+  std::string NameOf(int Ordinal) const;
   // Case-insensitive; -1 when no value has that name.
   int ValueOf(std::string_view Name) const;
 
 private:
-  std::string FName;
-  std::vector<std::string> FNames;
+  const char* FName;
+  const char* const* FNames;
+  int FCount;
 };
 
 // A set of enumeration values, stored as a bit mask (ordinal N = bit N).

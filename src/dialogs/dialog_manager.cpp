@@ -16,13 +16,15 @@
 
 namespace quendel::dialogs {
 
-const TEnumInfo ManagerTypeInfo("TManagerType",
-                                {"dmBeforeInstall", "dmAfterGoodInstall", "dmAfterBadInstall",
-                                 "dmDuringCopyFiles", "dmChangeDisk", "dmReboot", "dmUninstall"});
-const TEnumInfo QuendelDialogPositionInfo("TQuendelDialogPosition",
-                                          {"qdpCenterLeft", "qdpCenter", "qdpCenterRight",
-                                           "qdpBottomLeft", "qdpBottomCenter", "qdpBottomRight",
-                                           "qdpTopLeft", "qdpTopCenter", "qdpTopRight"});
+constexpr const char* kManagerTypeInfo[] = {
+    "dmBeforeInstall", "dmAfterGoodInstall", "dmAfterBadInstall", "dmDuringCopyFiles",
+    "dmChangeDisk",    "dmReboot",           "dmUninstall"};
+constinit const TEnumInfo ManagerTypeInfo("TManagerType", kManagerTypeInfo);
+constexpr const char* kQuendelDialogPositionInfo[] = {
+    "qdpCenterLeft",  "qdpCenter",  "qdpCenterRight", "qdpBottomLeft", "qdpBottomCenter",
+    "qdpBottomRight", "qdpTopLeft", "qdpTopCenter",   "qdpTopRight"};
+constinit const TEnumInfo QuendelDialogPositionInfo("TQuendelDialogPosition",
+                                                    kQuendelDialogPositionInfo);
 
 namespace {
 

@@ -4,7 +4,8 @@
 
 namespace quendel {
 
-const TEnumInfo ShowModeInfo("TplShowMode", {"smNormal", "smMaximized", "smMinimized", "smHide"});
+constexpr const char* kShowModeInfo[] = {"smNormal", "smMaximized", "smMinimized", "smHide"};
+constinit const TEnumInfo ShowModeInfo("TplShowMode", kShowModeInfo);
 
 std::string ProgramLauncherMessage(int Code) {
   switch (Code) {

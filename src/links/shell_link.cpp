@@ -14,7 +14,8 @@
 
 namespace quendel {
 
-const TEnumInfo MethodTypeInfo("TMethodType", {"mtAutoDetect", "mtShellLinkInterface"});
+constexpr const char* kMethodTypeInfo[] = {"mtAutoDetect", "mtShellLinkInterface"};
+constinit const TEnumInfo MethodTypeInfo("TMethodType", kMethodTypeInfo);
 
 namespace {
 

@@ -11,7 +11,8 @@
 
 namespace quendel {
 
-const TEnumInfo LzhCommandInfo("TlzhCommand", {"lzcOverwrite", "lzcOnlyAdd"});
+constexpr const char* kLzhCommandInfo[] = {"lzcOverwrite", "lzcOnlyAdd"};
+constinit const TEnumInfo LzhCommandInfo("TlzhCommand", kLzhCommandInfo);
 
 namespace {
 

@@ -8,7 +8,8 @@
 
 namespace quendel {
 
-const TEnumInfo InstallTypeInfo("TInstallType", {"itFull", "itDefault", "itCompact", "itCustom"});
+constexpr const char* kInstallTypeInfo[] = {"itFull", "itDefault", "itCompact", "itCustom"};
+constinit const TEnumInfo InstallTypeInfo("TInstallType", kInstallTypeInfo);
 
 namespace {
 

@@ -9,16 +9,17 @@
 
 namespace quendel {
 
-const TEnumInfo InstallFileStateInfo("TInstallFileState",
-                                     {"ifsNone", "ifsCompress", "ifsInstall", "ifsCopying",
-                                      "ifsReflect"});
-const TEnumInfo InstallFileTypeInfo("TInstallFileType",
-                                    {"iftNormal", "iftJustADLL", "iftApplicationSpecificDLL",
-                                     "iftVendorSharedDLL", "iftSystemWideDLL"});
-const TEnumInfo QndlFileAttributesInfo("TQndlFileAttributes",
-                                       {"qfaArchive", "qfaCompressed", "qfaDirectory",
-                                        "qfaHidden", "qfaNormal", "qfaOffline", "qfaReadOnly",
-                                        "qfaSystem", "qfaTemporary"});
+constexpr const char* kInstallFileStateInfo[] = {"ifsNone", "ifsCompress", "ifsInstall",
+                                                 "ifsCopying", "ifsReflect"};
+constinit const TEnumInfo InstallFileStateInfo("TInstallFileState", kInstallFileStateInfo);
+constexpr const char* kInstallFileTypeInfo[] = {"iftNormal", "iftJustADLL",
+                                                "iftApplicationSpecificDLL", "iftVendorSharedDLL",
+                                                "iftSystemWideDLL"};
+constinit const TEnumInfo InstallFileTypeInfo("TInstallFileType", kInstallFileTypeInfo);
+constexpr const char* kQndlFileAttributesInfo[] = {"qfaArchive",  "qfaCompressed", "qfaDirectory",
+                                                   "qfaHidden",   "qfaNormal",     "qfaOffline",
+                                                   "qfaReadOnly", "qfaSystem",     "qfaTemporary"};
+constinit const TEnumInfo QndlFileAttributesInfo("TQndlFileAttributes", kQndlFileAttributesInfo);
 
 namespace {
 

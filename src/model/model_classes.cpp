@@ -9,7 +9,8 @@
 
 namespace quendel {
 
-const TEnumInfo DistributeTypeInfo("TDistributeType", {"dtTraditional", "dtWeb", "dtTraditionalNet"});
+constexpr const char* kDistributeTypeInfo[] = {"dtTraditional", "dtWeb", "dtTraditionalNet"};
+constinit const TEnumInfo DistributeTypeInfo("TDistributeType", kDistributeTypeInfo);
 
 void RegisterModelClasses() {
   TClassRegistry& R = ClassRegistry();

@@ -4,7 +4,8 @@
 
 namespace quendel {
 
-const TEnumInfo InternetProtocolInfo("TInternetProtocol", {"ipFTP", "ipHTTP"});
+constexpr const char* kInternetProtocolInfo[] = {"ipFTP", "ipHTTP"};
+constinit const TEnumInfo InternetProtocolInfo("TInternetProtocol", kInternetProtocolInfo);
 
 const TClassInfo& TCustomLoginInformation::StaticClass() {
   return ClassTable([] {

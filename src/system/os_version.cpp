@@ -5,11 +5,12 @@
 
 namespace quendel {
 
-const TEnumInfo OSVerTypeInfo("TOSVerType",
-                              {"os31win32", "oswin95", "oswinNT", "oswinNT351", "osUnidentified",
-                               "osLinux", "oswin2K", "oswin98", "oswinME", "oswinXP"});
+constexpr const char* kOSVerTypeInfo[] = {"os31win32",      "oswin95", "oswinNT", "oswinNT351",
+                                          "osUnidentified", "osLinux", "oswin2K", "oswin98",
+                                          "oswinME",        "oswinXP"};
+constinit const TEnumInfo OSVerTypeInfo("TOSVerType", kOSVerTypeInfo);
 
-const std::string& OSVerTypeName(TOSVerType Value) {
+std::string OSVerTypeName(TOSVerType Value) {
   return OSVerTypeInfo.NameOf(static_cast<int>(Value));
 }
 

@@ -37,7 +37,7 @@ inline constexpr OSSet osNTFamily{oswinNT, oswin2K, oswinXP};
 inline constexpr OSSet os9xFamily{oswin95, oswin98, oswinME};
 
 // The name of a value ("oswinXP").
-const std::string& OSVerTypeName(TOSVerType Value);
+std::string OSVerTypeName(TOSVerType Value);
 
 // Failures of the operating-system routines.
 QUENDEL_EXCEPTION(EAPIRoutines, EQuendelAbnormal);

@@ -18,7 +18,7 @@ struct TLanguageEntry {
 };
 
 // 1025..1057 one each, then the sublanguages.
-const std::array<TLanguageEntry, 45> Languages = {{
+constexpr std::array<TLanguageEntry, 45> Languages = {{
     {"lnArabic", 1025},
     {"lnBulgarian", 1026},
     {"lnCatalan", 1027},
@@ -71,7 +71,7 @@ struct TCharsetEntry {
   std::uint16_t CodePage;
 };
 
-const std::array<TCharsetEntry, 12> Charsets = {{
+constexpr std::array<TCharsetEntry, 12> Charsets = {{
     {"csASCII", 0},
     {"csJapan", 932},
     {"csKorea", 949},
@@ -86,12 +86,16 @@ const std::array<TCharsetEntry, 12> Charsets = {{
     {"csArabic", 1256},
 }};
 
-template <class A> std::vector<std::string> NamesOf(const A& Table) {
-  std::vector<std::string> names;
-  for (const auto& e : Table)
-    names.emplace_back(e.Name);
+template <class E, std::size_t N>
+constexpr std::array<const char*, N> NamesOf(const std::array<E, N>& Table) {
+  std::array<const char*, N> names{};
+  for (std::size_t i = 0; i < N; ++i)
+    names[i] = Table[i].Name;
   return names;
 }
+
+constexpr auto LanguageNameList = NamesOf(Languages);
+constexpr auto CharsetNameList = NamesOf(Charsets);
 
 std::string Join4(std::uint32_t Ms, std::uint32_t Ls) {
   return Format("%u.%u.%u.%u", {Ms >> 16, Ms & 0xFFFF, Ls >> 16, Ls & 0xFFFF});
@@ -177,8 +181,8 @@ constexpr std::size_t FixedInfoSize = 52;
 
 } // namespace
 
-const TEnumInfo VersionLanguageNames("TLanguage", NamesOf(Languages));
-const TEnumInfo VersionCharacterSetNames("TCharacterSet", NamesOf(Charsets));
+constinit const TEnumInfo VersionLanguageNames("TLanguage", LanguageNameList);
+constinit const TEnumInfo VersionCharacterSetNames("TCharacterSet", CharsetNameList);
 
 const TEnumInfo& LanguageInfo() {
   return VersionLanguageNames;

@@ -5,28 +5,29 @@
 
 namespace quendel {
 
-const TEnumInfo QndlLanguageInfo("TQndlLanguage", {"qlChineseSimplified",
-                                                   "qlChineseTraditional",
-                                                   "qlCzech",
-                                                   "qlDanish",
-                                                   "qlDutch",
-                                                   "qlEnglish",
-                                                   "qlFrench",
-                                                   "qlGerman",
-                                                   "qlGreek",
-                                                   "qlHebrew",
-                                                   "qlItalian",
-                                                   "qlJapanese",
-                                                   "qlKorean",
-                                                   "qlNorwegianBokmal",
-                                                   "qlNorwegianNynorsk",
-                                                   "qlPolish",
-                                                   "qlPortugese",
-                                                   "qlRussian",
-                                                   "qlSpanish",
-                                                   "qlSwedish",
-                                                   "qlUser",
-                                                   "qlVietnamese"});
+constexpr const char* kQndlLanguageInfo[] = {"qlChineseSimplified",
+                                             "qlChineseTraditional",
+                                             "qlCzech",
+                                             "qlDanish",
+                                             "qlDutch",
+                                             "qlEnglish",
+                                             "qlFrench",
+                                             "qlGerman",
+                                             "qlGreek",
+                                             "qlHebrew",
+                                             "qlItalian",
+                                             "qlJapanese",
+                                             "qlKorean",
+                                             "qlNorwegianBokmal",
+                                             "qlNorwegianNynorsk",
+                                             "qlPolish",
+                                             "qlPortugese",
+                                             "qlRussian",
+                                             "qlSpanish",
+                                             "qlSwedish",
+                                             "qlUser",
+                                             "qlVietnamese"};
+constinit const TEnumInfo QndlLanguageInfo("TQndlLanguage", kQndlLanguageInfo);
 
 const std::array<TLanguageNames, LanguageCount>& LanguageNames() {
   return LanguageNameTable;

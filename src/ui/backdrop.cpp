@@ -7,9 +7,11 @@
 
 namespace quendel::ui {
 
-const TEnumInfo DirectionInfo("TDirection", {"bdUp", "bdDown", "bdLeft", "bdRight", "bdHorzIn",
-                                             "bdHorzOut", "bdVertIn", "bdVertOut"});
-const TEnumInfo Effect3DInfo("T3DEffectShort", {"A3dNormal", "A3dResit", "A3dRaised", "A3dShadowed"});
+constexpr const char* kDirectionInfo[] = {"bdUp",     "bdDown",    "bdLeft",   "bdRight",
+                                          "bdHorzIn", "bdHorzOut", "bdVertIn", "bdVertOut"};
+constinit const TEnumInfo DirectionInfo("TDirection", kDirectionInfo);
+constexpr const char* kEffect3DInfo[] = {"A3dNormal", "A3dResit", "A3dRaised", "A3dShadowed"};
+constinit const TEnumInfo Effect3DInfo("T3DEffectShort", kEffect3DInfo);
 
 namespace {
 TBackdrop* GMainBackdrop = nullptr;

@@ -10,21 +10,33 @@
 
 namespace quendel::ui {
 
-const TEnumInfo AlignInfo("TAlign", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"});
-const TEnumInfo AlignmentInfo("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"});
-const TEnumInfo DragModeInfo("TDragMode", {"dmManual", "dmAutomatic"});
-const TEnumInfo PanelBevelInfo("TPanelBevel", {"bvNone", "bvLowered", "bvRaised", "bvSpace"});
-const TEnumInfo BorderStyleInfo("TBorderStyle", {"bsNone", "bsSingle"});
-const TEnumInfo TextLayoutInfo("TTextLayout", {"tlTop", "tlCenter", "tlBottom"});
-const TEnumInfo BevelShapeInfo("TBevelShape", {"bsBox", "bsFrame", "bsTopLine", "bsBottomLine",
-                                               "bsLeftLine", "bsRightLine", "bsSpacer"});
-const TEnumInfo BevelStyleInfo("TBevelStyle", {"bsLowered", "bsRaised"});
-const TEnumInfo BitBtnKindInfo("TBitBtnKind", {"bkCustom", "bkOK", "bkCancel", "bkHelp", "bkYes",
-                                               "bkNo", "bkClose", "bkAbort", "bkRetry", "bkIgnore",
-                                               "bkAll"});
-const TEnumInfo ButtonLayoutInfo("TButtonLayout",
-                                 {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"});
-const TEnumInfo ScrollStyleInfo("TScrollStyle", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"});
+constexpr const char* kAlignInfo[] = {"alNone", "alTop",   "alBottom",
+                                      "alLeft", "alRight", "alClient"};
+constinit const TEnumInfo AlignInfo("TAlign", kAlignInfo);
+constexpr const char* kAlignmentInfo[] = {"taLeftJustify", "taRightJustify", "taCenter"};
+constinit const TEnumInfo AlignmentInfo("TAlignment", kAlignmentInfo);
+constexpr const char* kDragModeInfo[] = {"dmManual", "dmAutomatic"};
+constinit const TEnumInfo DragModeInfo("TDragMode", kDragModeInfo);
+constexpr const char* kPanelBevelInfo[] = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
+constinit const TEnumInfo PanelBevelInfo("TPanelBevel", kPanelBevelInfo);
+constexpr const char* kBorderStyleInfo[] = {"bsNone", "bsSingle"};
+constinit const TEnumInfo BorderStyleInfo("TBorderStyle", kBorderStyleInfo);
+constexpr const char* kTextLayoutInfo[] = {"tlTop", "tlCenter", "tlBottom"};
+constinit const TEnumInfo TextLayoutInfo("TTextLayout", kTextLayoutInfo);
+constexpr const char* kBevelShapeInfo[] = {"bsBox",      "bsFrame",     "bsTopLine", "bsBottomLine",
+                                           "bsLeftLine", "bsRightLine", "bsSpacer"};
+constinit const TEnumInfo BevelShapeInfo("TBevelShape", kBevelShapeInfo);
+constexpr const char* kBevelStyleInfo[] = {"bsLowered", "bsRaised"};
+constinit const TEnumInfo BevelStyleInfo("TBevelStyle", kBevelStyleInfo);
+constexpr const char* kBitBtnKindInfo[] = {"bkCustom", "bkOK",     "bkCancel", "bkHelp",
+                                           "bkYes",    "bkNo",     "bkClose",  "bkAbort",
+                                           "bkRetry",  "bkIgnore", "bkAll"};
+constinit const TEnumInfo BitBtnKindInfo("TBitBtnKind", kBitBtnKindInfo);
+constexpr const char* kButtonLayoutInfo[] = {"blGlyphLeft", "blGlyphRight", "blGlyphTop",
+                                             "blGlyphBottom"};
+constinit const TEnumInfo ButtonLayoutInfo("TButtonLayout", kButtonLayoutInfo);
+constexpr const char* kScrollStyleInfo[] = {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"};
+constinit const TEnumInfo ScrollStyleInfo("TScrollStyle", kScrollStyleInfo);
 
 namespace {
 IWidgetBackend* BackendOrNull() { return HasUiContext() ? &UiContext().Backend() : nullptr; }

@@ -10,16 +10,19 @@
 
 namespace quendel::ui {
 
-const TEnumInfo FormBorderStyleInfo("TFormBorderStyle",
-                                    {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow",
-                                     "bsSizeToolWin"});
-const TEnumInfo BorderIconInfo("TBorderIcon",
-                               {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"});
-const TEnumInfo PositionInfo("TPosition", {"poDesigned", "poDefault", "poDefaultPosOnly",
-                                           "poDefaultSizeOnly", "poScreenCenter", "poDesktopCenter",
-                                           "poMainFormCenter", "poOwnerFormCenter"});
-const TEnumInfo FormStyleInfo("TFormStyle", {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"});
-const TEnumInfo WindowStateInfo("TWindowState", {"wsNormal", "wsMinimized", "wsMaximized"});
+constexpr const char* kFormBorderStyleInfo[] = {"bsNone",   "bsSingle",     "bsSizeable",
+                                                "bsDialog", "bsToolWindow", "bsSizeToolWin"};
+constinit const TEnumInfo FormBorderStyleInfo("TFormBorderStyle", kFormBorderStyleInfo);
+constexpr const char* kBorderIconInfo[] = {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"};
+constinit const TEnumInfo BorderIconInfo("TBorderIcon", kBorderIconInfo);
+constexpr const char* kPositionInfo[] = {
+    "poDesigned",     "poDefault",       "poDefaultPosOnly", "poDefaultSizeOnly",
+    "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"};
+constinit const TEnumInfo PositionInfo("TPosition", kPositionInfo);
+constexpr const char* kFormStyleInfo[] = {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"};
+constinit const TEnumInfo FormStyleInfo("TFormStyle", kFormStyleInfo);
+constexpr const char* kWindowStateInfo[] = {"wsNormal", "wsMinimized", "wsMaximized"};
+constinit const TEnumInfo WindowStateInfo("TWindowState", kWindowStateInfo);
 
 namespace {
 

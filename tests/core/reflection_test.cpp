@@ -7,7 +7,8 @@ namespace {
 
 enum TColour { clRed, clGreen, clBlue };
 using TColourSet = TSet<TColour>;
-const TEnumInfo ColourInfo("TColour", {"clRed", "clGreen", "clBlue"});
+constexpr const char* kColourInfo[] = {"clRed", "clGreen", "clBlue"};
+constinit const TEnumInfo ColourInfo("TColour", kColourInfo);
 
 class TOptions : public TPersistent {
 public:
