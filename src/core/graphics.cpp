@@ -13,7 +13,7 @@ constexpr TIdentMap::TLiteral SysColor(const char* Name, std::uint32_t Index) {
 }
 } // namespace
 
-const TIdentMap ColorIdents({
+constexpr TIdentMap::TLiteral kColorIdents[] = {
     {"clBlack", 0x000000},      {"clMaroon", 0x000080},   {"clGreen", 0x008000},
     {"clOlive", 0x008080},      {"clNavy", 0x800000},     {"clPurple", 0x800080},
     {"clTeal", 0x808000},       {"clGray", 0x808080},     {"clSilver", 0xC0C0C0},
@@ -29,9 +29,10 @@ const TIdentMap ColorIdents({
     SysColor("clBtnText", 18), SysColor("clInactiveCaptionText", 19),
     SysColor("clBtnHighlight", 20), SysColor("cl3DDkShadow", 21), SysColor("cl3DLight", 22),
     SysColor("clInfoText", 23), SysColor("clInfoBk", 24),
-});
+};
+constinit const TIdentMap ColorIdents(kColorIdents);
 
-const TIdentMap CharsetIdents({
+constexpr TIdentMap::TLiteral kCharsetIdents[] = {
     {"ANSI_CHARSET", 0},      {"DEFAULT_CHARSET", 1},   {"SYMBOL_CHARSET", 2},
     {"MAC_CHARSET", 77},      {"SHIFTJIS_CHARSET", 128}, {"HANGEUL_CHARSET", 129},
     {"JOHAB_CHARSET", 130},   {"GB2312_CHARSET", 134},  {"CHINESEBIG5_CHARSET", 136},
@@ -39,7 +40,8 @@ const TIdentMap CharsetIdents({
     {"HEBREW_CHARSET", 177},  {"ARABIC_CHARSET", 178},  {"BALTIC_CHARSET", 186},
     {"RUSSIAN_CHARSET", 204}, {"THAI_CHARSET", 222},    {"EASTEUROPE_CHARSET", 238},
     {"OEM_CHARSET", 255},
-});
+};
+constinit const TIdentMap CharsetIdents(kCharsetIdents);
 
 namespace {
 // MulDiv: the product rounded half away from zero.

@@ -6,20 +6,15 @@
 
 namespace quendel {
 
-TIdentMap::TIdentMap(std::initializer_list<TLiteral> Entries) {
-  FEntries.reserve(Entries.size());
-  for (const TLiteral& e : Entries) FEntries.push_back({e.Name, e.Value});
-}
-
 std::optional<std::int64_t> TIdentMap::ValueOf(std::string_view Name) const {
-  for (const TEntry& e : FEntries)
-    if (SameText(e.Name, Name)) return e.Value;
+  for (std::size_t i = 0; i < FCount; ++i)
+    if (SameText(FEntries[i].Name, Name)) return FEntries[i].Value;
   return std::nullopt;
 }
 
-const std::string* TIdentMap::NameOf(std::int64_t Value) const {
-  for (const TEntry& e : FEntries)
-    if (e.Value == Value) return &e.Name;
+const char* TIdentMap::NameOf(std::int64_t Value) const {
+  for (std::size_t i = 0; i < FCount; ++i)
+    if (FEntries[i].Value == Value) return FEntries[i].Name;
   return nullptr;
 }
 

@@ -120,22 +120,22 @@ private:
 // first name listed for a value is the one a writer uses.
 class TIdentMap {
 public:
-  struct TEntry {
-    std::string Name;
-    std::int64_t Value;
-  };
   struct TLiteral {
     const char* Name;
     std::int64_t Value;
   };
-  explicit TIdentMap(std::initializer_list<TLiteral> Entries);
+  // A map refers to a constant array, as an enumeration table does.
+  template <std::size_t N>
+  constexpr explicit TIdentMap(const TLiteral (&Entries)[N]) : FEntries(Entries), FCount(N) {}
+  template <std::size_t N> TIdentMap(const TLiteral (&&)[N]) = delete;
   // Case-insensitive.
   std::optional<std::int64_t> ValueOf(std::string_view Name) const;
-  const std::string* NameOf(std::int64_t Value) const;
-  const std::vector<TEntry>& Entries() const { return FEntries; }
+  // Null when no name is listed for the value.
+  const char* NameOf(std::int64_t Value) const;
 
 private:
-  std::vector<TEntry> FEntries;
+  const TLiteral* FEntries;
+  std::size_t FCount;
 };
 
 class TPropInfo;

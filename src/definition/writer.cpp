@@ -80,7 +80,7 @@ private:
     case TPropKind::Integer: {
       const std::int64_t v = Prop.GetOrd(Obj);
       if (Prop.Idents)
-        if (const std::string* ident = Prop.Idents->NameOf(v)) return {Name, TValue::Ident(*ident)};
+        if (const char* ident = Prop.Idents->NameOf(v)) return {Name, TValue::Ident(ident)};
       return {Name, TValue::Integer(v)};
     }
     case TPropKind::Float:
