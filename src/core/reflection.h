@@ -73,8 +73,8 @@ public:
   constexpr TEnumInfo(const char* Name, const std::array<const char*, N>& Names)
       : FName(Name), FNames(Names.data()), FCount(static_cast<int>(N)) {}
   // A braced list or a temporary array ends before the table does.
-  template <std::size_t N> TEnumInfo(const char*, const char* const (&&)[N]) = delete;
-  template <std::size_t N> TEnumInfo(const char*, const std::array<const char*, N>&&) = delete;
+  template <std::size_t N> TEnumInfo(const char*, const char* (&&)[N]) = delete;
+  template <std::size_t N> TEnumInfo(const char*, std::array<const char*, N>&&) = delete;
   std::string_view Name() const { return FName; }
   int Count() const { return FCount; }
   // Raises EPropertyError for an ordinal outside the enumeration.
@@ -127,7 +127,7 @@ public:
   // A map refers to a constant array, as an enumeration table does.
   template <std::size_t N>
   constexpr explicit TIdentMap(const TLiteral (&Entries)[N]) : FEntries(Entries), FCount(N) {}
-  template <std::size_t N> TIdentMap(const TLiteral (&&)[N]) = delete;
+  template <std::size_t N> TIdentMap(TLiteral (&&)[N]) = delete;
   // Case-insensitive.
   std::optional<std::int64_t> ValueOf(std::string_view Name) const;
   // Null when no name is listed for the value.
