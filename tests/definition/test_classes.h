@@ -21,13 +21,14 @@ inline std::vector<std::string>& Log() {
 
 enum TInstallType { itFull, itDefault, itCompact, itCustom };
 using TInstallTypeSet = TSet<TInstallType>;
-inline const TEnumInfo InstallTypeInfo("TInstallType",
-                                       {"itFull", "itDefault", "itCompact", "itCustom"});
+inline constexpr const char* kInstallTypeNames[] = {"itFull", "itDefault", "itCompact", "itCustom"};
+inline constinit const TEnumInfo InstallTypeInfo("TInstallType", kInstallTypeNames);
 inline const TInstallTypeSet AllInstallTypes{itFull, itDefault, itCompact, itCustom};
 
 enum TOverwriteType { owAlways, owNever, owVersion, owDate, owVersionDate, owAsk };
-inline const TEnumInfo OverwriteTypeInfo("TOverwriteType", {"owAlways", "owNever", "owVersion",
-                                                            "owDate", "owVersionDate", "owAsk"});
+inline constexpr const char* kOverwriteTypeNames[] = {"owAlways", "owNever",       "owVersion",
+                                                      "owDate",   "owVersionDate", "owAsk"};
+inline constinit const TEnumInfo OverwriteTypeInfo("TOverwriteType", kOverwriteTypeNames);
 
 class TCustomPathSpecifier : public TComponent {
 public:
