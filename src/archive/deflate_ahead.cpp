@@ -56,25 +56,26 @@ TDeflateAhead::TDeflateAhead(platform::IFileSystem& Files, int Level,
   FSlots.resize(Paths.size());
   for (std::size_t i = 0; i < Paths.size(); ++i) FSlots[i].Path = std::move(Paths[i]);
   {
-    std::unique_lock Lock(FMutex);
+    platform::TLock Lock(FMutex);
     OpenWindow(Lock);
   }
-  if (Threads == 0) Threads = std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
-  for (unsigned i = 0; i < Threads; ++i) FWorkers.emplace_back([this] { Work(); });
+  if (Threads == 0) Threads = std::clamp(platform::TThread::Processors(), 2u, 8u);
+  for (unsigned i = 0; i < Threads; ++i)
+    FWorkers.emplace_back([](void* Self) { static_cast<TDeflateAhead*>(Self)->Work(); }, this);
 }
 
 TDeflateAhead::~TDeflateAhead() {
   {
-    std::lock_guard Lock(FMutex);
+    platform::TLock Lock(FMutex);
     FStop = true;
   }
-  FChanged.notify_all();
-  for (std::thread& T : FWorkers) T.join();
+  FChanged.NotifyAll();
+  for (platform::TThread& T : FWorkers) T.Join();
   // The files close here, on the thread that opened them.
   FSlots.clear();
 }
 
-void TDeflateAhead::OpenWindow(std::unique_lock<std::mutex>&) {
+void TDeflateAhead::OpenWindow(platform::TLock&) {
   const std::size_t End = std::min(FSlots.size(), FCursor + Window);
   bool Opened = false;
   std::uint64_t Held = 0;
@@ -104,14 +105,14 @@ void TDeflateAhead::OpenWindow(std::unique_lock<std::mutex>&) {
     S.State = msOpen;
     Opened = true;
   }
-  if (Opened) FChanged.notify_all();
+  if (Opened) FChanged.NotifyAll();
 }
 
 void TDeflateAhead::Work() {
-  std::unique_lock Lock(FMutex);
+  platform::TLock Lock(FMutex);
   for (;;) {
     TSlot* Next = nullptr;
-    FChanged.wait(Lock, [&] {
+    FChanged.Wait(Lock, [&] {
       if (FStop) return true;
       for (std::size_t i = FCursor; i < FSlots.size() && i < FCursor + Window; ++i)
         if (FSlots[i].State == msOpen) {
@@ -123,7 +124,7 @@ void TDeflateAhead::Work() {
     if (FStop) return;
     Next->State = msWorking;
     platform::IFile& File = *Next->File;
-    Lock.unlock();
+    Lock.Unlock();
     TDeflated Result;
     bool Ok = true;
     try {
@@ -151,20 +152,20 @@ void TDeflateAhead::Work() {
       Ok = false;
       Result = {};
     }
-    Lock.lock();
+    Lock.Lock();
     Next->Result = std::move(Result);
     Next->State = Ok ? msDone : msFailed;
-    FChanged.notify_all();
+    FChanged.NotifyAll();
   }
 }
 
 std::size_t TDeflateAhead::Taken() {
-  std::lock_guard Lock(FMutex);
+  platform::TLock Lock(FMutex);
   return FTaken;
 }
 
 bool TDeflateAhead::Take(const std::string& Path, int Level, TDeflated& Out) {
-  std::unique_lock Lock(FMutex);
+  platform::TLock Lock(FMutex);
   if (Level != FLevel) return false;
   std::size_t K = FCursor;
   while (K < FSlots.size() && FSlots[K].Path != Path) ++K;
@@ -173,7 +174,7 @@ bool TDeflateAhead::Take(const std::string& Path, int Level, TDeflated& Out) {
   // worker is on them any more.
   for (std::size_t i = FCursor; i < K; ++i)
     if (FSlots[i].State == msPlanned || FSlots[i].State == msOpen) FSlots[i].State = msSkipped;
-  FChanged.wait(Lock, [&] {
+  FChanged.Wait(Lock, [&] {
     for (std::size_t i = FCursor; i < K; ++i)
       if (FSlots[i].State == msWorking) return false;
     return true;
@@ -185,7 +186,7 @@ bool TDeflateAhead::Take(const std::string& Path, int Level, TDeflated& Out) {
   FCursor = K;
   OpenWindow(Lock);
   TSlot& S = FSlots[K];
-  FChanged.wait(Lock, [&] { return S.State != msOpen && S.State != msWorking; });
+  FChanged.Wait(Lock, [&] { return S.State != msOpen && S.State != msWorking; });
   const bool Ok = S.State == msDone;
   if (Ok) {
     Out = std::move(S.Result);

@@ -8,13 +8,11 @@
 
 #include "core/event.h"
 #include "platform/files.h"
+#include "platform/threads.h"
 
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace quendel {
@@ -74,7 +72,7 @@ private:
   };
 
   // Opens the sources of the window (on the constructing thread).
-  void OpenWindow(std::unique_lock<std::mutex>& Lock);
+  void OpenWindow(platform::TLock& Lock);
   void Work();
 
   platform::IFileSystem& FFiles;
@@ -83,9 +81,9 @@ private:
   std::size_t FCursor = 0; // the first slot not yet taken or dropped
   std::size_t FTaken = 0;
   bool FStop = false;
-  std::mutex FMutex;
-  std::condition_variable FChanged;
-  std::vector<std::thread> FWorkers;
+  platform::TMutex FMutex;
+  platform::TCondition FChanged;
+  std::vector<platform::TThread> FWorkers;
 };
 
 } // namespace quendel

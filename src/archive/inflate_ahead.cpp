@@ -18,20 +18,20 @@ TInflateAhead::TInflateAhead(std::size_t Window) : FWindow(Window) {}
 
 TInflateAhead::~TInflateAhead() {
   {
-    std::lock_guard lock(FMutex);
+    platform::TLock lock(FMutex);
     FQuit = true;
     ++FGeneration;
   }
-  FChanged.notify_all();
-  if (FThread.joinable()) FThread.join();
+  FChanged.NotifyAll();
+  if (FThread.Joinable()) FThread.Join();
 }
 
 void TInflateAhead::Plan(std::unique_ptr<TPlatformFileStream> Archive,
                          std::vector<TMember> Members) {
   Cancel();
-  if (!FThread.joinable()) FThread = std::thread([this] { Work(); });
+  if (!FThread.Joinable()) FThread = platform::TThread([](void* Self) { static_cast<TInflateAhead*>(Self)->Work(); }, this);
   {
-    std::lock_guard lock(FMutex);
+    platform::TLock lock(FMutex);
     FArchive = std::move(Archive);
     FMembers = std::move(Members);
     FCurrent = 0;
@@ -41,19 +41,19 @@ void TInflateAhead::Plan(std::unique_ptr<TPlatformFileStream> Archive,
     FBusy = true; // the worker's until it has finished or dropped the plan
     ++FPlans;
   }
-  FChanged.notify_all();
+  FChanged.NotifyAll();
 }
 
 std::unique_ptr<TPlatformFileStream> TInflateAhead::Cancel() {
-  std::unique_lock lock(FMutex);
+  platform::TLock lock(FMutex);
   ++FGeneration;
   if (FPending) {
     // Not taken up yet: nothing of it runs.
     FPending = false;
     FBusy = false;
   }
-  FChanged.notify_all();
-  FChanged.wait(lock, [&] { return !FBusy; });
+  FChanged.NotifyAll();
+  FChanged.Wait(lock, [&] { return !FBusy; });
   DropQueue();
   FMembers.clear();
   return std::move(FArchive);
@@ -62,18 +62,18 @@ std::unique_ptr<TPlatformFileStream> TInflateAhead::Cancel() {
 void TInflateAhead::DropQueue() {
   FQueue.clear();
   FQueued = 0;
-  if (FWorkerWaiting) FChanged.notify_all();
+  if (FWorkerWaiting) FChanged.NotifyAll();
 }
 
 void TInflateAhead::Took(std::size_t Bytes) {
   FQueued -= Bytes;
   // The worker, stopped at a full window, goes on only once half of it is
   // free: waking it for every block would cost a switch of threads each.
-  if (FWorkerWaiting && FQueued <= FWindow / 2) FChanged.notify_all();
+  if (FWorkerWaiting && FQueued <= FWindow / 2) FChanged.NotifyAll();
 }
 
 bool TInflateAhead::Begin(int Index) {
-  std::lock_guard lock(FMutex);
+  platform::TLock lock(FMutex);
   if (FMembers.empty() || Index < FMembers.front().Index) return false;
   // A plan holds consecutive members of the directory.
   const auto slot = static_cast<std::size_t>(Index - FMembers.front().Index);
@@ -89,10 +89,10 @@ bool TInflateAhead::Begin(int Index) {
 }
 
 TInflateAhead::TPiece TInflateAhead::Next() {
-  std::unique_lock lock(FMutex);
+  platform::TLock lock(FMutex);
   if (FQueue.empty() && FBusy) {
     FWriterWaiting = true;
-    FChanged.wait(lock, [&] { return !FQueue.empty() || !FBusy; });
+    FChanged.Wait(lock, [&] { return !FQueue.empty() || !FBusy; });
     FWriterWaiting = false;
   }
   if (FQueue.empty() || FQueue.front().Slot != FCurrent) {
@@ -110,7 +110,7 @@ TInflateAhead::TPiece TInflateAhead::Next() {
 }
 
 bool TInflateAhead::Push(std::size_t S, TPiece Piece) {
-  std::unique_lock lock(FMutex);
+  platform::TLock lock(FMutex);
   const std::uint64_t generation = FRunning;
   // What the block holds in memory, not what it carries: the last block of
   // a member is short but was allocated whole.
@@ -120,7 +120,7 @@ bool TInflateAhead::Push(std::size_t S, TPiece Piece) {
   // still moves.
   if (!FQueue.empty() && FQueued + size > FWindow && !cancelled()) {
     FWorkerWaiting = true;
-    FChanged.wait(lock, [&] { return cancelled() || FQueue.empty() || FQueued <= FWindow / 2; });
+    FChanged.Wait(lock, [&] { return cancelled() || FQueue.empty() || FQueued <= FWindow / 2; });
     FWorkerWaiting = false;
   }
   if (cancelled()) return false;
@@ -129,7 +129,7 @@ bool TInflateAhead::Push(std::size_t S, TPiece Piece) {
   if (Piece.End) FWorking = S + 1;
   FQueue.push_back({S, std::move(Piece)});
   FQueued += size;
-  if (FWriterWaiting) FChanged.notify_all();
+  if (FWriterWaiting) FChanged.NotifyAll();
   return true;
 }
 
@@ -199,15 +199,15 @@ bool TInflateAhead::InflateSlot(std::size_t S, void* Stream, std::vector<std::ui
 void TInflateAhead::Work() {
   TInflater inflater;
   std::vector<std::uint8_t> in(InflateInput);
-  std::unique_lock lock(FMutex);
+  platform::TLock lock(FMutex);
   for (;;) {
-    FChanged.wait(lock, [&] { return FQuit || FPending; });
+    FChanged.Wait(lock, [&] { return FQuit || FPending; });
     if (FQuit) break;
     FPending = false;
     const std::uint64_t generation = FRunning = FGeneration;
     for (std::size_t s = 0; s < FMembers.size() && FGeneration == generation && !FQuit; ++s) {
       FWorking = s;
-      lock.unlock();
+      lock.Unlock();
       bool going = true;
       if (!inflater.Ready) {
         TPiece end;
@@ -217,15 +217,15 @@ void TInflateAhead::Work() {
       } else {
         going = InflateSlot(s, &inflater.Z, in);
       }
-      lock.lock();
+      lock.Lock();
       if (!going) break;
     }
     FWorking = FMembers.size();
     FBusy = false;
-    FChanged.notify_all();
+    FChanged.NotifyAll();
   }
   FBusy = false;
-  FChanged.notify_all();
+  FChanged.NotifyAll();
 }
 
 } // namespace quendel

@@ -14,14 +14,12 @@
 #pragma once
 
 #include "archive/file_stream.h"
+#include "platform/threads.h"
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <exception>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 namespace quendel {
@@ -95,9 +93,9 @@ private:
   void Took(std::size_t Bytes);
 
   const std::size_t FWindow;
-  std::mutex FMutex;
-  std::condition_variable FChanged;
-  std::thread FThread;
+  platform::TMutex FMutex;
+  platform::TCondition FChanged;
+  platform::TThread FThread;
   bool FQuit = false;
   // The plan, set by the writer while the worker is idle.
   std::unique_ptr<TPlatformFileStream> FArchive;

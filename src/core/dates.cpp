@@ -2,11 +2,16 @@
 
 #include "core/exceptions.h"
 
-#include <chrono>
 #include <cmath>
 #include <ctime>
 #include <limits>
 #include <string>
+
+#ifdef _WIN32
+#include <sys/timeb.h>
+#else
+#include <chrono>
+#endif
 
 namespace quendel {
 
@@ -292,9 +297,17 @@ std::uint32_t DateTimeToDosDateTime(TDateTime DateTime) {
 }
 
 TDateTime Now() {
+#ifdef _WIN32
+  // The C library's clock: the C++ library's system_clock would bring the
+  // thread library's clock along.
+  __timeb64 Time{};
+  _ftime64(&Time);
+  return UtcUnixMSecToDateTime(static_cast<std::int64_t>(Time.time) * 1000 + Time.millitm);
+#else
   using namespace std::chrono;
   return UtcUnixMSecToDateTime(
       duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+#endif
 }
 
 } // namespace quendel
