@@ -112,21 +112,35 @@ void TQndlCompress::ExtractMember(int Index, TOpenFiles& Open) {
   }
   FCurrentVolume = rec.StartVolume();
   try {
-    const std::string dir = ExtractFileDir(target);
-    if (!dir.empty()) fs.ForceDirectories(dir);
     // A new file is created as new: creating it "always" truncates it
     // first, which makes some file systems write its data out as soon as it
     // is closed, once for every file extracted.
     std::unique_ptr<platform::IFile> file;
     const platform::TFileAccess access = KeepExtractedFile ? platform::TFileAccess::ReadWriteDelete
                                                            : platform::TFileAccess::ReadWrite;
+    // The directory is made when the creation finds it missing: looking for
+    // it first would cost every file a lookup for a directory that, but for
+    // the first file, is there.
+    bool madeDir = false;
+    auto open = [&](platform::TCreation creation) {
+      for (;;) {
+        try {
+          return fs.Open(target, access, platform::shareRead, creation);
+        } catch (const platform::EPlatformError& e) {
+          const std::string dir = ExtractFileDir(target);
+          if (madeDir || e.Code() != platform::errPathNotFound || dir.empty()) throw;
+          madeDir = true;
+          fs.ForceDirectories(dir);
+        }
+      }
+    };
     if (FreshName) {
       for (int attempt = 1; !file; ++attempt) {
         DestFileName = ExtractFileName(FreshName(attempt));
         target = AddBackslash(FExtractDirectory) + DestFileName;
         if (IsUnsafeFileName(DestFileName)) Raise<EQndlCompress>(MsgCreate, {target});
         try {
-          file = fs.Open(target, access, platform::shareRead, platform::TCreation::CreateNew);
+          file = open(platform::TCreation::CreateNew);
         } catch (const platform::EPlatformError& e) {
           // A directory of that name may refuse with access denied instead.
           platform::TFileAttributes attributes = 0;
@@ -140,7 +154,7 @@ void TQndlCompress::ExtractMember(int Index, TOpenFiles& Open) {
       FCreatedName = DestFileName;
     } else if (!existed) {
       try {
-        file = fs.Open(target, access, platform::shareRead, platform::TCreation::CreateNew);
+        file = open(platform::TCreation::CreateNew);
       } catch (const platform::EPlatformError& e) {
         // There already (made in the meantime, or not looked for): replaced,
         // as a file found by the lookup would have been.
@@ -153,8 +167,7 @@ void TQndlCompress::ExtractMember(int Index, TOpenFiles& Open) {
         }
       }
     }
-    if (!file)
-      file = fs.Open(target, access, platform::shareRead, platform::TCreation::CreateAlways);
+    if (!file) file = open(platform::TCreation::CreateAlways);
     Open.Target = std::make_unique<TPlatformFileStream>(std::move(file));
   } catch (const std::exception&) {
     ThrowWithCause(EQndlCompress(MsgCreate, {target}));

@@ -585,6 +585,9 @@ void TCustomInstall::InstallTree() {
   bool done = false;
   auto after = [this] {
     if (Context().SharedCompressor) Context().SharedCompressor->CloseArchive();
+    // The shortcuts' phases log through the same writer as the files; its
+    // key (and the count it knows) is let go with the run.
+    Context().CloseUninstallLog();
     // The copy form's Cancel sets the model's flags (the file pass works with
     // the shared compressor of the model, not the archive layer's own).
     const bool aborted = Context().UserAbort ||

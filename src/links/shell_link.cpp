@@ -469,7 +469,8 @@ void TCustomInstallShellLink::CreateHardLinkFile() {
 void TCustomInstallShellLink::WriteUninstallEntries(const std::string& KeyPath) {
   // The log routines take the key below HKEY_LOCAL_MACHINE without its leading "\".
   const std::string Key = !KeyPath.empty() && KeyPath[0] == '\\' ? KeyPath.substr(1) : KeyPath;
-  AppendUninstallLogEntry(*Context().Platform().Registry, Key, LinkFilePath());
+  // Through the writer the install files use: it knows the count it wrote last.
+  Context().UninstallLogWriter().Append(Key, LinkFilePath());
 }
 
 // ---- TInstallShellLink and TInstallSubLink ---------------------------------------------

@@ -350,10 +350,13 @@ void TCustomInstallFile::ExtractFile(TQndlCompress& C) {
       if (Context().UserAbort) Q.SetAbort(true);
     };
     // The new file is written under a temporary name beside the target and
-    // moved over it only once complete; DestName stays the real name, so
-    // everything registered and logged names the file the user will have.
-    const TPlacement Placed = ExtractAndPlace(C, Machine, D, FDestName, SourcePath(),
-                                              Context().InstallRoot != nullptr, Name());
+    // moved over it only once complete (a target that was not there is
+    // written under its own name, removed again on failure); DestName stays
+    // the real name, so everything registered and logged names the file the
+    // user will have.
+    const TPlacement Placed =
+        ExtractAndPlace(C, Machine, D, FDestName, SourcePath(), Context().InstallRoot != nullptr,
+                        Name(), !FExistedBefore);
     if (Placed.ReplaceAtReboot)
       Context().Log.Write("REBOOT", "%s is in use: replaced at the next start of Windows",
                           {Target()});

@@ -36,9 +36,10 @@ private:
 
 TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machine,
                            const std::string& Dir, const std::string& DestName,
-                           const std::string& Source, bool AllowBatch, const std::string& Name) {
+                           const std::string& Source, bool AllowBatch, const std::string& Name,
+                           bool TargetMissing) {
+  // Dir is made, when missing, by the extraction's creation of the file.
   platform::IFileSystem& Files = *Machine.Files;
-  Files.ForceDirectories(Dir);
   TPlacement Result;
   const std::string Target = Dir + "\\" + DestName;
   TTempFile Guard(Files);
@@ -46,7 +47,11 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
   // The decision to write was made by the caller; the temporary file is
   // created as new under the first of its names that is free (an existing
   // file or directory of such a name is passed over, never replaced), so the
-  // compressor's own rule must not skip it.
+  // compressor's own rule must not skip it. A target the caller found
+  // missing is first tried under its own name, created as new: that
+  // creation is the check that it is still missing, and spares the rename
+  // (and, on Wine, a case-blind scan of the directory for the temporary
+  // name). Taken after all, the temporary names follow as usual.
   const TOverwriteType SavedMode = Compressor.Overwrite();
   const bool SavedKeep = Compressor.KeepExtractedFile;
   auto SavedFreshName = std::move(Compressor.FreshName);
@@ -54,11 +59,18 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
   // The new file stays open, to be moved into place through its handle
   // (when the compressor works on the machine's own file system).
   Compressor.KeepExtractedFile = &Compressor.Files() == &Files;
-  Compressor.FreshName = [&DestName](int Attempt) {
-    return TemporaryReplaceCandidate(DestName, Attempt);
+  int LastAttempt = 0;
+  const int FirstTemporary = TargetMissing ? 2 : 1;
+  auto Candidate = [&DestName, FirstTemporary](int Attempt) {
+    return Attempt < FirstTemporary ? DestName
+                                    : TemporaryReplaceCandidate(DestName, Attempt - FirstTemporary + 1);
+  };
+  Compressor.FreshName = [&LastAttempt, &Candidate](int Attempt) {
+    LastAttempt = Attempt;
+    return Candidate(Attempt);
   };
   Compressor.SetExtractDirectory(Dir);
-  Compressor.DestFileName = TemporaryReplaceCandidate(DestName, 1);
+  Compressor.DestFileName = Candidate(1);
   // The member is stored under the start of a long source path only.
   const std::string Member = StoredMemberName(Source);
   Compressor.FilesToProcess().Clear();
@@ -78,6 +90,9 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
   }
   Restore();
   const std::string Temp = Dir + "\\" + Result.TempName;
+  // Written under the target's own name: the guard removes it, as it would a
+  // temporary file, on every way out until it has passed the checks.
+  const bool Direct = !Result.TempName.empty() && LastAttempt < FirstTemporary;
   // Closed before the guard removes the temporary file on any way out.
   std::unique_ptr<platform::IFile> Extracted = Compressor.TakeExtractedFile();
   // A cancel ends the extraction quietly; what it left is not the file.
@@ -93,6 +108,12 @@ TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machi
   if (Written != Expected)
     Raise<IECustomInstallFile>("The file %s was extracted with %d of its %d bytes",
                                {Temp, Written, Expected});
+  if (Direct) {
+    Extracted.reset();
+    Guard.Keep();
+    Result.TempName.clear();
+    return Result;
+  }
 
   const platform::TErrorCode Error = TryReplaceFile(Files, std::move(Extracted), Temp, Target);
   if (Error == platform::errSuccess) {

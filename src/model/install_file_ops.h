@@ -38,10 +38,15 @@ struct TPlacement {
 // temporary file and is replaced at the next start (AllowBatch: the batch
 // fallback may be used). On any failure the temporary file is deleted, the
 // target is left as it was and the error propagates; a cancel raises
-// EAIUserAbort. Name names the install object in messages.
+// EAIUserAbort. Name names the install object in messages. TargetMissing
+// (the caller has just found no Dir\DestName): the file is created as new
+// under DestName itself and written there, with no temporary name (TempName
+// stays empty) and no move; what a failure or cancel left there is removed.
+// Should the name be taken by then, the temporary name is used as above.
 TPlacement ExtractAndPlace(TQndlCompress& Compressor, platform::TPlatform& Machine,
                            const std::string& Dir, const std::string& DestName,
-                           const std::string& Source, bool AllowBatch, const std::string& Name);
+                           const std::string& Source, bool AllowBatch, const std::string& Name,
+                           bool TargetMissing = false);
 
 // The help file's directory under "Help", named by the upper-cased DestName.
 void RegisterHelpFile(platform::IRegistry& Registry, const std::string& DestName,

@@ -175,8 +175,10 @@ struct TModelContext {
   void AttachPlatform(platform::TPlatform* APlatform);
 
   // The writer of the products' uninstall logs on the platform's registry,
-  // made on first use. It keeps a log key open between entries: a file
-  // container lets it go at the end of its pass (CloseUninstallLog).
+  // made on first use; the files and the shortcuts of a run log through it
+  // alone. It keeps a log key open between entries, and the count it wrote
+  // there: a file container lets it go at the end of its pass, the install
+  // root at the end of its run (CloseUninstallLog).
   TUninstallLogWriter& UninstallLogWriter();
   void CloseUninstallLog();
   // The running system as the OS filter sees it (EAPIRoutines on failure).

@@ -25,20 +25,23 @@ bool ParseCount(const std::string& Text, int& Out) {
 }
 
 // Reads "Entries" of the open key K (default 0), writes FileN; the new N,
-// or -1 when the key is unusable.
-int TryAppendTo(platform::IRegKey& K, const std::string& Value) {
+// or -1 when the key is unusable. Known >= 0: the count, known without
+// reading it.
+int TryAppendTo(platform::IRegKey& K, const std::string& Value, int Known = -1) {
   try {
-    int Count = 0;
-    std::string Text;
-    // Read without asking first whether it exists: one round trip less for
-    // every file of an install.
-    try {
-      Text = K.ReadString("Entries");
-    } catch (const platform::EPlatformError& E) {
-      if (E.Code() != platform::errFileNotFound) return -1;
-      Text = "0";
+    int Count = Known;
+    if (Count < 0) {
+      std::string Text;
+      // Read without asking first whether it exists: one round trip less for
+      // every file of an install.
+      try {
+        Text = K.ReadString("Entries");
+      } catch (const platform::EPlatformError& E) {
+        if (E.Code() != platform::errFileNotFound) return -1;
+        Text = "0";
+      }
+      if (!ParseCount(Text, Count)) return -1;
     }
-    if (!ParseCount(Text, Count)) return -1;
     if (Count >= MaxLogEntries) return -1;
     const int N = Count + 1;
     K.WriteString("File" + std::to_string(N), Value);
@@ -154,9 +157,11 @@ void TUninstallLogWriter::Append(const std::string& ProductKey, const std::strin
   // The key that took the last entry: the keys before it were full or
   // unusable then, and a count only grows.
   if (FOpen && FProductKey == ProductKey) {
-    const int N = TryAppendTo(*FOpen, Path);
+    const int N = TryAppendTo(*FOpen, Path, FCount);
     if (N >= 0) {
+      FCount = -1; // unknown, should the count's write fail
       WriteEntryCount(*FOpen, FKey, N);
+      FCount = N;
       return;
     }
     Close();
@@ -171,6 +176,7 @@ void TUninstallLogWriter::Append(const std::string& ProductKey, const std::strin
     FOpen = std::move(Opened);
     FProductKey = ProductKey;
     FKey = Key;
+    FCount = N;
     return;
   }
   Fail(ProductKey + "\\Files" + std::to_string(MaxLogSubkeys), "Entries", Path);
@@ -178,6 +184,7 @@ void TUninstallLogWriter::Append(const std::string& ProductKey, const std::strin
 
 void TUninstallLogWriter::Close() {
   FOpen.reset();
+  FCount = -1;
   FProductKey.clear();
   FKey.clear();
 }

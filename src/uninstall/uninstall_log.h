@@ -60,9 +60,13 @@ void AppendUninstallLogEntry(platform::IRegistry& Registry, const std::string& P
 
 // Appends entries as AppendUninstallLogEntry does, keeping the key of the
 // last one open: an install writes an entry for every file, and opening the
-// key again each time costs two registry calls more per file. The count is
-// read from the key for every entry, so entries that others wrote meanwhile
-// are kept. Close (or the writer's end) lets the key go.
+// key again each time costs two registry calls more per file. While the key
+// stays open the count this writer wrote there last is the count: it is
+// read from the key only when the key is opened, so every entry of this
+// process must go through the same writer while it holds the key (the
+// model context's; entries written by others meanwhile would be
+// overwritten). Close (or the writer's end) lets the key go and forgets the
+// count.
 class TUninstallLogWriter {
 public:
   explicit TUninstallLogWriter(platform::IRegistry& Registry) : FRegistry(Registry) {}
@@ -75,6 +79,7 @@ private:
   std::string FProductKey; // whose log key is open
   std::string FKey;        // the open key: "Files", "Files1", ... of FProductKey
   std::unique_ptr<platform::IRegKey> FOpen;
+  int FCount = -1; // "Entries" as this writer last wrote it to FOpen; -1 unknown
 };
 // Appends "Path;Kind" to "ActiveX"; raises EIRCannotWriteValue on failure.
 void AppendActiveXLogEntry(platform::IRegistry& Registry, const std::string& ProductKey,

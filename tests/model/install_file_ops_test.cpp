@@ -131,6 +131,54 @@ TEST_F(InstallFileOps, Place_ReplacesAFreeTargetAndLeavesNoTemporaryFile) {
   EXPECT_EQ(C->Overwrite(), owVersion);
 }
 
+TEST_F(InstallFileOps, Place_AMissingTargetIsWrittenUnderItsNameAndRemovedOnFailure) {
+  // Written in place: no temporary name, nothing else in the directory.
+  {
+    auto C = ArchiveOf("new contents");
+    const TPlacement P =
+        ExtractAndPlace(*C, M, R + "\\App", "App.exe", Source, true, "IFApp_exe", true);
+    EXPECT_FALSE(P.ReplaceAtReboot);
+    EXPECT_EQ(P.TempName, "");
+    EXPECT_EQ(Read(Target), "new contents");
+    EXPECT_THAT(AppDir(), ::testing::ElementsAre("App.exe"));
+  }
+  // Made by someone else after the caller looked: replaced through the
+  // temporary names as any existing target, never written over in place.
+  {
+    auto C = ArchiveOf("newer contents");
+    Write(R + "\\App\\App.1", "someone else's");
+    const TPlacement P =
+        ExtractAndPlace(*C, M, R + "\\App", "App.exe", Source, true, "IFApp_exe", true);
+    EXPECT_EQ(P.TempName, "App.2");
+    EXPECT_EQ(Read(Target), "newer contents");
+    EXPECT_THAT(AppDir(), ::testing::UnorderedElementsAre("App.exe", "App.1"));
+    M.Files->RemoveFile(R + "\\App\\App.1");
+  }
+  M.Files->RemoveFile(Target);
+  // A full disk, a cancel, a member missing: nothing is left under the name.
+  {
+    testing::TFailingFiles Full(*M.Files);
+    auto C = ArchiveOf(Noise(200000), &Full);
+    Full.BytesLeft = 70000;
+    EXPECT_ANY_THROW(
+        ExtractAndPlace(*C, M, R + "\\App", "App.exe", Source, true, "IFApp_exe", true));
+    EXPECT_THAT(AppDir(), ::testing::IsEmpty());
+  }
+  {
+    auto C = ArchiveOf(Noise(200000));
+    C->ProcessMessages = [&] { C->SetAbort(true); };
+    EXPECT_THROW(ExtractAndPlace(*C, M, R + "\\App", "App.exe", Source, true, "IFApp_exe", true),
+                 EAIUserAbort);
+    EXPECT_THAT(AppDir(), ::testing::IsEmpty());
+  }
+  {
+    auto C = ArchiveOf("new");
+    EXPECT_ANY_THROW(ExtractAndPlace(*C, M, R + "\\App", "App.exe", R + "\\src\\Other.exe", true,
+                                     "IFApp_exe", true));
+    EXPECT_THAT(AppDir(), ::testing::IsEmpty());
+  }
+}
+
 #ifndef _WIN32
 TEST_F(InstallFileOps, Place_TargetInUseWaitsForTheNextStart) {
   auto C = ArchiveOf("new contents");

@@ -60,22 +60,35 @@ TEST_F(UninstallLog, Entries_AppendAcrossInstallsAndMovePastAnUnusableKey) {
                                        TActiveXEntry{"C:\\App\\srv.Exe", 1}));
 }
 
-TEST_F(UninstallLog, Writer_HoldsItsKeyYetCountsWhatOthersWroteAndOutlivesTheKey) {
+TEST_F(UninstallLog, Writer_HoldsItsKeyAndCountTillClosedYetCountsWhatOthersWroteAndOutlivesTheKey) {
   TUninstallLogWriter Writer(*P.Registry);
   Writer.Append(Key, "C:\\App\\a.exe");
-  AppendUninstallLogEntry(*P.Registry, Key, "C:\\App\\b.dll"); // another writer meanwhile
-  Writer.Append(Key, "C:\\App\\c.txt");
+  Writer.Append(Key, "C:\\App\\b.dll");
+  EXPECT_EQ(ReadRegString(*P.Registry, rkiLocalMachine, "\\" + Key + "\\Files", "Entries", ""), "2");
+  // Closed (a run's end), another run appends; this writer's next entry
+  // reads the count again and keeps what the other wrote.
+  Writer.Close();
+  AppendUninstallLogEntry(*P.Registry, Key, "C:\\App\\c.txt");
+  Writer.Append(Key, "C:\\App\\d.txt");
+  Writer.Append(Key, "C:\\App\\e.txt");
   EXPECT_THAT(ReadUninstallLog(*P.Registry, Key).Files,
-              ElementsAre("C:\\App\\a.exe", "C:\\App\\b.dll", "C:\\App\\c.txt"));
-  // The held key's count broken: the entry moves on as a fresh append would.
+              ElementsAre("C:\\App\\a.exe", "C:\\App\\b.dll", "C:\\App\\c.txt",
+                          "C:\\App\\d.txt", "C:\\App\\e.txt"));
+  EXPECT_EQ(ReadRegString(*P.Registry, rkiLocalMachine, "\\" + Key + "\\Files", "Entries", ""), "5");
+  // The key's count broken by then: the entry moves on as a fresh append would.
+  Writer.Close();
   WriteRegString(*P.Registry, rkiLocalMachine, "\\" + Key + "\\Files", "Entries", "two");
   Writer.Append(Key, "C:\\App\\d.txt");
   EXPECT_EQ(ReadRegString(*P.Registry, rkiLocalMachine, "\\" + Key + "\\Files1", "File1", ""),
             "C:\\App\\d.txt");
-  // The log removed while its key is held: the next entry is not lost.
+  Writer.Append(Key, "C:\\App\\d2.txt");
+  EXPECT_EQ(ReadRegString(*P.Registry, rkiLocalMachine, "\\" + Key + "\\Files1", "Entries", ""), "2");
+  // The log removed while its key and count are held: the next entry is not
+  // lost, and counts from 1 in the key made again.
   ASSERT_EQ(P.Registry->TryDeleteTree(rkLocalMachine, Key), platform::errSuccess);
   Writer.Append(Key, "C:\\App\\e.txt");
   EXPECT_THAT(ReadUninstallLog(*P.Registry, Key).Files, ElementsAre("C:\\App\\e.txt"));
+  EXPECT_EQ(ReadRegString(*P.Registry, rkiLocalMachine, "\\" + Key + "\\Files", "Entries", ""), "1");
   // Another product's log is another key.
   Writer.Append(ProductKeyPath("Other"), "C:\\Other\\f.txt");
   Writer.Append(Key, "C:\\App\\g.txt");
