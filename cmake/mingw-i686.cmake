@@ -1,8 +1,12 @@
-# Cross toolchain: 32-bit Windows executables, posix thread model, no DLLs beside them.
+# Cross toolchain: 32-bit Windows executables, no DLLs beside them. The win32
+# thread model: the C++ library's own locks (function-local statics, the
+# exception pool, per-thread data) use Windows directly instead of linking
+# winpthreads; it has no std::thread, mutex or condition variable, so our
+# workers run on platform/threads.h.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
